@@ -1,0 +1,47 @@
+#pragma once
+// The log model: commits, branch names, HEAD.
+
+#include "repo/oid.hpp"
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <variant>
+#include <vector>
+
+namespace repo {
+
+struct BranchName {
+  std::string name;
+  friend bool operator==(const BranchName&, const BranchName&) = default;
+};
+
+struct BranchNameHash {
+  std::size_t operator()(const BranchName& b) const noexcept { return std::hash<std::string>{}(b.name); }
+};
+
+using BranchMap = std::unordered_map<BranchName, Oid, BranchNameHash>;
+
+struct Commit {
+  Oid id;
+  std::vector<Oid> parent_ids;
+  std::string summary;
+  std::string author;
+  std::int64_t time = 0;
+};
+
+struct HeadBranch {
+  std::string name;
+  friend bool operator==(const HeadBranch&, const HeadBranch&) = default;
+};
+
+struct HeadDetached {
+  Oid id;
+  friend bool operator==(const HeadDetached&, const HeadDetached&) = default;
+};
+
+// HEAD as a branch's short name or a detached id; the all-zero id stands for
+// a HEAD that cannot be read.
+using HeadState = std::variant<HeadBranch, HeadDetached>;
+
+}  // namespace repo

@@ -1,0 +1,61 @@
+#pragma once
+// Owners for every libgit2 object the repository layer touches. No handle
+// outlives the call that opened it.
+
+#include <git2.h>
+
+#include <expected>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace repo {
+
+template <class T, void (*Free)(T*)>
+struct GitDeleter {
+  void operator()(T* p) const noexcept {
+    if (p) Free(p);
+  }
+};
+
+template <class T, void (*Free)(T*)>
+using GitPtr = std::unique_ptr<T, GitDeleter<T, Free>>;
+
+using RepoPtr = GitPtr<git_repository, git_repository_free>;
+using RevwalkPtr = GitPtr<git_revwalk, git_revwalk_free>;
+using CommitPtr = GitPtr<git_commit, git_commit_free>;
+using ReferencePtr = GitPtr<git_reference, git_reference_free>;
+using BranchIteratorPtr = GitPtr<git_branch_iterator, git_branch_iterator_free>;
+using TreePtr = GitPtr<git_tree, git_tree_free>;
+using BlobPtr = GitPtr<git_blob, git_blob_free>;
+using IndexPtr = GitPtr<git_index, git_index_free>;
+using DiffPtr = GitPtr<git_diff, git_diff_free>;
+using PatchPtr = GitPtr<git_patch, git_patch_free>;
+using StatusListPtr = GitPtr<git_status_list, git_status_list_free>;
+using RemotePtr = GitPtr<git_remote, git_remote_free>;
+using SignaturePtr = GitPtr<git_signature, git_signature_free>;
+using ObjectPtr = GitPtr<git_object, git_object_free>;
+using ConfigPtr = GitPtr<git_config, git_config_free>;
+using AnnotatedCommitPtr = GitPtr<git_annotated_commit, git_annotated_commit_free>;
+
+// A git_buf that frees itself.
+struct GitBuf {
+  git_buf buf = GIT_BUF_INIT;
+  GitBuf() = default;
+  GitBuf(const GitBuf&) = delete;
+  GitBuf& operator=(const GitBuf&) = delete;
+  ~GitBuf() { git_buf_dispose(&buf); }
+  std::string_view view() const { return buf.ptr ? std::string_view(buf.ptr, buf.size) : std::string_view(); }
+};
+
+// Initialises the library once per process; safe to call from any thread.
+void ensure_libgit2();
+
+// The library's last error text, or the fallback when it has none.
+std::string last_git_error(std::string_view fallback = "unknown error");
+
+// Opens the repository at exactly this path (parent directories are not
+// searched). The error is the library's message.
+std::expected<RepoPtr, std::string> open_repository(const std::string& path);
+
+}  // namespace repo

@@ -1,0 +1,66 @@
+#pragma once
+// The repository object: the path, a display name and the loaded model (log,
+// graph, branches, HEAD). It holds no library handle: every operation opens
+// the repository afresh and closes it before returning.
+
+#include "repo/commit.hpp"
+#include "repo/graph.hpp"
+
+#include <cstdint>
+#include <expected>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct git_repository;
+
+namespace repo {
+
+struct LogLoad {
+  std::vector<Commit> commits;
+  bool has_more = false;
+};
+
+// Why the repository could not be opened, and the exit status it calls for.
+struct OpenFailure {
+  int exit_status;
+  std::string message;
+};
+
+class Repo {
+ public:
+  std::string path;     // exactly as given; every operation reopens it
+  std::string name;     // display name
+  std::string workdir;  // absolute work directory without a trailing "/"; empty when bare
+  std::vector<Commit> commits;
+  std::vector<commit_graph::GraphRow> graph;
+  BranchMap branches;
+  HeadState head = HeadDetached{};
+  std::optional<std::uint64_t> limit;
+  bool has_more = false;
+
+  // Opens and loads; on failure writes the message to standard error and
+  // ends the process (status 1, or 101 when the walk cannot be set up).
+  static Repo open_with_limit(const std::string& path, std::optional<std::uint64_t> limit);
+  // The same without ending the process.
+  static std::expected<Repo, OpenFailure> open(const std::string& path, std::optional<std::uint64_t> limit);
+
+  // Reloads log, branches, HEAD and graph. A repository that cannot be
+  // opened, or a log that cannot be walked, leaves the model as it was.
+  void refresh();
+
+  // The walk set-up failures come back as a message with their prefix.
+  static std::expected<LogLoad, std::string> get_commits(git_repository* repo,
+                                                         std::optional<std::uint64_t> limit);
+  static BranchMap get_branches(git_repository* repo);
+  static HeadState get_head(git_repository* repo);
+
+  // The commit HEAD stands on, from the loaded model; the all-zero id when
+  // HEAD cannot be read or names a branch the map does not hold.
+  Oid head_sha() const;
+
+  // Joins a repository-relative path to the work directory.
+  std::string workdir_path(const std::string& relative) const;
+};
+
+}  // namespace repo

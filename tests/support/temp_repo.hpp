@@ -1,0 +1,68 @@
+#pragma once
+// A git repository in a temporary directory, driven by the real git program
+// with a private HOME, no system config and fixed identities and dates.
+
+#include "repo/process.hpp"
+
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+// The environment every git run of the tests gets.
+std::vector<std::pair<std::string, std::string>> git_env(const std::string& home);
+
+class TempRepo {
+ public:
+  // init: run "git init -b main" (false leaves an empty directory).
+  explicit TempRepo(bool init = true);
+
+  const std::string& path() const { return dir_; }
+  std::string file_path(const std::string& relative) const { return dir_ + "/" + relative; }
+
+  TempRepo& write(const std::string& relative, const std::string& content);
+  TempRepo& remove(const std::string& relative);
+  TempRepo& symlink(const std::string& target, const std::string& relative);
+  std::string read(const std::string& relative) const;
+
+  // Runs git in the repository; a failure is a test failure. Returns stdout.
+  std::string git(std::vector<std::string> args, const std::string& input = {});
+  std::string git_in(const std::string& cwd, std::vector<std::string> args, const std::string& input = {});
+  // Runs git and returns whatever happened.
+  utils::ProcessResult git_result(std::vector<std::string> args, const std::string& input = {});
+
+  // Stages everything and commits with the next fixed date; returns the id.
+  std::string commit(const std::string& message);
+  // Commits only what is staged (possibly nothing).
+  std::string commit_staged(const std::string& message);
+  std::string rev_parse(const std::string& rev);
+
+  // The fixed committer time the next commit gets.
+  std::int64_t next_time() const { return time_; }
+  void set_next_time(std::int64_t t) { time_ = t; }
+
+ private:
+  TempDir tmp_;
+  std::string dir_;
+  std::string home_;
+  std::int64_t time_ = 1700000000;
+};
+
+// Runs the built tarnwick binary.
+utils::ProcessResult run_tarnwick(const std::vector<std::string>& args, const std::string& cwd = {});
+
+}  // namespace testing_support
