@@ -4,6 +4,7 @@
 // the repository afresh and closes it before returning.
 
 #include "repo/commit.hpp"
+#include "repo/diff.hpp"
 #include "repo/graph.hpp"
 
 #include <cstdint>
