@@ -62,6 +62,18 @@ class Repo {
 
   // Joins a repository-relative path to the work directory.
   std::string workdir_path(const std::string& relative) const;
+
+  // ---- Work-tree status and diffs (status.cpp) ----
+
+  // ---- Commits, amend and details (commits.cpp) ----
+
+  // ---- Remote and ancestry queries (remote.cpp) ----
+
+  // ---- Staging, unstaging and discarding (staging.cpp) ----
+
+  // ---- Conflicts (conflicts.cpp) ----
+
+  // ---- Branches and checkout (branches.cpp) ----
 };
 
 }  // namespace repo
