@@ -74,6 +74,20 @@ class Repo {
   // ---- Conflicts (conflicts.cpp) ----
 
   // ---- Branches and checkout (branches.cpp) ----
+
+  // Checkouts write the commit's tree first, keeping unrelated local
+  // changes, and move HEAD only when that worked: a checkout that would
+  // overwrite local changes changes nothing. Success reloads the model.
+  std::expected<void, std::string> checkout_sha(const Oid& id);
+  std::expected<void, std::string> checkout_branch(const std::string& name);
+  // These reload only the branch map.
+  std::expected<void, std::string> create_branch(const std::string& name, const Oid& id);
+  std::expected<void, std::string> delete_branch(const std::string& name);
+  // Local branches whose tip is the commit, in the library's order.
+  std::vector<std::string> local_branches_at(const Oid& id) const;
+  // Names a new local branch could take from the remote-tracking branches at
+  // the commit: the remote's name cut off, loaded local names left out.
+  std::vector<std::string> new_branch_name_candidates_at(const Oid& id) const;
 };
 
 }  // namespace repo

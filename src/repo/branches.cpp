@@ -1,0 +1,191 @@
+#include <functional>
+#include <unordered_set>
+
+#include "repo/git_handle.hpp"
+#include "repo/repo.hpp"
+#include "repo/text.hpp"
+
+namespace repo {
+namespace {
+
+using TreeBuilderPtr = GitPtr<git_treebuilder, git_treebuilder_free>;
+
+// An iterator that keeps failing without moving on must not spin forever.
+constexpr int kMaxConsecutiveErrors = 64;
+
+std::expected<void, std::string> fail() { return std::unexpected(last_git_error()); }
+
+git_checkout_options safe_checkout() {
+  git_checkout_options opts;
+  git_checkout_options_init(&opts, GIT_CHECKOUT_OPTIONS_VERSION);
+  opts.checkout_strategy = GIT_CHECKOUT_SAFE;
+  return opts;
+}
+
+// The tree HEAD stands on, or an empty one when HEAD is unborn; nothing when
+// HEAD cannot be read, so that nothing is removed on a guess.
+TreePtr head_tree(git_repository* repo) {
+  git_reference* head_raw = nullptr;
+  if (git_repository_head(&head_raw, repo) == 0) {
+    ReferencePtr head(head_raw);
+    git_object* tree = nullptr;
+    if (git_reference_peel(&tree, head.get(), GIT_OBJECT_TREE) == 0)
+      return TreePtr(reinterpret_cast<git_tree*>(tree));
+    return nullptr;
+  }
+  if (git_repository_head_unborn(repo) != 1) return nullptr;
+  git_treebuilder* builder_raw = nullptr;
+  if (git_treebuilder_new(&builder_raw, repo, nullptr) != 0) return nullptr;
+  TreeBuilderPtr builder(builder_raw);
+  git_oid empty;
+  git_tree* tree = nullptr;
+  if (git_treebuilder_write(&empty, builder.get()) != 0 || git_tree_lookup(&tree, repo, &empty) != 0)
+    return nullptr;
+  return TreePtr(tree);
+}
+
+// Writes the commit's tree to the index and work tree, keeping local changes
+// that do not collide with it, and only then moves HEAD: a refused checkout
+// leaves HEAD, index and files as they were.
+std::expected<void, std::string> checkout_then_move_head(git_repository* repo, git_commit* target,
+                                                         const std::function<int()>& move_head) {
+  git_checkout_options opts = safe_checkout();
+  if (git_checkout_tree(repo, reinterpret_cast<git_object*>(target), &opts) != 0) return fail();
+  if (move_head() == 0) return {};
+  std::string message = last_git_error();
+  // HEAD could not be moved (a lock held by another git), so it still names
+  // the old tree: put the files back, measured from the tree just written.
+  TreePtr before = head_tree(repo);
+  git_tree* written_raw = nullptr;
+  if (before && git_commit_tree(&written_raw, target) == 0) {
+    TreePtr written(written_raw);
+    git_checkout_options back = safe_checkout();
+    back.baseline = written.get();
+    git_checkout_tree(repo, reinterpret_cast<git_object*>(before.get()), &back);
+  }
+  return std::unexpected(message);
+}
+
+// Names of the branches of one type whose tip is the commit, in the
+// library's order; unreadable branches are skipped.
+std::vector<std::string> branches_at(const std::string& path, git_branch_t type, const Oid& id) {
+  std::vector<std::string> names;
+  auto repo = open_repository(path);
+  if (!repo) return names;
+  git_branch_iterator* iter_raw = nullptr;
+  if (git_branch_iterator_new(&iter_raw, repo->get(), type) != 0) return names;
+  BranchIteratorPtr iter(iter_raw);
+  git_oid wanted;
+  id.to_git(&wanted);
+  int consecutive_errors = 0;
+  for (;;) {
+    git_reference* ref_raw = nullptr;
+    git_branch_t got_type;
+    const int rc = git_branch_next(&ref_raw, &got_type, iter.get());
+    if (rc == GIT_ITEROVER) break;
+    ReferencePtr ref(ref_raw);
+    if (rc != 0) {
+      if (++consecutive_errors >= kMaxConsecutiveErrors) break;
+      continue;
+    }
+    consecutive_errors = 0;
+    const char* name = nullptr;
+    if (git_branch_name(&name, ref.get()) != 0 || name == nullptr || !utils::is_valid_utf8(name)) continue;
+    git_reference* resolved_raw = nullptr;
+    if (git_reference_resolve(&resolved_raw, ref.get()) != 0) continue;
+    ReferencePtr resolved(resolved_raw);
+    const git_oid* target = git_reference_target(resolved.get());
+    if (target == nullptr || git_oid_equal(target, &wanted) == 0) continue;
+    names.emplace_back(name);
+  }
+  return names;
+}
+
+std::expected<void, std::string> checkout_commit(const std::string& path, const Oid& id) {
+  auto repo = open_repository(path);
+  if (!repo) return std::unexpected(repo.error());
+  git_oid oid;
+  id.to_git(&oid);
+  git_commit* commit_raw = nullptr;
+  if (git_commit_lookup(&commit_raw, repo->get(), &oid) != 0) return fail();
+  CommitPtr commit(commit_raw);
+  return checkout_then_move_head(repo->get(), commit.get(),
+                                 [&] { return git_repository_set_head_detached(repo->get(), &oid); });
+}
+
+std::expected<void, std::string> checkout_local_branch(const std::string& path, const std::string& name) {
+  auto repo = open_repository(path);
+  if (!repo) return std::unexpected(repo.error());
+  // Only an existing local branch: HEAD must never be left on a branch that
+  // does not exist.
+  git_reference* branch_raw = nullptr;
+  if (git_branch_lookup(&branch_raw, repo->get(), name.c_str(), GIT_BRANCH_LOCAL) != 0) return fail();
+  ReferencePtr branch(branch_raw);
+  git_object* commit_raw = nullptr;
+  if (git_reference_peel(&commit_raw, branch.get(), GIT_OBJECT_COMMIT) != 0) return fail();
+  ObjectPtr commit(commit_raw);
+  const std::string refname = git_reference_name(branch.get());
+  return checkout_then_move_head(repo->get(), reinterpret_cast<git_commit*>(commit.get()),
+                                 [&] { return git_repository_set_head(repo->get(), refname.c_str()); });
+}
+
+}  // namespace
+
+std::expected<void, std::string> Repo::checkout_sha(const Oid& id) {
+  auto done = checkout_commit(path, id);
+  if (done) refresh();
+  return done;
+}
+
+std::expected<void, std::string> Repo::checkout_branch(const std::string& name) {
+  auto done = checkout_local_branch(path, name);
+  if (done) refresh();
+  return done;
+}
+
+std::expected<void, std::string> Repo::create_branch(const std::string& name, const Oid& id) {
+  auto repo = open_repository(path);
+  if (!repo) return std::unexpected(repo.error());
+  git_oid oid;
+  id.to_git(&oid);
+  git_commit* commit_raw = nullptr;
+  if (git_commit_lookup(&commit_raw, repo->get(), &oid) != 0) return fail();
+  CommitPtr commit(commit_raw);
+  git_reference* created = nullptr;
+  if (git_branch_create(&created, repo->get(), name.c_str(), commit.get(), 0) != 0) return fail();
+  ReferencePtr owned(created);
+  branches = get_branches(repo->get());
+  return {};
+}
+
+std::expected<void, std::string> Repo::delete_branch(const std::string& name) {
+  auto repo = open_repository(path);
+  if (!repo) return std::unexpected(repo.error());
+  git_reference* branch_raw = nullptr;
+  if (git_branch_lookup(&branch_raw, repo->get(), name.c_str(), GIT_BRANCH_LOCAL) != 0) return fail();
+  ReferencePtr branch(branch_raw);
+  if (git_branch_delete(branch.get()) != 0) return fail();
+  branches = get_branches(repo->get());
+  return {};
+}
+
+std::vector<std::string> Repo::local_branches_at(const Oid& id) const {
+  return branches_at(path, GIT_BRANCH_LOCAL, id);
+}
+
+std::vector<std::string> Repo::new_branch_name_candidates_at(const Oid& id) const {
+  std::unordered_set<std::string_view> local;
+  for (const auto& [branch, tip] : branches)
+    if (branch.name.find('/') == std::string::npos) local.insert(branch.name);
+  std::vector<std::string> candidates;
+  for (const auto& name : branches_at(path, GIT_BRANCH_REMOTE, id)) {
+    if (name.size() >= 5 && name.ends_with("/HEAD")) continue;
+    const auto slash = name.find('/');
+    if (slash == std::string::npos) continue;
+    std::string candidate = name.substr(slash + 1);
+    if (!local.contains(candidate)) candidates.push_back(std::move(candidate));
+  }
+  return candidates;
+}
+
+}  // namespace repo

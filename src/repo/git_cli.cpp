@@ -1,0 +1,131 @@
+#include "repo/git_cli.hpp"
+
+#include <algorithm>
+#include <array>
+
+#include "repo/process.hpp"
+#include "repo/text.hpp"
+
+namespace repo {
+namespace {
+
+// What `git rev-parse --local-env-vars` lists (git 2.39), plus GIT_NAMESPACE,
+// which libgit2 ignores (git would act on other refs than the ones shown),
+// and the global pathspec switches, which would change what a path argument
+// means.
+constexpr std::array<std::string_view, 20> kScrubbed = {
+    "GIT_ALTERNATE_OBJECT_DIRECTORIES",
+    "GIT_CONFIG",
+    "GIT_CONFIG_PARAMETERS",
+    "GIT_CONFIG_COUNT",
+    "GIT_OBJECT_DIRECTORY",
+    "GIT_DIR",
+    "GIT_WORK_TREE",
+    "GIT_IMPLICIT_WORK_TREE",
+    "GIT_GRAFT_FILE",
+    "GIT_INDEX_FILE",
+    "GIT_NO_REPLACE_OBJECTS",
+    "GIT_REPLACE_REF_BASE",
+    "GIT_PREFIX",
+    "GIT_INTERNAL_SUPER_PREFIX",
+    "GIT_SHALLOW_FILE",
+    "GIT_COMMON_DIR",
+    "GIT_NAMESPACE",
+    "GIT_GLOB_PATHSPECS",
+    "GIT_NOGLOB_PATHSPECS",
+    "GIT_ICASE_PATHSPECS",
+};
+
+// Decodes one code point of valid UTF-8 starting at i; returns its length.
+std::size_t decode_at(std::string_view s, std::size_t i, char32_t& cp) {
+  const auto b = static_cast<unsigned char>(s[i]);
+  std::size_t len = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
+  if (i + len > s.size()) len = 1;
+  cp = len == 1 ? b : b & (0x7F >> len);
+  for (std::size_t k = 1; k < len; ++k) cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
+  return len;
+}
+
+// Unicode White_Space.
+bool is_space(char32_t cp) {
+  return (cp >= 0x09 && cp <= 0x0D) || cp == 0x20 || cp == 0x85 || cp == 0xA0 || cp == 0x1680 ||
+         (cp >= 0x2000 && cp <= 0x200A) || cp == 0x2028 || cp == 0x2029 || cp == 0x202F || cp == 0x205F ||
+         cp == 0x3000;
+}
+
+std::string trim(std::string_view s) {
+  std::size_t begin = s.size(), end = 0;
+  for (std::size_t i = 0; i < s.size();) {
+    char32_t cp;
+    const std::size_t len = decode_at(s, i, cp);
+    if (!is_space(cp)) {
+      if (begin == s.size()) begin = i;
+      end = i + len;
+    }
+    i += len;
+  }
+  return begin < end ? std::string(s.substr(begin, end - begin)) : std::string();
+}
+
+}  // namespace
+
+bool GitFailure::stopped_on_conflict() const {
+  return error_output.find("CONFLICT") != std::string::npos ||
+         error_output.find("could not apply") != std::string::npos;
+}
+
+std::span<const std::string_view> scrubbed_git_variables() { return kScrubbed; }
+
+std::string git_failure_text(std::string_view error_output) {
+  if (error_output.empty()) return "unknown error";
+  std::string text = utils::decode_lossy(error_output);
+  const auto lf = text.find('\n');
+  if (lf == std::string::npos) return text;
+  text.resize(lf);
+  if (!text.empty() && text.back() == '\r') text.pop_back();
+  return text;
+}
+
+std::expected<void, GitFailure> run_git_program(const std::string& program,
+                                                const std::vector<std::string>& args,
+                                                const std::string& repo_path, const GitEnv& added) {
+  std::vector<std::string> argv;
+  argv.reserve(args.size() + 1);
+  argv.push_back(program);
+  argv.insert(argv.end(), args.begin(), args.end());
+
+  utils::ProcessOptions options;
+  options.cwd = repo_path;
+  options.new_session = true;  // no controlling terminal: a prompt fails instead of reading our keys
+  options.unset_env.assign(kScrubbed.begin(), kScrubbed.end());
+  // The callers look for git's own words ("CONFLICT", "could not apply"),
+  // which a translated git would not write.
+  options.set_env = {{"GIT_TERMINAL_PROMPT", "0"}, {"LC_ALL", "C"}};
+  for (const auto& [name, value] : added) {
+    auto same = std::ranges::find(options.set_env, name, &std::pair<std::string, std::string>::first);
+    if (same != options.set_env.end())
+      same->second = value;
+    else
+      options.set_env.emplace_back(name, value);
+  }
+
+  auto result = utils::run_process(argv, options);
+  if (!result) return std::unexpected(GitFailure{false, result.error(), {}});
+  if (result->success()) return {};
+  return std::unexpected(GitFailure{true, git_failure_text(result->err), utils::decode_lossy(result->err)});
+}
+
+std::expected<void, GitFailure> run_git(const std::vector<std::string>& args, const std::string& repo_path,
+                                        const GitEnv& added) {
+  return run_git_program("git", args, repo_path, added);
+}
+
+std::expected<void, std::string> discard_tracked_file(const std::string& repo_path, const std::string& path) {
+  // Literal: a file named ":!x" must restore only itself, not every other file.
+  auto run = run_git({"--literal-pathspecs", "checkout", "--", path}, repo_path);
+  if (run) return {};
+  if (!run.error().started) return std::unexpected("failed to run git checkout: " + run.error().message);
+  return std::unexpected("git checkout failed: " + trim(run.error().error_output));
+}
+
+}  // namespace repo

@@ -1,0 +1,49 @@
+#pragma once
+// Every run of the git program goes through here: an argument vector, never a
+// shell; the repository path as working directory; no terminal; an
+// environment that cannot point git at another repository.
+
+#include <expected>
+#include <span>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace repo {
+
+using GitEnv = std::vector<std::pair<std::string, std::string>>;
+
+struct GitFailure {
+  bool started = true;       // false: git could not be started at all
+  std::string message;       // what the callers show: first line of stderr, or the system's error text
+  std::string error_output;  // the whole standard error, decoded lossily
+
+  // A rebase that stopped on conflicts rather than failing.
+  bool stopped_on_conflict() const;
+};
+
+// Runs git with the arguments in repo_path. Exit status 0 is success; any
+// other status or an end by a signal is a failure.
+std::expected<void, GitFailure> run_git(const std::vector<std::string>& args, const std::string& repo_path,
+                                        const GitEnv& added = {});
+
+// The same with another program in git's place, so the failure rules can be
+// exercised with exact output.
+std::expected<void, GitFailure> run_git_program(const std::string& program,
+                                                const std::vector<std::string>& args,
+                                                const std::string& repo_path, const GitEnv& added = {});
+
+// The first line of standard error (decoded lossily, one CR before the LF
+// dropped), or "unknown error" when it is empty.
+std::string git_failure_text(std::string_view error_output);
+
+// The variables no git child inherits.
+std::span<const std::string_view> scrubbed_git_variables();
+
+// Restores one tracked work-tree file from the index, the path taken
+// literally. Fails with "failed to run git checkout: {}" or
+// "git checkout failed: {}" (the whole standard error, trimmed).
+std::expected<void, std::string> discard_tracked_file(const std::string& repo_path, const std::string& path);
+
+}  // namespace repo

@@ -1,0 +1,364 @@
+#include "repo/git_cli.hpp"
+
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <sstream>
+#include <thread>
+
+#include "support/temp_repo.hpp"
+#include "work_tree_snapshot.hpp"
+
+namespace {
+
+using repo::discard_tracked_file;
+using repo::run_git;
+using repo::run_git_program;
+using testing_support::TempDir;
+using testing_support::TempRepo;
+
+// Sets variables in this process for one scope and puts the old values back.
+class EnvGuard {
+ public:
+  EnvGuard(std::initializer_list<std::pair<std::string, std::optional<std::string>>> vars) {
+    for (const auto& [name, value] : vars) {
+      const char* old = std::getenv(name.c_str());
+      saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
+      if (value)
+        ::setenv(name.c_str(), value->c_str(), 1);
+      else
+        ::unsetenv(name.c_str());
+    }
+  }
+  ~EnvGuard() {
+    for (const auto& [name, value] : saved_) {
+      if (value)
+        ::setenv(name.c_str(), value->c_str(), 1);
+      else
+        ::unsetenv(name.c_str());
+    }
+  }
+
+ private:
+  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+};
+
+std::string trim_ascii(std::string s) {
+  const char* ws = " \t\r\n\v\f";
+  s.erase(0, s.find_first_not_of(ws));
+  s.erase(s.find_last_not_of(ws) + 1);
+  return s;
+}
+
+std::string sh_failure(const std::string& script) {
+  TempDir dir;
+  auto r = run_git_program("sh", {"-c", script}, dir.path());
+  if (r) return "<success>";
+  EXPECT_TRUE(r.error().started);
+  return r.error().message;
+}
+
+TEST(GitRunner, FailureTextRules) {
+  struct Case {
+    const char* script;
+    std::string want;
+  };
+  const Case cases[] = {
+      {"exit 0", "<success>"},
+      {"echo warning >&2; echo out; exit 0", "<success>"},
+      {"printf 'fatal: one\\ntwo\\n' >&2; exit 1", "fatal: one"},
+      {"printf 'bad\\r\\nnext\\r\\n' >&2; exit 128", "bad"},
+      {"printf 'two crs\\r\\r\\nx' >&2; exit 1", "two crs\r"},  // only one CR goes with the LF
+      {"printf 'no line feed\\r' >&2; exit 1", "no line feed\r"},
+      {"printf 'cr\\rinside\\n' >&2; exit 1", "cr\rinside"},
+      {"printf '\\nsecond\\n' >&2; exit 1", ""},  // an empty first line is not "no text"
+      {"exit 1", "unknown error"},
+      {"echo only stdout; exit 1", "unknown error"},
+      {"printf 'caf\\303\\251 \\377x\\n' >&2; exit 1", "caf\u00e9 \uFFFDx"},
+      {"kill -TERM $$", "unknown error"},
+      {"echo dying >&2; kill -KILL $$", "dying"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.script);
+    EXPECT_EQ(sh_failure(c.script), c.want);
+  }
+}
+
+TEST(GitRunner, WholeErrorOutputAndConflictWords) {
+  TempDir dir;
+  struct Case {
+    const char* err;
+    bool conflict;
+  };
+  const Case cases[] = {
+      {"Auto-merging f\nCONFLICT (content): Merge conflict in f\n", true},
+      {"error: could not apply 1234567... change\nhint: fix\n", true},
+      {"hint: Could Not Apply\nconflict\n", false},
+      {"fatal: invalid upstream 'x'\n", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.err);
+    auto r = run_git_program("sh", {"-c", "printf '%s' \"$1\" >&2; exit 1", "sh", c.err}, dir.path());
+    ASSERT_FALSE(r);
+    EXPECT_EQ(r.error().error_output, c.err);
+    EXPECT_EQ(r.error().stopped_on_conflict(), c.conflict);
+  }
+}
+
+TEST(GitRunner, RunsThatCannotStart) {
+  TempDir dir;
+  auto missing = run_git_program("tarnwick-no-such-program", {}, dir.path());
+  ASSERT_FALSE(missing);
+  EXPECT_FALSE(missing.error().started);
+  EXPECT_EQ(missing.error().message, "No such file or directory (os error 2)");
+
+  auto no_dir = run_git({"status"}, dir.path() + "/gone");
+  ASSERT_FALSE(no_dir);
+  EXPECT_FALSE(no_dir.error().started);
+  EXPECT_EQ(no_dir.error().message, "No such file or directory (os error 2)");
+}
+
+TEST(GitRunner, RealGitFailures) {
+  TempRepo t;
+  t.write("f", "x\n").commit("c");
+  auto bad = run_git({"rev-parse", "--verify", "--end-of-options", "no-such-rev"}, t.path());
+  ASSERT_FALSE(bad);
+  EXPECT_EQ(bad.error().message, "fatal: Needed a single revision");
+  // git config --get exits 1 without a word when the key is missing.
+  auto quiet = run_git({"config", "--get", "tarnwick.missing"}, t.path());
+  ASSERT_FALSE(quiet);
+  EXPECT_EQ(quiet.error().message, "unknown error");
+  EXPECT_TRUE(run_git({"status"}, t.path()));
+}
+
+TEST(GitRunner, ChildHasNoTerminalAndOnlyItsOwnEnvironment) {
+  TempDir dir;
+  EnvGuard env({{"GIT_DIR", "/elsewhere"},
+                {"GIT_INDEX_FILE", "/elsewhere/index"},
+                {"GIT_ICASE_PATHSPECS", "1"},
+                {"GIT_NAMESPACE", "ns"},
+                {"TARNWICK_KEPT", "kept"},
+                {"TARNWICK_AMBIENT", "inherited"},
+                {"GIT_TERMINAL_PROMPT", "1"},
+                {"LC_ALL", "de_DE.UTF-8"}});
+  // Reports through a failure so the runner's own channel carries it.
+  const std::string script =
+      "read -r pid comm state ppid pgrp sid rest < /proc/$$/stat; "
+      "[ \"$sid\" = $$ ] && echo leader >&2; "
+      "readlink /proc/self/fd/0 >&2; "
+      "(exec 3</dev/tty) 2>/dev/null && echo tty >&2 || echo no-tty >&2; "
+      "env | grep -E "
+      "'^(GIT_(DIR|INDEX_FILE|ICASE_PATHSPECS|NAMESPACE|TERMINAL_PROMPT|EDITOR)|TARNWICK_[A-Z]+|LC_ALL)=' "
+      "| sort >&2; exit 1";
+  auto r =
+      run_git_program("sh", {"-c", script}, dir.path(), {{"GIT_EDITOR", "true"}, {"TARNWICK_KEPT", "added"}});
+  ASSERT_FALSE(r);
+  EXPECT_EQ(r.error().error_output,
+            "leader\n/dev/null\nno-tty\nGIT_EDITOR=true\nGIT_TERMINAL_PROMPT=0\nLC_ALL=C\n"
+            "TARNWICK_AMBIENT=inherited\nTARNWICK_KEPT=added\n");
+}
+
+TEST(GitRunner, ScrubsEveryVariableGitCallsLocal) {
+  TempRepo t;
+  auto r = t.git_result({"rev-parse", "--local-env-vars"});
+  ASSERT_TRUE(r.success());
+  std::istringstream lines(r.out);
+  const auto scrubbed = repo::scrubbed_git_variables();
+  int count = 0;
+  for (std::string name; std::getline(lines, name);) {
+    ++count;
+    EXPECT_NE(std::ranges::find(scrubbed, name), scrubbed.end()) << name;
+  }
+  EXPECT_GT(count, 10);
+  for (const char* name : {"GIT_GLOB_PATHSPECS", "GIT_NOGLOB_PATHSPECS", "GIT_ICASE_PATHSPECS"})
+    EXPECT_NE(std::ranges::find(scrubbed, name), scrubbed.end()) << name;
+}
+
+TEST(GitRunner, ActsOnThisRepositoryWhateverTheEnvironmentSays) {
+  TempRepo t, decoy;
+  t.write("f.txt", "here\n").write("g.txt", "g\n").commit("base");
+  decoy.write("d.txt", "d\n").commit("decoy");
+  t.write("f.txt", "staged\n");
+  const std::string decoy_git = decoy.path() + "/.git";
+  {
+    EnvGuard env({{"GIT_DIR", decoy_git},
+                  {"GIT_WORK_TREE", decoy.path()},
+                  {"GIT_INDEX_FILE", decoy_git + "/index"},
+                  {"GIT_OBJECT_DIRECTORY", decoy_git + "/objects"},
+                  {"GIT_COMMON_DIR", decoy_git},
+                  {"GIT_NAMESPACE", "ns"},
+                  {"GIT_CONFIG_PARAMETERS", "'core.bare'='true'"},
+                  {"GIT_CONFIG_COUNT", "1"},
+                  {"GIT_CONFIG_KEY_0", "core.bare"},
+                  {"GIT_CONFIG_VALUE_0", "true"},
+                  {"GIT_GLOB_PATHSPECS", "1"}});
+    auto add = run_git({"add", "f.txt"}, t.path());
+    EXPECT_TRUE(add) << add.error().message;
+    auto branch = run_git({"branch", "made-here"}, t.path());
+    EXPECT_TRUE(branch) << branch.error().message;
+  }
+  EXPECT_EQ(t.git({"diff", "--cached", "--name-only"}), "f.txt\n");
+  const std::string blob = t.git({"rev-parse", ":f.txt"});
+  EXPECT_TRUE(t.git_result({"cat-file", "-e", trim_ascii(blob)}).success());
+  EXPECT_EQ(t.git({"for-each-ref", "--format=%(refname)"}), "refs/heads/made-here\nrefs/heads/main\n");
+  EXPECT_EQ(decoy.git({"status", "--porcelain"}), "");
+  EXPECT_EQ(decoy.git({"for-each-ref", "--format=%(refname)"}), "refs/heads/main\n");
+}
+
+// Answers every request with 401, so git wants a user name.
+class AuthWall {
+ public:
+  AuthWall() {
+    fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    if (::bind(fd_, reinterpret_cast<sockaddr*>(&addr), len) != 0 || ::listen(fd_, 8) != 0 ||
+        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len) != 0)
+      ADD_FAILURE() << "cannot listen";
+    port_ = ntohs(addr.sin_port);
+    thread_ = std::thread([this] { serve(); });
+  }
+  ~AuthWall() {
+    stop_ = true;
+    thread_.join();
+    ::close(fd_);
+  }
+  int port() const { return port_; }
+  int requests() const { return requests_; }
+
+ private:
+  void serve() {
+    while (!stop_) {
+      pollfd p{fd_, POLLIN, 0};
+      if (::poll(&p, 1, 50) <= 0) continue;
+      int c = ::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC);
+      if (c < 0) continue;
+      std::string request;
+      char buf[4096];
+      while (request.find("\r\n\r\n") == std::string::npos) {
+        pollfd q{c, POLLIN, 0};
+        if (::poll(&q, 1, 2000) <= 0) break;
+        ssize_t n = ::read(c, buf, sizeof buf);
+        if (n <= 0) break;
+        request.append(buf, static_cast<std::size_t>(n));
+      }
+      ++requests_;
+      const std::string reply =
+          "HTTP/1.1 401 Unauthorized\r\nWWW-Authenticate: Basic realm=\"t\"\r\n"
+          "Content-Length: 0\r\nConnection: close\r\n\r\n";
+      [[maybe_unused]] ssize_t w = ::write(c, reply.data(), reply.size());
+      ::close(c);
+    }
+  }
+
+  int fd_ = -1;
+  int port_ = 0;
+  std::atomic<bool> stop_{false};
+  std::atomic<int> requests_{0};
+  std::thread thread_;
+};
+
+TEST(GitRunner, CredentialPromptFailsInsteadOfWaiting) {
+  TempRepo t;
+  TempDir home;
+  AuthWall wall;
+  EnvGuard env({{"GIT_ASKPASS", std::nullopt}, {"SSH_ASKPASS", std::nullopt}, {"GIT_TERMINAL_PROMPT", "1"}});
+  const std::string url = "http://127.0.0.1:" + std::to_string(wall.port()) + "/r.git";
+  auto r = run_git({"ls-remote", url}, t.path(), testing_support::git_env(home.path()));
+  ASSERT_FALSE(r);
+  EXPECT_EQ(r.error().message, "fatal: could not read Username for 'http://127.0.0.1:" +
+                                   std::to_string(wall.port()) + "': terminal prompts disabled");
+  EXPECT_GE(wall.requests(), 1);
+}
+
+// Library and git runs of the program read this HOME, not the user's.
+struct HermeticHome {
+  TempDir dir;
+  EnvGuard env{
+      {"HOME", dir.path()}, {"XDG_CONFIG_HOME", dir.path() + "/.config"}, {"GIT_CONFIG_NOSYSTEM", "1"}};
+};
+
+void chmod_x(TempRepo& t, const std::string& path, bool on) {
+  namespace fs = std::filesystem;
+  fs::permissions(t.file_path(path), fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec,
+                  on ? fs::perm_options::add : fs::perm_options::remove);
+}
+
+// Committed files of awkward kinds, then a local change to each of them.
+void discard_corpus(TempRepo& t) {
+  t.write("a.txt", "a\nb\n").write("b.txt", "one\n").write("c.txt", "c\n").write(":!x", "x\n");
+  t.write("-dash", "d\n")
+      .write("sp ace.txt", "s\n")
+      .write("crlf.txt", "l1\r\nl2\r\n")
+      .write("noeol.txt", "n");
+  t.write("*.txt", "star\n").write("dir/deep.txt", "deep\n").write("run.sh", "#!/bin/sh\n");
+  chmod_x(t, "run.sh", true);
+  t.symlink("a.txt", "link");
+  t.commit("base");
+  t.write("a.txt", "a\nB\n").write("b.txt", "two\n");
+  t.git({"add", "b.txt"});
+  t.write("b.txt", "three\n").remove("c.txt").write(":!x", "changed\n").write("-dash", "D\n");
+  t.write("sp ace.txt", "S\n").write("crlf.txt", "l1\r\nX\r\n").write("noeol.txt", "n2");
+  t.write("*.txt", "STAR\n").write("dir/deep.txt", "DEEP\n").write("u.txt", "untracked\n");
+  chmod_x(t, "run.sh", false);
+  t.symlink("b.txt", "link");
+}
+
+TEST(DiscardTrackedFile, RestoresExactlyThatFileFromTheIndex) {
+  HermeticHome home;
+  // Pathspec magic and globs in the environment must not widen the path.
+  EnvGuard env({{"GIT_GLOB_PATHSPECS", "1"}, {"GIT_ICASE_PATHSPECS", "1"}});
+  for (const std::string path : {"a.txt", "b.txt", "c.txt", ":!x", "-dash", "sp ace.txt", "crlf.txt",
+                                 "noeol.txt", "*.txt", "dir/deep.txt", "run.sh", "link"}) {
+    SCOPED_TRACE(path);
+    TempRepo ours, oracle;
+    discard_corpus(ours);
+    discard_corpus(oracle);
+    auto done = discard_tracked_file(ours.path(), path);
+    ASSERT_TRUE(done) << done.error();
+    // checkout-index takes paths, never pathspecs.
+    oracle.git({"checkout-index", "-f", "--", path});
+    EXPECT_EQ(testing_support::snapshot(ours), testing_support::snapshot(oracle));
+  }
+}
+
+TEST(DiscardTrackedFile, Failures) {
+  HermeticHome home;
+  TempRepo t;
+  t.write("f", "f\n").commit("c");
+  t.write("f", "changed\n");
+
+  auto unknown = discard_tracked_file(t.path(), "nope");
+  ASSERT_FALSE(unknown);
+  auto git_says = t.git_result({"checkout", "--", "nope"});
+  EXPECT_EQ(unknown.error(), "git checkout failed: " + trim_ascii(git_says.err));
+  EXPECT_EQ(unknown.error(),
+            "git checkout failed: error: pathspec 'nope' did not match any file(s) known to git");
+
+  // A held index lock: git explains over several lines, all of them kept.
+  t.write(".git/index.lock", "");
+  auto locked = discard_tracked_file(t.path(), "f");
+  ASSERT_FALSE(locked);
+  git_says = t.git_result({"checkout", "--", "f"});
+  EXPECT_EQ(locked.error(), "git checkout failed: " + trim_ascii(git_says.err));
+  EXPECT_NE(locked.error().find('\n'), std::string::npos);
+  EXPECT_EQ(locked.error().back(), '.');
+  EXPECT_EQ(t.read("f"), "changed\n");
+
+  auto no_dir = discard_tracked_file(t.path() + "/gone", "f");
+  ASSERT_FALSE(no_dir);
+  EXPECT_EQ(no_dir.error(), "failed to run git checkout: No such file or directory (os error 2)");
+}
+
+}  // namespace
