@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <variant>
 #include <vector>
@@ -28,6 +29,12 @@ struct Commit {
   std::string summary;
   std::string author;
   std::int64_t time = 0;
+
+  // The log search: whether the query occurs in the summary, short id,
+  // author, date text, a branch name at this commit, or "HEAD" when this is
+  // HEAD's commit. Smart case; the empty query matches nothing. A pass over
+  // the whole log should use LogSearch (search.hpp), which agrees with it.
+  bool matches(std::string_view query, const BranchMap& branches, const Oid& head) const;
 };
 
 struct HeadBranch {

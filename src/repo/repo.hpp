@@ -67,7 +67,33 @@ class Repo {
 
   // ---- Commits, amend and details (commits.cpp) ----
 
+  // Records the index as a commit on HEAD with the configured signature.
+  // During a stopped merge the merged commits become further parents and the
+  // merge state is cleared. Fails on an unborn branch.
+  std::expected<Oid, std::string> commit(const std::string& message) const;
+  // Replaces HEAD's commit: same parents and author name, the index's tree,
+  // the new message, author and committer time now. Refused during a merge.
+  std::expected<Oid, std::string> amend_commit(const std::string& message) const;
+  // HEAD's full message; absent on any failure.
+  std::optional<std::string> head_message() const;
+  // The commit against its first parent (or the empty tree): every file with
+  // its hunks. Absent when the commit, its tree or the diff cannot be read.
+  std::optional<CommitDetails> load_commit_details(const Oid& id) const;
+
   // ---- Remote and ancestry queries (remote.cpp) ----
+
+  // Whether a remote named "origin" exists.
+  bool has_remote() const;
+  // The commit's web page on the service hosting "origin"; absent for URLs
+  // other than "git@host:path" and "https://host/path".
+  std::optional<std::string> commit_url(const Oid& id) const;
+  // "gitlab", "bitbucket" or "github" for the host of "origin".
+  std::optional<std::string> remote_host_name() const;
+  // Whether the commit is HEAD's commit or one of its ancestors.
+  bool is_ancestor_of_head(const Oid& id) const;
+  // Whether a branch whose name holds a "/" has its tip in the log at or
+  // above the position. Compares log positions, not reachability.
+  bool commit_is_on_remote(std::size_t position) const;
 
   // ---- Staging, unstaging and discarding (staging.cpp) ----
 

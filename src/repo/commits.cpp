@@ -1,0 +1,138 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "repo/git_handle.hpp"
+#include "repo/repo.hpp"
+#include "repo/text.hpp"
+
+namespace repo {
+namespace {
+
+using Error = std::unexpected<std::string>;
+
+Error git_failure() { return Error(last_git_error()); }
+
+// The index written as a tree object; the index file itself is left alone.
+std::expected<TreePtr, std::string> index_tree(git_repository* repo) {
+  git_index* index_raw = nullptr;
+  if (git_repository_index(&index_raw, repo) != 0) return git_failure();
+  IndexPtr index(index_raw);
+  git_oid tree_id;
+  if (git_index_write_tree(&tree_id, index.get()) != 0) return git_failure();
+  git_tree* tree = nullptr;
+  if (git_tree_lookup(&tree, repo, &tree_id) != 0) return git_failure();
+  return TreePtr(tree);
+}
+
+std::expected<CommitPtr, std::string> head_commit(git_repository* repo) {
+  git_reference* head_raw = nullptr;
+  if (git_repository_head(&head_raw, repo) != 0) return git_failure();
+  ReferencePtr head(head_raw);
+  git_object* peeled = nullptr;
+  if (git_reference_peel(&peeled, head.get(), GIT_OBJECT_COMMIT) != 0) return git_failure();
+  return CommitPtr(reinterpret_cast<git_commit*>(peeled));
+}
+
+std::string state_file(git_repository* repo, const char* name) {
+  return std::string(git_repository_path(repo)) + name;
+}
+
+bool merge_in_progress(git_repository* repo) {
+  struct stat st;
+  return ::lstat(state_file(repo, "MERGE_HEAD").c_str(), &st) == 0;
+}
+
+// The commits a stopped merge is bringing in, in MERGE_HEAD's order; none
+// when no merge is stopped.
+std::expected<std::vector<CommitPtr>, std::string> merge_heads(git_repository* repo) {
+  std::vector<git_oid> ids;
+  const int rc = git_repository_mergehead_foreach(
+      repo,
+      [](const git_oid* oid, void* payload) {
+        static_cast<std::vector<git_oid>*>(payload)->push_back(*oid);
+        return 0;
+      },
+      &ids);
+  if (rc == GIT_ENOTFOUND) return std::vector<CommitPtr>{};
+  if (rc != 0) return git_failure();
+  std::vector<CommitPtr> commits;
+  for (const git_oid& id : ids) {
+    git_commit* c = nullptr;
+    if (git_commit_lookup(&c, repo, &id) != 0) return git_failure();
+    commits.emplace_back(c);
+  }
+  return commits;
+}
+
+// Ends the stopped merge the commit has just recorded. Only the merge's own
+// files go: a stopped rebase's state must survive.
+void clear_merge_state(git_repository* repo) {
+  for (const char* name : {"MERGE_HEAD", "MERGE_MODE", "MERGE_MSG", "AUTO_MERGE"})
+    ::unlink(state_file(repo, name).c_str());
+}
+
+}  // namespace
+
+std::expected<Oid, std::string> Repo::commit(const std::string& message) const {
+  auto repo = open_repository(path);
+  if (!repo) return Error(repo.error());
+  auto tree = index_tree(repo->get());
+  if (!tree) return Error(tree.error());
+  auto head = head_commit(repo->get());
+  if (!head) return Error(head.error());
+  git_signature* sig_raw = nullptr;
+  if (git_signature_default(&sig_raw, repo->get()) != 0) return git_failure();
+  SignaturePtr sig(sig_raw);
+  auto merged = merge_heads(repo->get());
+  if (!merged) return Error(merged.error());
+
+  std::vector<const git_commit*> parents{head->get()};
+  for (const auto& c : *merged) parents.push_back(c.get());
+  git_oid id;
+  if (git_commit_create(&id, repo->get(), "HEAD", sig.get(), sig.get(), nullptr, message.c_str(), tree->get(),
+                        parents.size(), parents.data()) != 0)
+    return git_failure();
+  if (!merged->empty()) clear_merge_state(repo->get());
+  return Oid::from_git(&id);
+}
+
+std::expected<Oid, std::string> Repo::amend_commit(const std::string& message) const {
+  auto repo = open_repository(path);
+  if (!repo) return Error(repo.error());
+  // Amending would drop the merge being concluded, as git refuses to.
+  if (merge_in_progress(repo->get())) return Error("You are in the middle of a merge -- cannot amend.");
+  auto tree = index_tree(repo->get());
+  if (!tree) return Error(tree.error());
+  auto head = head_commit(repo->get());
+  if (!head) return Error(head.error());
+  git_signature* committer_raw = nullptr;
+  if (git_signature_default(&committer_raw, repo->get()) != 0) return git_failure();
+  SignaturePtr committer(committer_raw);
+
+  const git_signature* old_author = git_commit_author(head->get());
+  const std::string name = utils::utf8_or_empty(old_author ? old_author->name : nullptr);
+  const std::string email = utils::utf8_or_empty(old_author ? old_author->email : nullptr);
+  git_signature* author_raw = nullptr;
+  if (git_signature_new(&author_raw, name.c_str(), email.c_str(), committer->when.time,
+                        committer->when.offset) != 0)
+    return git_failure();
+  SignaturePtr author(author_raw);
+
+  git_oid id;
+  if (git_commit_amend(&id, head->get(), "HEAD", author.get(), committer.get(), nullptr, message.c_str(),
+                       tree->get()) != 0)
+    return git_failure();
+  return Oid::from_git(&id);
+}
+
+std::optional<std::string> Repo::head_message() const {
+  auto repo = open_repository(path);
+  if (!repo) return std::nullopt;
+  auto head = head_commit(repo->get());
+  if (!head) return std::nullopt;
+  const char* message = git_commit_message(head->get());
+  if (message == nullptr || !utils::is_valid_utf8(message)) return std::nullopt;
+  return std::string(message);
+}
+
+}  // namespace repo

@@ -1,0 +1,105 @@
+#include "repo/diff_lines.hpp"
+#include "repo/git_handle.hpp"
+#include "repo/repo.hpp"
+#include "repo/text.hpp"
+
+namespace repo {
+namespace {
+
+char status_letter(git_delta_t kind) {
+  switch (kind) {
+    case GIT_DELTA_ADDED:
+      return 'A';
+    case GIT_DELTA_DELETED:
+      return 'D';
+    case GIT_DELTA_MODIFIED:
+      return 'M';
+    case GIT_DELTA_RENAMED:
+      return 'R';
+    case GIT_DELTA_COPIED:
+      return 'C';
+    case GIT_DELTA_TYPECHANGE:
+      return 'T';
+    default:
+      return '?';
+  }
+}
+
+std::string delta_path(const git_diff_delta& delta) {
+  const char* p = delta.new_file.path ? delta.new_file.path : delta.old_file.path;
+  return p ? utils::decode_lossy(p) : std::string();
+}
+
+// Every hunk of the patch, also one whose lines cannot be read: the details
+// show its header even then.
+void read_hunks(git_patch* patch, FileChange& file) {
+  const std::size_t hunks = git_patch_num_hunks(patch);
+  for (std::size_t h = 0; h < hunks; ++h) {
+    const git_diff_hunk* header = nullptr;
+    std::size_t line_count = 0;
+    if (git_patch_get_hunk(&header, &line_count, patch, h) != 0) continue;
+    Hunk hunk;
+    const int lines = git_patch_num_lines_in_hunk(patch, h);
+    for (int l = 0; l < lines; ++l) {
+      const git_diff_line* line = nullptr;
+      if (git_patch_get_line_in_hunk(&line, patch, h, static_cast<std::size_t>(l)) != 0) continue;
+      add_library_line(hunk, *line, file.additions, file.deletions);
+    }
+    file.hunks.push_back(std::move(hunk));
+  }
+}
+
+}  // namespace
+
+std::optional<CommitDetails> Repo::load_commit_details(const Oid& id) const {
+  auto repo = open_repository(path);
+  if (!repo) return std::nullopt;
+  git_oid oid;
+  id.to_git(&oid);
+  git_commit* commit_raw = nullptr;
+  if (git_commit_lookup(&commit_raw, repo->get(), &oid) != 0) return std::nullopt;
+  CommitPtr commit(commit_raw);
+
+  CommitDetails details;
+  const git_signature* author = git_commit_author(commit.get());
+  details.author = utils::utf8_or_empty(author ? author->name : nullptr);
+  details.email = utils::utf8_or_empty(author ? author->email : nullptr);
+  details.message = utils::utf8_or_empty(git_commit_message(commit.get()));
+  details.time = static_cast<std::int64_t>(git_commit_time(commit.get()));
+  details.id = id;
+
+  git_tree* tree_raw = nullptr;
+  if (git_commit_tree(&tree_raw, commit.get()) != 0) return std::nullopt;
+  TreePtr tree(tree_raw);
+  // Without a readable first parent the commit is shown against the empty
+  // tree, every file added.
+  TreePtr base;
+  git_commit* parent_raw = nullptr;
+  if (git_commit_parentcount(commit.get()) > 0 && git_commit_parent(&parent_raw, commit.get(), 0) == 0) {
+    CommitPtr parent(parent_raw);
+    git_tree* base_raw = nullptr;
+    if (git_commit_tree(&base_raw, parent.get()) == 0) base.reset(base_raw);
+  }
+
+  git_diff* diff_raw = nullptr;
+  if (git_diff_tree_to_tree(&diff_raw, repo->get(), base.get(), tree.get(), nullptr) != 0)
+    return std::nullopt;
+  DiffPtr diff(diff_raw);
+  const std::size_t deltas = git_diff_num_deltas(diff.get());
+  details.files.reserve(deltas);
+  for (std::size_t i = 0; i < deltas; ++i) {
+    const git_diff_delta* delta = git_diff_get_delta(diff.get(), i);
+    FileChange file;
+    file.status = status_letter(delta->status);
+    file.path = delta_path(*delta);
+    git_patch* patch_raw = nullptr;
+    if (git_patch_from_diff(&patch_raw, diff.get(), i) == 0 && patch_raw != nullptr) {
+      PatchPtr patch(patch_raw);
+      read_hunks(patch.get(), file);
+    }
+    details.files.push_back(std::move(file));
+  }
+  return details;
+}
+
+}  // namespace repo

@@ -1,0 +1,290 @@
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <filesystem>
+#include <sstream>
+
+#include "repo/git_handle.hpp"
+#include "repo/repo.hpp"
+#include "support/temp_repo.hpp"
+
+namespace {
+
+using repo::Oid;
+using repo::Repo;
+using testing_support::TempRepo;
+
+namespace fs = std::filesystem;
+
+std::string trim(std::string s) {
+  while (!s.empty() && (s.back() == '\n' || s.back() == '\r' || s.back() == ' ')) s.pop_back();
+  return s;
+}
+
+// The library reads the repository's own configuration, not the private
+// HOME the git runs get, so the identity goes there.
+struct IdentityRepo : TempRepo {
+  IdentityRepo() {
+    git({"config", "user.name", "Commit Maker"});
+    git({"config", "user.email", "maker@example.com"});
+  }
+};
+
+Repo open(TempRepo& t) {
+  auto r = Repo::open(t.path(), 2000);
+  EXPECT_TRUE(r) << (r ? "" : r.error().message);
+  return r ? std::move(*r) : Repo{};
+}
+
+struct CommitInfo {
+  std::string tree;
+  std::vector<std::string> parents;
+  std::string author;  // "name <email> time"
+  std::string committer;
+  std::int64_t author_time = 0;
+  std::int64_t committer_time = 0;
+  std::string message;
+};
+
+std::int64_t signature_time(const std::string& line) {
+  std::istringstream words(line.substr(line.rfind('>') + 1));
+  std::int64_t t = 0;
+  words >> t;
+  return t;
+}
+
+// The raw commit object, as git stores it.
+CommitInfo read_commit(TempRepo& t, const std::string& id) {
+  const std::string raw = t.git({"cat-file", "commit", id});
+  CommitInfo info;
+  std::istringstream in(raw);
+  std::string line;
+  std::size_t consumed = 0;
+  while (std::getline(in, line)) {
+    consumed += line.size() + 1;
+    if (line.empty()) break;
+    const auto space = line.find(' ');
+    const std::string key = line.substr(0, space), value = line.substr(space + 1);
+    if (key == "tree") info.tree = value;
+    if (key == "parent") info.parents.push_back(value);
+    if (key == "author") {
+      info.author = value.substr(0, value.find('>') + 1);
+      info.author_time = signature_time(value);
+    }
+    if (key == "committer") {
+      info.committer = value.substr(0, value.find('>') + 1);
+      info.committer_time = signature_time(value);
+    }
+  }
+  info.message = raw.substr(std::min(consumed, raw.size()));
+  return info;
+}
+
+bool exists(TempRepo& t, const std::string& git_file) { return fs::exists(t.file_path(".git/" + git_file)); }
+
+TEST(Commit, RecordsTheIndexOnHead) {
+  IdentityRepo t;
+  const std::string base = t.write("a.txt", "one\n").write("b.txt", "two\n").commit("base");
+  t.write("a.txt", "one\nmore\n").write("c.txt", "new\n").git({"add", "a.txt", "c.txt"});
+  t.write("b.txt", "unstaged edit\n");  // the work tree is not what is recorded
+  const std::string want_tree = trim(t.git({"write-tree"}));
+  Repo r = open(t);
+
+  const std::int64_t before = std::time(nullptr);
+  auto id = r.commit("Add more\n\nWith a body.");
+  const std::int64_t after = std::time(nullptr);
+  ASSERT_TRUE(id) << id.error();
+  EXPECT_EQ(id->hex(), t.rev_parse("HEAD"));
+  EXPECT_EQ(id->hex(), t.rev_parse("main"));
+  const CommitInfo c = read_commit(t, id->hex());
+  EXPECT_EQ(c.tree, want_tree);
+  EXPECT_EQ(c.parents, std::vector<std::string>{base});
+  EXPECT_EQ(c.author, "Commit Maker <maker@example.com>");
+  EXPECT_EQ(c.committer, "Commit Maker <maker@example.com>");
+  EXPECT_GE(c.author_time, before);
+  EXPECT_LE(c.author_time, after);
+  EXPECT_EQ(c.message, "Add more\n\nWith a body.");  // stored unchanged
+  // The index file itself is untouched: the unstaged edit is still unstaged.
+  EXPECT_EQ(t.git({"status", "--porcelain"}), " M b.txt\n");
+}
+
+TEST(Commit, NothingStagedRecordsTheParentsTree) {
+  IdentityRepo t;
+  const std::string base = t.write("a.txt", "one\n").commit("base");
+  Repo r = open(t);
+  auto id = r.commit("empty");
+  ASSERT_TRUE(id) << id.error();
+  EXPECT_EQ(read_commit(t, id->hex()).tree, read_commit(t, base).tree);
+  EXPECT_EQ(read_commit(t, id->hex()).parents, std::vector<std::string>{base});
+}
+
+TEST(Commit, UnbornBranchFailsAndChangesNothing) {
+  IdentityRepo t;
+  t.write("a.txt", "one\n").git({"add", "a.txt"});
+  Repo r = open(t);
+  auto id = r.commit("first");
+  ASSERT_FALSE(id);
+  EXPECT_EQ(id.error(), "reference 'refs/heads/main' not found");
+  EXPECT_EQ(t.git({"for-each-ref"}), "");
+  EXPECT_FALSE(t.git_result({"rev-parse", "-q", "--verify", "HEAD"}).success());
+  EXPECT_EQ(t.git({"status", "--porcelain"}), "A  a.txt\n");
+}
+
+TEST(Commit, MissingIdentityFailsWithTheLibraryMessage) {
+  TempRepo t;  // no identity in the repository's configuration
+  const std::string base = t.write("a.txt", "one\n").commit("base");
+  // nor in any global one the library could find
+  repo::ensure_libgit2();
+  for (int level : {GIT_CONFIG_LEVEL_SYSTEM, GIT_CONFIG_LEVEL_XDG, GIT_CONFIG_LEVEL_GLOBAL})
+    ASSERT_EQ(git_libgit2_opts(GIT_OPT_SET_SEARCH_PATH, level, t.path().c_str()), 0);
+  Repo r = open(t);
+  auto id = r.commit("no identity");
+  for (int level : {GIT_CONFIG_LEVEL_SYSTEM, GIT_CONFIG_LEVEL_XDG, GIT_CONFIG_LEVEL_GLOBAL})
+    git_libgit2_opts(GIT_OPT_SET_SEARCH_PATH, level, nullptr);
+  ASSERT_FALSE(id);
+  EXPECT_EQ(id.error(), "config value 'user.name' was not found");
+  EXPECT_EQ(t.rev_parse("HEAD"), base);
+}
+
+TEST(Commit, ConcludesAStoppedMerge) {
+  IdentityRepo t;
+  t.write("f.txt", "base\n").commit("base");
+  t.git({"checkout", "-q", "-b", "side"});
+  const std::string side = t.write("f.txt", "side\n").commit("side");
+  t.git({"checkout", "-q", "main"});
+  const std::string ours = t.write("f.txt", "ours\n").commit("ours");
+  ASSERT_FALSE(t.git_result({"merge", "side"}).success());  // stops on the conflict
+  ASSERT_TRUE(exists(t, "MERGE_HEAD"));
+
+  Repo r = open(t);
+  auto unresolved = r.commit("too early");
+  ASSERT_FALSE(unresolved);
+  EXPECT_FALSE(unresolved.error().empty());
+  EXPECT_EQ(t.rev_parse("HEAD"), ours);
+  EXPECT_TRUE(exists(t, "MERGE_HEAD"));
+
+  t.write("f.txt", "both\n").git({"add", "f.txt"});
+  const std::string want_tree = trim(t.git({"write-tree"}));
+  // Another stopped operation's state, and a newer git's merge file.
+  t.write(".git/rebase-merge/head-name", "refs/heads/main\n");
+  t.write(".git/AUTO_MERGE", want_tree + "\n");
+  t.write(".git/SQUASH_MSG", "kept\n");
+
+  auto id = r.commit("Merge side");
+  ASSERT_TRUE(id) << id.error();
+  const CommitInfo c = read_commit(t, id->hex());
+  EXPECT_EQ(c.parents, (std::vector<std::string>{ours, side}));
+  EXPECT_EQ(c.tree, want_tree);
+  for (const char* gone : {"MERGE_HEAD", "MERGE_MODE", "MERGE_MSG", "AUTO_MERGE"})
+    EXPECT_FALSE(exists(t, gone)) << gone;
+  EXPECT_TRUE(exists(t, "rebase-merge/head-name"));
+  EXPECT_TRUE(exists(t, "SQUASH_MSG"));
+}
+
+TEST(Commit, OctopusMergeKeepsEveryMergedCommitInOrder) {
+  IdentityRepo t;
+  t.write("base.txt", "base\n").commit("base");
+  std::vector<std::string> tips;
+  for (const char* name : {"one", "two"}) {
+    t.git({"checkout", "-q", "-b", name, "main"});
+    tips.push_back(t.write(std::string(name) + ".txt", "x\n").commit(name));
+  }
+  t.git({"checkout", "-q", "main"});
+  const std::string head = t.rev_parse("HEAD");
+  t.git({"merge", "-q", "--no-commit", "--no-ff", "one", "two"});
+  const std::string want_tree = trim(t.git({"write-tree"}));
+
+  auto id = open(t).commit("Merge one and two");
+  ASSERT_TRUE(id) << id.error();
+  const CommitInfo c = read_commit(t, id->hex());
+  EXPECT_EQ(c.parents, (std::vector<std::string>{head, tips[0], tips[1]}));
+  EXPECT_EQ(c.tree, want_tree);
+  EXPECT_FALSE(exists(t, "MERGE_HEAD"));
+}
+
+TEST(Amend, ReplacesHeadKeepingParentsAndAuthor) {
+  IdentityRepo t;
+  const std::string base = t.write("a.txt", "one\n").commit("base");
+  const std::string old = t.write("a.txt", "two\n").commit("old message");
+  t.write("b.txt", "added\n").git({"add", "b.txt"});
+  const std::string want_tree = trim(t.git({"write-tree"}));
+
+  const std::int64_t before = std::time(nullptr);
+  auto id = open(t).amend_commit("new message");
+  const std::int64_t after = std::time(nullptr);
+  ASSERT_TRUE(id) << id.error();
+  EXPECT_EQ(id->hex(), t.rev_parse("main"));
+  const CommitInfo c = read_commit(t, id->hex());
+  const CommitInfo was = read_commit(t, old);
+  EXPECT_EQ(c.parents, std::vector<std::string>{base});
+  EXPECT_EQ(c.tree, want_tree);
+  EXPECT_EQ(c.message, "new message");
+  EXPECT_EQ(c.author, was.author);  // "Test Author <author@example.com>"
+  EXPECT_EQ(c.author, "Test Author <author@example.com>");
+  EXPECT_EQ(c.committer, "Commit Maker <maker@example.com>");
+  // Unlike git commit --amend, the author time becomes now as well.
+  EXPECT_NE(c.author_time, was.author_time);
+  EXPECT_GE(c.author_time, before);
+  EXPECT_LE(c.author_time, after);
+  EXPECT_EQ(c.committer_time, c.author_time);
+}
+
+TEST(Amend, MergeCommitKeepsBothParents) {
+  IdentityRepo t;
+  t.write("base.txt", "base\n").commit("base");
+  t.git({"checkout", "-q", "-b", "side"});
+  const std::string side = t.write("side.txt", "side\n").commit("side");
+  t.git({"checkout", "-q", "main"});
+  const std::string ours = t.write("main.txt", "main\n").commit("main");
+  t.git({"merge", "-q", "--no-ff", "-m", "Merge side", "side"});
+
+  auto id = open(t).amend_commit("Merge side, reworded");
+  ASSERT_TRUE(id) << id.error();
+  const CommitInfo c = read_commit(t, id->hex());
+  EXPECT_EQ(c.parents, (std::vector<std::string>{ours, side}));
+  EXPECT_EQ(c.author, "Test Author <author@example.com>");
+  EXPECT_EQ(c.message, "Merge side, reworded");
+}
+
+TEST(Amend, DetachedHeadMovesOnlyHead) {
+  IdentityRepo t;
+  t.write("a.txt", "one\n").commit("base");
+  const std::string tip = t.write("a.txt", "two\n").commit("tip");
+  t.git({"checkout", "-q", "--detach"});
+  auto id = open(t).amend_commit("detached amend");
+  ASSERT_TRUE(id) << id.error();
+  EXPECT_EQ(t.rev_parse("HEAD"), id->hex());
+  EXPECT_EQ(t.rev_parse("main"), tip);
+}
+
+TEST(Amend, RefusedDuringAMerge) {
+  IdentityRepo t;
+  t.write("base.txt", "base\n").commit("base");
+  t.git({"checkout", "-q", "-b", "side"});
+  t.write("side.txt", "side\n").commit("side");
+  t.git({"checkout", "-q", "main"});
+  const std::string head = t.write("main.txt", "main\n").commit("main");
+  t.git({"merge", "-q", "--no-commit", "--no-ff", "side"});
+
+  auto id = open(t).amend_commit("would lose the merge");
+  ASSERT_FALSE(id);
+  EXPECT_EQ(id.error(), "You are in the middle of a merge -- cannot amend.");
+  EXPECT_EQ(t.rev_parse("HEAD"), head);
+  EXPECT_TRUE(exists(t, "MERGE_HEAD"));
+}
+
+TEST(Amend, UnbornBranchFails) {
+  IdentityRepo t;
+  auto id = open(t).amend_commit("nothing to amend");
+  ASSERT_FALSE(id);
+  EXPECT_EQ(id.error(), "reference 'refs/heads/main' not found");
+}
+
+TEST(HeadMessage, IsTheFullMessage) {
+  IdentityRepo t;
+  EXPECT_EQ(open(t).head_message(), std::nullopt);
+  t.write("a.txt", "one\n").commit("Subject line\n\nBody\nmore body");
+  EXPECT_EQ(open(t).head_message(), std::optional<std::string>("Subject line\n\nBody\nmore body\n"));
+}
+
+}  // namespace
