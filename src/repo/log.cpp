@@ -136,11 +136,15 @@ std::expected<Repo, OpenFailure> Repo::open(const std::string& path, std::option
   if (!log) return std::unexpected(OpenFailure{101, log.error()});
   r.commits = std::move(log->commits);
   r.has_more = log->has_more;
-  r.graph = commit_graph::build(r.commits);
   r.path = path;
   r.branches = get_branches(handle->get());
   r.head = get_head(handle->get());
   r.limit = limit;
+  // The graph waits until the repository is closed: with the library's
+  // cache of every commit read still held, the two together would set the
+  // peak memory of a long log.
+  handle->reset();
+  r.graph = commit_graph::build(r.commits);
   return r;
 }
 
@@ -165,6 +169,7 @@ void Repo::refresh() {
   has_more = log->has_more;
   branches = get_branches(handle->get());
   head = get_head(handle->get());
+  handle->reset();  // as in open: free the library's cache before the graph
   graph = commit_graph::build(commits);
 }
 
