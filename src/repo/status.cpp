@@ -90,6 +90,21 @@ WorktreeFile with_hunks(std::string path, ChangeKind kind, Repo::DiffHunks hunks
   return file;
 }
 
+// Fills each file's hunks from the diff's per-path result; a failed diff
+// leaves them empty.
+void fill_hunks(std::vector<WorktreeFile>& files, const std::vector<std::size_t>& which,
+                std::optional<HunksByPath> hunks, bool staged) {
+  if (!hunks) return;
+  for (std::size_t i : which) {
+    auto it = hunks->find(files[i].path);
+    if (it == hunks->end()) continue;
+    WorktreeFile& file = files[i];
+    file.additions = it->second.additions;
+    file.deletions = it->second.deletions;
+    (staged ? file.staged_hunks : file.unstaged_hunks) = std::move(it->second.hunks);
+  }
+}
+
 }  // namespace
 
 std::optional<WorktreeStatus> Repo::load_worktree_status(bool amend) const {
@@ -99,9 +114,12 @@ std::optional<WorktreeStatus> Repo::load_worktree_status(bool amend) const {
   auto list = read_status(repo);
   if (!list) return std::nullopt;
 
+  // The entries first; then one work-tree diff and one staged diff over all
+  // the files that need one, instead of a status request and a diff per
+  // file, each of which walks the whole index again.
   WorktreeStatus status;
-  // HEAD's tree is looked up once for every staged file.
-  std::optional<StagedBase> staged_base;
+  std::vector<std::size_t> diffed_unstaged, diffed_staged;
+  std::vector<std::string> unstaged_paths, staged_paths;
   const std::size_t count = git_status_list_entrycount(list.get());
   for (std::size_t i = 0; i < count; ++i) {
     const git_status_entry* entry = git_status_byindex(list.get(), i);
@@ -122,20 +140,30 @@ std::optional<WorktreeStatus> Repo::load_worktree_status(bool amend) const {
     }
 
     if (bits & kWorktreeBits) {
-      unsigned one = 0;
-      DiffHunks hunks = git_status_file(&one, repo, file_path->c_str()) == 0 && (one & GIT_STATUS_WT_NEW)
-                            ? load_untracked_file_as_diff(*file_path)
-                            : worktree_hunks(repo, *file_path);
-      status.unstaged.push_back(with_hunks(*file_path, worktree_kind(bits), std::move(hunks), false));
+      if (bits & GIT_STATUS_WT_NEW) {
+        status.unstaged.push_back(
+            with_hunks(*file_path, ChangeKind::Untracked, load_untracked_file_as_diff(*file_path), false));
+      } else {
+        diffed_unstaged.push_back(status.unstaged.size());
+        unstaged_paths.push_back(*file_path);
+        status.unstaged.push_back(with_hunks(*file_path, worktree_kind(bits), {}, false));
+      }
     }
 
     if (!amend && (bits & kIndexBits)) {
-      if (!staged_base) staged_base = find_staged_base(repo, false);
-      DiffHunks hunks;
-      if (staged_base->found)
-        hunks = staged_hunks_against(repo, staged_base->tree.get(), *file_path).value_or(DiffHunks{});
-      status.staged.push_back(with_hunks(*file_path, index_kind(bits), std::move(hunks), true));
+      diffed_staged.push_back(status.staged.size());
+      staged_paths.push_back(*file_path);
+      status.staged.push_back(with_hunks(*file_path, index_kind(bits), {}, true));
     }
+  }
+
+  fill_hunks(status.unstaged, diffed_unstaged, worktree_hunks_by_path(repo, unstaged_paths), false);
+  if (!staged_paths.empty()) {
+    // Without HEAD (before the first commit) staged files stand without hunks.
+    StagedBase base = find_staged_base(repo, false);
+    if (base.found)
+      fill_hunks(status.staged, diffed_staged, staged_hunks_by_path(repo, base.tree.get(), staged_paths),
+                 true);
   }
   sort_by_path(status.unstaged);
   sort_by_path(status.staged);
@@ -168,16 +196,20 @@ std::vector<WorktreeFile> Repo::load_amend_staged_files(git_repository* repo) {
   DiffPtr diff(raw);
 
   std::vector<WorktreeFile> files;
+  std::vector<std::string> paths;
   const std::size_t count = git_diff_num_deltas(diff.get());
   for (std::size_t i = 0; i < count; ++i) {
     const git_diff_delta* delta = git_diff_get_delta(diff.get(), i);
     if (delta == nullptr) continue;
     const char* p = delta->new_file.path ? delta->new_file.path : delta->old_file.path;
     if (p == nullptr || !utils::is_valid_utf8(p)) continue;
-    std::string file_path(p);
-    DiffHunks hunks = staged_hunks_against(repo, base.tree.get(), file_path).value_or(DiffHunks{});
-    files.push_back(with_hunks(std::move(file_path), delta_kind(delta->status), std::move(hunks), true));
+    paths.emplace_back(p);
+    files.push_back(with_hunks(p, delta_kind(delta->status), {}, true));
   }
+  // The hunks as each file's own staged diff gives them, from one diff.
+  std::vector<std::size_t> all(files.size());
+  for (std::size_t i = 0; i < all.size(); ++i) all[i] = i;
+  fill_hunks(files, all, staged_hunks_by_path(repo, base.tree.get(), paths), true);
   sort_by_path(files);
   return files;
 }

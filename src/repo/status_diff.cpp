@@ -6,21 +6,60 @@
 #include "repo/worktree_file.hpp"
 
 #include <limits>
+#include <utility>
 
 namespace repo {
 namespace {
 
-// Diff options restricted to exactly this path.
-struct OnePathOptions {
+// Diff options restricted to exactly these paths.
+struct PathOptions {
   git_diff_options options = GIT_DIFF_OPTIONS_INIT;
-  char* spec;
+  std::vector<std::string> paths;
+  std::vector<char*> specs;
 
-  explicit OnePathOptions(const std::string& path) : spec(const_cast<char*>(path.c_str())) {
+  explicit PathOptions(std::vector<std::string> wanted) : paths(std::move(wanted)) {
+    for (auto& p : paths) specs.push_back(p.data());
     options.flags = GIT_DIFF_DISABLE_PATHSPEC_MATCH;
-    options.pathspec.strings = &spec;
-    options.pathspec.count = 1;
+    options.pathspec.strings = specs.data();
+    options.pathspec.count = specs.size();
   }
+  PathOptions(const PathOptions&) = delete;
+  PathOptions& operator=(const PathOptions&) = delete;
 };
+
+void extract_delta(git_diff* diff, std::size_t index, Repo::DiffHunks& out) {
+  git_patch* patch_raw = nullptr;
+  if (git_patch_from_diff(&patch_raw, diff, index) != 0 || patch_raw == nullptr) return;
+  PatchPtr patch(patch_raw);
+  const std::size_t hunks = git_patch_num_hunks(patch.get());
+  for (std::size_t h = 0; h < hunks; ++h) {
+    const git_diff_hunk* header = nullptr;
+    std::size_t lines = 0;
+    if (git_patch_get_hunk(&header, &lines, patch.get(), h) != 0) continue;
+    Hunk hunk;
+    for (std::size_t l = 0; l < lines; ++l) {
+      const git_diff_line* line = nullptr;
+      if (git_patch_get_line_in_hunk(&line, patch.get(), h, l) != 0 || line == nullptr) continue;
+      add_library_line(hunk, *line, out.additions, out.deletions);
+    }
+    if (!hunk.lines.empty()) out.hunks.push_back(std::move(hunk));
+  }
+}
+
+// Each delta's hunks go to its own path, so a file's entry never takes in
+// another file's hunks.
+HunksByPath extract_by_path(git_diff* diff) {
+  HunksByPath out;
+  const std::size_t count = git_diff_num_deltas(diff);
+  for (std::size_t i = 0; i < count; ++i) {
+    const git_diff_delta* delta = git_diff_get_delta(diff, i);
+    if (delta == nullptr) continue;
+    const char* p = delta->new_file.path ? delta->new_file.path : delta->old_file.path;
+    if (p == nullptr) continue;
+    extract_delta(diff, i, out[p]);
+  }
+  return out;
+}
 
 std::uint32_t line_number(std::size_t index) {
   return index < std::numeric_limits<std::uint32_t>::max() ? static_cast<std::uint32_t>(index + 1)
@@ -56,42 +95,38 @@ StagedBase find_staged_base(git_repository* repo, bool amend) {
 
 std::optional<Repo::DiffHunks> staged_hunks_against(git_repository* repo, git_tree* base,
                                                     const std::string& path) {
-  OnePathOptions options(path);
+  PathOptions options({path});
   git_diff* raw = nullptr;
   if (git_diff_tree_to_index(&raw, repo, base, nullptr, &options.options) != 0) return std::nullopt;
   DiffPtr diff(raw);
   return Repo::extract_hunks_from_diff(diff.get());
 }
 
-Repo::DiffHunks worktree_hunks(git_repository* repo, const std::string& path) {
-  OnePathOptions options(path);
+std::optional<HunksByPath> staged_hunks_by_path(git_repository* repo, git_tree* base,
+                                                const std::vector<std::string>& paths) {
+  // No pathspec at all would mean every path.
+  if (paths.empty()) return HunksByPath{};
+  PathOptions options(paths);
   git_diff* raw = nullptr;
-  if (git_diff_index_to_workdir(&raw, repo, nullptr, &options.options) != 0) return {};
+  if (git_diff_tree_to_index(&raw, repo, base, nullptr, &options.options) != 0) return std::nullopt;
   DiffPtr diff(raw);
-  return Repo::extract_hunks_from_diff(diff.get());
+  return extract_by_path(diff.get());
+}
+
+std::optional<HunksByPath> worktree_hunks_by_path(git_repository* repo,
+                                                  const std::vector<std::string>& paths) {
+  if (paths.empty()) return HunksByPath{};
+  PathOptions options(paths);
+  git_diff* raw = nullptr;
+  if (git_diff_index_to_workdir(&raw, repo, nullptr, &options.options) != 0) return std::nullopt;
+  DiffPtr diff(raw);
+  return extract_by_path(diff.get());
 }
 
 Repo::DiffHunks Repo::extract_hunks_from_diff(git_diff* diff) {
   DiffHunks out;
   const std::size_t files = git_diff_num_deltas(diff);
-  for (std::size_t f = 0; f < files; ++f) {
-    git_patch* patch_raw = nullptr;
-    if (git_patch_from_diff(&patch_raw, diff, f) != 0 || patch_raw == nullptr) continue;
-    PatchPtr patch(patch_raw);
-    const std::size_t hunks = git_patch_num_hunks(patch.get());
-    for (std::size_t h = 0; h < hunks; ++h) {
-      const git_diff_hunk* header = nullptr;
-      std::size_t lines = 0;
-      if (git_patch_get_hunk(&header, &lines, patch.get(), h) != 0) continue;
-      Hunk hunk;
-      for (std::size_t l = 0; l < lines; ++l) {
-        const git_diff_line* line = nullptr;
-        if (git_patch_get_line_in_hunk(&line, patch.get(), h, l) != 0 || line == nullptr) continue;
-        add_library_line(hunk, *line, out.additions, out.deletions);
-      }
-      if (!hunk.lines.empty()) out.hunks.push_back(std::move(hunk));
-    }
-  }
+  for (std::size_t f = 0; f < files; ++f) extract_delta(diff, f, out);
   return out;
 }
 

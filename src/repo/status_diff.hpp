@@ -6,8 +6,10 @@
 #include "repo/git_handle.hpp"
 #include "repo/repo.hpp"
 
+#include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace repo {
 
@@ -21,13 +23,23 @@ struct StagedBase {
 
 StagedBase find_staged_base(git_repository* repo, bool amend);
 
+// The hunks of each path, keyed by path.
+using HunksByPath = std::map<std::string, Repo::DiffHunks>;
+
 // The index changes of one path against the base tree (null: the empty
 // tree); absent when the diff fails.
 std::optional<Repo::DiffHunks> staged_hunks_against(git_repository* repo, git_tree* base,
                                                     const std::string& path);
 
-// The work-tree changes of one path against the index; nothing when the
-// diff fails.
-Repo::DiffHunks worktree_hunks(git_repository* repo, const std::string& path);
+// The index changes of each of the paths against the base tree, from one
+// diff: the same hunks a diff of each path alone gives, without walking the
+// index and the trees once per file. Absent when the diff fails.
+std::optional<HunksByPath> staged_hunks_by_path(git_repository* repo, git_tree* base,
+                                                const std::vector<std::string>& paths);
+
+// The work-tree changes of each of the paths against the index, from one
+// diff; absent when the diff fails.
+std::optional<HunksByPath> worktree_hunks_by_path(git_repository* repo,
+                                                  const std::vector<std::string>& paths);
 
 }  // namespace repo

@@ -276,6 +276,42 @@ TEST(WorktreeStatus, MatchesGitOnAMixedWorkTree) {
   EXPECT_TRUE(r.has_changes());
 }
 
+// The lists take every file's hunks from one diff; each must equal what a
+// diff of that file alone gives.
+TEST(WorktreeStatus, HunksEqualThoseOfEachFileAlone) {
+  TempRepo t;
+  build_mixed_fixture(t);
+  Repo r = open(t.path());
+  const auto status = r.load_worktree_status(false);
+  ASSERT_TRUE(status);
+  auto handle = repo::open_repository(t.path());
+  ASSERT_TRUE(handle);
+  for (const auto& f : status->staged) {
+    SCOPED_TRACE(f.path);
+    const auto alone = Repo::load_staged_hunks(handle->get(), f.path, false);
+    ASSERT_TRUE(alone);
+    EXPECT_EQ(*alone, (Repo::DiffHunks{f.staged_hunks, f.additions, f.deletions}));
+  }
+  for (const auto& f : status->unstaged) {
+    SCOPED_TRACE(f.path);
+    if (f.kind == ChangeKind::Conflicted) continue;
+    Repo::DiffHunks alone;
+    if (f.kind == ChangeKind::Untracked) {
+      alone = r.load_untracked_file_as_diff(f.path);
+    } else {
+      git_diff_options options = GIT_DIFF_OPTIONS_INIT;
+      options.flags = GIT_DIFF_DISABLE_PATHSPEC_MATCH;
+      char* spec = const_cast<char*>(f.path.c_str());
+      options.pathspec = {&spec, 1};
+      git_diff* raw = nullptr;
+      ASSERT_EQ(git_diff_index_to_workdir(&raw, handle->get(), nullptr, &options), 0);
+      repo::DiffPtr diff(raw);
+      alone = Repo::extract_hunks_from_diff(diff.get());
+    }
+    EXPECT_EQ(alone, (Repo::DiffHunks{f.unstaged_hunks, f.additions, f.deletions}));
+  }
+}
+
 TEST(WorktreeStatus, OpensThroughTheGitDirectory) {
   TempRepo t;
   build_mixed_fixture(t);
@@ -308,26 +344,30 @@ const EndCase kEndCases[] = {
     {"far from the end", "a\nb\nc\nd\ne\nf\ng\nh\ni", "A\nb\nc\nd\ne\nf\ng\nh\ni", false, false},
 };
 
+std::string numbered(const char* prefix, std::size_t i) {
+  std::string name = prefix;
+  name += std::to_string(i);
+  return name;
+}
+
 TEST(WorktreeStatus, HunksCarryTheEndOfFileState) {
   TempRepo t;
-  for (std::size_t i = 0; i < std::size(kEndCases); ++i)
-    t.write("f" + std::to_string(i), kEndCases[i].before);
+  for (std::size_t i = 0; i < std::size(kEndCases); ++i) t.write(numbered("f", i), kEndCases[i].before);
   t.commit("base");
   for (std::size_t i = 0; i < std::size(kEndCases); ++i) {
-    t.write("f" + std::to_string(i), kEndCases[i].after);
-    t.git({"add", "f" + std::to_string(i)});
-    t.write("g" + std::to_string(i), kEndCases[i].before);  // staged list: f; unstaged: f again below
+    t.write(numbered("f", i), kEndCases[i].after);
+    t.git({"add", numbered("f", i)});
+    t.write(numbered("g", i), kEndCases[i].before);  // staged list: f; unstaged: f again below
   }
   // Unstaged: the same change turned around, from the index back to before.
-  for (std::size_t i = 0; i < std::size(kEndCases); ++i)
-    t.write("f" + std::to_string(i), kEndCases[i].before);
+  for (std::size_t i = 0; i < std::size(kEndCases); ++i) t.write(numbered("f", i), kEndCases[i].before);
   const auto status = open(t.path()).load_worktree_status(false);
   ASSERT_TRUE(status);
   for (std::size_t i = 0; i < std::size(kEndCases); ++i) {
     const auto& c = kEndCases[i];
     SCOPED_TRACE(c.name);
-    const auto* staged = find(status->staged, "f" + std::to_string(i));
-    const auto* unstaged = find(status->unstaged, "f" + std::to_string(i));
+    const auto* staged = find(status->staged, numbered("f", i));
+    const auto* unstaged = find(status->unstaged, numbered("f", i));
     ASSERT_TRUE(staged && unstaged);
     ASSERT_EQ(staged->staged_hunks.size(), 1u);
     ASSERT_EQ(unstaged->unstaged_hunks.size(), 1u);
@@ -336,7 +376,7 @@ TEST(WorktreeStatus, HunksCarryTheEndOfFileState) {
     EXPECT_EQ(unstaged->unstaged_hunks[0].old_missing_newline, c.new_missing);
     EXPECT_EQ(unstaged->unstaged_hunks[0].new_missing_newline, c.old_missing);
     // Untracked: from the file's last byte.
-    const auto* untracked = find(status->unstaged, "g" + std::to_string(i));
+    const auto* untracked = find(status->unstaged, numbered("g", i));
     ASSERT_TRUE(untracked && untracked->unstaged_hunks.size() == 1);
     EXPECT_FALSE(untracked->unstaged_hunks[0].old_missing_newline);
     EXPECT_EQ(untracked->unstaged_hunks[0].new_missing_newline, c.before.back() != '\n');
