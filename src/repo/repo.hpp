@@ -76,10 +76,12 @@ class Repo {
 
   // The unstaged list (conflicted files, work tree against the index,
   // untracked files) and the staged list (index against HEAD, or in amend
-  // mode against HEAD's first parent), each sorted by path bytes. Absent when
-  // the repository or its status cannot be read.
+  // mode against HEAD's first parent), each sorted by path bytes. Paths that
+  // are not UTF-8 are left out. Absent when the repository or its status
+  // cannot be read.
   std::optional<WorktreeStatus> load_worktree_status(bool amend) const;
-  // Whether the status holds any entry; false when it cannot be read.
+  // Whether the lists would hold any entry; false when the status cannot be
+  // read.
   bool has_changes() const;
 
   // One file's index changes against HEAD's tree (amend: against the tree of

@@ -312,6 +312,35 @@ TEST(WorktreeStatus, HunksEqualThoseOfEachFileAlone) {
   }
 }
 
+// Nothing of the work tree is read unless it is a regular file or a link:
+// a FIFO in place of a tracked or a conflicted file must not block.
+TEST(WorktreeStatus, SpecialFilesNeverBlock) {
+  TempRepo t;
+  t.write("tracked", "a\n").write("conflict", "base\n").commit("base");
+  t.git({"checkout", "-q", "-b", "topic"});
+  t.write("conflict", "theirs\n").commit("theirs");
+  t.git({"checkout", "-q", "main"});
+  t.write("conflict", "ours\n").commit("ours");
+  ASSERT_FALSE(t.git_result({"merge", "-q", "topic"}).success());
+  for (const char* p : {"tracked", "conflict"}) {
+    t.remove(p);
+    ASSERT_EQ(::mkfifo(t.file_path(p).c_str(), 0600), 0);
+  }
+  t.write("dir/.keep", "");
+  ASSERT_EQ(::mkfifo(t.file_path("dir/pipe").c_str(), 0600), 0);
+  Repo r = open(t.path());
+  const auto status = r.load_worktree_status(false);
+  ASSERT_TRUE(status);
+  const auto* conflict = find(status->unstaged, "conflict");
+  ASSERT_TRUE(conflict);
+  EXPECT_EQ(conflict->kind, ChangeKind::Conflicted);
+  EXPECT_TRUE(conflict->conflict_sections.empty());
+  EXPECT_TRUE(find(status->unstaged, "tracked"));
+  EXPECT_TRUE(find(status->unstaged, "dir/.keep"));
+  EXPECT_FALSE(find(status->unstaged, "dir/pipe"));
+  EXPECT_TRUE(r.has_changes());
+}
+
 TEST(WorktreeStatus, OpensThroughTheGitDirectory) {
   TempRepo t;
   build_mixed_fixture(t);
