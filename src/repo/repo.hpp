@@ -80,8 +80,8 @@ class Repo {
   // are not UTF-8 are left out. Absent when the repository or its status
   // cannot be read.
   std::optional<WorktreeStatus> load_worktree_status(bool amend) const;
-  // Whether the lists would hold any entry; false when the status cannot be
-  // read.
+  // Whether the status holds any entry with a UTF-8 path; false when it
+  // cannot be read.
   bool has_changes() const;
 
   // One file's index changes against HEAD's tree (amend: against the tree of
