@@ -14,6 +14,7 @@
 #include <vector>
 
 struct git_repository;
+struct git_diff;
 
 namespace repo {
 
@@ -64,6 +65,38 @@ class Repo {
   std::string workdir_path(const std::string& relative) const;
 
   // ---- Work-tree status and diffs (status.cpp) ----
+
+  // The hunks of a diff with the numbers of their '+' and '-' lines.
+  struct DiffHunks {
+    std::vector<Hunk> hunks;
+    std::size_t additions = 0;
+    std::size_t deletions = 0;
+    friend bool operator==(const DiffHunks&, const DiffHunks&) = default;
+  };
+
+  // The unstaged list (conflicted files, work tree against the index,
+  // untracked files) and the staged list (index against HEAD, or in amend
+  // mode against HEAD's first parent), each sorted by path bytes. Paths that
+  // are not UTF-8 are left out. Absent when the repository or its status
+  // cannot be read.
+  std::optional<WorktreeStatus> load_worktree_status(bool amend) const;
+  // Whether the status holds any entry with a UTF-8 path; false when it
+  // cannot be read.
+  bool has_changes() const;
+
+  // One file's index changes against HEAD's tree (amend: against the tree of
+  // HEAD's first parent). Absent without HEAD (or, in amend mode, without a
+  // first parent) and when the diff fails.
+  static std::optional<DiffHunks> load_staged_hunks(git_repository* repo, const std::string& path,
+                                                    bool amend);
+  // Every hunk of every file of the diff that keeps at least one line.
+  static DiffHunks extract_hunks_from_diff(git_diff* diff);
+  // An untracked file as one hunk of added lines; nothing when it cannot be
+  // read or is not UTF-8.
+  DiffHunks load_untracked_file_as_diff(const std::string& path) const;
+  // The staged list of amend mode: everything by which the index differs
+  // from HEAD's first parent.
+  static std::vector<WorktreeFile> load_amend_staged_files(git_repository* repo);
 
   // ---- Commits, amend and details (commits.cpp) ----
 

@@ -1,0 +1,217 @@
+// The status lists of the staging view: which files changed in the work tree
+// and in the index, each with its hunks or, when conflicted, its sections.
+
+#include "repo/conflict_markers.hpp"
+#include "repo/git_handle.hpp"
+#include "repo/repo.hpp"
+#include "repo/status_diff.hpp"
+#include "repo/text.hpp"
+#include "repo/worktree_file.hpp"
+
+#include <algorithm>
+
+namespace repo {
+namespace {
+
+constexpr unsigned kStatusFlags = GIT_STATUS_OPT_INCLUDE_UNTRACKED | GIT_STATUS_OPT_RECURSE_UNTRACKED_DIRS |
+                                  GIT_STATUS_OPT_EXCLUDE_SUBMODULES;
+
+constexpr unsigned kWorktreeBits = GIT_STATUS_WT_NEW | GIT_STATUS_WT_MODIFIED | GIT_STATUS_WT_DELETED |
+                                   GIT_STATUS_WT_TYPECHANGE | GIT_STATUS_WT_RENAMED;
+constexpr unsigned kIndexBits = GIT_STATUS_INDEX_NEW | GIT_STATUS_INDEX_MODIFIED | GIT_STATUS_INDEX_DELETED |
+                                GIT_STATUS_INDEX_RENAMED | GIT_STATUS_INDEX_TYPECHANGE;
+
+StatusListPtr read_status(git_repository* repo) {
+  git_status_options options = GIT_STATUS_OPTIONS_INIT;
+  options.flags = kStatusFlags;
+  git_status_list* raw = nullptr;
+  if (git_status_list_new(&raw, repo, &options) != 0) return nullptr;
+  return StatusListPtr(raw);
+}
+
+// The entry's path when it is valid UTF-8. Any other path is left out: an
+// empty or altered path would aim later writes at the wrong file, or at the
+// work directory itself.
+std::optional<std::string> entry_path(const git_status_entry& entry) {
+  for (const git_diff_delta* delta : {entry.index_to_workdir, entry.head_to_index}) {
+    if (delta == nullptr) continue;
+    const char* p = delta->new_file.path ? delta->new_file.path : delta->old_file.path;
+    if (p == nullptr) continue;
+    if (!utils::is_valid_utf8(p)) return std::nullopt;
+    return std::string(p);
+  }
+  return std::nullopt;
+}
+
+ChangeKind worktree_kind(unsigned status) {
+  if (status & GIT_STATUS_WT_NEW) return ChangeKind::Untracked;
+  if (status & GIT_STATUS_WT_MODIFIED) return ChangeKind::Modified;
+  if (status & GIT_STATUS_WT_DELETED) return ChangeKind::Deleted;
+  if (status & GIT_STATUS_WT_RENAMED) return ChangeKind::Renamed;
+  return ChangeKind::TypeChange;
+}
+
+ChangeKind index_kind(unsigned status) {
+  if (status & GIT_STATUS_INDEX_NEW) return ChangeKind::Added;
+  if (status & GIT_STATUS_INDEX_MODIFIED) return ChangeKind::Modified;
+  if (status & GIT_STATUS_INDEX_DELETED) return ChangeKind::Deleted;
+  if (status & GIT_STATUS_INDEX_RENAMED) return ChangeKind::Renamed;
+  return ChangeKind::TypeChange;
+}
+
+ChangeKind delta_kind(git_delta_t status) {
+  switch (status) {
+    case GIT_DELTA_ADDED:
+      return ChangeKind::Added;
+    case GIT_DELTA_DELETED:
+      return ChangeKind::Deleted;
+    case GIT_DELTA_RENAMED:
+      return ChangeKind::Renamed;
+    case GIT_DELTA_TYPECHANGE:
+      return ChangeKind::TypeChange;
+    default:
+      return ChangeKind::Modified;
+  }
+}
+
+void sort_by_path(std::vector<WorktreeFile>& files) {
+  // std::string compares as unsigned bytes: "B" before "a", "a/b" before "ab".
+  std::stable_sort(files.begin(), files.end(),
+                   [](const WorktreeFile& a, const WorktreeFile& b) { return a.path < b.path; });
+}
+
+WorktreeFile with_hunks(std::string path, ChangeKind kind, Repo::DiffHunks hunks, bool staged) {
+  WorktreeFile file;
+  file.path = std::move(path);
+  file.kind = kind;
+  file.additions = hunks.additions;
+  file.deletions = hunks.deletions;
+  (staged ? file.staged_hunks : file.unstaged_hunks) = std::move(hunks.hunks);
+  return file;
+}
+
+// Fills each file's hunks from the diff's per-path result; a failed diff
+// leaves them empty.
+void fill_hunks(std::vector<WorktreeFile>& files, const std::vector<std::size_t>& which,
+                std::optional<HunksByPath> hunks, bool staged) {
+  if (!hunks) return;
+  for (std::size_t i : which) {
+    auto it = hunks->find(files[i].path);
+    if (it == hunks->end()) continue;
+    WorktreeFile& file = files[i];
+    file.additions = it->second.additions;
+    file.deletions = it->second.deletions;
+    (staged ? file.staged_hunks : file.unstaged_hunks) = std::move(it->second.hunks);
+  }
+}
+
+}  // namespace
+
+std::optional<WorktreeStatus> Repo::load_worktree_status(bool amend) const {
+  auto handle = open_repository(path);
+  if (!handle) return std::nullopt;
+  git_repository* repo = handle->get();
+  auto list = read_status(repo);
+  if (!list) return std::nullopt;
+
+  // The entries first; then one work-tree diff and one staged diff over all
+  // the files that need one, instead of a status request and a diff per
+  // file, each of which walks the whole index again.
+  WorktreeStatus status;
+  std::vector<std::size_t> diffed_unstaged, diffed_staged;
+  std::vector<std::string> unstaged_paths, staged_paths;
+  const std::size_t count = git_status_list_entrycount(list.get());
+  for (std::size_t i = 0; i < count; ++i) {
+    const git_status_entry* entry = git_status_byindex(list.get(), i);
+    if (entry == nullptr) continue;
+    auto file_path = entry_path(*entry);
+    if (!file_path) continue;
+    const unsigned bits = entry->status;
+
+    if (bits & GIT_STATUS_CONFLICTED) {
+      WorktreeFile file;
+      file.path = *file_path;
+      file.kind = ChangeKind::Conflicted;
+      if (auto text = read_worktree_entry(workdir_path(*file_path)); text && utils::is_valid_utf8(*text))
+        file.conflict_sections = parse_conflict_sections(*text);
+      file.additions = file.conflict_sections.size();
+      status.unstaged.push_back(std::move(file));
+      continue;
+    }
+
+    if (bits & kWorktreeBits) {
+      if (bits & GIT_STATUS_WT_NEW) {
+        status.unstaged.push_back(
+            with_hunks(*file_path, ChangeKind::Untracked, load_untracked_file_as_diff(*file_path), false));
+      } else {
+        diffed_unstaged.push_back(status.unstaged.size());
+        unstaged_paths.push_back(*file_path);
+        status.unstaged.push_back(with_hunks(*file_path, worktree_kind(bits), {}, false));
+      }
+    }
+
+    if (!amend && (bits & kIndexBits)) {
+      diffed_staged.push_back(status.staged.size());
+      staged_paths.push_back(*file_path);
+      status.staged.push_back(with_hunks(*file_path, index_kind(bits), {}, true));
+    }
+  }
+
+  fill_hunks(status.unstaged, diffed_unstaged, worktree_hunks_by_path(repo, unstaged_paths), false);
+  if (!staged_paths.empty()) {
+    // Without HEAD (before the first commit) staged files stand without hunks.
+    StagedBase base = find_staged_base(repo, false);
+    if (base.found)
+      fill_hunks(status.staged, diffed_staged, staged_hunks_by_path(repo, base.tree.get(), staged_paths),
+                 true);
+  }
+  sort_by_path(status.unstaged);
+  sort_by_path(status.staged);
+  if (amend) status.staged = load_amend_staged_files(repo);
+  return status;
+}
+
+bool Repo::has_changes() const {
+  auto handle = open_repository(path);
+  if (!handle) return false;
+  auto list = read_status(handle->get());
+  if (!list) return false;
+  const std::size_t count = git_status_list_entrycount(list.get());
+  for (std::size_t i = 0; i < count; ++i) {
+    const git_status_entry* entry = git_status_byindex(list.get(), i);
+    if (entry != nullptr && entry_path(*entry)) return true;
+  }
+  return false;
+}
+
+std::vector<WorktreeFile> Repo::load_amend_staged_files(git_repository* repo) {
+  StagedBase base = find_staged_base(repo, true);
+  if (!base.found || !base.tree) return {};
+  git_diff_options options = GIT_DIFF_OPTIONS_INIT;
+  // One delta per path: without this a type change comes as a deletion and
+  // an addition of the same path, and the file would be listed twice.
+  options.flags = GIT_DIFF_INCLUDE_TYPECHANGE;
+  git_diff* raw = nullptr;
+  if (git_diff_tree_to_index(&raw, repo, base.tree.get(), nullptr, &options) != 0) return {};
+  DiffPtr diff(raw);
+
+  std::vector<WorktreeFile> files;
+  std::vector<std::string> paths;
+  const std::size_t count = git_diff_num_deltas(diff.get());
+  for (std::size_t i = 0; i < count; ++i) {
+    const git_diff_delta* delta = git_diff_get_delta(diff.get(), i);
+    if (delta == nullptr) continue;
+    const char* p = delta->new_file.path ? delta->new_file.path : delta->old_file.path;
+    if (p == nullptr || !utils::is_valid_utf8(p)) continue;
+    paths.emplace_back(p);
+    files.push_back(with_hunks(p, delta_kind(delta->status), {}, true));
+  }
+  // The hunks as each file's own staged diff gives them, from one diff.
+  std::vector<std::size_t> all(files.size());
+  for (std::size_t i = 0; i < all.size(); ++i) all[i] = i;
+  fill_hunks(files, all, staged_hunks_by_path(repo, base.tree.get(), paths), true);
+  sort_by_path(files);
+  return files;
+}
+
+}  // namespace repo

@@ -1,0 +1,163 @@
+#include "repo/status_diff.hpp"
+
+#include "repo/diff_lines.hpp"
+#include "repo/file_lines.hpp"
+#include "repo/text.hpp"
+#include "repo/worktree_file.hpp"
+
+#include <limits>
+#include <utility>
+
+namespace repo {
+namespace {
+
+// Diff options restricted to exactly these paths.
+struct PathOptions {
+  git_diff_options options = GIT_DIFF_OPTIONS_INIT;
+  std::vector<std::string> paths;
+  std::vector<char*> specs;
+
+  explicit PathOptions(std::vector<std::string> wanted) : paths(std::move(wanted)) {
+    for (auto& p : paths) specs.push_back(p.data());
+    options.flags = GIT_DIFF_DISABLE_PATHSPEC_MATCH;
+    options.pathspec.strings = specs.data();
+    options.pathspec.count = specs.size();
+  }
+  PathOptions(const PathOptions&) = delete;
+  PathOptions& operator=(const PathOptions&) = delete;
+};
+
+void extract_delta(git_diff* diff, std::size_t index, Repo::DiffHunks& out) {
+  git_patch* patch_raw = nullptr;
+  if (git_patch_from_diff(&patch_raw, diff, index) != 0 || patch_raw == nullptr) return;
+  PatchPtr patch(patch_raw);
+  const std::size_t hunks = git_patch_num_hunks(patch.get());
+  for (std::size_t h = 0; h < hunks; ++h) {
+    const git_diff_hunk* header = nullptr;
+    std::size_t lines = 0;
+    if (git_patch_get_hunk(&header, &lines, patch.get(), h) != 0) continue;
+    Hunk hunk;
+    for (std::size_t l = 0; l < lines; ++l) {
+      const git_diff_line* line = nullptr;
+      if (git_patch_get_line_in_hunk(&line, patch.get(), h, l) != 0 || line == nullptr) continue;
+      add_library_line(hunk, *line, out.additions, out.deletions);
+    }
+    if (!hunk.lines.empty()) out.hunks.push_back(std::move(hunk));
+  }
+}
+
+// Each delta's hunks go to its own path, so a file's entry never takes in
+// another file's hunks.
+HunksByPath extract_by_path(git_diff* diff) {
+  HunksByPath out;
+  const std::size_t count = git_diff_num_deltas(diff);
+  for (std::size_t i = 0; i < count; ++i) {
+    const git_diff_delta* delta = git_diff_get_delta(diff, i);
+    if (delta == nullptr) continue;
+    const char* p = delta->new_file.path ? delta->new_file.path : delta->old_file.path;
+    if (p == nullptr) continue;
+    extract_delta(diff, i, out[p]);
+  }
+  return out;
+}
+
+std::uint32_t line_number(std::size_t index) {
+  return index < std::numeric_limits<std::uint32_t>::max() ? static_cast<std::uint32_t>(index + 1)
+                                                           : std::numeric_limits<std::uint32_t>::max();
+}
+
+}  // namespace
+
+StagedBase find_staged_base(git_repository* repo, bool amend) {
+  StagedBase base;
+  git_reference* head_raw = nullptr;
+  if (git_repository_head(&head_raw, repo) != 0) return base;
+  ReferencePtr head(head_raw);
+  if (!amend) {
+    base.found = true;
+    git_object* tree = nullptr;
+    if (git_reference_peel(&tree, head.get(), GIT_OBJECT_TREE) == 0)
+      base.tree.reset(reinterpret_cast<git_tree*>(tree));
+    return base;
+  }
+  git_object* commit_raw = nullptr;
+  if (git_reference_peel(&commit_raw, head.get(), GIT_OBJECT_COMMIT) != 0) return base;
+  CommitPtr commit(reinterpret_cast<git_commit*>(commit_raw));
+  git_commit* parent_raw = nullptr;
+  if (git_commit_parentcount(commit.get()) == 0 || git_commit_parent(&parent_raw, commit.get(), 0) != 0)
+    return base;
+  CommitPtr parent(parent_raw);
+  base.found = true;
+  git_tree* tree = nullptr;
+  if (git_commit_tree(&tree, parent.get()) == 0) base.tree.reset(tree);
+  return base;
+}
+
+std::optional<Repo::DiffHunks> staged_hunks_against(git_repository* repo, git_tree* base,
+                                                    const std::string& path) {
+  PathOptions options({path});
+  git_diff* raw = nullptr;
+  if (git_diff_tree_to_index(&raw, repo, base, nullptr, &options.options) != 0) return std::nullopt;
+  DiffPtr diff(raw);
+  return Repo::extract_hunks_from_diff(diff.get());
+}
+
+std::optional<HunksByPath> staged_hunks_by_path(git_repository* repo, git_tree* base,
+                                                const std::vector<std::string>& paths) {
+  // No pathspec at all would mean every path.
+  if (paths.empty()) return HunksByPath{};
+  PathOptions options(paths);
+  git_diff* raw = nullptr;
+  if (git_diff_tree_to_index(&raw, repo, base, nullptr, &options.options) != 0) return std::nullopt;
+  DiffPtr diff(raw);
+  return extract_by_path(diff.get());
+}
+
+std::optional<HunksByPath> worktree_hunks_by_path(git_repository* repo,
+                                                  const std::vector<std::string>& paths) {
+  if (paths.empty()) return HunksByPath{};
+  PathOptions options(paths);
+  git_diff* raw = nullptr;
+  if (git_diff_index_to_workdir(&raw, repo, nullptr, &options.options) != 0) return std::nullopt;
+  DiffPtr diff(raw);
+  return extract_by_path(diff.get());
+}
+
+Repo::DiffHunks Repo::extract_hunks_from_diff(git_diff* diff) {
+  DiffHunks out;
+  const std::size_t files = git_diff_num_deltas(diff);
+  for (std::size_t f = 0; f < files; ++f) extract_delta(diff, f, out);
+  return out;
+}
+
+std::optional<Repo::DiffHunks> Repo::load_staged_hunks(git_repository* repo, const std::string& path,
+                                                       bool amend) {
+  StagedBase base = find_staged_base(repo, amend);
+  if (!base.found) return std::nullopt;
+  return staged_hunks_against(repo, base.tree.get(), path);
+}
+
+Repo::DiffHunks Repo::load_untracked_file_as_diff(const std::string& path) const {
+  // Read as git records it: a link's target text, and nothing at all for a
+  // FIFO or a device, whatever a link points at.
+  const auto content = read_worktree_entry(workdir_path(path));
+  if (!content || !utils::is_valid_utf8(*content)) return {};
+  const auto lines = split_file_lines(*content);
+  if (lines.empty()) return {};
+  Hunk hunk;
+  hunk.lines.reserve(lines.size());
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    DiffLine line;
+    line.content = std::string(lines[i].text);
+    line.new_lineno = line_number(i);
+    line.origin = '+';
+    hunk.lines.push_back(std::move(line));
+  }
+  hunk.new_missing_newline = content->back() != '\n';
+  DiffHunks out;
+  out.additions = lines.size();
+  out.hunks.push_back(std::move(hunk));
+  return out;
+}
+
+}  // namespace repo
