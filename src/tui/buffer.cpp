@@ -52,16 +52,13 @@ int Buffer::set_string(int x, int y, std::string_view text, const Style& style) 
 void Buffer::set_style(Rect rect, const Style& style) {
   rect = rect.intersection(area_);
   for (int y = rect.y; y < rect.bottom(); ++y) {
-    for (int x = rect.x; x < rect.right(); ++x) {
-      Cell& cell = at(x, y);
-      if (cell.symbol.empty()) continue;
-      cell.set_style(style);
-      if (x + 1 < area_.right()) {
-        Cell& tail = at(x + 1, y);
-        if (tail.symbol.empty()) {
-          tail = cell;
-          tail.symbol.clear();
-        }
+    Cell* cell = &cells_[offset(rect.x, y)];
+    for (int x = rect.x; x < rect.right(); ++x, ++cell) {
+      if (cell->symbol.empty()) continue;
+      cell->set_style(style);
+      if (x + 1 < area_.right() && cell[1].symbol.empty()) {
+        cell[1] = *cell;
+        cell[1].symbol.clear();
       }
     }
   }
@@ -72,12 +69,20 @@ void Buffer::clear(Rect rect) {
   if (rect.is_empty()) return;
   for (int y = rect.y; y < rect.bottom(); ++y) {
     blank_wide_halves(rect.x, y, rect.width);
-    for (int x = rect.x; x < rect.right(); ++x) at(x, y) = Cell{};
+    for (int x = rect.x; x < rect.right(); ++x) cells_[offset(x, y)] = Cell{};
   }
 }
 
 void Buffer::reset() {
-  for (Cell& cell : cells_) cell = Cell{};
+  for (Cell& cell : cells_) {
+    if (cell.symbol.size() == 1) {
+      cell.symbol[0] = ' ';
+    } else {
+      cell.symbol.assign(1, ' ');
+    }
+    cell.fg = cell.bg = cell.underline_color = Color::Reset;
+    cell.modifiers = Modifier::NONE;
+  }
 }
 
 void Buffer::resize(Rect area) {
@@ -88,24 +93,28 @@ void Buffer::resize(Rect area) {
 // Cells [x, x + width) are about to be overwritten: a wide character cut by either end loses its
 // other half.
 void Buffer::blank_wide_halves(int x, int y, int width) {
-  Cell& first = at(x, y);
-  if (first.symbol.empty() && x > area_.x) at(x - 1, y).symbol = " ";
-  const int after = x + width;
-  if (after < area_.right()) {
-    Cell& next = at(after, y);
-    if (next.symbol.empty()) next.symbol = " ";
-  }
+  Cell* row = &cells_[offset(area_.x, y)];
+  const int i = x - area_.x;
+  if (row[i].symbol.empty() && i > 0) row[i - 1].symbol.assign(1, ' ');
+  if (i + width < area_.width && row[i + width].symbol.empty()) row[i + width].symbol.assign(1, ' ');
 }
 
 void Buffer::put(int x, int y, std::string_view symbol, int width, const Style& style) {
-  blank_wide_halves(x, y, width);
-  Cell& cell = at(x, y);
-  cell.symbol.assign(symbol);
+  Cell* row = &cells_[offset(area_.x, y)];
+  const int i = x - area_.x;
+  // Overwriting either half of a wide character blanks its other half.
+  if (row[i].symbol.empty() && i > 0) row[i - 1].symbol.assign(1, ' ');
+  if (i + width < area_.width && row[i + width].symbol.empty()) row[i + width].symbol.assign(1, ' ');
+  Cell& cell = row[i];
+  if (symbol.size() == 1 && cell.symbol.size() == 1) {
+    cell.symbol[0] = symbol[0];
+  } else {
+    cell.symbol.assign(symbol);
+  }
   cell.set_style(style);
   if (width == 2) {
-    Cell& tail = at(x + 1, y);
-    tail = cell;
-    tail.symbol.clear();
+    row[i + 1] = cell;
+    row[i + 1].symbol.clear();
   }
 }
 

@@ -24,7 +24,12 @@ struct Cell {
 
   void set_style(const Style& style);
   Style style() const;
-  bool operator==(const Cell&) const = default;
+  // Cheap parts first: frames are compared cell by cell.
+  bool operator==(const Cell& o) const {
+    return fg == o.fg && bg == o.bg && underline_color == o.underline_color && modifiers == o.modifiers &&
+           symbol.size() == o.symbol.size() &&
+           (symbol.size() == 1 ? symbol[0] == o.symbol[0] : symbol == o.symbol);
+  }
 };
 
 std::ostream& operator<<(std::ostream& out, const Cell& cell);
@@ -68,7 +73,10 @@ class Buffer {
   bool operator==(const Buffer&) const = default;
 
  private:
-  std::size_t index(int x, int y) const;
+  std::size_t index(int x, int y) const;  // checked
+  std::size_t offset(int x, int y) const {
+    return static_cast<std::size_t>(y - area_.y) * area_.width + static_cast<std::size_t>(x - area_.x);
+  }
   void blank_wide_halves(int x, int y, int width);
 
   Rect area_;

@@ -20,19 +20,13 @@ std::size_t Line::width() const {
 
 void Line::render(Rect area, Buffer& buffer, Alignment fallback) const {
   if (area.is_empty()) return;
-  const std::size_t w = width();
+  const Alignment align = alignment.value_or(fallback);
   int offset = 0;
-  if (w < area.width) {
-    const int spare = area.width - static_cast<int>(w);
-    switch (alignment.value_or(fallback)) {
-      case Alignment::Left:
-        break;
-      case Alignment::Center:
-        offset = spare / 2;
-        break;
-      case Alignment::Right:
-        offset = spare;
-        break;
+  if (align != Alignment::Left) {
+    const std::size_t w = width();
+    if (w < area.width) {
+      const int spare = area.width - static_cast<int>(w);
+      offset = align == Alignment::Center ? spare / 2 : spare;
     }
   }
   RowWriter writer(buffer, area.x + offset, area.y, Rect{area.x, area.y, area.width, 1});
