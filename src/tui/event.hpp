@@ -75,6 +75,9 @@ struct OtherEvent {
 
 using Event = std::variant<KeyEvent, ResizeEvent, OtherEvent>;
 
+std::ostream& operator<<(std::ostream& out, const ResizeEvent& resize);
+std::ostream& operator<<(std::ostream& out, const OtherEvent& other);
+
 class EventSource {
  public:
   virtual ~EventSource() = default;

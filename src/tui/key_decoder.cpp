@@ -2,7 +2,6 @@
 
 #include <utf8proc.h>
 
-#include <ostream>
 #include <vector>
 
 namespace tui {
@@ -207,19 +206,6 @@ std::optional<DecodedKey> decode_key(std::string_view bytes, bool complete) {
   if (inner->key) inner->key = with(*inner->key, KeyModifiers::ALT);
   inner->length += 1;
   return inner;
-}
-
-std::ostream& operator<<(std::ostream& out, const KeyEvent& k) {
-  static constexpr const char* names[] = {"Char",   "Enter",    "Tab",    "BackTab", "Backspace", "Esc",
-                                          "Left",   "Right",    "Up",     "Down",    "Home",      "End",
-                                          "PageUp", "PageDown", "Insert", "Delete",  "F"};
-  out << "Key{" << names[static_cast<int>(k.code)];
-  if (k.code == KeyCode::Char) out << " U+" << std::hex << static_cast<uint32_t>(k.ch) << std::dec;
-  if (k.code == KeyCode::F) out << int{k.f};
-  if (contains(k.modifiers, KeyModifiers::SHIFT)) out << " shift";
-  if (contains(k.modifiers, KeyModifiers::CONTROL)) out << " ctrl";
-  if (contains(k.modifiers, KeyModifiers::ALT)) out << " alt";
-  return out << "}";
 }
 
 }  // namespace tui

@@ -6,6 +6,7 @@
 #include <iosfwd>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "tui/buffer.hpp"
@@ -23,6 +24,7 @@ struct Span {
   Span() = default;
   Span(std::string text, Style s = {}) : content(std::move(text)), style(s) {}
   Span(const char* text, Style s = {}) : content(text), style(s) {}
+  Span(std::string_view text, Style s = {}) : content(text), style(s) {}
 
   std::size_t width() const;  // cells
   bool operator==(const Span&) const = default;
