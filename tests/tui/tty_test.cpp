@@ -1,0 +1,131 @@
+#include "tui/tty.hpp"
+
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <csignal>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// A pseudo-terminal: the Tty gets the terminal side, the test plays the user on the other.
+class PtyTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    winsize ws{};
+    ws.ws_row = 24;
+    ws.ws_col = 80;
+    ASSERT_EQ(::openpty(&master_, &slave_, nullptr, nullptr, &ws), 0);
+  }
+  void TearDown() override {
+    if (master_ >= 0) ::close(master_);
+    ::close(slave_);
+  }
+
+  // Everything the Tty has written so far.
+  std::string screen_bytes() {
+    std::string out;
+    pollfd p{master_, POLLIN, 0};
+    while (::poll(&p, 1, 50) > 0 && (p.revents & POLLIN)) {
+      char buf[512];
+      const ssize_t n = ::read(master_, buf, sizeof buf);
+      if (n <= 0) break;
+      out.append(buf, static_cast<std::size_t>(n));
+    }
+    return out;
+  }
+  void type(std::string_view bytes) {
+    ASSERT_EQ(::write(master_, bytes.data(), bytes.size()), ssize_t(bytes.size()));
+  }
+  termios modes() {
+    termios t{};
+    EXPECT_EQ(::tcgetattr(slave_, &t), 0);
+    return t;
+  }
+  static bool raw(const termios& t) { return !(t.c_lflag & (ICANON | ECHO | ISIG)) && !(t.c_iflag & ICRNL); }
+
+  int master_ = -1, slave_ = -1;
+};
+
+TEST_F(PtyTest, TakesOverAndRestores) {
+  {
+    auto tty = tui::Tty::open(slave_, slave_);
+    ASSERT_TRUE(tty) << tty.error();
+    EXPECT_TRUE(raw(modes()));
+    EXPECT_EQ(screen_bytes(), "\x1b[?1049h\x1b[?25l");
+    EXPECT_FALSE(tui::Tty::open(slave_, slave_)) << "only one owner at a time";
+    EXPECT_EQ((*tty)->size().value(), (tui::Size{80, 24}));
+
+    ASSERT_TRUE((*tty)->suspend());
+    EXPECT_FALSE(raw(modes()));
+    EXPECT_EQ(screen_bytes(), "\x1b[0m\x1b[?25h\x1b[?1049l");
+    ASSERT_TRUE((*tty)->resume());
+    EXPECT_TRUE(raw(modes()));
+    EXPECT_EQ(screen_bytes(), "\x1b[?1049h\x1b[?25l");
+
+    // The fatal path: restores once, and the owner's own restore later finds nothing to undo.
+    tui::restore_terminal();
+    EXPECT_FALSE(raw(modes()));
+    EXPECT_EQ(screen_bytes(), "\x1b[0m\x1b[?25h\x1b[?1049l");
+    tui::restore_terminal();
+    EXPECT_EQ(screen_bytes(), "");
+    ASSERT_TRUE((*tty)->resume());
+    screen_bytes();
+  }
+  EXPECT_FALSE(raw(modes()));
+  EXPECT_EQ(screen_bytes(), "\x1b[0m\x1b[?25h\x1b[?1049l");
+  tui::restore_terminal();  // with no owner: nothing at all
+  EXPECT_EQ(screen_bytes(), "");
+  auto again = tui::Tty::open(slave_, slave_);
+  EXPECT_TRUE(again) << "free again once the first is gone";
+}
+
+TEST_F(PtyTest, ReadsKeysAndResizes) {
+  auto opened = tui::Tty::open(slave_, slave_);
+  ASSERT_TRUE(opened) << opened.error();
+  tui::Tty& tty = **opened;
+
+  auto quiet = tty.poll_event(10ms);
+  ASSERT_TRUE(quiet);
+  EXPECT_EQ(*quiet, std::nullopt);
+
+  type("q\x1b[Aé\r\x03");
+  const tui::KeyEvent want[] = {tui::KeyEvent::character(U'q'), tui::KeyEvent::key(tui::KeyCode::Up),
+                                tui::KeyEvent::character(U'é'), tui::KeyEvent::key(tui::KeyCode::Enter),
+                                tui::KeyEvent::character(U'c', tui::KeyModifiers::CONTROL)};
+  for (const auto& key : want) {
+    auto got = tty.poll_event(2000ms);
+    ASSERT_TRUE(got && *got);
+    EXPECT_EQ(**got, tui::Event{key});
+  }
+
+  type("\x1b");  // Esc on its own: given after the short wait
+  auto esc = tty.poll_event(2000ms);
+  ASSERT_TRUE(esc && *esc);
+  EXPECT_EQ(**esc, tui::Event{tui::KeyEvent::key(tui::KeyCode::Esc)});
+
+  winsize ws{};
+  ws.ws_row = 30;
+  ws.ws_col = 100;
+  ASSERT_EQ(::ioctl(master_, TIOCSWINSZ, &ws), 0);
+  ::raise(SIGWINCH);  // the kernel signals only the terminal's own session
+  auto resized = tty.poll_event(2000ms);
+  ASSERT_TRUE(resized && *resized);
+  EXPECT_EQ(**resized, (tui::Event{tui::ResizeEvent{100, 30}}));
+
+  ASSERT_TRUE(tty.write("hello"));
+  EXPECT_EQ(screen_bytes().substr(std::string_view("\x1b[?1049h\x1b[?25l").size()), "hello");
+
+  // The user's side going away ends the program rather than spinning on a dead terminal.
+  ::close(master_);
+  master_ = -1;
+  auto gone = tty.poll_event(2000ms);
+  EXPECT_FALSE(gone);
+}
+
+}  // namespace
