@@ -1,5 +1,7 @@
 #include "repo/letter_case.hpp"
 
+#include "repo/text.hpp"
+
 #include <algorithm>
 #include <cstdint>
 #include <span>
@@ -106,24 +108,6 @@ char32_t previous_code_point(std::string_view s, std::size_t& i) {
   return cp;
 }
 
-void append_code_point(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
 // A capital sigma is word-final when a cased letter comes before it and none
 // after it, case-ignorable characters skipped on both sides.
 bool is_final_sigma(std::string_view s, std::size_t start, std::size_t end) {
@@ -174,9 +158,9 @@ std::string to_lower(std::string_view text) {
     } else if (cp == 0x130) {  // capital I with dot: i and a combining dot
       out += "i\xCC\x87";
     } else if (cp == 0x3A3) {
-      append_code_point(out, is_final_sigma(text, start, i) ? 0x3C2 : 0x3C3);
+      utils::append_utf8(out, is_final_sigma(text, start, i) ? 0x3C2 : 0x3C3);
     } else if (const LowerRun* run = find_run<LowerRun>(kToLower, cp)) {
-      append_code_point(out, static_cast<char32_t>(static_cast<std::int32_t>(cp) + run->delta));
+      utils::append_utf8(out, static_cast<char32_t>(static_cast<std::int32_t>(cp) + run->delta));
     } else {
       out.append(text.substr(start, i - start));
     }
