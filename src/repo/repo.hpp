@@ -4,6 +4,7 @@
 // the repository afresh and closes it before returning.
 
 #include "repo/commit.hpp"
+#include "repo/conflict_context.hpp"
 #include "repo/diff.hpp"
 #include "repo/graph.hpp"
 
@@ -130,7 +131,42 @@ class Repo {
 
   // ---- Staging, unstaging and discarding (staging.cpp) ----
 
+  // The path's bytes in the index (stage 0), else in HEAD's tree, else the
+  // empty text.
+  static std::expected<std::string, std::string> get_index_content(git_repository* repo,
+                                                                   const std::string& path);
+  // The index entry follows the work-tree entry (a link is staged as a link,
+  // dangling or not), or is removed when the entry is gone.
+  std::expected<void, std::string> stage_file(const std::string& path) const;
+  // The index entry goes back to that of HEAD's tree (amend: of the tree of
+  // HEAD's first parent), or is removed when that tree has none.
+  std::expected<void, std::string> unstage_file(const std::string& path, bool amend) const;
+  // Applies a hunk of the work-tree changes to the index version, keeping
+  // the entry's mode. A file the index does not hold is staged whole from
+  // the work tree; the last lines of a deleted file stage its deletion.
+  std::expected<void, std::string> stage_hunk(const std::string& path, const Hunk& hunk) const;
+  // Takes a hunk of the index changes back out of the index version.
+  std::expected<void, std::string> unstage_hunk(const std::string& path, const Hunk& hunk) const;
+  // untracked: removes that one work-tree entry; otherwise restores the
+  // file from the index with git.
+  std::expected<void, std::string> discard_file(const std::string& path, bool untracked) const;
+  // Takes a hunk of the work-tree changes back out of the work-tree file; a
+  // link is replaced by a new link, a deleted file is brought back.
+  std::expected<void, std::string> discard_hunk(const std::string& path, const Hunk& hunk) const;
+  // Replaces the whole index by HEAD's tree.
+  std::expected<void, std::string> reset_index_to_head() const;
+
   // ---- Conflicts (conflicts.cpp) ----
+
+  // Which operation stopped on conflicts and labels for its two sides, from
+  // the state files in the work tree's ".git" and the loaded branches and
+  // HEAD. Opens no repository and cannot fail.
+  ConflictContext detect_conflict_context() const;
+  // Replaces conflict block number section (counted from 0 in file order) of
+  // the work-tree file by its ours or theirs lines. Every other byte, other
+  // blocks and unclosed ones included, is written back as it was.
+  std::expected<void, std::string> resolve_conflict(const std::string& path, std::size_t section,
+                                                    bool use_ours) const;
 
   // ---- Branches and checkout (branches.cpp) ----
 

@@ -1,0 +1,407 @@
+// Staging, unstaging and discarding whole files and single hunks. Hunks are
+// applied to the bytes of the index or work-tree version, so whatever lies
+// outside the hunk (CRs, invalid UTF-8, a missing final line feed) stays as
+// it was, and every index entry keeps its mode.
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "repo/file_lines.hpp"
+#include "repo/git_cli.hpp"
+#include "repo/git_handle.hpp"
+#include "repo/hunk_apply.hpp"
+#include "repo/repo.hpp"
+#include "repo/text.hpp"
+#include "repo/worktree_write.hpp"
+
+namespace repo {
+namespace {
+
+using TreeEntryPtr = GitPtr<git_tree_entry, git_tree_entry_free>;
+
+constexpr unsigned kRegularMode = 0100644;
+constexpr unsigned kExecutableMode = 0100755;
+constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD";
+constexpr std::string_view kTypeChanged = "file type changed; act on the whole file";
+constexpr std::string_view kNotUtf8 = "file is not valid UTF-8";
+
+std::unexpected<std::string> library_error() { return std::unexpected(last_git_error()); }
+
+std::unexpected<std::string> os_failure(std::string_view what, int err) {
+  return std::unexpected(std::string(what) + utils::os_error_text(err));
+}
+
+// A directory, FIFO or device where a file should be.
+std::unexpected<std::string> unreadable(const WorktreeEntry& entry) {
+  return os_failure("failed to read file: ", S_ISDIR(entry.mode) ? EISDIR : EINVAL);
+}
+
+enum class FileType { Regular, Link, Other };
+
+FileType type_of_mode(unsigned mode) {
+  switch (mode & S_IFMT) {
+    case S_IFREG:
+      return FileType::Regular;
+    case S_IFLNK:
+      return FileType::Link;
+    default:
+      return FileType::Other;
+  }
+}
+
+std::optional<FileType> type_of_entry(const WorktreeEntry& entry) {
+  switch (entry.kind) {
+    case EntryKind::Regular:
+      return FileType::Regular;
+    case EntryKind::Link:
+      return FileType::Link;
+    case EntryKind::Other:
+      return FileType::Other;
+    case EntryKind::Missing:
+      break;
+  }
+  return std::nullopt;
+}
+
+// A blob's bytes and the mode it is recorded with.
+struct StoredFile {
+  std::string bytes;
+  unsigned mode = kRegularMode;
+};
+
+std::expected<std::string, std::string> blob_bytes(git_repository* repo, const git_oid* id) {
+  git_blob* raw = nullptr;
+  if (git_blob_lookup(&raw, repo, id) != 0) return library_error();
+  BlobPtr blob(raw);
+  const auto* data = static_cast<const char*>(git_blob_rawcontent(blob.get()));
+  return std::string(data, static_cast<std::size_t>(git_blob_rawsize(blob.get())));
+}
+
+// The path's stage-0 entry; absent when the index has none.
+std::expected<std::optional<StoredFile>, std::string> index_file(git_repository* repo, git_index* index,
+                                                                 const std::string& path) {
+  const git_index_entry* entry = git_index_get_bypath(index, path.c_str(), 0);
+  if (entry == nullptr) return std::optional<StoredFile>();
+  auto bytes = blob_bytes(repo, &entry->id);
+  if (!bytes) return std::unexpected(bytes.error());
+  return StoredFile{std::move(*bytes), entry->mode};
+}
+
+// HEAD's commit (generation 0) or its first parent (1); null when there is
+// none.
+CommitPtr head_commit(git_repository* repo, int generation) {
+  git_reference* head_raw = nullptr;
+  if (git_repository_head(&head_raw, repo) != 0) return nullptr;
+  ReferencePtr head(head_raw);
+  git_object* commit_raw = nullptr;
+  if (git_reference_peel(&commit_raw, head.get(), GIT_OBJECT_COMMIT) != 0) return nullptr;
+  CommitPtr commit(reinterpret_cast<git_commit*>(commit_raw));
+  if (generation == 0) return commit;
+  git_commit* parent = nullptr;
+  if (git_commit_parentcount(commit.get()) == 0 || git_commit_parent(&parent, commit.get(), 0) != 0)
+    return nullptr;
+  return CommitPtr(parent);
+}
+
+// The path's entry in the tree of HEAD (generation 0) or of its first
+// parent (1); absent when there is no such commit or entry.
+std::optional<StoredFile> committed_file(git_repository* repo, const std::string& path, int generation) {
+  CommitPtr commit = head_commit(repo, generation);
+  if (!commit) return std::nullopt;
+  git_tree* tree_raw = nullptr;
+  if (git_commit_tree(&tree_raw, commit.get()) != 0) return std::nullopt;
+  TreePtr tree(tree_raw);
+  git_tree_entry* entry_raw = nullptr;
+  if (git_tree_entry_bypath(&entry_raw, tree.get(), path.c_str()) != 0) return std::nullopt;
+  TreeEntryPtr entry(entry_raw);
+  if (git_tree_entry_type(entry.get()) != GIT_OBJECT_BLOB)
+    return StoredFile{{}, git_tree_entry_filemode(entry.get())};
+  auto bytes = blob_bytes(repo, git_tree_entry_id(entry.get()));
+  if (!bytes) return std::nullopt;
+  return StoredFile{std::move(*bytes), git_tree_entry_filemode(entry.get())};
+}
+
+// The work-tree entry of the path; a path whose parent is gone, or is no
+// longer a directory, names a missing entry, as git sees it.
+std::expected<WorktreeEntry, int> worktree_entry(const std::string& workdir, const std::string& path) {
+  auto full = checked_worktree_path(workdir, path);
+  if (!full) {
+    if (full.error() == ENOENT || full.error() == ENOTDIR) return WorktreeEntry{};
+    return std::unexpected(full.error());
+  }
+  return read_worktree_entry_at(*full);
+}
+
+// Lines that the diff decoded lossily come with U+FFFD in them; writing
+// them would replace the bytes the user has.
+bool writes_replacement_character(const Hunk& hunk) {
+  for (const auto& line : hunk.lines)
+    if (line.origin == '+' && line.content.find(kReplacementCharacter) != std::string::npos) return true;
+  return false;
+}
+
+// Whether the hunk is the whole of a new file's text, as the status lists
+// show an untracked file: every line added, line endings dropped.
+bool is_whole_file(const Hunk& hunk, std::string_view bytes) {
+  const auto lines = split_file_lines(bytes);
+  if (lines.size() != hunk.lines.size()) return false;
+  for (std::size_t i = 0; i < lines.size(); ++i)
+    if (hunk.lines[i].origin != '+' || hunk.lines[i].content != lines[i].text) return false;
+  return true;
+}
+
+std::expected<void, std::string> add_index_entry(git_repository* repo, git_index* index,
+                                                 const std::string& path, std::string_view bytes,
+                                                 unsigned mode) {
+  git_oid id;
+  if (git_blob_create_from_buffer(&id, repo, bytes.data(), bytes.size()) != 0) return library_error();
+  git_index_entry entry{};
+  entry.mode = mode;
+  entry.id = id;
+  entry.file_size = static_cast<std::uint32_t>(bytes.size());
+  entry.path = path.c_str();
+  if (git_index_add(index, &entry) != 0) return library_error();
+  return {};
+}
+
+std::expected<IndexPtr, std::string> open_index(git_repository* repo) {
+  git_index* raw = nullptr;
+  if (git_repository_index(&raw, repo) != 0) return library_error();
+  return IndexPtr(raw);
+}
+
+std::expected<void, std::string> write_index(git_index* index) {
+  if (git_index_write(index) != 0) return library_error();
+  return {};
+}
+
+}  // namespace
+
+std::expected<std::string, std::string> Repo::get_index_content(git_repository* repo,
+                                                                const std::string& path) {
+  auto index = open_index(repo);
+  if (!index) return std::unexpected(index.error());
+  auto stored = index_file(repo, index->get(), path);
+  if (!stored) return std::unexpected(stored.error());
+  if (*stored) return std::move((*stored)->bytes);
+  auto committed = committed_file(repo, path, 0);
+  return committed ? std::move(committed->bytes) : std::string();
+}
+
+std::expected<void, std::string> Repo::stage_file(const std::string& file) const {
+  auto handle = open_repository(path);
+  if (!handle) return std::unexpected(handle.error());
+  auto index = open_index(handle->get());
+  if (!index) return std::unexpected(index.error());
+  // lstat: a dangling link is a link to stage, not a deleted file. Only a
+  // path that is surely gone removes the entry.
+  bool gone = false;
+  if (auto full = checked_worktree_path(workdir, file)) {
+    struct stat st {};
+    gone = ::lstat(full->c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR);
+  } else {
+    gone = full.error() == ENOENT || full.error() == ENOTDIR;
+  }
+  const int rc = gone ? git_index_remove_bypath(index->get(), file.c_str())
+                      : git_index_add_bypath(index->get(), file.c_str());
+  if (rc != 0) return library_error();
+  return write_index(index->get());
+}
+
+std::expected<void, std::string> Repo::unstage_file(const std::string& file, bool amend) const {
+  auto handle = open_repository(path);
+  if (!handle) return std::unexpected(handle.error());
+  git_repository* repo = handle->get();
+  git_reference* head_raw = nullptr;
+  if (git_repository_head(&head_raw, repo) != 0) return library_error();
+  ReferencePtr head(head_raw);
+  git_object* commit_raw = nullptr;
+  if (git_reference_peel(&commit_raw, head.get(), GIT_OBJECT_COMMIT) != 0) return library_error();
+  CommitPtr commit(reinterpret_cast<git_commit*>(commit_raw));
+  if (amend) {
+    git_commit* parent = nullptr;
+    if (git_commit_parent(&parent, commit.get(), 0) != 0) return library_error();
+    commit.reset(parent);
+  }
+  git_tree* tree_raw = nullptr;
+  if (git_commit_tree(&tree_raw, commit.get()) != 0) return library_error();
+  TreePtr tree(tree_raw);
+  auto index = open_index(repo);
+  if (!index) return std::unexpected(index.error());
+
+  git_tree_entry* entry_raw = nullptr;
+  const int found = git_tree_entry_bypath(&entry_raw, tree.get(), file.c_str());
+  if (found == GIT_ENOTFOUND) {
+    if (git_index_remove_bypath(index->get(), file.c_str()) != 0) return library_error();
+    return write_index(index->get());
+  }
+  if (found != 0) return library_error();
+  TreeEntryPtr tree_entry(entry_raw);
+  git_blob* blob_raw = nullptr;
+  if (git_blob_lookup(&blob_raw, repo, git_tree_entry_id(tree_entry.get())) != 0) return library_error();
+  BlobPtr blob(blob_raw);
+  git_index_entry entry{};
+  entry.mode = git_tree_entry_filemode(tree_entry.get());
+  entry.id = *git_tree_entry_id(tree_entry.get());
+  entry.file_size = static_cast<std::uint32_t>(git_blob_rawsize(blob.get()));
+  entry.path = file.c_str();
+  if (git_index_add(index->get(), &entry) != 0) return library_error();
+  return write_index(index->get());
+}
+
+std::expected<void, std::string> Repo::stage_hunk(const std::string& file, const Hunk& hunk) const {
+  auto handle = open_repository(path);
+  if (!handle) return std::unexpected(handle.error());
+  git_repository* repo = handle->get();
+  auto index = open_index(repo);
+  if (!index) return std::unexpected(index.error());
+  auto stored = index_file(repo, index->get(), file);
+  if (!stored) return std::unexpected(stored.error());
+  auto work = worktree_entry(workdir, file);
+  if (!work) return os_failure("failed to read file: ", work.error());
+
+  if (!*stored) {
+    // A file the index does not hold (untracked, or only in HEAD) shows as
+    // one hunk of all its lines with their endings dropped: stage the file
+    // itself, as git add does, so its CRs, a missing final line feed, a
+    // link or an executable bit survive.
+    if (work->kind == EntryKind::Missing) return os_failure("failed to read file: ", ENOENT);
+    if (work->kind == EntryKind::Other) return unreadable(*work);
+    if (!is_whole_file(hunk, work->bytes)) return std::unexpected(std::string(kHunkLocationError));
+    if (git_index_add_bypath(index->get(), file.c_str()) != 0) return library_error();
+    return write_index(index->get());
+  }
+
+  const StoredFile& current = **stored;
+  const auto work_type = type_of_entry(*work);
+  if (type_of_mode(current.mode) == FileType::Other ||
+      (work_type && *work_type != type_of_mode(current.mode)))
+    return std::unexpected(std::string(kTypeChanged));
+  if (writes_replacement_character(hunk) && !utils::is_valid_utf8(work->bytes))
+    return std::unexpected(std::string(kNotUtf8));
+  auto text = apply_hunk_to_content(current.bytes, hunk);
+  if (!text) return std::unexpected(text.error());
+  // The last lines of a file deleted from the work tree: stage the deletion.
+  if (text->empty() && work->kind == EntryKind::Missing) {
+    if (git_index_remove_bypath(index->get(), file.c_str()) != 0) return library_error();
+  } else if (auto added = add_index_entry(repo, index->get(), file, *text, current.mode); !added) {
+    return added;
+  }
+  return write_index(index->get());
+}
+
+std::expected<void, std::string> Repo::unstage_hunk(const std::string& file, const Hunk& hunk) const {
+  auto handle = open_repository(path);
+  if (!handle) return std::unexpected(handle.error());
+  git_repository* repo = handle->get();
+  auto index = open_index(repo);
+  if (!index) return std::unexpected(index.error());
+  auto stored = index_file(repo, index->get(), file);
+  if (!stored) return std::unexpected(stored.error());
+  const auto in_head = committed_file(repo, file, 0);
+  const Hunk reversed = reverse_hunk(hunk);
+
+  if (*stored) {
+    const FileType type = type_of_mode((*stored)->mode);
+    if (type == FileType::Other || (in_head && type_of_mode(in_head->mode) != type))
+      return std::unexpected(std::string(kTypeChanged));
+  }
+  if (writes_replacement_character(reversed)) {
+    // The lines put back come from HEAD, or in amend mode from its parent.
+    const auto in_parent = committed_file(repo, file, 1);
+    for (const auto& base : {in_head, in_parent})
+      if (base && !utils::is_valid_utf8(base->bytes)) return std::unexpected(std::string(kNotUtf8));
+  }
+  // A file the index does not hold has no text there: its staged deletion
+  // is undone from the empty text, never by adding HEAD's lines to HEAD's.
+  auto text =
+      apply_hunk_to_content(*stored ? std::string_view((*stored)->bytes) : std::string_view(), reversed);
+  if (!text) return std::unexpected(text.error());
+  unsigned mode = kRegularMode;
+  if (*stored)
+    mode = (*stored)->mode;
+  else if (in_head)
+    mode = in_head->mode;
+  else if (auto in_parent = committed_file(repo, file, 1))
+    mode = in_parent->mode;
+  // Every line of a file that HEAD does not hold taken out again: it is no
+  // longer added.
+  if (text->empty() && *stored && !in_head) {
+    if (git_index_remove_bypath(index->get(), file.c_str()) != 0) return library_error();
+  } else if (auto added = add_index_entry(repo, index->get(), file, *text, mode); !added) {
+    return added;
+  }
+  return write_index(index->get());
+}
+
+std::expected<void, std::string> Repo::discard_file(const std::string& file, bool untracked) const {
+  if (!untracked) return discard_tracked_file(workdir.empty() ? path : workdir, file);
+  // The entry itself: a link goes, not what it points at; a directory is
+  // never removed with what it holds.
+  auto full = checked_worktree_path(workdir, file);
+  if (!full) return os_failure("failed to delete file: ", full.error());
+  if (::unlink(full->c_str()) != 0) return os_failure("failed to delete file: ", errno);
+  return {};
+}
+
+std::expected<void, std::string> Repo::discard_hunk(const std::string& file, const Hunk& hunk) const {
+  auto work = worktree_entry(workdir, file);
+  if (!work) return os_failure("failed to read file: ", work.error());
+  if (work->kind == EntryKind::Other) return unreadable(*work);
+
+  // The index tells the mode of a file to bring back and whether the hunk
+  // crosses a change of file type.
+  auto handle = open_repository(path);
+  if (!handle) return std::unexpected(handle.error());
+  git_repository* repo = handle->get();
+  auto index = open_index(repo);
+  if (!index) return std::unexpected(index.error());
+  auto stored = index_file(repo, index->get(), file);
+  if (!stored) return std::unexpected(stored.error());
+  if (*stored) {
+    const FileType type = type_of_mode((*stored)->mode);
+    const auto work_type = type_of_entry(*work);
+    if (type == FileType::Other || (work_type && *work_type != type))
+      return std::unexpected(std::string(kTypeChanged));
+  } else if (work->kind == EntryKind::Missing) {
+    return os_failure("failed to read file: ", ENOENT);
+  }
+
+  const Hunk reversed = reverse_hunk(hunk);
+  if (writes_replacement_character(reversed) && (!*stored || !utils::is_valid_utf8((*stored)->bytes)))
+    return std::unexpected(std::string(kNotUtf8));
+  auto text = apply_hunk_to_content(work->bytes, reversed);
+  if (!text) return std::unexpected(text.error());
+
+  const bool missing = work->kind == EntryKind::Missing;
+  auto full = checked_worktree_path(workdir, file, missing);
+  if (!full) return os_failure("failed to write file: ", full.error());
+  const bool link = missing ? type_of_mode((*stored)->mode) == FileType::Link : work->kind == EntryKind::Link;
+  // A link is replaced, never written through.
+  auto written = link ? write_worktree_link(*full, *text)
+                 : missing
+                     ? write_worktree_file(*full, *text, std::nullopt, (*stored)->mode == kExecutableMode)
+                     : write_worktree_file(*full, *text, work->mode & 07777);
+  if (!written) return os_failure("failed to write file: ", written.error());
+  return {};
+}
+
+std::expected<void, std::string> Repo::reset_index_to_head() const {
+  auto handle = open_repository(path);
+  if (!handle) return std::unexpected(handle.error());
+  git_repository* repo = handle->get();
+  git_reference* head_raw = nullptr;
+  if (git_repository_head(&head_raw, repo) != 0) return library_error();
+  ReferencePtr head(head_raw);
+  git_object* tree_raw = nullptr;
+  if (git_reference_peel(&tree_raw, head.get(), GIT_OBJECT_TREE) != 0) return library_error();
+  TreePtr tree(reinterpret_cast<git_tree*>(tree_raw));
+  auto index = open_index(repo);
+  if (!index) return std::unexpected(index.error());
+  if (git_index_read_tree(index->get(), tree.get()) != 0) return library_error();
+  return write_index(index->get());
+}
+
+}  // namespace repo
