@@ -3,8 +3,13 @@
 // tokens. The screens read only each token's text and foreground colour.
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
+
+#include "repo/diff.hpp"
 
 namespace highlight {
 
@@ -34,6 +39,50 @@ struct HighlightedFile {
 struct HighlightCache {
   std::vector<HighlightedFile> files;
   friend bool operator==(const HighlightCache&, const HighlightCache&) = default;
+};
+
+// The (ours, theirs) colouring of one conflict section.
+using ConflictHighlight = std::pair<HighlightedFile, HighlightedFile>;
+
+// What names a file's syntax: the text after the path's last '.', the whole
+// path when it has none, the empty text when it ends in '.'. Directory parts
+// stay, so "docs.d/README" gives "d/README".
+std::string file_extension(std::string_view path);
+
+// Process-wide set-up of the highlighting library: no syntax or theme file
+// from the user's data directories, none of its warnings on the screen, and
+// the built-in definitions loaded once, never to change. Call it on the main
+// thread before any other thread starts; the first Highlighter does it too
+// when it has not been done.
+void prepare_process();
+
+// Colours lines with the built-in syntax definitions and our theme. Made for
+// one request and dropped after it; nothing of a request carries over to the
+// next. Main thread only.
+class Highlighter {
+ public:
+  Highlighter();
+  ~Highlighter();
+  Highlighter(const Highlighter&) = delete;
+  Highlighter& operator=(const Highlighter&) = delete;
+
+  // One entry per line; one highlighting state runs through all lines of
+  // the call and no further.
+  HighlightedFile highlight_lines(const std::vector<std::string>& lines, std::string_view extension) const;
+  // Every line of every hunk, in order, as one run of text.
+  HighlightedFile highlight_hunks(const std::vector<repo::Hunk>& hunks, std::string_view path) const;
+  // One entry per changed file, empty for a file without hunks.
+  HighlightCache highlight_commit(const repo::CommitDetails& details) const;
+  // Each side of each section on its own, from a fresh state.
+  std::vector<ConflictHighlight> highlight_conflicts(const std::vector<repo::ConflictSection>& sections,
+                                                     std::string_view path) const;
+
+  // The name of the syntax the extension selects; empty for plain text.
+  std::string syntax_name(std::string_view extension) const;
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
 };
 
 }  // namespace highlight
