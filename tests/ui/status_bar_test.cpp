@@ -443,16 +443,30 @@ TEST(RevertQuestion, QuotesTheFirstLineCutAtFortyBytes) {
   }
 }
 
-TEST(StatusBar, RevertPromptCutsALongSummary) {
-  TempRepo t;
-  t.write("a.txt", "1\n").commit(std::string(39, 'x') + "\xC3\xA9 and more\n\nbody");
-  auto r = repo::Repo::open(t.path(), 2000);
-  ASSERT_TRUE(r);
-  State s = State::create(*r);
-  s.confirming_revert = true;
-  EXPECT_EQ(draw(s, *r).row_text(1),
-            row("revert " + r->commits[0].id.short_hex() + " \"" + std::string(39, 'x') + "...\"?",
-                "enter → revert   esc → cancel"));
+// Summaries as git stored them: the question shows the first line, cut on a
+// character boundary, with control characters drawn as harmless pictures.
+TEST(StatusBar, RevertPromptShowsTheSummarysFirstLine) {
+  struct Case {
+    std::string name, message, question;
+  };
+  const Case cases[] = {
+      {"long, a character across byte 40", std::string(39, 'x') + "\xC3\xA9 and more\n\nbody",
+       " \"" + std::string(39, 'x') + "...\"?"},
+      {"escape sequence and a lone CR", "red \x1b[31mtext\rover\n\nbody", " \"red \u241B[31mtext\u240Dover\"?"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempRepo t;
+    t.write("a.txt", "1\n").commit(c.message);
+    auto r = repo::Repo::open(t.path(), 2000);
+    ASSERT_TRUE(r);
+    State s = State::create(*r);
+    s.confirming_revert = true;
+    const tui::Buffer b = draw(s, *r);
+    EXPECT_EQ(b.row_text(1),
+              row("revert " + r->commits[0].id.short_hex() + c.question, "enter → revert   esc → cancel"));
+    EXPECT_EQ(b.row_text(2), dashes());
+  }
 }
 
 // An empty log, and a selection left past the end by a reload: the prompts
