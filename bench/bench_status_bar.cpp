@@ -21,8 +21,8 @@ constexpr int kFrames = 30;
 
 double best_frame_ms(const state::State& s, const repo::Repo& r) {
   const bool details = s.commit_details.has_value();
-  const render::StatusBarContext context{details, details ? s.details_query : s.search_query, 198, r.head_sha(),
-                                         state::Clock::now()};
+  const render::StatusBarContext context{details, details ? s.details_query : s.search_query, 198,
+                                         r.head_sha(), state::Clock::now()};
   double best = 1e300;
   for (int i = 0; i < kFrames; ++i) {
     tui::Buffer buffer({0, 0, 200, 3});
@@ -51,15 +51,16 @@ int main() {
       {"rebase target", [](state::State& s) { s.entering_rebase_target = true; }},
       {"move branch", [](state::State& s) { s.selecting_move_branch = true; }},
   };
-  for (const std::optional<std::uint64_t> limit : {std::optional<std::uint64_t>(2000), std::optional<std::uint64_t>()}) {
+  for (const std::optional<std::uint64_t> limit :
+       {std::optional<std::uint64_t>(2000), std::optional<std::uint64_t>()}) {
     auto opened = repo::Repo::open(path, limit);
     if (!opened) {
       std::fprintf(stderr, "%s\n", opened.error().message.c_str());
       return 1;
     }
     const repo::Repo& r = *opened;
-    std::printf("status bar, %zu commits, %zu branches (best of %d frames)\n", r.commits.size(), r.branches.size(),
-                kFrames);
+    std::printf("status bar, %zu commits, %zu branches (best of %d frames)\n", r.commits.size(),
+                r.branches.size(), kFrames);
     for (const auto& [label, set] : modes) {
       state::State s = state::State::create(r);
       set(s);

@@ -1,9 +1,9 @@
 #include "ui/search_counters.hpp"
 
+#include <vector>
+
 #include "repo/search.hpp"
 #include "ui/details_text.hpp"
-
-#include <vector>
 
 namespace render {
 
@@ -38,18 +38,22 @@ std::string history_hint(std::optional<std::size_t> cursor, std::size_t entries)
 
 std::string position_text(std::size_t count, std::optional<std::size_t> place) {
   if (count == 0) return "[ no matches ]";
-  if (place && *place < count) return "[ " + std::to_string(*place + 1) + " / " + std::to_string(count) + " ]";
+  if (place && *place < count)
+    return "[ " + std::to_string(*place + 1) + " / " + std::to_string(count) + " ]";
   return "[ " + std::to_string(count) + " matches ]";
 }
 
-std::string search_counter(const state::State& state, const repo::Repo& repo, const StatusBarContext& context) {
+std::string search_counter(const state::State& state, const repo::Repo& repo,
+                           const StatusBarContext& context) {
   const bool details = context.details_open && state.commit_details;
-  if (context.active_query.empty()) return details ? "" : history_hint(state.history_cursor, state.search_history.size());
+  if (context.active_query.empty())
+    return details ? "" : history_hint(state.history_cursor, state.search_history.size());
   if (details) return counted(details_matches(state, context).size(), "match", "matches");
   return counted(count_log_matches(state, repo, context.head), "commit", "commits");
 }
 
-std::string match_position(const state::State& state, const repo::Repo& repo, const StatusBarContext& context) {
+std::string match_position(const state::State& state, const repo::Repo& repo,
+                           const StatusBarContext& context) {
   if (context.details_open && state.commit_details) {
     const std::size_t m = details_matches(state, context).size();
     // Only a match measured on this commit, query and width names a place

@@ -3,13 +3,13 @@
 // the search prompt (or its history hint) and the position among the matches
 // once the prompt is closed.
 
-#include "app/state.hpp"
-#include "repo/repo.hpp"
-#include "ui/status_bar.hpp"
-
 #include <cstddef>
 #include <optional>
 #include <string>
+
+#include "app/state.hpp"
+#include "repo/repo.hpp"
+#include "ui/status_bar.hpp"
 
 namespace render {
 
@@ -23,9 +23,11 @@ std::string history_hint(std::optional<std::size_t> cursor, std::size_t entries)
 std::string position_text(std::size_t count, std::optional<std::size_t> place);
 
 // The search prompt's counter, ending in three blanks when not empty.
-std::string search_counter(const state::State& state, const repo::Repo& repo, const StatusBarContext& context);
+std::string search_counter(const state::State& state, const repo::Repo& repo,
+                           const StatusBarContext& context);
 
 // "[ n / m ]", "[ m matches ]" or "[ no matches ]" for the active query.
-std::string match_position(const state::State& state, const repo::Repo& repo, const StatusBarContext& context);
+std::string match_position(const state::State& state, const repo::Repo& repo,
+                           const StatusBarContext& context);
 
 }  // namespace render

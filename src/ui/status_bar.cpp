@@ -4,7 +4,6 @@
 #include "ui/status_message.hpp"
 #include "ui/status_texts.hpp"
 
-
 namespace render {
 
 namespace {
@@ -21,8 +20,8 @@ std::string_view spinner_frame(std::uint64_t ticks) { return SPINNER_FRAMES[tick
 std::optional<Line> overlay(const state::State& state, state::Clock::time_point now) {
   if (state.push_task) return Line{Span(spinner_frame(state.push_task->ticks), Style{}.with_fg(Color::Cyan))};
   if (state.fetch_task)
-    return Line{
-        Span(std::string(spinner_frame(state.fetch_task->ticks)) + " fetching", Style{}.with_fg(Color::Magenta))};
+    return Line{Span(std::string(spinner_frame(state.fetch_task->ticks)) + " fetching",
+                     Style{}.with_fg(Color::Magenta))};
   if (state.searching) return std::nullopt;
   if (const state::StatusMessage* message = shown_status_message(state, now))
     return Line{Span(one_row(message->text), Style{}.with_fg(Color::Yellow))};
@@ -38,7 +37,8 @@ void render_status_bar(tui::Buffer& buffer, tui::Rect area, const state::State& 
   block.render(area, buffer);
   const tui::Rect inner = block.inner(area);
   if (inner.height == 0 || inner.width <= 2) return;
-  const tui::Rect row{static_cast<std::uint16_t>(inner.x + 1), inner.y, static_cast<std::uint16_t>(inner.width - 2), 1};
+  const tui::Rect row{static_cast<std::uint16_t>(inner.x + 1), inner.y,
+                      static_cast<std::uint16_t>(inner.width - 2), 1};
 
   const bool quiet = !shown_status_message(state, context.now) && !state.push_task && !state.fetch_task;
   const StatusTexts texts = status_texts(state, repo, context, quiet);

@@ -2,17 +2,17 @@
 // The 3-row bar under the log or the details: prompts, hints, counters, the
 // repository name or count prefix, messages and activity.
 
-#include "app/state.hpp"
-#include "repo/repo.hpp"
-#include "tui/buffer.hpp"
-#include "tui/rect.hpp"
-
 #include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "app/state.hpp"
+#include "repo/repo.hpp"
+#include "tui/buffer.hpp"
+#include "tui/rect.hpp"
 
 namespace render {
 
@@ -36,6 +36,7 @@ void render_status_bar(tui::Buffer& buffer, tui::Rect area, const state::State& 
 // the part all matching candidates share beyond the text, else the rest of
 // the first match in byte order. Nothing when no candidate begins with the
 // text or the completion adds nothing.
-std::optional<std::string> get_tab_preview(std::string_view typed, const std::vector<std::string>& candidates);
+std::optional<std::string> get_tab_preview(std::string_view typed,
+                                           const std::vector<std::string>& candidates);
 
 }  // namespace render

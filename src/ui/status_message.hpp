@@ -2,11 +2,11 @@
 // When a status message is still shown, and the one row it is shown on.
 // Shared by the status bar and the staging view's toast.
 
-#include "app/state.hpp"
-
 #include <chrono>
 #include <string>
 #include <string_view>
+
+#include "app/state.hpp"
 
 namespace render {
 

@@ -1,10 +1,10 @@
 #include "ui/status_texts.hpp"
 
-#include "ui/search_counters.hpp"
-#include "ui/utf8_chars.hpp"
-
 #include <algorithm>
 #include <vector>
+
+#include "ui/search_counters.hpp"
+#include "ui/utf8_chars.hpp"
 
 namespace render {
 
@@ -58,9 +58,8 @@ std::string branch_counter(const repo::Repo& repo, const repo::Commit& commit, c
   return " (" + std::to_string(place) + "/" + std::to_string(local.size()) + ")";
 }
 
-std::string short_id(const repo::Commit* commit) { return commit ? commit->id.short_hex() : std::string(); }
-
-void add_branch_counter(Line& line, const repo::Repo& repo, const repo::Commit* commit, const std::string& chosen) {
+void add_branch_counter(Line& line, const repo::Repo& repo, const repo::Commit* commit,
+                        const std::string& chosen) {
   if (commit) line.spans.emplace_back(branch_counter(repo, *commit, chosen), fg(Color::DarkGray));
 }
 
@@ -79,19 +78,18 @@ Color status_border_color(const state::State& s, std::string_view active_query) 
 }
 
 std::string revert_question(std::string_view summary) {
-  std::string_view line = summary.substr(0, summary.find('\n'));
-  if (summary.find('\n') != std::string_view::npos && line.ends_with('\r')) line.remove_suffix(1);
-  std::string shown;
-  if (line.size() > REVERT_SUMMARY_BYTES) {
-    // Whole characters only: back off to the last boundary within the limit.
-    std::size_t cut = 0;
-    for (std::size_t n; cut < line.size() && cut + (n = utils::utf8_char_length(line, cut)) <= REVERT_SUMMARY_BYTES;)
-      cut += n;
-    shown = std::string(line.substr(0, cut)) + "...";
-  } else {
-    shown = line;
+  const std::size_t end = summary.find('\n');
+  std::string_view line = summary.substr(0, end);
+  if (end != std::string_view::npos && line.ends_with('\r')) line.remove_suffix(1);
+  if (line.size() <= REVERT_SUMMARY_BYTES) return " \"" + std::string(line) + "\"?";
+  // Whole characters only: back off to the last boundary within the limit.
+  std::size_t cut = 0;
+  while (cut < line.size()) {
+    const std::size_t next = cut + utils::utf8_char_length(line, cut);
+    if (next > REVERT_SUMMARY_BYTES) break;
+    cut = next;
   }
-  return " \"" + shown + "\"?";
+  return " \"" + std::string(line.substr(0, cut)) + "...\"?";
 }
 
 StatusTexts status_texts(const state::State& s, const repo::Repo& repo, const StatusBarContext& context,
@@ -99,8 +97,9 @@ StatusTexts status_texts(const state::State& s, const repo::Repo& repo, const St
   const repo::Commit* commit = state::selected_commit(s, repo);
   StatusTexts t;
   if (s.creating_branch) {
-    t.left = prompt("create branch: ", s.create_branch_input, Color::Cyan,
-                    ghost_at(commit, s.create_branch_input, &repo::Repo::new_branch_name_candidates_at, repo));
+    t.left =
+        prompt("create branch: ", s.create_branch_input, Color::Cyan,
+               ghost_at(commit, s.create_branch_input, &repo::Repo::new_branch_name_candidates_at, repo));
     t.right = hint("tab → complete   enter → create   esc → cancel");
   } else if (s.deleting_branch) {
     t.left = prompt("delete branch: ", s.delete_branch_input, Color::Red,
@@ -109,7 +108,7 @@ StatusTexts status_texts(const state::State& s, const repo::Repo& repo, const St
   } else if (s.confirming_revert) {
     t.left = Line{Span("revert ", fg(Color::Red))};
     if (commit) {
-      t.left.spans.emplace_back(short_id(commit), bold(Color::Red));
+      t.left.spans.emplace_back(commit->id.short_hex(), bold(Color::Red));
       t.left.spans.emplace_back(revert_question(commit->summary), fg(Color::Red));
     }
     t.right = hint("enter → revert   esc → cancel");
@@ -126,7 +125,8 @@ StatusTexts status_texts(const state::State& s, const repo::Repo& repo, const St
                   Span("Enter", bold(Color::White)), Span(" to continue or ", fg(Color::Yellow)),
                   Span("Esc", bold(Color::White)), Span(" to abort", fg(Color::Yellow))};
   } else if (s.selecting_rebase_branch) {
-    t.left = Line{Span("branch to rebase: ", fg(Color::Magenta)), Span(s.rebase_branch, bold(Color::Magenta))};
+    t.left =
+        Line{Span("branch to rebase: ", fg(Color::Magenta)), Span(s.rebase_branch, bold(Color::Magenta))};
     add_branch_counter(t.left, repo, commit, s.rebase_branch);
     t.right = hint("tab → cycle   enter → select   esc → cancel");
   } else if (s.entering_rebase_target) {
@@ -140,11 +140,12 @@ StatusTexts status_texts(const state::State& s, const repo::Repo& repo, const St
     t.right = hint("tab → cycle   enter → select   esc → cancel");
   } else if (s.selecting_move_target) {
     t.left = Line{Span("moving " + s.move_branch + " → ", fg(Color::Yellow))};
-    if (commit) t.left.spans.emplace_back(short_id(commit), bold(Color::Yellow));
+    if (commit) t.left.spans.emplace_back(commit->id.short_hex(), bold(Color::Yellow));
     t.right = hint("j/k → navigate   enter → confirm target   esc → cancel");
   } else if (s.confirming_move) {
-    t.left = Line{Span("move ", fg(Color::Red)), Span(s.move_branch, bold(Color::Red)), Span(" to ", fg(Color::Red))};
-    if (commit) t.left.spans.emplace_back(short_id(commit), bold(Color::Red));
+    t.left = Line{Span("move ", fg(Color::Red)), Span(s.move_branch, bold(Color::Red)),
+                  Span(" to ", fg(Color::Red))};
+    if (commit) t.left.spans.emplace_back(commit->id.short_hex(), bold(Color::Red));
     t.left.spans.emplace_back("?", fg(Color::Red));
     t.right = hint("y/enter → move   n/esc → cancel");
   } else if (s.searching) {
@@ -157,8 +158,9 @@ StatusTexts status_texts(const state::State& s, const repo::Repo& repo, const St
     t.centre = Line{Span(hotkeys_toggle(s), fg(Color::DarkGray))}.centered();
     if (quiet) t.right = Line{Span(match_position(s, repo, context), fg(Color::Yellow))}.right_aligned();
   } else {
-    t.left = Line{Span(s.count_prefix.empty() ? std::string_view(repo.name) : std::string_view(s.count_prefix),
-                       fg(Color::DarkGray))};
+    t.left =
+        Line{Span(s.count_prefix.empty() ? std::string_view(repo.name) : std::string_view(s.count_prefix),
+                  fg(Color::DarkGray))};
     if (quiet) t.right = hint(hotkeys_toggle(s));
   }
   return t;

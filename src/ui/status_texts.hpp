@@ -2,15 +2,15 @@
 // What the status bar says in each mode: the border colour and the left,
 // centre and right texts, chosen from the mode flags.
 
+#include <optional>
+#include <string>
+#include <string_view>
+
 #include "app/state.hpp"
 #include "repo/repo.hpp"
 #include "tui/style.hpp"
 #include "tui/text.hpp"
 #include "ui/status_bar.hpp"
-
-#include <optional>
-#include <string>
-#include <string_view>
 
 namespace render {
 

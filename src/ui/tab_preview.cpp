@@ -1,7 +1,7 @@
+#include <algorithm>
+
 #include "ui/status_bar.hpp"
 #include "ui/utf8_chars.hpp"
-
-#include <algorithm>
 
 namespace render {
 
@@ -21,13 +21,15 @@ std::size_t shared_prefix_bytes(std::string_view a, std::string_view b) {
 
 }  // namespace
 
-std::optional<std::string> get_tab_preview(std::string_view typed, const std::vector<std::string>& candidates) {
+std::optional<std::string> get_tab_preview(std::string_view typed,
+                                           const std::vector<std::string>& candidates) {
   std::vector<std::string> matches = state::matching_candidates(typed, candidates);
   if (matches.empty()) return std::nullopt;
   std::stable_sort(matches.begin(), matches.end());
   const std::string_view first = matches.front();
   std::size_t common = first.size();
-  for (std::size_t k = 1; k < matches.size(); ++k) common = std::min(common, shared_prefix_bytes(first, matches[k]));
+  for (std::size_t k = 1; k < matches.size(); ++k)
+    common = std::min(common, shared_prefix_bytes(first, matches[k]));
   // Every match begins with the typed text, so both cuts fall on a character
   // boundary.
   if (common > typed.size()) return std::string(first.substr(typed.size(), common - typed.size()));

@@ -1,14 +1,5 @@
 #include "ui/status_bar.hpp"
 
-#include "repo/repo.hpp"
-#include "support/temp_repo.hpp"
-#include "tui/buffer.hpp"
-#include "tui/graphemes.hpp"
-#include "ui/details_text.hpp"
-#include "ui/search_counters.hpp"
-#include "ui/status_message.hpp"
-#include "ui/status_texts.hpp"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -17,6 +8,15 @@
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "repo/repo.hpp"
+#include "support/temp_repo.hpp"
+#include "tui/buffer.hpp"
+#include "tui/graphemes.hpp"
+#include "ui/details_text.hpp"
+#include "ui/search_counters.hpp"
+#include "ui/status_message.hpp"
+#include "ui/status_texts.hpp"
 
 namespace {
 
@@ -45,7 +45,8 @@ void build(Fixture& f) {
   t.write("a.txt", "3\n").commit("pear");
   t.git({"branch", "feature/a"});
   t.git({"branch", "feature/b"});
-  for (const char* ref : {"refs/remotes/origin/main", "refs/remotes/origin/topic", "refs/remotes/upstream/topic"})
+  for (const char* ref :
+       {"refs/remotes/origin/main", "refs/remotes/origin/topic", "refs/remotes/upstream/topic"})
     t.git({"update-ref", ref, "HEAD"});
   auto opened = repo::Repo::open(t.path(), 2000);
   ASSERT_TRUE(opened);
@@ -68,7 +69,8 @@ state::Clock::time_point t0() { return state::Clock::time_point{} + 1000h; }
 
 StatusBarContext context_for(const State& s, const repo::Repo& r, state::Clock::time_point now = t0()) {
   const bool details = s.commit_details.has_value();
-  return StatusBarContext{details, details ? std::string_view(s.details_query) : std::string_view(s.search_query),
+  return StatusBarContext{details,
+                          details ? std::string_view(s.details_query) : std::string_view(s.search_query),
                           static_cast<std::uint16_t>(kWidth - 2), r.head_sha(), now};
 }
 
@@ -123,8 +125,8 @@ TEST(StatusBar, DrawsEachModeWithItsTextsAndBorder) {
   const std::string id = short_id(0);
   const ModeCase cases[] = {
       {"idle", [](State&) {}, r.name, "? → show hotkeys", Color::DarkGray, Color::DarkGray, Color::DarkGray},
-      {"idle, panel shown", [](State& s) { s.show_hotkeys = true; }, r.name, "? → hide hotkeys", Color::DarkGray,
-       Color::DarkGray, Color::DarkGray},
+      {"idle, panel shown", [](State& s) { s.show_hotkeys = true; }, r.name, "? → hide hotkeys",
+       Color::DarkGray, Color::DarkGray, Color::DarkGray},
       {"count prefix", [](State& s) { s.count_prefix = "12"; }, "12", "? → show hotkeys", Color::DarkGray,
        Color::DarkGray, Color::DarkGray},
       // origin/topic and upstream/topic both offer "topic".
@@ -170,30 +172,31 @@ TEST(StatusBar, DrawsEachModeWithItsTextsAndBorder) {
          s.rebase_branch = "main";
          s.rebase_onto_input = "o";
        },
-       "rebase main onto: o█ld", "tab → complete   enter → rebase   esc → cancel", Color::Magenta, Color::Magenta,
-       Color::DarkGray},
+       "rebase main onto: o█ld", "tab → complete   enter → rebase   esc → cancel", Color::Magenta,
+       Color::Magenta, Color::DarkGray},
       {"move branch, chosen one not at the commit",
        [](State& s) {
          s.selecting_move_branch = true;
          s.move_branch = "old";
        },
-       "branch to move: old (1/3)", "tab → cycle   enter → select   esc → cancel", Color::Yellow, Color::Yellow,
-       Color::DarkGray},
+       "branch to move: old (1/3)", "tab → cycle   enter → select   esc → cancel", Color::Yellow,
+       Color::Yellow, Color::DarkGray},
       {"move target",
        [](State& s) {
          s.selecting_move_target = true;
          s.move_branch = "main";
        },
-       "moving main → " + id, "j/k → navigate   enter → confirm target   esc → cancel", Color::Yellow, Color::Yellow,
-       Color::DarkGray},
+       "moving main → " + id, "j/k → navigate   enter → confirm target   esc → cancel", Color::Yellow,
+       Color::Yellow, Color::DarkGray},
       {"move confirmation",
        [](State& s) {
          s.confirming_move = true;
          s.move_branch = "main";
        },
-       "move main to " + id + "?", "y/enter → move   n/esc → cancel", Color::Red, Color::Red, Color::DarkGray},
-      {"search prompt, nothing typed", [](State& s) { s.searching = true; }, "/█", "enter → confirm   esc → cancel",
-       Color::White, Color::Yellow, Color::DarkGray},
+       "move main to " + id + "?", "y/enter → move   n/esc → cancel", Color::Red, Color::Red,
+       Color::DarkGray},
+      {"search prompt, nothing typed", [](State& s) { s.searching = true; }, "/█",
+       "enter → confirm   esc → cancel", Color::White, Color::Yellow, Color::DarkGray},
       {"search prompt with a query",
        [](State& s) {
          s.searching = true;
@@ -222,8 +225,8 @@ TEST(StatusBar, DrawsEachModeWithItsTextsAndBorder) {
          s.selecting_move_target = true;
          s.move_branch = "x";
        },
-       "moving x → " + id, "j/k → navigate   enter → confirm target   esc → cancel", Color::Yellow, Color::Yellow,
-       Color::DarkGray},
+       "moving x → " + id, "j/k → navigate   enter → confirm target   esc → cancel", Color::Yellow,
+       Color::Yellow, Color::DarkGray},
   };
   for (const ModeCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -427,13 +430,15 @@ TEST(RevertQuestion, QuotesTheFirstLineCutAtFortyBytes) {
       {"a lone CR stays", "Fix\rit", " \"Fix\rit\"?"},
       {"a long second line does not count", "Fix\n" + forty + "zz", " \"Fix\"?"},
       // Byte 40 falls inside é (bytes 40 and 41): cut before it.
-      {"two-byte character across the limit", std::string(39, 'x') + "\xC3\xA9z", " \"" + std::string(39, 'x') + "...\"?"},
+      {"two-byte character across the limit", std::string(39, 'x') + "\xC3\xA9z",
+       " \"" + std::string(39, 'x') + "...\"?"},
       {"three-byte character across the limit", std::string(38, 'x') + "\xE2\x82\xAC" + "z",
        " \"" + std::string(38, 'x') + "...\"?"},
       {"character ending at the limit", std::string(38, 'x') + "\xC3\xA9z",
        " \"" + std::string(38, 'x') + "\xC3\xA9...\"?"},
-      {"40 bytes of multi-byte text", "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9"
-                                      "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9",
+      {"40 bytes of multi-byte text",
+       "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9"
+       "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9",
        " \"\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9"
        "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\"?"},
   };
@@ -452,7 +457,8 @@ TEST(StatusBar, RevertPromptShowsTheSummarysFirstLine) {
   const Case cases[] = {
       {"long, a character across byte 40", std::string(39, 'x') + "\xC3\xA9 and more\n\nbody",
        " \"" + std::string(39, 'x') + "...\"?"},
-      {"escape sequence and a lone CR", "red \x1b[31mtext\rover\n\nbody", " \"red \u241B[31mtext\u240Dover\"?"},
+      {"escape sequence and a lone CR", "red \x1b[31mtext\rover\n\nbody",
+       " \"red \u241B[31mtext\u240Dover\"?"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -492,7 +498,8 @@ TEST(StatusBar, WithoutASelectedCommit) {
        "delete branch: ma█", "enter → delete   esc → cancel"},
       {"checkout", [](State& s) { s.checking_out = true; }, "checkout: █",
        "empty → detached   tab → complete   esc → cancel"},
-      {"push", [](State& s) { s.entering_push_branch = true; }, "push: █", "tab → complete   enter → push   esc → cancel"},
+      {"push", [](State& s) { s.entering_push_branch = true; }, "push: █",
+       "tab → complete   enter → push   esc → cancel"},
       {"revert", [](State& s) { s.confirming_revert = true; }, "revert ", "enter → revert   esc → cancel"},
       {"rebase branch",
        [](State& s) {
@@ -547,13 +554,20 @@ TEST(SearchCounter, HistoryHintFromTheCursor) {
     std::string want;
   };
   const Case cases[] = {
-      {std::nullopt, 0, ""},          {std::nullopt, 1, "↑ history   "}, {std::nullopt, 4, "↑ history   "},
-      {0, 1, ""},                     {0, 3, "↓ history   "},             {1, 3, "↑↓ history   "},
-      {2, 4, "↑↓ history   "},        {2, 3, "↑ history   "},             {3, 3, "↑ history   "},
+      {std::nullopt, 0, ""},
+      {std::nullopt, 1, "↑ history   "},
+      {std::nullopt, 4, "↑ history   "},
+      {0, 1, ""},
+      {0, 3, "↓ history   "},
+      {1, 3, "↑↓ history   "},
+      {2, 4, "↑↓ history   "},
+      {2, 3, "↑ history   "},
+      {3, 3, "↑ history   "},
       {1, 2, "↑ history   "},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << (c.cursor ? std::to_string(*c.cursor) : "none") << " of " << c.entries);
+    SCOPED_TRACE(testing::Message() << (c.cursor ? std::to_string(*c.cursor) : "none") << " of "
+                                    << c.entries);
     EXPECT_EQ(render::history_hint(c.cursor, c.entries), c.want);
   }
 }
@@ -596,8 +610,8 @@ TEST(MatchPosition, NamesThePlaceAmongTheMatches) {
     std::string want;
   };
   const Case cases[] = {
-      {0, std::nullopt, "[ no matches ]"}, {0, 0, "[ no matches ]"},  {1, 0, "[ 1 / 1 ]"},
-      {5, 4, "[ 5 / 5 ]"},                 {5, std::nullopt, "[ 5 matches ]"}, {5, 5, "[ 5 matches ]"},
+      {0, std::nullopt, "[ no matches ]"}, {0, 0, "[ no matches ]"}, {1, 0, "[ 1 / 1 ]"}, {5, 4, "[ 5 / 5 ]"},
+      {5, std::nullopt, "[ 5 matches ]"},  {5, 5, "[ 5 matches ]"},
   };
   for (const Case& c : cases) EXPECT_EQ(render::position_text(c.count, c.place), c.want);
 }
@@ -610,7 +624,7 @@ TEST(StatusBar, LogMatchPositionFollowsTheSelection) {
     std::string want;
   };
   const Case cases[] = {
-      {"apple", 0, "[ 2 matches ]"}, {"apple", 1, "[ 1 / 2 ]"}, {"apple", 2, "[ 2 / 2 ]"},
+      {"apple", 0, "[ 2 matches ]"}, {"apple", 1, "[ 1 / 2 ]"},     {"apple", 2, "[ 2 / 2 ]"},
       {"zzz", 0, "[ no matches ]"},  {"apple", 7, "[ 2 matches ]"},
   };
   for (const Case& c : cases) {
@@ -633,7 +647,9 @@ TEST(StatusBar, DetailsCountersAndCurrentMatch) {
   const std::string query = "apple";
   const std::size_t m = render::details_match_lines(*details, nullptr, query, width).size();
   const auto counter = [](std::size_t n) {
-    return n == 0 ? std::string("no matches   ") : n == 1 ? std::string("1 match   ") : std::to_string(n) + " matches   ";
+    return n == 0   ? std::string("no matches   ")
+           : n == 1 ? std::string("1 match   ")
+                    : std::to_string(n) + " matches   ";
   };
 
   State s = State::create(r);
@@ -655,7 +671,10 @@ TEST(StatusBar, DetailsCountersAndCurrentMatch) {
   const Case cases[] = {
       {"measured now", [](State&) {}, true},
       {"measured at another width",
-       [](State& st) { state::set_details_match(st, state::DetailsMatch{0, 0}, kWidth - 10); }, false},
+       [](State& st) {
+         state::set_details_match(st, state::DetailsMatch{0, 0}, kWidth - 10);
+       },
+       false},
       {"measured with another query",
        [](State& st) {
          st.details_query = "appl";
@@ -707,7 +726,8 @@ TEST(StatusBar, MultiLineMessageStaysOnItsRow) {
   // ESC is drawn as its control picture; nothing reaches the terminal raw.
   EXPECT_EQ(b.row_text(1), row(r.name, "error: failed hint: \u241B[2Jagain"));
   for (int y = 0; y < 3; ++y)
-    for (int x = 0; x < kWidth; ++x) EXPECT_EQ(b.at(x, y).symbol.find_first_of("\n\r\x1b"), std::string::npos);
+    for (int x = 0; x < kWidth; ++x)
+      EXPECT_EQ(b.at(x, y).symbol.find_first_of("\n\r\x1b"), std::string::npos);
 }
 
 TEST(StatusBar, NarrowAndShortAreas) {
