@@ -1,23 +1,60 @@
 #include "app/action.hpp"
 
+#include "repo/process.hpp"
+
+#include <cstdlib>
+
 namespace action {
 
-// Until the full dispatcher lands: move and quit.
-bool Action::execute(state::State& state, repo::Repo& repo, tui::Terminal&) const {
+namespace {
+
+// Inside tmux, Ctrl-h/j/k/l move to the neighbouring pane. tmux's own
+// outcome is none of our business: its output is dropped and a failure to
+// run it changes nothing.
+void select_tmux_pane(Action::Kind kind) {
+  if (std::getenv("TMUX") == nullptr) return;
+  const char* direction = kind == Action::FocusLeft    ? "-L"
+                          : kind == Action::FocusRight ? "-R"
+                          : kind == Action::FocusDown  ? "-D"
+                                                       : "-U";
+  (void)utils::run_process({"tmux", "select-pane", direction});
+}
+
+}  // namespace
+
+bool Action::execute(state::State& state, repo::Repo& repo, tui::Terminal& terminal) const {
+  // The staging view takes every key while it is open; until its handler
+  // exists nothing may leak through to the log behind it.
+  if (state.commit_view) return false;
+
   switch (kind) {
-    case MoveDown:
-    case Down:
-      if (state.selected + 1 < repo.commits.size()) ++state.selected;
-      return false;
-    case MoveUp:
-    case Up:
-      if (state.selected > 0) --state.selected;
-      return false;
-    case Quit:
-    case Escape:
-    case Interrupt: return true;
-    default: return false;
+    case FocusLeft:
+    case FocusRight:
+    case FocusDown:
+    case FocusUp: select_tmux_pane(kind); return false;
+    default: break;
   }
+
+  if (state.searching) {
+    execute_search_mode(state, repo, terminal);
+    return false;
+  }
+  if (state.creating_branch) {
+    execute_create_branch_mode(state, repo);
+    return false;
+  }
+  if (state.deleting_branch) {
+    execute_delete_branch_mode(state, repo);
+    return false;
+  }
+  // Modes whose handlers are not here yet hold on to their keys, so the log
+  // view never acts behind an open prompt or confirmation.
+  if (state.checking_out || state.rebase_in_progress || state.selecting_rebase_branch ||
+      state.entering_rebase_target || state.confirming_revert || state.entering_push_branch ||
+      state.selecting_move_branch || state.selecting_move_target || state.confirming_move)
+    return false;
+
+  return execute_normal_mode(state, repo, terminal);
 }
 
 }  // namespace action

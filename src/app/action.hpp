@@ -7,8 +7,11 @@
 #include "tui/event.hpp"
 #include "tui/terminal.hpp"
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace action {
 
@@ -71,7 +74,38 @@ struct Action {
   // Hands the command to the handler of the current mode; true when the
   // program is to end.
   bool execute(state::State& state, repo::Repo& repo, tui::Terminal& terminal) const;
+
+  // The handlers of the modes. Only the log view can end the program.
+  bool execute_normal_mode(state::State& state, repo::Repo& repo, tui::Terminal& terminal) const;
+  void execute_search_mode(state::State& state, const repo::Repo& repo, tui::Terminal& terminal) const;
+  void execute_create_branch_mode(state::State& state, repo::Repo& repo) const;
+  void execute_delete_branch_mode(state::State& state, repo::Repo& repo) const;
 };
+
+// Moves the selection to the next (previous) commit matching the log search,
+// wrapping at the end of the log; the selected commit itself never counts.
+void find_next_match(state::State& state, const repo::Repo& repo);
+void find_previous_match(state::State& state, const repo::Repo& repo);
+
+// Steps the current match of the details search forwards (backwards),
+// wrapping, and centres its line.
+void find_next_match_in_details(state::State& state, tui::Size size);
+void find_previous_match_in_details(state::State& state, tui::Size size);
+
+// The number of lines of the open details at the details width; 0 with no
+// details open.
+std::size_t compute_details_content_height(const state::State& state, tui::Size size);
+
+// One Tab of a branch-name prompt: the new text and the completion state to
+// keep for the next Tab.
+struct TabCompletion {
+  std::string text;
+  std::optional<std::string> prefix;
+  std::size_t index = 0;
+  friend bool operator==(const TabCompletion&, const TabCompletion&) = default;
+};
+TabCompletion tab_complete_branch(const std::string& input, const std::vector<std::string>& candidates,
+                                  const std::optional<std::string>& prefix, std::size_t index);
 
 // The key map: a key event becomes one command; nothing for other events.
 std::optional<Action> from_event(const tui::Event& event);

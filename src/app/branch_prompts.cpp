@@ -1,0 +1,162 @@
+#include "app/action.hpp"
+#include "app/prompt_text.hpp"
+#include "ui/utf8_chars.hpp"
+
+#include <algorithm>
+
+namespace action {
+
+namespace {
+
+// The longest run of whole characters at the start of every match.
+std::string_view common_prefix(const std::vector<std::string>& matches) {
+  const std::string& first = matches.front();
+  std::size_t end = 0;
+  while (end < first.size()) {
+    const std::size_t length = utils::utf8_char_length(first, end);
+    const bool shared = std::ranges::all_of(matches, [&](const std::string& m) {
+      return m.size() >= end + length && m.compare(end, length, first, end, length) == 0;
+    });
+    if (!shared) break;
+    end += length;
+  }
+  return std::string_view(first).substr(0, end);
+}
+
+void end_completion(state::State& state) {
+  state.completion_prefix.reset();
+  state.completion_index = 0;
+}
+
+void close_create_prompt(state::State& state) {
+  state.creating_branch = false;
+  state.create_branch_input.clear();
+  end_completion(state);
+}
+
+void close_delete_prompt(state::State& state) {
+  state.deleting_branch = false;
+  state.delete_branch_input.clear();
+  end_completion(state);
+}
+
+void complete(state::State& state, std::string& text, const std::vector<std::string>& candidates) {
+  TabCompletion done = tab_complete_branch(text, candidates, state.completion_prefix, state.completion_index);
+  text = std::move(done.text);
+  state.completion_prefix = std::move(done.prefix);
+  state.completion_index = done.index;
+}
+
+void create_branch(state::State& state, repo::Repo& repo, const repo::Commit& commit) {
+  const std::string& name = state.create_branch_input;
+  if (auto created = repo.create_branch(name, commit.id))
+    state.set_status("created " + name);
+  else
+    state.set_status(created.error());
+}
+
+void delete_branch(state::State& state, repo::Repo& repo, const repo::Commit& commit) {
+  const std::string& name = state.delete_branch_input;
+  const auto it = repo.branches.find(repo::BranchName{name});
+  if (it == repo.branches.end() || it->second != commit.id) {
+    state.set_status("no '" + name + "' branch");
+    return;
+  }
+  if (auto deleted = repo.delete_branch(name)) {
+    state.set_status("deleted " + name);
+  } else if (deleted.error().find("current HEAD") != std::string::npos) {
+    state.set_status("can't delete current branch");
+  } else {
+    state.set_status(deleted.error());
+  }
+}
+
+// The keys both branch-name prompts share; Enter and Tab differ.
+// Returns false for the keys left to the caller.
+bool edit_branch_prompt(const Action& action, state::State& state, std::string& text, bool& open) {
+  switch (action.kind) {
+    case Action::Backspace:
+      end_completion(state);
+      if (text.empty())
+        open = false;
+      else
+        remove_last_char(text);
+      return true;
+    case Action::Up:
+    case Action::Down:
+    case Action::HalfPageDown:
+    case Action::HalfPageUp:
+    case Action::NoAction: return true;
+    case Action::Escape:
+    case Action::Interrupt:
+    case Action::Confirm:
+    case Action::Tab: return false;
+    default: break;
+  }
+  if (const auto c = action.typed_char()) {
+    end_completion(state);
+    append_char(text, *c);
+  }
+  return true;
+}
+
+}  // namespace
+
+TabCompletion tab_complete_branch(const std::string& input, const std::vector<std::string>& candidates,
+                                  const std::optional<std::string>& prefix, std::size_t index) {
+  std::vector<std::string> matches = state::matching_candidates(prefix ? *prefix : input, candidates);
+  if (matches.empty()) return {input, std::nullopt, 0};
+  std::ranges::sort(matches);
+  if (prefix) return {matches[index % matches.size()], prefix, index + 1};
+  const std::string_view shared = common_prefix(matches);
+  if (shared.size() > input.size()) return {std::string(shared), std::nullopt, 0};
+  if (matches.size() == 1) return {matches.front(), std::nullopt, 0};
+  return {matches.front(), input, 1};
+}
+
+void Action::execute_create_branch_mode(state::State& state, repo::Repo& repo) const {
+  if (edit_branch_prompt(*this, state, state.create_branch_input, state.creating_branch)) return;
+  const repo::Commit* commit = state::selected_commit(state, repo);
+  switch (kind) {
+    case Escape:
+    case Interrupt: close_create_prompt(state); return;
+    case Confirm:
+      if (state.create_branch_input.empty()) {
+        close_create_prompt(state);
+        return;
+      }
+      // Without a commit to put the branch on, the text stays for later.
+      if (!commit) return;
+      create_branch(state, repo, *commit);
+      close_create_prompt(state);
+      return;
+    case Tab:
+      if (commit) complete(state, state.create_branch_input, repo.new_branch_name_candidates_at(commit->id));
+      return;
+    default: return;
+  }
+}
+
+void Action::execute_delete_branch_mode(state::State& state, repo::Repo& repo) const {
+  if (edit_branch_prompt(*this, state, state.delete_branch_input, state.deleting_branch)) return;
+  const repo::Commit* commit = state::selected_commit(state, repo);
+  switch (kind) {
+    case Escape:
+    case Interrupt: close_delete_prompt(state); return;
+    case Confirm:
+      if (state.delete_branch_input.empty()) {
+        close_delete_prompt(state);
+        return;
+      }
+      if (!commit) return;
+      delete_branch(state, repo, *commit);
+      close_delete_prompt(state);
+      return;
+    case Tab:
+      if (commit) complete(state, state.delete_branch_input, repo.local_branches_at(commit->id));
+      return;
+    default: return;
+  }
+}
+
+}  // namespace action
