@@ -31,8 +31,11 @@ bool Action::execute(state::State& state, repo::Repo& repo, tui::Terminal& termi
     case FocusLeft:
     case FocusRight:
     case FocusDown:
-    case FocusUp: select_tmux_pane(kind); return false;
-    default: break;
+    case FocusUp:
+      select_tmux_pane(kind);
+      return false;
+    default:
+      break;
   }
 
   if (state.searching) {

@@ -86,12 +86,15 @@ bool edit_branch_prompt(const Action& action, state::State& state, std::string& 
     case Action::Down:
     case Action::HalfPageDown:
     case Action::HalfPageUp:
-    case Action::NoAction: return true;
+    case Action::NoAction:
+      return true;
     case Action::Escape:
     case Action::Interrupt:
     case Action::Confirm:
-    case Action::Tab: return false;
-    default: break;
+    case Action::Tab:
+      return false;
+    default:
+      break;
   }
   if (const auto c = action.typed_char()) {
     end_completion(state);
@@ -119,7 +122,9 @@ void Action::execute_create_branch_mode(state::State& state, repo::Repo& repo) c
   const repo::Commit* commit = state::selected_commit(state, repo);
   switch (kind) {
     case Escape:
-    case Interrupt: close_create_prompt(state); return;
+    case Interrupt:
+      close_create_prompt(state);
+      return;
     case Confirm:
       if (state.create_branch_input.empty()) {
         close_create_prompt(state);
@@ -133,7 +138,8 @@ void Action::execute_create_branch_mode(state::State& state, repo::Repo& repo) c
     case Tab:
       if (commit) complete(state, state.create_branch_input, repo.new_branch_name_candidates_at(commit->id));
       return;
-    default: return;
+    default:
+      return;
   }
 }
 
@@ -142,7 +148,9 @@ void Action::execute_delete_branch_mode(state::State& state, repo::Repo& repo) c
   const repo::Commit* commit = state::selected_commit(state, repo);
   switch (kind) {
     case Escape:
-    case Interrupt: close_delete_prompt(state); return;
+    case Interrupt:
+      close_delete_prompt(state);
+      return;
     case Confirm:
       if (state.delete_branch_input.empty()) {
         close_delete_prompt(state);
@@ -155,7 +163,8 @@ void Action::execute_delete_branch_mode(state::State& state, repo::Repo& repo) c
     case Tab:
       if (commit) complete(state, state.delete_branch_input, repo.local_branches_at(commit->id));
       return;
-    default: return;
+    default:
+      return;
   }
 }
 

@@ -31,9 +31,14 @@ void open_delete_prompt(state::State& state, const repo::Repo& repo) {
 void execute_log_command(const Action& action, state::State& state, repo::Repo& repo) {
   state.count_prefix.clear();
   switch (action.kind) {
-    case Action::CreateBranch: open_create_prompt(state); return;
-    case Action::Delete: open_delete_prompt(state, repo); return;
-    default: return;
+    case Action::CreateBranch:
+      open_create_prompt(state);
+      return;
+    case Action::Delete:
+      open_delete_prompt(state, repo);
+      return;
+    default:
+      return;
   }
 }
 

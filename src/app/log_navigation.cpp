@@ -108,7 +108,8 @@ void step_in_details(state::State& state, tui::Size size, bool forward) {
     return;
   }
   const std::uint16_t width = viewport::details_panel_width(size);
-  const auto lines = render::details_match_lines(*state.commit_details, cache_of(state), state.details_query, width);
+  const auto lines =
+      render::details_match_lines(*state.commit_details, cache_of(state), state.details_query, width);
   // A match measured on other details, another query or another width
   // says nothing about these lines; step from the top of the panel instead.
   const auto current = state::current_details_match(state, width);
@@ -131,8 +132,8 @@ std::optional<std::uint64_t> parse_count(std::string_view digits) {
   return n;
 }
 
-std::optional<state::DetailsMatch> step_details_match(const std::vector<std::size_t>& lines, std::size_t reference,
-                                                      bool forward) {
+std::optional<state::DetailsMatch> step_details_match(const std::vector<std::size_t>& lines,
+                                                      std::size_t reference, bool forward) {
   if (lines.empty()) return std::nullopt;
   std::size_t i;
   if (forward) {
@@ -147,7 +148,9 @@ std::optional<state::DetailsMatch> step_details_match(const std::vector<std::siz
 
 void find_next_match_in_details(state::State& state, tui::Size size) { step_in_details(state, size, true); }
 
-void find_previous_match_in_details(state::State& state, tui::Size size) { step_in_details(state, size, false); }
+void find_previous_match_in_details(state::State& state, tui::Size size) {
+  step_in_details(state, size, false);
+}
 
 std::size_t compute_details_content_height(const state::State& state, tui::Size size) {
   if (!state.commit_details) return 0;
@@ -231,18 +234,22 @@ bool Action::execute_normal_mode(state::State& state, repo::Repo& repo, tui::Ter
       return false;
     case Escape:
     case Quit:
-    case Interrupt: return quit_chain(state);
+    case Interrupt:
+      return quit_chain(state);
     case NextMatch:
     case PrevMatch:
       if (panel) {
-        if (!state.details_query.empty()) step_in_details(state, viewport::terminal_size(terminal), kind == NextMatch);
+        if (!state.details_query.empty())
+          step_in_details(state, viewport::terminal_size(terminal), kind == NextMatch);
       } else if (kind == NextMatch) {
         find_next_match(state, repo);
       } else {
         find_previous_match(state, repo);
       }
       return false;
-    case StartSearch: open_search_prompt(state); return false;
+    case StartSearch:
+      open_search_prompt(state);
+      return false;
     case Digit:
       // A count never starts with 0.
       if (ch >= U'1' && ch <= U'9')
@@ -269,7 +276,9 @@ bool Action::execute_normal_mode(state::State& state, repo::Repo& repo, tui::Ter
     case Rebase:
     case Revert:
     case Push:
-    case MoveBranch: execute_log_command(*this, state, repo); return false;
+    case MoveBranch:
+      execute_log_command(*this, state, repo);
+      return false;
     case ShiftJ:
     case ShiftK:
     case StageAll:
@@ -278,7 +287,8 @@ bool Action::execute_normal_mode(state::State& state, repo::Repo& repo, tui::Ter
     case FocusLeft:
     case FocusRight:
     case FocusDown:
-    case FocusUp: return false;
+    case FocusUp:
+      return false;
   }
   return false;
 }

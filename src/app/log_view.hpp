@@ -21,8 +21,8 @@ std::optional<std::uint64_t> parse_count(std::string_view digits);
 // The match after (before) the reference line among the ascending match
 // lines, wrapping; a match on the reference line itself never counts.
 // Nothing when there are no match lines.
-std::optional<state::DetailsMatch> step_details_match(const std::vector<std::size_t>& lines, std::size_t reference,
-                                                      bool forward);
+std::optional<state::DetailsMatch> step_details_match(const std::vector<std::size_t>& lines,
+                                                      std::size_t reference, bool forward);
 
 // The log view's commands on the selected commit and its entries into the
 // other modes.

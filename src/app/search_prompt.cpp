@@ -54,7 +54,9 @@ void confirm_search(state::State& state, const repo::Repo& repo, tui::Terminal& 
 void history_back(state::State& state) {
   if (state.search_history.empty()) return;
   const std::size_t newest = state.search_history.size() - 1;
-  state.history_cursor = !state.history_cursor ? newest : *state.history_cursor == 0 ? 0 : *state.history_cursor - 1;
+  state.history_cursor = !state.history_cursor        ? newest
+                         : *state.history_cursor == 0 ? 0
+                                                      : *state.history_cursor - 1;
   state.search_query = state.search_history[*state.history_cursor];
 }
 
@@ -76,8 +78,12 @@ void Action::execute_search_mode(state::State& state, const repo::Repo& repo, tu
   std::string& text = state.commit_details ? state.details_query : state.search_query;
   switch (kind) {
     case Escape:
-    case Interrupt: cancel_search(state); return;
-    case Confirm: confirm_search(state, repo, terminal); return;
+    case Interrupt:
+      cancel_search(state);
+      return;
+    case Confirm:
+      confirm_search(state, repo, terminal);
+      return;
     // The history holds log searches only; recalling one while the details
     // search is shown would silently rewrite the hidden log query.
     case Up:
@@ -97,8 +103,10 @@ void Action::execute_search_mode(state::State& state, const repo::Repo& repo, tu
     case Tab:
     case HalfPageDown:
     case HalfPageUp:
-    case NoAction: return;
-    default: break;
+    case NoAction:
+      return;
+    default:
+      break;
   }
   if (const auto c = typed_char()) {
     append_char(text, *c);

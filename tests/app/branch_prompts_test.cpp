@@ -153,10 +153,8 @@ struct DeleteCase {
 
 TEST(BranchPrompts, DeleteOutcomes) {
   const DeleteCase cases[] = {
-      {"topic", "deleted topic", true},
-      {"main", "can't delete current branch", false},
-      {"nope", "no 'nope' branch", false},
-      {"other", "no 'other' branch", false},  // a branch, but elsewhere
+      {"topic", "deleted topic", true},    {"main", "can't delete current branch", false},
+      {"nope", "no 'nope' branch", false}, {"other", "no 'other' branch", false},  // a branch, but elsewhere
       {"topi", "no 'topi' branch", false},
   };
   for (const auto& c : cases) {
@@ -170,9 +168,24 @@ TEST(BranchPrompts, DeleteOutcomes) {
     EXPECT_EQ(s.state.delete_branch_input, "");
     ASSERT_TRUE(s.state.status_message);
     EXPECT_EQ(s.state.status_message->text, c.message);
-    const bool exists = fixture.temp.git_result({"rev-parse", "--verify", "-q", "refs/heads/" + c.name}).success();
+    const bool exists =
+        fixture.temp.git_result({"rev-parse", "--verify", "-q", "refs/heads/" + c.name}).success();
     EXPECT_EQ(exists, !c.gone && c.name != "nope" && c.name != "topi");
   }
+}
+
+TEST(BranchPrompts, RemoteTrackingNamePassesTheCheckButIsNotDeleted) {
+  BranchRepo fixture;
+  repo::Repo probe = fixture.open();
+  const auto expected = probe.delete_branch("origin/alpha");
+  ASSERT_FALSE(expected);
+
+  Session s(fixture.open());
+  s.press("dorigin/alpha<enter>");
+  ASSERT_TRUE(s.state.status_message);
+  EXPECT_EQ(s.state.status_message->text, expected.error());
+  EXPECT_TRUE(
+      fixture.temp.git_result({"rev-parse", "--verify", "-q", "refs/remotes/origin/alpha"}).success());
 }
 
 TEST(BranchPrompts, DeleteNeedsALocalBranchOnTheCommit) {

@@ -58,11 +58,14 @@ TEST(Dispatch, FirstModeInOrderTakesTheKey) {
        Receiver::Delete},
       {"checking out", [](state::State& s) { s.checking_out = true; }, Receiver::Held},
       {"rebase in progress", [](state::State& s) { s.rebase_in_progress = true; }, Receiver::Held},
-      {"choosing the rebase branch", [](state::State& s) { s.selecting_rebase_branch = true; }, Receiver::Held},
-      {"entering the rebase target", [](state::State& s) { s.entering_rebase_target = true; }, Receiver::Held},
+      {"choosing the rebase branch", [](state::State& s) { s.selecting_rebase_branch = true; },
+       Receiver::Held},
+      {"entering the rebase target", [](state::State& s) { s.entering_rebase_target = true; },
+       Receiver::Held},
       {"confirming a revert", [](state::State& s) { s.confirming_revert = true; }, Receiver::Held},
       {"entering the push branch", [](state::State& s) { s.entering_push_branch = true; }, Receiver::Held},
-      {"choosing the branch to move", [](state::State& s) { s.selecting_move_branch = true; }, Receiver::Held},
+      {"choosing the branch to move", [](state::State& s) { s.selecting_move_branch = true; },
+       Receiver::Held},
       {"choosing the move target", [](state::State& s) { s.selecting_move_target = true; }, Receiver::Held},
       {"confirming a move", [](state::State& s) { s.confirming_move = true; }, Receiver::Held},
       {"hotkey panel is no mode", [](state::State& s) { s.show_hotkeys = true; }, Receiver::Log},
@@ -95,7 +98,8 @@ class FakeTmux : public testing::Test {
     save("PATH", saved_path_);
     save("TMUX", saved_tmux_);
     const std::string script = dir_.path() + "/tmux";
-    std::ofstream(script) << "#!/bin/sh\necho \"$@\" >> '" << log_path() << "'\necho noise\necho noise >&2\nexit 3\n";
+    std::ofstream(script) << "#!/bin/sh\necho \"$@\" >> '" << log_path()
+                          << "'\necho noise\necho noise >&2\nexit 3\n";
     ASSERT_EQ(::chmod(script.c_str(), 0755), 0);
     ::setenv("PATH", (dir_.path() + ":" + (saved_path_ ? *saved_path_ : "/usr/bin:/bin")).c_str(), 1);
   }

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,17 +46,20 @@ inline std::vector<Action> keys(std::string_view text) {
       const std::string_view name = text.substr(i + 1, end - i - 1);
       i = end + 1;
       using tui::KeyCode;
-      using tui::KeyEvent;
-      if (name == "esc") out.push_back(action::from_key(KeyEvent::key(KeyCode::Esc)));
-      else if (name == "enter") out.push_back(action::from_key(KeyEvent::key(KeyCode::Enter)));
-      else if (name == "bs") out.push_back(action::from_key(KeyEvent::key(KeyCode::Backspace)));
-      else if (name == "tab") out.push_back(action::from_key(KeyEvent::key(KeyCode::Tab)));
-      else if (name == "up") out.push_back(action::from_key(KeyEvent::key(KeyCode::Up)));
-      else if (name == "down") out.push_back(action::from_key(KeyEvent::key(KeyCode::Down)));
-      else if (name == "left") out.push_back(action::from_key(KeyEvent::key(KeyCode::Left)));
-      else if (name.starts_with("C-"))
-        out.push_back(action::from_key(KeyEvent::character(static_cast<char32_t>(name[2]), tui::KeyModifiers::CONTROL)));
-      else ADD_FAILURE() << "unknown key " << name;
+      static const std::pair<std::string_view, KeyCode> named[] = {
+          {"esc", KeyCode::Esc}, {"enter", KeyCode::Enter}, {"bs", KeyCode::Backspace}, {"tab", KeyCode::Tab},
+          {"up", KeyCode::Up},   {"down", KeyCode::Down},   {"left", KeyCode::Left},
+      };
+      if (name.starts_with("C-")) {
+        out.push_back(action::from_key(
+            tui::KeyEvent::character(static_cast<char32_t>(name[2]), tui::KeyModifiers::CONTROL)));
+        continue;
+      }
+      const auto* found = std::ranges::find(named, name, &std::pair<std::string_view, KeyCode>::first);
+      if (found == std::end(named))
+        ADD_FAILURE() << "unknown key " << name;
+      else
+        out.push_back(action::from_key(tui::KeyEvent::key(found->second)));
       continue;
     }
     out.push_back(action::from_key(tui::KeyEvent::character(static_cast<unsigned char>(text[i]))));

@@ -92,7 +92,8 @@ TEST(LogNavigation, ASelectionPastTheEndNeverMovesFurther) {
 }
 
 TEST(LogNavigation, EmptyLogStaysOnRowZero) {
-  for (const std::string keys : {"j", "5j", "k", "<C-d>", "<C-u>", "g", "G", "5G", "h", "<enter>", " ", "l", "n"}) {
+  for (const std::string keys :
+       {"j", "5j", "k", "<C-d>", "<C-u>", "g", "G", "5G", "h", "<enter>", " ", "l", "n"}) {
     SCOPED_TRACE(keys);
     Session s(memory_log(0));
     s.state.search_query = "x";
@@ -296,7 +297,8 @@ struct StepCase {
 TEST(LogDetails, StepsBetweenMatchLinesWrapping) {
   const StepCase cases[] = {
       {{3, 7, 12}, 0, true, 3, 0},
-      {{3, 7, 12}, 3, true, 7, 1},  // a match on the reference line is passed over
+      {{3, 7, 12}, 3, true, 7, 1},  // a match on the reference line is passed
+                                    // over
       {{3, 7, 12}, 8, true, 12, 2},
       {{3, 7, 12}, 12, true, 3, 0},  // wraps to the first
       {{3, 7, 12}, 40, true, 3, 0},
@@ -341,7 +343,8 @@ TEST(LogDetails, NextAndPreviousWalkTheMeasuredMatchLines) {
   Session s(repo::Repo::open(fixture.temp.path(), 2000).value());
   s.press("l");
   s.state.details_query = "needle";
-  const auto lines = render::details_match_lines(*s.state.commit_details, &*s.state.highlight_cache, "needle", 78);
+  const auto lines =
+      render::details_match_lines(*s.state.commit_details, &*s.state.highlight_cache, "needle", 78);
   if (lines.size() < 2) GTEST_SKIP() << "the details layout finds fewer than two match lines";
 
   auto expect_at = [&](std::size_t i) {

@@ -1,3 +1,4 @@
+#include "app/prompt_text.hpp"
 #include "log_fixture.hpp"
 
 #include <gtest/gtest.h>
@@ -13,7 +14,13 @@ TEST(SearchPrompt, HistoryStepsBackAndForth) {
   s.state.search_history = {"first", "second", "third"};
   s.press("/");
   const std::pair<std::string, std::optional<std::size_t>> steps[] = {
-      {"<up>", 2}, {"<up>", 1}, {"<up>", 0}, {"<up>", 0}, {"<down>", 1}, {"<down>", 2}, {"<down>", std::nullopt},
+      {"<up>", 2},
+      {"<up>", 1},
+      {"<up>", 0},
+      {"<up>", 0},
+      {"<down>", 1},
+      {"<down>", 2},
+      {"<down>", std::nullopt},
   };
   const char* queries[] = {"third", "second", "first", "first", "second", "third", ""};
   for (std::size_t i = 0; i < std::size(steps); ++i) {
@@ -120,6 +127,22 @@ TEST(SearchPrompt, BackspaceRemovesOneCharacter) {
   EXPECT_EQ(s.state.search_query, "a");
 }
 
+TEST(PromptText, IllFormedBytesGoOneAtATime) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"a\xff", "a"},
+      {"a\xc3", "a"},          // a sequence cut short
+      {"a\xe2\x82", "a\xe2"},  // its last byte belongs to nothing
+      {"\x82\x82\x82\x82", "\x82\x82\x82"},
+      {"x\xf0\x9f\x98\x80", "x"},  // one whole four-byte character
+      {"", ""},
+  };
+  for (const auto& [text, want] : cases) {
+    std::string t = text;
+    action::remove_last_char(t);
+    EXPECT_EQ(t, want) << testing::PrintToString(text);
+  }
+}
+
 TEST(SearchPrompt, DetailsSearchEditsTheDetailsQuery) {
   Session s(memory_log(20));
   s.state.commit_details = repo::CommitDetails{};
@@ -168,15 +191,10 @@ struct StepCase {
 TEST(SearchSteps, NextAndPreviousWrapAndSkipTheSelection) {
   // "commit 1" matches rows 1 and 10 to 19.
   const StepCase cases[] = {
-      {"commit 1", 0, 1, 19},
-      {"commit 1", 1, 10, 19},  // N from the first match wraps to the last
-      {"commit 1", 12, 13, 11},
-      {"commit 1", 19, 1, 18},  // n from the last wraps to the first
-      {"commit 1", 5, 10, 1},
-      {"commit 5", 5, 5, 5},  // only the selected commit matches
-      {"commit 5", 0, 5, 5},
-      {"zzz", 7, 7, 7},
-      {"", 7, 7, 7},
+      {"commit 1", 0, 1, 19},   {"commit 1", 1, 10, 19},  // N from the first match wraps to the last
+      {"commit 1", 12, 13, 11}, {"commit 1", 19, 1, 18},  // n from the last wraps to the first
+      {"commit 1", 5, 10, 1},   {"commit 5", 5, 5, 5},    // only the selected commit matches
+      {"commit 5", 0, 5, 5},    {"zzz", 7, 7, 7},        {"", 7, 7, 7},
       {"commit 1", 20, 1, 19},  // past the end: n from the top, N from the bottom
       {"commit 1", 25, 1, 19},
   };
