@@ -9,6 +9,15 @@
 // With --first-frame it starts once, draws the first frame and ends, for the
 // case script to time as a process beside git.
 
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <limits>
+#include <string>
+
 #include "app/channel.hpp"
 #include "app/command_line.hpp"
 #include "app/event_loop.hpp"
@@ -18,15 +27,6 @@
 #include "tui/memory_backend.hpp"
 #include "tui/terminal.hpp"
 #include "ui/render.hpp"
-
-#include <algorithm>
-#include <chrono>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <functional>
-#include <limits>
-#include <string>
 
 namespace {
 
@@ -99,23 +99,26 @@ int main(int argc, char** argv) {
 
   // Frames that differ from the one before: the selection moves each time.
   const int frames = 200;
-  const double frame = best_of(runs, [&] {
-                         for (int i = 0; i < frames; ++i) {
-                           s.state.selected = static_cast<std::size_t>(i % 50);
-                           (void)s.terminal.draw(
-                               [&](tui::Frame& f) { render::render(f, s.state, s.repo, state::Clock::now()); });
-                         }
-                       }) /
+  const double frame = best_of(runs,
+                               [&] {
+                                 for (int i = 0; i < frames; ++i) {
+                                   s.state.selected = static_cast<std::size_t>(i % 50);
+                                   (void)s.terminal.draw([&](tui::Frame& f) {
+                                     render::render(f, s.state, s.repo, state::Clock::now());
+                                   });
+                                 }
+                               }) /
                        frames;
   s.state.selected = 0;
   s.state.scroll = 0;
   app::Session session = s.session();
-  const double pass = best_of(runs, [&] {
-                        for (int i = 0; i < frames; ++i) {
-                          s.events.push(tui::KeyEvent::character(i % 100 < 50 ? U'j' : U'k'));
-                          app::run_pass(session, std::chrono::milliseconds(0));
-                        }
-                      }) /
+  const double pass = best_of(runs,
+                              [&] {
+                                for (int i = 0; i < frames; ++i) {
+                                  s.events.push(tui::KeyEvent::character(i % 100 < 50 ? U'j' : U'k'));
+                                  app::run_pass(session, std::chrono::milliseconds(0));
+                                }
+                              }) /
                       frames;
 
   std::printf("\nlog view, %dx%d screen in memory, best of %d runs\n", SCREEN.width, SCREEN.height, runs);

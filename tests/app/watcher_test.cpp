@@ -36,10 +36,19 @@ std::string read_file(const std::string& path) {
   return s.str();
 }
 
-// Start-up writes nothing, but give the watches a moment to be in place.
+// Starts watching and returns once the watches are in place: a probe write
+// has come through, and every message it caused has been taken.
 app::Receiver<app::Signal> watch(const std::string& path) {
   auto changes = watcher::watch_git_dir(path);
-  std::this_thread::sleep_for(200ms);
+  const auto deadline = std::chrono::steady_clock::now() + ARRIVES_WITHIN;
+  bool ready = false;
+  while (!ready && std::chrono::steady_clock::now() < deadline) {
+    write_file(path + "/.git/watch-probe", "probe");
+    ready = changes.recv_for(SILENT_FOR).has_value();
+  }
+  EXPECT_TRUE(ready) << "the watcher never saw a write";
+  while (changes.recv_for(SILENT_FOR)) {
+  }
   return changes;
 }
 
@@ -56,11 +65,12 @@ TEST(Watcher, BurstGivesOneMessage) {
   TempRepo t;
   t.commit("first");
   auto changes = watch(t.path());
-  for (int i = 0; i < 20; ++i) {
+  for (int i = 0; i < 30; ++i) {
     write_file(t.path() + "/.git/burst-" + std::to_string(i), "x");
-    std::this_thread::sleep_for(20ms);
+    std::filesystem::create_directories(t.path() + "/.git/objects/burst/" + std::to_string(i));
+    write_file(t.path() + "/.git/objects/burst/" + std::to_string(i) + "/object", "x");
+    std::this_thread::sleep_for(10ms);
   }
-  t.write("f.txt", "text").commit("a commit from outside");  // many writes, deep below .git
   EXPECT_TRUE(message_arrives(changes));
   EXPECT_TRUE(stays_silent(changes));
 }
