@@ -1,12 +1,19 @@
-#include "app/command_line.hpp"
-#include "app/debug_graph.hpp"
-#include "repo/repo.hpp"
-
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "app/command_line.hpp"
+#include "app/debug_graph.hpp"
+#include "app/event_loop.hpp"
+#include "app/state.hpp"
+#include "app/terminal_setup.hpp"
+#include "app/watcher.hpp"
+#include "repo/repo.hpp"
+#include "tui/terminal.hpp"
+#include "tui/tty.hpp"
 
 int main(int argc, char** argv) {
   // A closed pipe must show up as a write error, not kill the program
@@ -24,7 +31,17 @@ int main(int argc, char** argv) {
     return 0;
   }
 
-  std::printf("%s: %zu commits loaded; the interactive view is not available yet\n", repo.name.c_str(),
-              repo.commits.size());
-  return std::fflush(stdout) == 0 ? 0 : 101;
+  std::unique_ptr<tui::Tty> tty = app::initialize_terminal();
+  tui::Terminal terminal(*tty);
+  // A title the terminal refuses costs nothing but the title.
+  static_cast<void>(terminal.set_title(repo.name));
+  state::State state = state::State::create(repo);
+  app::Receiver<app::Signal> changes = watcher::watch_git_dir(cl.path);
+
+  app::Session session{state, repo, terminal, *tty, changes};
+  app::show_first_frame(session);
+  const int status = app::run_event_loop(session);
+  // The terminal first; running push and fetch workers are not waited for.
+  tui::restore_terminal();
+  return status;
 }

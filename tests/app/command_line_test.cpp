@@ -1,9 +1,10 @@
 #include "app/command_line.hpp"
-#include "support/temp_repo.hpp"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
+
+#include "support/temp_repo.hpp"
 
 namespace {
 
@@ -69,7 +70,7 @@ TEST(Binary, PrintsTheGraphAndExitsZero) {
   auto r = run_tarnwick({"--debug-graph", t.path()});
   EXPECT_EQ(r.exit_code, 0) << r.err;
   EXPECT_EQ(r.err, "");
-  const std::string want = "●╮ " + m.substr(0, 7) + " merge side\n" +   //
+  const std::string want = "●╮ " + m.substr(0, 7) + " merge side\n" +      //
                            "●│ " + c.substr(0, 7) + " main work more\n" +  //
                            "│● " + b.substr(0, 7) + " side work\n" +       //
                            "●╯ " + a.substr(0, 7) + " first\n";
@@ -115,14 +116,17 @@ TEST(Binary, ClosedPipeEndsWith101) {
   TempRepo t;
   // Enough output to outgrow the pipe after the reader has gone.
   std::string script;
-  for (int i = 0; i < 20000; ++i) script += "commit refs/heads/main\ncommitter C <c@d> " + std::to_string(1700000000 + i) +
-                                          " +0000\ndata 2\nc\n\n";
+  for (int i = 0; i < 20000; ++i)
+    script += "commit refs/heads/main\ncommitter C <c@d> " + std::to_string(1700000000 + i) +
+              " +0000\ndata 2\nc\n\n";
   t.git({"fast-import", "--quiet"}, script);
-  auto piped = utils::run_process({"bash", "-c", "\"$0\" -a --debug-graph \"$1\" | head -c 1 >/dev/null; echo ${PIPESTATUS[0]}",
-                                   TARNWICK_BINARY, t.path()});
+  auto piped = utils::run_process(
+      {"bash", "-c", "\"$0\" -a --debug-graph \"$1\" | head -c 1 >/dev/null; echo ${PIPESTATUS[0]}",
+       TARNWICK_BINARY, t.path()});
   ASSERT_TRUE(piped);
   EXPECT_EQ(piped->out, "101\n");
-  EXPECT_NE(piped->err.find("failed printing to stdout: Broken pipe (os error 32)"), std::string::npos) << piped->err;
+  EXPECT_NE(piped->err.find("failed printing to stdout: Broken pipe (os error 32)"), std::string::npos)
+      << piped->err;
 }
 
 }  // namespace
