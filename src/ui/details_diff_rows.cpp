@@ -35,11 +35,11 @@ std::string signed_count(char sign, std::size_t count) {
 }
 
 void append_diff_rows(std::vector<tui::Line>& out, const repo::DiffLine& line,
-                      const std::vector<highlight::Token>* tokens, std::string_view folded_query, std::size_t gutter,
-                      std::uint16_t width) {
+                      const std::vector<highlight::Token>* tokens, std::string_view folded_query,
+                      std::size_t gutter, std::uint16_t width) {
   const std::optional<tui::Color> background = line.origin == '+'   ? std::optional(DIFF_ADDED_BG)
-                                                : line.origin == '-' ? std::optional(DIFF_REMOVED_BG)
-                                                                     : std::nullopt;
+                                               : line.origin == '-' ? std::optional(DIFF_REMOVED_BG)
+                                                                    : std::nullopt;
   std::vector<Piece> pieces;
   if (tokens && !tokens->empty()) {
     pieces.reserve(tokens->size());

@@ -2,14 +2,14 @@
 // The rows of one diff line of the commit details: gutter, origin, syntax
 // colours, search marks, wrapped at the text's width.
 
-#include "repo/diff.hpp"
-#include "tui/text.hpp"
-#include "ui/highlight.hpp"
-
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 #include <vector>
+
+#include "repo/diff.hpp"
+#include "tui/text.hpp"
+#include "ui/highlight.hpp"
 
 namespace render {
 
@@ -17,8 +17,8 @@ namespace render {
 // or empty when it has none; `folded_query` is the lower-cased query, empty
 // for no search. Widths count characters.
 void append_diff_rows(std::vector<tui::Line>& out, const repo::DiffLine& line,
-                      const std::vector<highlight::Token>* tokens, std::string_view folded_query, std::size_t gutter,
-                      std::uint16_t width);
+                      const std::vector<highlight::Token>* tokens, std::string_view folded_query,
+                      std::size_t gutter, std::uint16_t width);
 
 // The lower-case form the details search compares, whatever the query's
 // letters.

@@ -2,8 +2,9 @@
 // the text out with the same inputs, so one layout serves them all until an
 // input changes; what they see is what details_lines gives.
 
-#include "app/state.hpp"
 #include "ui/details_layout.hpp"
+
+#include "app/state.hpp"
 #include "ui/details_text.hpp"
 
 namespace render {

@@ -4,15 +4,15 @@
 // share a layout instead of each making its own. Data only: the layout is
 // made in details_text.
 
-#include "repo/oid.hpp"
-#include "tui/text.hpp"
-
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "repo/oid.hpp"
+#include "tui/text.hpp"
 
 namespace render {
 

@@ -7,8 +7,8 @@
 namespace render {
 namespace {
 
-const tui::Style kStickyStyle{.fg = tui::Color::White, .bg = tui::Color::DarkGray,
-                              .add_modifier = tui::Modifier::BOLD};
+const tui::Style kStickyStyle{
+    .fg = tui::Color::White, .bg = tui::Color::DarkGray, .add_modifier = tui::Modifier::BOLD};
 
 // The file block the reader is in: the last one starting at or above the
 // top line.

@@ -12,7 +12,8 @@ namespace render {
 namespace {
 
 const tui::Style kDimStyle{.fg = tui::Color::DarkGray};
-const tui::Style kBarStyle{.fg = tui::Color::White, .bg = tui::Color::DarkGray, .add_modifier = tui::Modifier::BOLD};
+const tui::Style kBarStyle{
+    .fg = tui::Color::White, .bg = tui::Color::DarkGray, .add_modifier = tui::Modifier::BOLD};
 
 // Lines split at line feeds; a CR before a LF goes with it, and a final LF
 // starts no empty line.
@@ -51,15 +52,17 @@ tui::Line summary_line(const std::vector<repo::FileChange>& files) {
     removed += file.deletions;
   }
   std::vector<tui::Span> spans;
-  spans.emplace_back(std::to_string(files.size()) + (files.size() == 1 ? " file changed  " : " files changed  "), kBarStyle);
+  spans.emplace_back(
+      std::to_string(files.size()) + (files.size() == 1 ? " file changed  " : " files changed  "), kBarStyle);
   if (added > 0) spans.emplace_back(signed_count('+', added), kBarStyle.with_fg(tui::Color::Green));
   if (added > 0 && removed > 0) spans.emplace_back(" ", tui::Style{.bg = tui::Color::DarkGray});
   if (removed > 0) spans.emplace_back(signed_count('-', removed), kBarStyle.with_fg(tui::Color::Red));
   return tui::Line(std::move(spans));
 }
 
-void append_file_block(DetailsText& text, const repo::FileChange& file, const highlight::HighlightedFile* tokens,
-                       std::string_view folded_query, std::string_view query, std::uint16_t width) {
+void append_file_block(DetailsText& text, const repo::FileChange& file,
+                       const highlight::HighlightedFile* tokens, std::string_view folded_query,
+                       std::string_view query, std::uint16_t width) {
   text.sections.push_back(FileSection{file.path, text.lines.size()});
   text.lines.emplace_back(highlight_matches(file.path, query, kBarStyle, MATCH_STYLE));
   const std::size_t gutter = diff_gutter_width(file.hunks);
@@ -90,7 +93,8 @@ DetailsText details_lines(const repo::CommitDetails& details, const highlight::H
   };
   for (std::size_t j = 0; j < 3; ++j) {
     const tui::Style base = j == 0 ? tui::Style{.add_modifier = tui::Modifier::BOLD} : tui::Style{};
-    text.lines.push_back(header_line(j < message.size() ? message[j] : std::string_view(), right[j], base, query, width));
+    text.lines.push_back(
+        header_line(j < message.size() ? message[j] : std::string_view(), right[j], base, query, width));
   }
   for (std::size_t j = 3; j < message.size(); ++j)
     text.lines.emplace_back(highlight_matches(message[j], query, tui::Style{}, MATCH_STYLE));

@@ -3,12 +3,6 @@
 // changed-file summary, file tree and per-file diffs; and the measurements
 // the key handlers take of it.
 
-#include "repo/diff.hpp"
-#include "tui/style.hpp"
-#include "tui/text.hpp"
-#include "ui/details_layout.hpp"
-#include "ui/highlight.hpp"
-
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -16,6 +10,12 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "repo/diff.hpp"
+#include "tui/style.hpp"
+#include "tui/text.hpp"
+#include "ui/details_layout.hpp"
+#include "ui/highlight.hpp"
 
 namespace state {
 struct State;
@@ -58,10 +58,12 @@ std::size_t details_content_height(const repo::CommitDetails& details, const hig
 // The lines holding a span in the match style, which nothing else is drawn in.
 std::vector<std::size_t> match_lines_of(const DetailsText& text);
 
-// The same three for the details open in the state, with its highlighting
-// and details query, through the layout the state keeps: a frame, the
-// status bar's counter and the search keys then lay the text out once
-// between them. Empty, or 0, when no details are open.
+// The same for the details open in the state (its highlighting, its details
+// query), through the one layout the state keeps: the frame, the status bar's
+// counter and the search and scroll keys share it until the commit, its
+// highlighting, the query or the width changes, and get exactly what the
+// functions above give. Callers that hold the state use these; the ones above
+// lay the whole text out on every call. Empty, or 0, without open details.
 std::shared_ptr<const DetailsText> details_text(const state::State& state, std::uint16_t width);
 std::vector<std::size_t> details_match_lines(const state::State& state, std::uint16_t width);
 std::size_t details_content_height(const state::State& state, std::uint16_t width);

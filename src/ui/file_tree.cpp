@@ -91,7 +91,8 @@ void render_file_tree(const std::vector<FileTreeNode>& nodes, std::string_view p
     if (!node.status) {
       append_spans(row, highlight_matches(node.name + "/", query, kDirectoryStyle, match));
     } else {
-      append_spans(row, highlight_matches(node.name, query, tui::Style{.fg = status_colour(*node.status)}, match));
+      append_spans(row,
+                   highlight_matches(node.name, query, tui::Style{.fg = status_colour(*node.status)}, match));
       if (node.additions > 0 || node.deletions > 0) row.emplace_back(" ");
       if (node.additions > 0)
         row.emplace_back(signed_count('+', node.additions), tui::Style{.fg = tui::Color::Green});

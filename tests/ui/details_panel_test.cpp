@@ -37,7 +37,8 @@ struct PanelExample {
     state.highlight_cache = std::move(opened.cache);
   }
   std::vector<tui::Line> lines(std::uint16_t width = kWidth) const {
-    return render::details_lines(*state.commit_details, &*state.highlight_cache, state.details_query, width).lines;
+    return render::details_lines(*state.commit_details, &*state.highlight_cache, state.details_query, width)
+        .lines;
   }
 };
 

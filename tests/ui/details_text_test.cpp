@@ -132,23 +132,25 @@ TEST(DetailsText, SummaryAndFileTreeOfTheExample) {
   const auto opened = open_commit(example.t, example.id);
   const auto text = details_lines(opened.details, &opened.cache, "", 80);
 
-  EXPECT_EQ(text.lines[4].spans,
-            (std::vector<Span>{Span("3 files changed  ", kBar), Span("+5", kBar.with_fg(Color::Green)),
-                               Span(" ", Style{.bg = Color::DarkGray}), Span("-6", kBar.with_fg(Color::Red))}));
+  EXPECT_EQ(
+      text.lines[4].spans,
+      (std::vector<Span>{Span("3 files changed  ", kBar), Span("+5", kBar.with_fg(Color::Green)),
+                         Span(" ", Style{.bg = Color::DarkGray}), Span("-6", kBar.with_fg(Color::Red))}));
   const Lines texts = texts_of(text.lines);
   EXPECT_EQ(Lines(texts.begin() + 5, texts.begin() + 11),
             (Lines{"├ src/", "│ ├ b/", "│ │ └ c.txt +3", "│ └ a.txt +2 -1", "└ README -5", ""}));
 
   const Style guide = kDim;
   const Style green{.fg = Color::Green}, red{.fg = Color::Red};
-  EXPECT_EQ(text.lines[5].spans, (std::vector<Span>{Span("├ ", guide), Span("src/", Style{.fg = Color::Blue})}));
+  EXPECT_EQ(text.lines[5].spans,
+            (std::vector<Span>{Span("├ ", guide), Span("src/", Style{.fg = Color::Blue})}));
   EXPECT_EQ(text.lines[6].spans,
             (std::vector<Span>{Span("│ ", guide), Span("├ ", guide), Span("b/", Style{.fg = Color::Blue})}));
-  EXPECT_EQ(text.lines[7].spans, (std::vector<Span>{Span("│ │ ", guide), Span("└ ", guide), Span("c.txt", green),
-                                                    Span(" "), Span("+3", green)}));
-  EXPECT_EQ(text.lines[8].spans,
-            (std::vector<Span>{Span("│ ", guide), Span("└ ", guide), Span("a.txt", Style{.fg = Color::Yellow}),
-                               Span(" "), Span("+2", green), Span(" "), Span("-1", red)}));
+  EXPECT_EQ(text.lines[7].spans, (std::vector<Span>{Span("│ │ ", guide), Span("└ ", guide),
+                                                    Span("c.txt", green), Span(" "), Span("+3", green)}));
+  EXPECT_EQ(text.lines[8].spans, (std::vector<Span>{Span("│ ", guide), Span("└ ", guide),
+                                                    Span("a.txt", Style{.fg = Color::Yellow}), Span(" "),
+                                                    Span("+2", green), Span(" "), Span("-1", red)}));
   EXPECT_EQ(text.lines[9].spans,
             (std::vector<Span>{Span("└ ", guide), Span("README", red), Span(" "), Span("-5", red)}));
 
@@ -159,7 +161,8 @@ TEST(DetailsText, SummaryAndFileTreeOfTheExample) {
     SCOPED_TRACE(i);
     EXPECT_EQ(text.sections[i].path, opened.details.files[i].path);
     EXPECT_EQ(text.sections[i].start_line, expected_start);
-    EXPECT_EQ(text.lines[expected_start].spans, (std::vector<Span>{Span(opened.details.files[i].path, kBar)}));
+    EXPECT_EQ(text.lines[expected_start].spans,
+              (std::vector<Span>{Span(opened.details.files[i].path, kBar)}));
     // One hunk each: its rows, then an empty line.
     expected_start += 1 + opened.details.files[i].hunks.at(0).lines.size() + 1;
   }
@@ -212,7 +215,10 @@ TEST(DetailsText, TreeFileColoursByStatusAndCountsOnlyWhenAboveZero) {
       {'A', 1, 0, {Span("f", green), Span(" "), Span("+1", green)}},
       {'D', 0, 2, {Span("f", red), Span(" "), Span("-2", red)}},
       {'M', 0, 0, {Span("f", Style{.fg = Color::Yellow})}},
-      {'R', 3, 4, {Span("f", Style{.fg = Color::Blue}), Span(" "), Span("+3", green), Span(" "), Span("-4", red)}},
+      {'R',
+       3,
+       4,
+       {Span("f", Style{.fg = Color::Blue}), Span(" "), Span("+3", green), Span(" "), Span("-4", red)}},
       {'C', 0, 0, {Span("f", Style{.fg = Color::Gray})}},
       {'T', 0, 0, {Span("f", Style{.fg = Color::Gray})}},
       {'?', 0, 0, {Span("f", Style{.fg = Color::Gray})}},
@@ -220,8 +226,11 @@ TEST(DetailsText, TreeFileColoursByStatusAndCountsOnlyWhenAboveZero) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.status);
     std::vector<tui::Line> lines;
-    render::render_file_tree({render::FileTreeNode{.name = "f", .children = {}, .additions = c.additions,
-                                                   .deletions = c.deletions, .status = c.status}},
+    render::render_file_tree({render::FileTreeNode{.name = "f",
+                                                   .children = {},
+                                                   .additions = c.additions,
+                                                   .deletions = c.deletions,
+                                                   .status = c.status}},
                              "", lines, "", MATCH_STYLE);
     ASSERT_EQ(lines.size(), 1u);
     std::vector<Span> want = {Span("└ ", kDim)};
@@ -273,9 +282,9 @@ TEST(DetailsText, HunksOfAFileRunOnInTheirTokens) {
                                                    : std::nullopt;
       std::vector<Span> want = render::diff_prefix_spans(line, 2, background);
       for (const highlight::Token& token : tokens.at(k))
-        want.emplace_back(token.text, Style{.fg = Color::rgb(token.foreground.r, token.foreground.g,
-                                                            token.foreground.b),
-                                            .bg = background});
+        want.emplace_back(token.text,
+                          Style{.fg = Color::rgb(token.foreground.r, token.foreground.g, token.foreground.b),
+                                .bg = background});
       render::fill_diff_background(want, background, 80);
       EXPECT_EQ(text.lines[row0 + j].spans, want);
     }
@@ -342,7 +351,8 @@ TEST(DetailsText, DiffRowsWrapAtTheWidth) {
   EXPECT_EQ(text.lines[first + 1].spans.front(), Span("    ", Style{}));
   EXPECT_EQ(text.lines[first + 2].spans.back().content, "23456789");
   EXPECT_EQ(text.lines[first + 5].spans.front(), Span("    ", Style{.bg = render::DIFF_ADDED_BG}));
-  EXPECT_EQ(text.lines[first + 6].spans.back(), Span(std::string(8, ' '), Style{.bg = render::DIFF_ADDED_BG}));
+  EXPECT_EQ(text.lines[first + 6].spans.back(),
+            Span(std::string(8, ' '), Style{.bg = render::DIFF_ADDED_BG}));
   EXPECT_EQ(text.lines[first + 3].spans.back(),
             Span(std::string(13, ' '), Style{.bg = render::DIFF_REMOVED_BG}));
 }
@@ -439,8 +449,8 @@ TEST(DetailsText, LinesWithoutTokensShowTheirText) {
   WrapExample example;
   const auto opened = open_commit(example.t, example.id);
   const highlight::HighlightCache short_cache;  // fewer entries than files
-  for (const highlight::HighlightCache* cache : {static_cast<const highlight::HighlightCache*>(nullptr),
-                                                 &short_cache}) {
+  for (const highlight::HighlightCache* cache :
+       {static_cast<const highlight::HighlightCache*>(nullptr), &short_cache}) {
     const auto text = details_lines(opened.details, cache, "", 20);
     EXPECT_EQ(texts_of(text.lines), texts_of(details_lines(opened.details, &opened.cache, "", 20).lines));
     EXPECT_EQ(details_match_lines(opened.details, cache, "ghij", 20),
