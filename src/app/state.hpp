@@ -11,11 +11,16 @@
 #include <chrono>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
+
+namespace render {
+struct DetailsLayoutCache;
+}
 
 namespace state {
 
@@ -111,6 +116,10 @@ struct State {
   std::optional<std::size_t> details_match_line;
   std::optional<std::size_t> details_match_index;
   std::optional<DetailsMatchKey> details_match_key;  // what the two above were measured on
+  // The open details as last laid out, kept by the screen for the frame,
+  // the status bar's counter and the search keys, which all lay the text out
+  // alike (render::details_text); it keys itself on what the layout depends on.
+  mutable std::shared_ptr<render::DetailsLayoutCache> details_layout;
   // Positions.
   std::size_t selected = 0;
   std::size_t scroll = 0;

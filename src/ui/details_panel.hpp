@@ -8,7 +8,10 @@
 
 namespace render {
 
-// Draws the panel when details are open; nothing otherwise.
+// Draws the panel when details are open; nothing otherwise. `area` is the
+// panel itself (the main region less one column on each side): the text is
+// laid out at its width, which must be the details width the key handlers
+// measure with.
 void render_details_panel(tui::Buffer& buffer, tui::Rect area, const state::State& state);
 
 }  // namespace render
