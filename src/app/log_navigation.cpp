@@ -29,10 +29,6 @@ std::uint64_t take_count(state::State& state, std::uint64_t fallback) {
   return n;
 }
 
-const highlight::HighlightCache* cache_of(const state::State& state) {
-  return state.highlight_cache ? &*state.highlight_cache : nullptr;
-}
-
 // How far the details can scroll: the last screenful starts there.
 std::size_t details_scroll_bound(const state::State& state, tui::Size size) {
   const std::size_t height = compute_details_content_height(state, size);
@@ -108,8 +104,7 @@ void step_in_details(state::State& state, tui::Size size, bool forward) {
     return;
   }
   const std::uint16_t width = viewport::details_panel_width(size);
-  const auto lines =
-      render::details_match_lines(*state.commit_details, cache_of(state), state.details_query, width);
+  const auto lines = render::details_match_lines(state, width);
   // A match measured on other details, another query or another width
   // says nothing about these lines; step from the top of the panel instead.
   const auto current = state::current_details_match(state, width);
@@ -154,8 +149,7 @@ void find_previous_match_in_details(state::State& state, tui::Size size) {
 
 std::size_t compute_details_content_height(const state::State& state, tui::Size size) {
   if (!state.commit_details) return 0;
-  return render::details_content_height(*state.commit_details, cache_of(state), state.details_query,
-                                        viewport::details_panel_width(size));
+  return render::details_content_height(state, viewport::details_panel_width(size));
 }
 
 bool Action::execute_normal_mode(state::State& state, repo::Repo& repo, tui::Terminal& terminal) const {

@@ -35,9 +35,8 @@ void confirm_search(state::State& state, const repo::Repo& repo, tui::Terminal& 
   state.history_cursor.reset();
   if (state.commit_details) {
     const auto width = viewport::details_panel_width(viewport::terminal_size(terminal));
-    const auto* cache = state.highlight_cache ? &*state.highlight_cache : nullptr;
     // A query without a match is dropped, so the next / starts afresh.
-    if (render::details_match_lines(*state.commit_details, cache, state.details_query, width).empty())
+    if (render::details_match_lines(state, width).empty())
       state.details_query.clear();
     return;
   }

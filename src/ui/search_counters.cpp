@@ -10,8 +10,7 @@ namespace render {
 namespace {
 
 std::vector<std::size_t> details_matches(const state::State& state, const StatusBarContext& context) {
-  const highlight::HighlightCache* cache = state.highlight_cache ? &*state.highlight_cache : nullptr;
-  return details_match_lines(*state.commit_details, cache, state.details_query, context.details_width);
+  return details_match_lines(state, context.details_width);
 }
 
 std::size_t count_log_matches(const state::State& state, const repo::Repo& repo, const repo::Oid& head) {

@@ -196,8 +196,8 @@ TEST(EventLoop, ReloadThatShortensTheLogLeavesTheSelection) {
   ASSERT_EQ(run.repo.commits.size(), 2u);
   EXPECT_EQ(run.state.selected, 4u);
   EXPECT_EQ(state::selected_commit(run.state, run.repo), nullptr);
-  EXPECT_EQ(run.press(key(U'j')), Pass::Drew);  // nothing below to move to
-  EXPECT_EQ(run.state.selected, 4u);
+  EXPECT_EQ(run.press(key(U'j')), Pass::Drew);  // a move down lands on the last row
+  EXPECT_EQ(run.state.selected, 1u);
 }
 
 // Push and fetch share one rule; `task` picks which of the two a case uses.
