@@ -60,6 +60,22 @@ TEST(LogTable, ColumnsSitWhereTheirWidthsPutThem) {
   }
 }
 
+TEST(LogTable, WidthsComeFromTheWholeLogNotTheVisibleRows) {
+  repo::Repo r = chain(12);
+  r.commits[0].author = "abcdefghijklmnopqrstuvwxy";
+  r.graph[0] = commit_graph::GraphRow(5, cell(U'│', 0));
+  r.graph[0][4] = cell(U'●', 4);
+  state::State s;
+  s.scroll = 8;
+  s.selected = 8;
+  const tui::Buffer buf = draw(s, r, 80, 6);
+  // Index 2 wide, graph 5, author 20: subject from 10, author from 51.
+  EXPECT_EQ(cells(buf, 0, 4, 10), "●");
+  EXPECT_EQ(cells(buf, 0, 10, 18), "commit 8");
+  EXPECT_EQ(cells(buf, 0, 51, 72), "Ada");
+  EXPECT_EQ(cells(buf, 0, 72, 80), "0009abc");
+}
+
 TEST(LogTable, IndexColumnGrowsWithTheLoadedCount) {
   const std::pair<std::size_t, int> cases[] = {{9, 1}, {10, 2}, {99, 2}, {100, 3}, {999, 3}, {1000, 4}, {5000, 4}};
   for (const auto& [count, width] : cases) {
@@ -81,6 +97,7 @@ TEST(LogTable, SelectedRowIsMarkedAcrossTheWholeWidth) {
   EXPECT_EQ(cells(buf, 5, 1, 3), "▶");
   EXPECT_EQ(buf.at(2, 5).symbol, " ");
   EXPECT_EQ(buf.at(1, 5).fg, Color::Gray);
+  EXPECT_EQ(buf.at(2, 5).fg, Color::Gray);  // the padding belongs to the marker
   for (int y : {2, 8}) {
     EXPECT_EQ(buf.at(1, y).symbol, " ") << y;
     EXPECT_EQ(buf.at(2, y).symbol, "3") << y;
