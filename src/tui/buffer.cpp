@@ -36,7 +36,7 @@ const Cell& Buffer::at(int x, int y) const { return cells_[index(x, y)]; }
 
 std::string Buffer::row_text(int y) const {
   std::string out;
-  if (y < area_.y || y >= area_.bottom()) return out;
+  if (y < area_.y || y >= area_.bottom() || area_.width == 0) return out;
   const std::size_t start = index(area_.x, y);
   for (std::size_t i = 0; i < area_.width; ++i) out += cells_[start + i].symbol;
   return out;

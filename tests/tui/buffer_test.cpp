@@ -177,3 +177,16 @@ TEST(Buffer, SetStyleAndResetKeepTheirRectangle) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Buffer, RowTextOfANarrowOrShortBufferIsEmpty) {
+  const tui::Buffer no_columns(tui::Rect{0, 0, 0, 3});
+  const tui::Buffer no_rows(tui::Rect{0, 0, 5, 0});
+  for (int y : {-1, 0, 2, 3}) {
+    EXPECT_EQ(no_columns.row_text(y), "") << y;
+    EXPECT_EQ(no_rows.row_text(y), "") << y;
+  }
+}
+
+}  // namespace
