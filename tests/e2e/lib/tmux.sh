@@ -91,6 +91,17 @@ wait_gone() {
   fail "the pane still shows '$text'"
 }
 
+# Waits until one row of the pane shows both texts (fixed strings), such as
+# the selection marker and a summary.
+wait_row() {
+  local a=$1 b=$2 tries=$((${3:-5} * 20)) i
+  for ((i = 0; i < tries; i++)); do
+    pane | grep -F -- "$a" | grep -qF -- "$b" && return 0
+    sleep 0.05
+  done
+  fail "no row ever showed both '$a' and '$b'"
+}
+
 # The pane's row (0-based) that holds the text, or fails.
 row_of() {
   local n
