@@ -146,6 +146,8 @@ std::expected<void, std::string> Tty::take_over() {
   struct ::sigaction ending {};
   ending.sa_handler = on_ending_signal;
   sigemptyset(&ending.sa_mask);
+  // On the alternate signal stack where the program set one up: a stack overflow leaves none.
+  ending.sa_flags = SA_ONSTACK;
   for (std::size_t i = 0; i < ENDING_COUNT; ++i) {
     g_ending_handled[i] = false;
     if (::sigaction(ENDING_SIGNALS[i], nullptr, &g_before_ending[i]) != 0) return std::unexpected(error_text(errno));
