@@ -3,6 +3,7 @@
 #include "repo/file_lines.hpp"
 
 #include <string>
+#include <unordered_map>
 
 namespace repo {
 namespace {
@@ -36,6 +37,20 @@ std::vector<ConflictBlock> scan_conflict_blocks(std::string_view text) {
   Side side = Side::Outside;
   ConflictBlock block;
   const auto lines = split_file_lines(text);
+  // The last closing line of each marker size. A block whose size has no
+  // closing line further down can never be closed, so its opening line is
+  // text from the start: every line after it is then read once, where
+  // entering such a block and reading on from its opening line again at the
+  // end of the text would take time quadratic in the file's length.
+  std::unordered_map<std::size_t, std::size_t> last_closer;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const std::size_t run = run_of(lines[i].text, '>');
+    if (run >= kMinConflictMarkerSize && ends_marker(lines[i].text, run)) last_closer[run] = i;
+  }
+  auto can_close = [&](std::size_t size, std::size_t opening) {
+    const auto it = last_closer.find(size);
+    return it != last_closer.end() && it->second > opening;
+  };
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const FileLine& line = lines[i];
     // Inside a block only an opening line of its own size starts it afresh:
@@ -44,7 +59,7 @@ std::vector<ConflictBlock> scan_conflict_blocks(std::string_view text) {
     // merge's own (longer) markers; they belong to the base, dropped whole.
     if (side == Side::Outside || side == Side::Ours || side == Side::Theirs) {
       const std::size_t size = opening_size(line.text);
-      if (size != 0 && (side == Side::Outside || size == block.marker_size)) {
+      if (size != 0 && (side == Side::Outside || size == block.marker_size) && can_close(size, i)) {
         block = ConflictBlock{};
         block.marker_size = size;
         block.first_line = i;
@@ -93,13 +108,6 @@ std::vector<ConflictBlock> scan_conflict_blocks(std::string_view text) {
         break;
       case Side::Outside:
         break;
-    }
-    // A block never closed hides nothing: look again from the line after
-    // its opening line, which is then text.
-    if (i + 1 == lines.size() && side != Side::Outside) {
-      i = block.first_line;
-      block = ConflictBlock{};
-      side = Side::Outside;
     }
   }
   return blocks;

@@ -7,7 +7,13 @@ namespace repo {
 void ensure_libgit2() {
   // Never shut down: worker threads may still be inside the library at exit.
   static std::once_flag once;
-  std::call_once(once, [] { git_libgit2_init(); });
+  std::call_once(once, [] {
+    git_libgit2_init();
+    // Commits are read once per operation, so a cache of them only holds
+    // memory: a whole log would keep every commit twice (raw and parsed)
+    // until the repository closes, and then take long to free.
+    git_libgit2_opts(GIT_OPT_SET_CACHE_OBJECT_LIMIT, GIT_OBJECT_COMMIT, static_cast<std::size_t>(0));
+  });
 }
 
 std::string last_git_error(std::string_view fallback) {

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "repo/file_lines.hpp"
@@ -326,9 +327,18 @@ std::expected<void, std::string> Repo::unstage_hunk(const std::string& file, con
     mode = in_head->mode;
   else if (auto in_parent = committed_file(repo, file, 1))
     mode = in_parent->mode;
-  // Every line of a file that HEAD does not hold taken out again: it is no
-  // longer added.
-  if (text->empty() && *stored && !in_head) {
+  // Every line of a file that the staged side's base does not hold taken
+  // out again: it is no longer added. That base is HEAD, or in amend mode
+  // HEAD's first parent; a hunk of nothing but added lines cannot be a
+  // change against a HEAD whose text is not empty, so it is amend mode's.
+  bool base_lacks_file = false;
+  if (text->empty() && *stored) {
+    base_lacks_file = !in_head;
+    if (in_head && !in_head->bytes.empty() &&
+        std::ranges::all_of(hunk.lines, [](const DiffLine& line) { return line.origin == '+'; }))
+      base_lacks_file = !committed_file(repo, file, 1);
+  }
+  if (base_lacks_file) {
     if (git_index_remove_bypath(index->get(), file.c_str()) != 0) return library_error();
   } else if (auto added = add_index_entry(repo, index->get(), file, *text, mode); !added) {
     return added;

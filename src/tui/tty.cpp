@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <iterator>
 
 #include "tui/key_decoder.hpp"
 
@@ -69,6 +70,22 @@ int leave_terminal() {
   return failure;
 }
 
+// Signals that end the program: the terminal is given back first, then the signal takes its
+// course as before (the default action, or a handler installed earlier, such as a sanitizer's).
+constexpr int ENDING_SIGNALS[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGABRT, SIGSEGV, SIGBUS, SIGFPE, SIGILL};
+constexpr std::size_t ENDING_COUNT = std::size(ENDING_SIGNALS);
+struct ::sigaction g_before_ending[ENDING_COUNT];
+bool g_ending_handled[ENDING_COUNT];  // false where the signal was ignored and stays so
+
+void on_ending_signal(int sig) {
+  leave_terminal();
+  for (std::size_t i = 0; i < ENDING_COUNT; ++i) {
+    if (ENDING_SIGNALS[i] == sig) ::sigaction(sig, &g_before_ending[i], nullptr);
+  }
+  // Delivered once this handler returns (or, for a fault, when the instruction runs again).
+  ::raise(sig);
+}
+
 void on_winch(int) {
   const int saved = errno;
   const int fd = g_wake_fd.load();
@@ -125,11 +142,29 @@ std::expected<void, std::string> Tty::take_over() {
   action.sa_flags = SA_RESTART;
   if (::sigaction(SIGWINCH, &action, &old_winch_) != 0) return std::unexpected(error_text(errno));
   handler_installed_ = true;
+
+  struct ::sigaction ending {};
+  ending.sa_handler = on_ending_signal;
+  sigemptyset(&ending.sa_mask);
+  // On the alternate signal stack where the program set one up: a stack overflow leaves none.
+  ending.sa_flags = SA_ONSTACK;
+  for (std::size_t i = 0; i < ENDING_COUNT; ++i) {
+    g_ending_handled[i] = false;
+    if (::sigaction(ENDING_SIGNALS[i], nullptr, &g_before_ending[i]) != 0) return std::unexpected(error_text(errno));
+    ending_installed_ = i + 1;
+    // A signal the program was started to ignore (a hang-up under nohup) goes on being ignored.
+    if (!(g_before_ending[i].sa_flags & SA_SIGINFO) && g_before_ending[i].sa_handler == SIG_IGN) continue;
+    if (::sigaction(ENDING_SIGNALS[i], &ending, nullptr) != 0) return std::unexpected(error_text(errno));
+    g_ending_handled[i] = true;
+  }
   return resume();
 }
 
 Tty::~Tty() {
   leave_terminal();
+  for (std::size_t i = 0; i < ending_installed_; ++i) {
+    if (g_ending_handled[i]) ::sigaction(ENDING_SIGNALS[i], &g_before_ending[i], nullptr);
+  }
   if (handler_installed_) ::sigaction(SIGWINCH, &old_winch_, nullptr);
   g_wake_fd = -1;
   for (int fd : wake_) {

@@ -6,6 +6,7 @@
 #include <termios.h>
 
 #include <chrono>
+#include <cstddef>
 #include <expected>
 #include <memory>
 #include <string>
@@ -22,7 +23,8 @@ class Tty final : public Backend, public EventSource {
  public:
   // Takes the terminal over: input from standard input (or /dev/tty when standard input is not
   // a terminal), output to standard output; raw mode, alternate screen, cursor hidden. Only one
-  // Tty can hold the terminal at a time.
+  // Tty can hold the terminal at a time. While it does, a signal that ends the program (hang-up,
+  // interrupt, termination, a crash) restores the terminal before it takes effect.
   static std::expected<std::unique_ptr<Tty>, std::string> open();
   // The same on given descriptors (tests use a pseudo-terminal); they stay the caller's.
   static std::expected<std::unique_ptr<Tty>, std::string> open(int in_fd, int out_fd);
@@ -54,6 +56,7 @@ class Tty final : public Backend, public EventSource {
   termios raw_{};
   struct ::sigaction old_winch_ {};
   bool handler_installed_ = false;
+  std::size_t ending_installed_ = 0;  // handlers of the signals that end the program
   std::string pending_;  // input bytes not yet decoded
 };
 

@@ -86,6 +86,9 @@ TEST(ConflictMarkers, HandWrittenBlocks) {
       {"unclosed wide block before a block",
        "<<<<<<<<< H\nx\n<<<<<<< H\na\n=======\nb\n>>>>>>> t\n",
        {{{"a"}, {"b"}}}},
+      {"opening line whose size never closes is text",
+       "<<<<<<< a\n<<<<<<<<<< b\nx\n==========\ny\n>>>>>>>>>> c\n<<<<<<< d\n",
+       {{{"x"}, {"y"}}}},
       {"second separator belongs to theirs",
        "<<<<<<< H\na\n=======\nb\n=======\nc\n>>>>>>> t\n",
        {{{"a"}, {"b", "=======", "c"}}}},
@@ -100,6 +103,14 @@ TEST(ConflictMarkers, HandWrittenBlocks) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(parse_conflict_sections(c.text), c.sections);
   }
+}
+
+// Opening lines that can never be closed, each followed by a base marker:
+// every line is read a bounded number of times, not once per opening line.
+TEST(ConflictMarkers, ManyUnclosedBlocksAreText) {
+  std::string text = "<<<<<<< H\na\n=======\nb\n>>>>>>> t\n";
+  for (int i = 0; i < 40000; ++i) text += "<<<<<<< x\n|||||||\n";
+  EXPECT_EQ(parse_conflict_sections(text), (std::vector<ConflictSection>{{{"a"}, {"b"}}}));
 }
 
 // Replaces every block by one side, from the byte ranges alone.

@@ -649,3 +649,36 @@ TEST(Staging, IndexContentFallsBackToHeadThenToNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+// In amend mode the staged hunks compare the index with HEAD's first parent:
+// taking every line of a file that HEAD itself added back out leaves the file
+// out of the index, as unstaging the whole file does, not empty in it.
+TEST(Staging, UnstagingEveryLineOfAFileHeadAddedInAmendMode) {
+  TempRepo t;
+  t.write("a", "a\n").write("empty-before", "").commit("root");
+  t.write("added.txt", "x\ny\n").write("empty-before", "now\nfull\n").commit("adds");
+  Repo r = open(t.path());
+  auto status = r.load_worktree_status(true);
+  ASSERT_TRUE(status);
+  for (const std::string path : {"added.txt", "empty-before"}) {
+    SCOPED_TRACE(path);
+    const WorktreeFile* file = nullptr;
+    for (const auto& f : status->staged)
+      if (f.path == path) file = &f;
+    ASSERT_TRUE(file != nullptr);
+    ASSERT_EQ(file->staged_hunks.size(), 1u);
+    ASSERT_TRUE(r.unstage_hunk(path, file->staged_hunks[0]));
+  }
+  // The parent never held added.txt; it held empty-before, empty.
+  EXPECT_EQ(t.git({"ls-files", "-s", "added.txt"}), "");
+  EXPECT_EQ(t.git({"ls-files", "-s", "empty-before"}),
+            "100644 e69de29bb2d1d6434b8b29ae775ad8c2e48c5391 0\tempty-before\n");
+  status = r.load_worktree_status(true);
+  ASSERT_TRUE(status);
+  EXPECT_TRUE(status->staged.empty());
+  EXPECT_EQ(t.read("added.txt"), "x\ny\n");
+}
+
+}  // namespace

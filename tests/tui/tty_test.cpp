@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <pty.h>
 #include <sys/ioctl.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -126,6 +127,46 @@ TEST_F(PtyTest, ReadsKeysAndResizes) {
   master_ = -1;
   auto gone = tty.poll_event(2000ms);
   EXPECT_FALSE(gone);
+}
+
+}  // namespace
+
+namespace {
+
+// A signal that ends the program gives the terminal back first, and then ends it as it would
+// have anyway.
+TEST_F(PtyTest, ASignalThatEndsTheProgramRestoresTheTerminalFirst) {
+  for (const int sig : {SIGTERM, SIGHUP, SIGSEGV}) {
+    SCOPED_TRACE(sig);
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      ::close(ready[0]);
+      auto tty = tui::Tty::open(slave_, slave_);
+      const char byte = tty ? 1 : 0;
+      [[maybe_unused]] ssize_t w = ::write(ready[1], &byte, 1);
+      for (;;) ::pause();
+    }
+    ::close(ready[1]);
+    char byte = 0;
+    ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+    ::close(ready[0]);
+    ASSERT_EQ(byte, 1);
+    EXPECT_TRUE(raw(modes()));
+    EXPECT_EQ(screen_bytes(), "\x1b[?1049h\x1b[?25l");
+
+    ASSERT_EQ(::kill(child, sig), 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_FALSE(raw(modes()));
+    EXPECT_EQ(screen_bytes(), "\x1b[0m\x1b[?25h\x1b[?1049l");
+    // A sanitizer may report a segmentation fault and exit instead of dying by it.
+    if (sig != SIGSEGV) {
+      EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << status;
+    }
+  }
 }
 
 }  // namespace
