@@ -14,6 +14,7 @@
 #include "repo/repo.hpp"
 #include "tui/terminal.hpp"
 #include "tui/tty.hpp"
+#include "ui/highlight.hpp"
 
 int main(int argc, char** argv) {
   // A closed pipe must show up as a write error, not kill the program
@@ -31,6 +32,8 @@ int main(int argc, char** argv) {
     return 0;
   }
 
+  // Before any other thread starts: the highlighter's process-wide set-up.
+  highlight::prepare_process();
   std::unique_ptr<tui::Tty> tty = app::initialize_terminal();
   tui::Terminal terminal(*tty);
   // A title the terminal refuses costs nothing but the title.
