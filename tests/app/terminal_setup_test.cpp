@@ -10,6 +10,8 @@
 #include <string>
 #include <thread>
 
+#include "support/pty.hpp"
+
 namespace {
 
 // The terminal's side of a pseudo-terminal for the program, the other side
@@ -35,17 +37,7 @@ class FatalHookTest : public testing::Test {
     tty->release();  // the dying process never gives it back by itself
   }
 
-  std::string screen_bytes() {
-    std::string out;
-    pollfd p{master_, POLLIN, 0};
-    while (::poll(&p, 1, 50) > 0 && (p.revents & POLLIN)) {
-      char buf[512];
-      const ssize_t n = ::read(master_, buf, sizeof buf);
-      if (n <= 0) break;
-      out.append(buf, static_cast<std::size_t>(n));
-    }
-    return out;
-  }
+  std::string screen_bytes() { return testing_support::drain_pty(master_); }
 
   void expect_restored() {
     const std::string bytes = screen_bytes();

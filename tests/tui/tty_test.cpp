@@ -10,6 +10,8 @@
 
 #include <csignal>
 
+#include "support/pty.hpp"
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -29,17 +31,7 @@ class PtyTest : public testing::Test {
   }
 
   // Everything the Tty has written so far.
-  std::string screen_bytes() {
-    std::string out;
-    pollfd p{master_, POLLIN, 0};
-    while (::poll(&p, 1, 50) > 0 && (p.revents & POLLIN)) {
-      char buf[512];
-      const ssize_t n = ::read(master_, buf, sizeof buf);
-      if (n <= 0) break;
-      out.append(buf, static_cast<std::size_t>(n));
-    }
-    return out;
-  }
+  std::string screen_bytes() { return testing_support::drain_pty(master_); }
   void type(std::string_view bytes) {
     ASSERT_EQ(::write(master_, bytes.data(), bytes.size()), ssize_t(bytes.size()));
   }
