@@ -11,8 +11,6 @@
 
 #include <algorithm>
 #include <iterator>
-#include <system_error>
-#include <thread>
 
 namespace repo {
 namespace {
@@ -192,31 +190,9 @@ void append(std::vector<WorktreeFile>& to, std::vector<WorktreeFile>& from) {
 std::optional<WorktreeStatus> collect_status_split(const Repo& r, git_repository* repo,
                                                    const StatusSplit& split, bool amend) {
   std::vector<std::optional<WorktreeStatus>> results(split.parts.size());
-  auto run = [&](std::size_t part, git_repository* handle) noexcept {
-    try {
-      RepoPtr own;
-      if (handle == nullptr) {
-        auto opened = open_repository(r.path);
-        if (!opened) return;
-        own = std::move(*opened);
-        handle = own.get();
-      }
-      results[part] = collect_status(r, handle, &split.parts[part], amend);
-    } catch (...) {
-      results[part].reset();
-    }
-  };
-  {
-    std::vector<std::jthread> threads;
-    for (std::size_t part = 1; part < split.parts.size(); ++part) {
-      try {
-        threads.emplace_back(run, part, nullptr);
-      } catch (const std::system_error&) {
-        run(part, nullptr);  // no thread to be had: read it here
-      }
-    }
-    run(0, repo);
-  }
+  run_parts(r.path, repo, split.parts.size(), [&](std::size_t part, git_repository* handle) {
+    if (handle != nullptr) results[part] = collect_status(r, handle, &split.parts[part], amend);
+  });
 
   WorktreeStatus status;
   for (auto& result : results) {
@@ -247,81 +223,6 @@ WorktreeStatus finish(git_repository* repo, WorktreeStatus status, bool amend) {
   return status;
 }
 
-
-// The two diffs the status list is made of, with its flags, stopped at their
-// first delta that the list would hold as an entry with a UTF-8 path.
-enum class Change { None, Found, Failed };
-
-// What the status list keeps of a delta: not a submodule on every side it
-// has, and a path that can be named.
-bool listed(const git_diff_delta& delta) {
-  const bool kept = (delta.status != GIT_DELTA_ADDED && delta.old_file.mode != GIT_FILEMODE_COMMIT) ||
-                    (delta.status != GIT_DELTA_DELETED && delta.new_file.mode != GIT_FILEMODE_COMMIT);
-  const char* p = delta.new_file.path ? delta.new_file.path : delta.old_file.path;
-  return kept && p != nullptr && utils::is_valid_utf8(p);
-}
-
-int stop_at_listed(const git_diff*, const git_diff_delta* delta, const char*, void* payload) {
-  if (delta == nullptr || !listed(*delta)) return 1;  // left out, go on
-  *static_cast<bool*>(payload) = true;
-  return -1;
-}
-
-Change first_change(git_repository* repo) {
-  // What makes the status list fail makes this fail: a bare repository, an
-  // unreadable index, a HEAD that is there but cannot be read.
-  if (git_repository_is_bare(repo)) return Change::Failed;
-  git_index* index_raw = nullptr;
-  if (git_repository_index(&index_raw, repo) != 0) {
-    git_error_clear();
-    return Change::Failed;
-  }
-  IndexPtr index(index_raw);
-  // As the status list reads HEAD: missing or unborn, the empty tree.
-  TreePtr head;
-  git_reference* ref_raw = nullptr;
-  int error = git_repository_head(&ref_raw, repo);
-  ReferencePtr ref(ref_raw);
-  git_object* tree_raw = nullptr;
-  if (error == 0) error = git_reference_peel(&tree_raw, ref.get(), GIT_OBJECT_TREE);
-  if (error == 0) head.reset(reinterpret_cast<git_tree*>(tree_raw));
-  if (error != 0) {
-    git_error_clear();
-    if (error != GIT_ENOTFOUND && error != GIT_EUNBORNBRANCH) return Change::Failed;
-  }
-
-  bool found = false;
-  git_diff_options options = GIT_DIFF_OPTIONS_INIT;
-  options.flags = GIT_DIFF_INCLUDE_TYPECHANGE | GIT_DIFF_INCLUDE_UNTRACKED | GIT_DIFF_RECURSE_UNTRACKED_DIRS |
-                  GIT_DIFF_IGNORE_SUBMODULES;
-  options.notify_cb = stop_at_listed;
-  options.payload = &found;
-  // The index against HEAD first: it costs little once the index is read.
-  git_diff* raw = nullptr;
-  error = git_diff_tree_to_index(&raw, repo, head.get(), index.get(), &options);
-  DiffPtr staged(raw);
-  if (found) {
-    git_error_clear();
-    return Change::Found;
-  }
-  if (error != 0) {
-    git_error_clear();
-    return Change::Failed;
-  }
-  raw = nullptr;
-  error = git_diff_index_to_workdir(&raw, repo, index.get(), &options);
-  DiffPtr unstaged(raw);
-  if (found) {
-    git_error_clear();
-    return Change::Found;
-  }
-  if (error != 0) {
-    git_error_clear();
-    return Change::Failed;
-  }
-  return Change::None;
-}
-
 }  // namespace
 
 std::optional<WorktreeStatus> Repo::load_worktree_status(bool amend) const {
@@ -346,12 +247,6 @@ std::optional<WorktreeStatus> load_worktree_status_split(const Repo& r, bool ame
   auto status = collect_status_split(r, repo, *split, amend);
   if (!status) return std::nullopt;
   return finish(repo, std::move(*status), amend);
-}
-
-bool Repo::has_changes() const {
-  auto handle = open_repository(path);
-  if (!handle) return false;
-  return first_change(handle->get()) == Change::Found;
 }
 
 std::vector<WorktreeFile> Repo::load_amend_staged_files(git_repository* repo) {

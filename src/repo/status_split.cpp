@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <queue>
 #include <string_view>
+#include <system_error>
 #include <thread>
 
 namespace repo {
@@ -204,6 +205,30 @@ std::optional<std::vector<std::string>> paths_outside_split(git_index* index, co
   std::sort(outside.begin(), outside.end());
   outside.erase(std::unique(outside.begin(), outside.end()), outside.end());
   return outside;
+}
+
+void run_parts(const std::string& path, git_repository* repo, std::size_t parts,
+               const std::function<void(std::size_t, git_repository*)>& work) {
+  auto run = [&](std::size_t part, git_repository* handle) noexcept {
+    try {
+      RepoPtr own;
+      if (handle == nullptr) {
+        if (auto opened = open_repository(path)) own = std::move(*opened);
+        handle = own.get();
+      }
+      work(part, handle);
+    } catch (...) {
+    }
+  };
+  std::vector<std::jthread> threads;
+  for (std::size_t part = 1; part < parts; ++part) {
+    try {
+      threads.emplace_back(run, part, nullptr);
+    } catch (const std::system_error&) {
+      run(part, nullptr);  // no thread to be had: this one waits its turn
+    }
+  }
+  if (parts > 0) run(0, repo);
 }
 
 std::size_t status_parts_for(git_repository* repo) {

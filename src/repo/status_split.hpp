@@ -12,6 +12,7 @@
 #include "repo/repo.hpp"
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <set>
 #include <string>
@@ -42,13 +43,26 @@ std::optional<StatusSplit> split_status_paths(git_repository* repo, std::size_t 
 // path cannot be given to one part alone.
 std::optional<std::vector<std::string>> paths_outside_split(git_index* index, const StatusSplit& split);
 
-// How many parts Repo::load_worktree_status reads this repository in: more
-// than one only for a large index on a machine with several cores.
+// Calls work(part, handle) for every part at once: the first on the calling
+// thread with `repo`, each other on a thread of its own with a handle of its
+// own opened at `path` (null when that cannot be opened). Returns when all
+// are done. An exception thrown by work is swallowed: work must record its
+// own success.
+void run_parts(const std::string& path, git_repository* repo, std::size_t parts,
+               const std::function<void(std::size_t, git_repository*)>& work);
+
+// How many parts the status of this repository is read in: more than one
+// only for a large index on a machine with several cores.
 std::size_t status_parts_for(git_repository* repo);
 
 // Repo::load_worktree_status read in the given number of parts whatever the
 // index's size; absent when the work tree cannot be split or a part fails
 // (the whole read then decides).
 std::optional<WorktreeStatus> load_worktree_status_split(const Repo& r, bool amend, std::size_t parts);
+
+// Repo::has_changes searched in the given number of parts whatever the
+// index's size; absent when the work tree cannot be split or a part fails
+// before any change is found.
+std::optional<bool> has_changes_split(const Repo& r, std::size_t parts);
 
 }  // namespace repo

@@ -648,6 +648,12 @@ TEST(WorktreeStatus, HasChangesAgreesWithTheStatusList) {
          t.git({"add", "f"});
          t.write("f", "1\n");
        }},
+      {"staged, then removed from disk",
+       [](TempRepo& t) {
+         t.write("n/new.txt", "n\n");
+         t.git({"add", "n"});
+         t.remove("n");
+       }},
       {"staged deletion only", [](TempRepo& t) { t.git({"rm", "-q", "--cached", "g"}); t.write("x.log", ""); }},
   };
   for (const auto& c : cases) {
@@ -671,6 +677,9 @@ TEST(WorktreeStatus, HasChangesAgreesWithTheStatusList) {
       listed = listed || utils::is_valid_utf8(d->new_file.path ? d->new_file.path : d->old_file.path);
     }
     EXPECT_EQ(r.has_changes(), listed);
+    const auto in_parts = repo::has_changes_split(r, 3);
+    ASSERT_TRUE(in_parts);
+    EXPECT_EQ(*in_parts, listed);
   }
   // Before the first commit: nothing, then a staged file.
   TempRepo unborn;
