@@ -531,8 +531,13 @@ void build_split_fixture(TempRepo& t) {
       .write("was-file", "file\n")
       .write("link-dir/f.txt", "f\n")
       .write("own-repo/f.txt", "f\n")
-      .write("z/last.txt", "last\n");
-  t.commit("base");
+      .write("z/last.txt", "last\n")
+      .write("a/.gitignore", "*.tmp\n!keep.tmp\n");
+  t.git({"add", "-A"});
+  t.git({"add", "-f", "build/keep.txt"});
+  // A submodule's commit need not be there.
+  t.git({"update-index", "--add", "--cacheinfo", "160000," + std::string(40, '1') + ",a/sublink"});
+  t.commit_staged("base");
   t.write("a/one.txt", "1\nmore\n");
   t.write("a/b/c/deep.txt", "deeper\n");
   t.git({"add", "a/b/c/deep.txt"});
@@ -552,6 +557,9 @@ void build_split_fixture(TempRepo& t) {
   t.remove("link-dir").symlink("a", "link-dir");
   t.git_in(t.file_path("own-repo"), {"init", "-q"});
   t.write("a/untracked/deep/u.txt", "u\n");
+  t.write("a/x.tmp", "ignored\n").write("a/keep.tmp", "not ignored\n").write("a/b/y.tmp", "ignored\n");
+  t.write("a/nested/f.txt", "f\n");
+  t.git_in(t.file_path("a/nested"), {"init", "-q"});
   t.write("a/b/bad\xFFname", "not listed\n");
   std::filesystem::create_directories(t.file_path("a/empty"));
   t.write("z/new.txt", "new\n");
@@ -575,13 +583,25 @@ TEST(WorktreeStatus, ReadInPartsEqualsOneRead) {
       }
     }
   }
+  // The fixture holds what it claims to.
+  const auto whole = open(split.path()).load_worktree_status(false);
+  ASSERT_TRUE(whole);
+  auto listed = [&](const std::string& p) { return find(whole->unstaged, p) || find(whole->staged, p); };
+  for (const char* p : {"a/keep.tmp", "a/nested/", "a/one.txt", "a/b/c/deep.txt", "build/keep.txt", "gone/x.txt",
+                        "a/staged-then-removed.txt", "newdir/inner/f.txt", "was-dir", "was-dir/inner.txt",
+                        "was-file", "was-file/inside.txt", "link-dir", "link-dir/f.txt", "a/untracked/deep/u.txt",
+                        "z/new.txt"})
+    EXPECT_TRUE(listed(p)) << p;
+  for (const char* p : {"a/x.tmp", "a/b/y.tmp", "build/out.o", "x.log", "a/sublink", "top.txt"})
+    EXPECT_FALSE(listed(p)) << p;
+
   // The cut went into the directories, and the index's paths that neither
   // the disk nor HEAD has were found.
   auto handle = repo::open_repository(split.path());
   ASSERT_TRUE(handle);
   const auto cut = repo::split_status_paths(handle->get(), 4);
   ASSERT_TRUE(cut);
-  for (const char* dir : {"", "a", "a/b", "z"}) EXPECT_TRUE(cut->opened.contains(dir)) << dir;
+  for (const char* dir : {"", "a", "a/b", "build", "z"}) EXPECT_TRUE(cut->opened.contains(dir)) << dir;
   for (const char* dir : {"link-dir", "own-repo", "was-dir", "was-file"}) EXPECT_FALSE(cut->opened.contains(dir)) << dir;
   for (const char* path : {"gone", "a/b/c/deep.txt", "a/b/keep.txt", "was-dir", "link-dir", "a/empty"})
     EXPECT_TRUE(cut->paths.contains(path)) << path;
