@@ -4,7 +4,9 @@
 // the index settle (refreshed more than a second after the last write, so no
 // entry's timestamp is too close to the index's to be trusted), then times
 // Repo::load_worktree_status, Repo::has_changes, `git status` and
-// `git -c core.preloadIndex=false status`. Prints medians and ratios.
+// `git -c core.preloadIndex=false status`; then the same on the tree with
+// its changes undone, where has_changes has to look at every file. Prints
+// medians and ratios.
 
 #include "repo/process.hpp"
 #include "repo/repo.hpp"
@@ -144,24 +146,46 @@ int main() {
     return 1;
   }
 
-  const double ours = median_ms([&] { (void)r.load_worktree_status(false); });
-  const double changes = median_ms([&] { (void)r.has_changes(); });
-  const double git_status = median_ms([&] { must(git(dir, {"status"}), "git status"); });
-  const double git_plain = median_ms([&] {
-    must(git(dir, {"-c", "core.preloadIndex=false", "status"}), "git status");
-  });
+  struct Figures {
+    double ours, changes, git_status, git_plain;
+  };
+  auto measure = [&] {
+    Figures f{};
+    f.ours = median_ms([&] { (void)r.load_worktree_status(false); });
+    f.changes = median_ms([&] { (void)r.has_changes(); });
+    f.git_status = median_ms([&] { must(git(dir, {"status"}), "git status"); });
+    f.git_plain = median_ms([&] { must(git(dir, {"-c", "core.preloadIndex=false", "status"}), "git status"); });
+    return f;
+  };
+  auto print = [](const Figures& f) {
+    std::printf("  Repo::load_worktree_status            %8.1f ms\n", f.ours);
+    std::printf("  Repo::has_changes                     %8.1f ms\n", f.changes);
+    std::printf("  git status                            %8.1f ms\n", f.git_status);
+    std::printf("  git -c core.preloadIndex=false status %8.1f ms\n", f.git_plain);
+    std::printf("ratios:\n");
+    std::printf("  load_worktree_status / git status                 %5.2f\n", f.ours / f.git_status);
+    std::printf("  load_worktree_status / git status, no preload     %5.2f\n", f.ours / f.git_plain);
+    std::printf("  has_changes / git status, no preload              %5.2f\n", f.changes / f.git_plain);
+  };
+  const Figures changed = measure();
+
+  // The changes undone: nothing to find, every file to look at.
+  must(git(dir, {"checkout", "-q", "--", "."}), "git checkout");
+  std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+  git(dir, {"update-index", "-q", "--refresh", "--force-write-index"});
+  const auto clean_status = r.load_worktree_status(false);
+  if (!clean_status || !clean_status->unstaged.empty() || !clean_status->staged.empty() || r.has_changes()) {
+    std::fprintf(stderr, "unexpected status of the clean tree\n");
+    return 1;
+  }
+  const Figures clean = measure();
 
   std::printf("work tree: %d tracked files, %d changed (built in %.1f s)\n", kDirs * kFilesPerDir, kChanged,
               build_s);
   std::printf("median of %d runs:\n", kRuns);
-  std::printf("  Repo::load_worktree_status            %8.1f ms\n", ours);
-  std::printf("  Repo::has_changes                     %8.1f ms\n", changes);
-  std::printf("  git status                            %8.1f ms\n", git_status);
-  std::printf("  git -c core.preloadIndex=false status %8.1f ms\n", git_plain);
-  std::printf("ratios:\n");
-  std::printf("  load_worktree_status / git status                 %5.2f\n", ours / git_status);
-  std::printf("  load_worktree_status / git status, no preload     %5.2f\n", ours / git_plain);
-  std::printf("  has_changes / git status, no preload              %5.2f\n", changes / git_plain);
+  print(changed);
+  std::printf("the same tree with nothing changed, median of %d runs:\n", kRuns);
+  print(clean);
 
   std::error_code ec;
   fs::remove_all(base, ec);

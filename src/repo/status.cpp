@@ -5,10 +5,12 @@
 #include "repo/git_handle.hpp"
 #include "repo/repo.hpp"
 #include "repo/status_diff.hpp"
+#include "repo/status_split.hpp"
 #include "repo/text.hpp"
 #include "repo/worktree_file.hpp"
 
 #include <algorithm>
+#include <iterator>
 
 namespace repo {
 namespace {
@@ -21,9 +23,18 @@ constexpr unsigned kWorktreeBits = GIT_STATUS_WT_NEW | GIT_STATUS_WT_MODIFIED | 
 constexpr unsigned kIndexBits = GIT_STATUS_INDEX_NEW | GIT_STATUS_INDEX_MODIFIED | GIT_STATUS_INDEX_DELETED |
                                 GIT_STATUS_INDEX_RENAMED | GIT_STATUS_INDEX_TYPECHANGE;
 
-StatusListPtr read_status(git_repository* repo) {
+// The status list, restricted to exactly these paths when given (never an
+// empty list: no pathspec at all means every path).
+StatusListPtr read_status(git_repository* repo, const std::vector<std::string>* paths = nullptr) {
   git_status_options options = GIT_STATUS_OPTIONS_INIT;
   options.flags = kStatusFlags;
+  std::vector<char*> specs;
+  if (paths != nullptr) {
+    for (const auto& p : *paths) specs.push_back(const_cast<char*>(p.c_str()));
+    options.flags |= GIT_STATUS_OPT_DISABLE_PATHSPEC_MATCH;
+    options.pathspec.strings = specs.data();
+    options.pathspec.count = specs.size();
+  }
   git_status_list* raw = nullptr;
   if (git_status_list_new(&raw, repo, &options) != 0) return nullptr;
   return StatusListPtr(raw);
@@ -105,13 +116,13 @@ void fill_hunks(std::vector<WorktreeFile>& files, const std::vector<std::size_t>
   }
 }
 
-}  // namespace
-
-std::optional<WorktreeStatus> Repo::load_worktree_status(bool amend) const {
-  auto handle = open_repository(path);
-  if (!handle) return std::nullopt;
-  git_repository* repo = handle->get();
-  auto list = read_status(repo);
+// The entries of the status list (of these paths only, when given) with
+// their hunks, unsorted; in amend mode without the staged list. Absent when
+// the status list cannot be read.
+std::optional<WorktreeStatus> collect_status(const Repo& r, git_repository* repo,
+                                             const std::vector<std::string>* paths, bool amend) {
+  if (paths != nullptr && paths->empty()) return WorktreeStatus{};
+  auto list = read_status(repo, paths);
   if (!list) return std::nullopt;
 
   // The entries first; then one work-tree diff and one staged diff over all
@@ -132,7 +143,7 @@ std::optional<WorktreeStatus> Repo::load_worktree_status(bool amend) const {
       WorktreeFile file;
       file.path = *file_path;
       file.kind = ChangeKind::Conflicted;
-      if (auto text = read_worktree_entry(workdir_path(*file_path)); text && utils::is_valid_utf8(*text))
+      if (auto text = read_worktree_entry(r.workdir_path(*file_path)); text && utils::is_valid_utf8(*text))
         file.conflict_sections = parse_conflict_sections(*text);
       file.additions = file.conflict_sections.size();
       status.unstaged.push_back(std::move(file));
@@ -142,7 +153,7 @@ std::optional<WorktreeStatus> Repo::load_worktree_status(bool amend) const {
     if (bits & kWorktreeBits) {
       if (bits & GIT_STATUS_WT_NEW) {
         status.unstaged.push_back(
-            with_hunks(*file_path, ChangeKind::Untracked, load_untracked_file_as_diff(*file_path), false));
+            with_hunks(*file_path, ChangeKind::Untracked, r.load_untracked_file_as_diff(*file_path), false));
       } else {
         diffed_unstaged.push_back(status.unstaged.size());
         unstaged_paths.push_back(*file_path);
@@ -165,23 +176,77 @@ std::optional<WorktreeStatus> Repo::load_worktree_status(bool amend) const {
       fill_hunks(status.staged, diffed_staged, staged_hunks_by_path(repo, base.tree.get(), staged_paths),
                  true);
   }
-  sort_by_path(status.unstaged);
-  sort_by_path(status.staged);
-  if (amend) status.staged = load_amend_staged_files(repo);
   return status;
 }
 
-bool Repo::has_changes() const {
-  auto handle = open_repository(path);
-  if (!handle) return false;
-  auto list = read_status(handle->get());
-  if (!list) return false;
-  const std::size_t count = git_status_list_entrycount(list.get());
-  for (std::size_t i = 0; i < count; ++i) {
-    const git_status_entry* entry = git_status_byindex(list.get(), i);
-    if (entry != nullptr && entry_path(*entry)) return true;
+void append(std::vector<WorktreeFile>& to, std::vector<WorktreeFile>& from) {
+  to.insert(to.end(), std::make_move_iterator(from.begin()), std::make_move_iterator(from.end()));
+}
+
+// The parts of the split read side by side, each with a repository handle of
+// its own (the calling thread's part uses the caller's), then whatever the
+// index holds outside them. Unsorted like collect_status; absent when a part
+// fails or the split misses an index entry.
+std::optional<WorktreeStatus> collect_status_split(const Repo& r, git_repository* repo,
+                                                   const StatusSplit& split, bool amend) {
+  std::vector<std::optional<WorktreeStatus>> results(split.parts.size());
+  run_parts(r.path, repo, split.parts.size(), [&](std::size_t part, git_repository* handle) {
+    if (handle != nullptr) results[part] = collect_status(r, handle, &split.parts[part], amend);
+  });
+
+  WorktreeStatus status;
+  for (auto& result : results) {
+    if (!result) return std::nullopt;
+    append(status.unstaged, result->unstaged);
+    append(status.staged, result->staged);
   }
-  return false;
+  // The first part's status list loaded the index into this handle.
+  git_index* raw = nullptr;
+  if (git_repository_index(&raw, repo) != 0) {
+    git_error_clear();
+    return std::nullopt;
+  }
+  IndexPtr index(raw);
+  const auto outside = paths_outside_split(index.get(), split);
+  if (!outside) return std::nullopt;
+  auto rest = collect_status(r, repo, &*outside, amend);
+  if (!rest) return std::nullopt;
+  append(status.unstaged, rest->unstaged);
+  append(status.staged, rest->staged);
+  return status;
+}
+
+WorktreeStatus finish(git_repository* repo, WorktreeStatus status, bool amend) {
+  sort_by_path(status.unstaged);
+  sort_by_path(status.staged);
+  if (amend) status.staged = Repo::load_amend_staged_files(repo);
+  return status;
+}
+
+}  // namespace
+
+std::optional<WorktreeStatus> Repo::load_worktree_status(bool amend) const {
+  auto handle = open_repository(path);
+  if (!handle) return std::nullopt;
+  git_repository* repo = handle->get();
+  std::optional<WorktreeStatus> status;
+  if (const std::size_t parts = status_parts_for(repo); parts > 1) {
+    if (auto split = split_status_paths(repo, parts)) status = collect_status_split(*this, repo, *split, amend);
+  }
+  if (!status) status = collect_status(*this, repo, nullptr, amend);
+  if (!status) return std::nullopt;
+  return finish(repo, std::move(*status), amend);
+}
+
+std::optional<WorktreeStatus> load_worktree_status_split(const Repo& r, bool amend, std::size_t parts) {
+  auto handle = open_repository(r.path);
+  if (!handle) return std::nullopt;
+  git_repository* repo = handle->get();
+  auto split = split_status_paths(repo, parts);
+  if (!split) return std::nullopt;
+  auto status = collect_status_split(r, repo, *split, amend);
+  if (!status) return std::nullopt;
+  return finish(repo, std::move(*status), amend);
 }
 
 std::vector<WorktreeFile> Repo::load_amend_staged_files(git_repository* repo) {

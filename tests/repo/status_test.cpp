@@ -1,6 +1,7 @@
 #include "repo/conflict_markers.hpp"
 #include "repo/git_handle.hpp"
 #include "repo/repo.hpp"
+#include "repo/status_split.hpp"
 #include "repo/text.hpp"
 #include "support/temp_repo.hpp"
 
@@ -8,6 +9,8 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <functional>
 #include <map>
 
 namespace {
@@ -508,6 +511,203 @@ TEST(WorktreeStatus, HasChanges) {
   gone.path = t.path() + "/missing";
   EXPECT_FALSE(gone.has_changes());
   EXPECT_FALSE(gone.load_worktree_status(false));
+}
+
+// Every way a path can stand apart from its neighbours when the work tree is
+// cut into parts: only in HEAD, only in the index, a directory on one side
+// and a file or a link on the other, tracked files under an ignored
+// directory, a repository of its own, names that are not UTF-8.
+void build_split_fixture(TempRepo& t) {
+  t.write(".gitignore", "build/\n*.log\n")
+      .write("top.txt", "top\n")
+      .write("a/one.txt", "1\n")
+      .write("a/two.txt", "2\n")
+      .write("a/b/c/deep.txt", "deep\n")
+      .write("a/b/keep.txt", "keep\n")
+      .write("build/keep.txt", "tracked under an ignored directory\n")
+      .write("gone/x.txt", "x\n")
+      .write("gone/y.txt", "y\n")
+      .write("was-dir/inner.txt", "inner\n")
+      .write("was-file", "file\n")
+      .write("link-dir/f.txt", "f\n")
+      .write("own-repo/f.txt", "f\n")
+      .write("z/last.txt", "last\n")
+      .write("a/.gitignore", "*.tmp\n!keep.tmp\n");
+  t.git({"add", "-A"});
+  t.git({"add", "-f", "build/keep.txt"});
+  // A submodule's commit need not be there.
+  t.git({"update-index", "--add", "--cacheinfo", "160000," + std::string(40, '1') + ",a/sublink"});
+  t.commit_staged("base");
+  t.write("a/one.txt", "1\nmore\n");
+  t.write("a/b/c/deep.txt", "deeper\n");
+  t.git({"add", "a/b/c/deep.txt"});
+  t.write("a/b/c/deep.txt", "deepest\n");
+  t.write("build/keep.txt", "changed under an ignored directory\n");
+  t.write("build/out.o", "ignored\n");
+  t.write("x.log", "ignored\n");
+  t.git({"rm", "-q", "-r", "gone"});
+  t.write("a/staged-then-removed.txt", "s\n");
+  t.git({"add", "a/staged-then-removed.txt"});
+  t.remove("a/staged-then-removed.txt");
+  t.write("newdir/inner/f.txt", "n\n");
+  t.git({"add", "newdir"});
+  t.remove("newdir");
+  t.remove("was-dir").write("was-dir", "now a file\n");
+  t.remove("was-file").write("was-file/inside.txt", "now a directory\n");
+  t.remove("link-dir").symlink("a", "link-dir");
+  t.git_in(t.file_path("own-repo"), {"init", "-q"});
+  t.write("a/untracked/deep/u.txt", "u\n");
+  t.write("a/x.tmp", "ignored\n").write("a/keep.tmp", "not ignored\n").write("a/b/y.tmp", "ignored\n");
+  t.write("a/nested/f.txt", "f\n");
+  t.git_in(t.file_path("a/nested"), {"init", "-q"});
+  t.write("a/b/bad\xFFname", "not listed\n");
+  std::filesystem::create_directories(t.file_path("a/empty"));
+  t.write("z/new.txt", "new\n");
+}
+
+TEST(WorktreeStatus, ReadInPartsEqualsOneRead) {
+  TempRepo mixed;
+  build_mixed_fixture(mixed);
+  TempRepo split;
+  build_split_fixture(split);
+  for (TempRepo* t : {&mixed, &split}) {
+    Repo r = open(t->path());
+    for (const bool amend : {false, true}) {
+      const auto whole = r.load_worktree_status(amend);
+      ASSERT_TRUE(whole);
+      for (const std::size_t parts : {2u, 3u, 4u, 16u}) {
+        SCOPED_TRACE(testing::Message() << t->path() << " amend " << amend << ", " << parts << " parts");
+        const auto in_parts = repo::load_worktree_status_split(r, amend, parts);
+        ASSERT_TRUE(in_parts);
+        EXPECT_EQ(*in_parts, *whole);
+      }
+    }
+  }
+  // The fixture holds what it claims to.
+  const auto whole = open(split.path()).load_worktree_status(false);
+  ASSERT_TRUE(whole);
+  auto listed = [&](const std::string& p) { return find(whole->unstaged, p) || find(whole->staged, p); };
+  for (const char* p : {"a/keep.tmp", "a/nested/", "a/one.txt", "a/b/c/deep.txt", "build/keep.txt", "gone/x.txt",
+                        "a/staged-then-removed.txt", "newdir/inner/f.txt", "was-dir", "was-dir/inner.txt",
+                        "was-file", "was-file/inside.txt", "link-dir", "link-dir/f.txt", "a/untracked/deep/u.txt",
+                        "z/new.txt"})
+    EXPECT_TRUE(listed(p)) << p;
+  for (const char* p : {"a/x.tmp", "a/b/y.tmp", "build/out.o", "x.log", "a/sublink", "top.txt"})
+    EXPECT_FALSE(listed(p)) << p;
+
+  // The cut went into the directories, and the index's paths that neither
+  // the disk nor HEAD has were found.
+  auto handle = repo::open_repository(split.path());
+  ASSERT_TRUE(handle);
+  const auto cut = repo::split_status_paths(handle->get(), 4);
+  ASSERT_TRUE(cut);
+  for (const char* dir : {"", "a", "a/b", "build", "z"}) EXPECT_TRUE(cut->opened.contains(dir)) << dir;
+  for (const char* dir : {"link-dir", "own-repo", "was-dir", "was-file"}) EXPECT_FALSE(cut->opened.contains(dir)) << dir;
+  for (const char* path : {"gone", "a/b/c/deep.txt", "a/b/keep.txt", "was-dir", "link-dir", "a/empty"})
+    EXPECT_TRUE(cut->paths.contains(path)) << path;
+  git_index* raw = nullptr;
+  ASSERT_EQ(git_repository_index(&raw, handle->get()), 0);
+  repo::IndexPtr index(raw);
+  EXPECT_EQ(repo::paths_outside_split(index.get(), *cut),
+            (std::vector<std::string>{"a/staged-then-removed.txt", "newdir"}));
+}
+
+// A file staged where HEAD and the disk have a directory cannot go to one
+// part alone: the whole read decides.
+TEST(WorktreeStatus, FileStagedInPlaceOfADirectoryIsReadWhole) {
+  TempRepo t;
+  t.write("dir/a.txt", "a\n").write("dir/b.txt", "b\n").write("other.txt", "o\n").commit("base");
+  t.git({"rm", "-q", "-r", "--cached", "dir"});
+  const std::string blob = t.git({"hash-object", "-w", "--stdin"}, "a file now\n");
+  t.git({"update-index", "--add", "--cacheinfo", "100644," + blob.substr(0, blob.find('\n')) + ",dir"});
+  t.write("other.txt", "changed\n");
+  Repo r = open(t.path());
+  EXPECT_FALSE(repo::load_worktree_status_split(r, false, 4));
+  const auto status = r.load_worktree_status(false);
+  ASSERT_TRUE(status);
+  const auto [want_unstaged, want_staged] = git_lists(t);
+  EXPECT_EQ(listing(status->unstaged), want_unstaged);
+  EXPECT_EQ(listing(status->staged), want_staged);
+}
+
+// has_changes stops at the first change it finds; what counts must stay
+// what the status list holds.
+TEST(WorktreeStatus, HasChangesAgreesWithTheStatusList) {
+  struct Case {
+    const char* name;
+    std::function<void(TempRepo&)> change;
+  };
+  auto gitlink = [](TempRepo& t, const std::string& commit) {
+    t.git({"update-index", "--add", "--cacheinfo", "160000," + commit + ",sub"});
+  };
+  const std::vector<Case> cases = {
+      {"nothing", [](TempRepo&) {}},
+      {"ignored file", [](TempRepo& t) { t.write("x.log", "i\n"); }},
+      {"ignored directory", [](TempRepo& t) { t.write("build/deep/o", "i\n"); }},
+      {"empty directory", [](TempRepo& t) { std::filesystem::create_directories(t.file_path("e/f")); }},
+      {"name not UTF-8, untracked", [](TempRepo& t) { t.write("bad\xFF", "x\n"); }},
+      {"name not UTF-8, staged",
+       [](TempRepo& t) {
+         t.write("bad\xFE", "x\n");
+         t.git({"add", "bad\xFE"});
+       }},
+      {"submodule staged", [&](TempRepo& t) { gitlink(t, t.rev_parse("HEAD")); }},
+      {"submodule moved on, its directory missing",
+       [&](TempRepo& t) {
+         gitlink(t, t.rev_parse("HEAD"));
+         t.commit_staged("sub");
+         gitlink(t, t.rev_parse("HEAD"));
+       }},
+      {"untracked file deep down", [](TempRepo& t) { t.write("u/v/w.txt", "u\n"); }},
+      {"modified", [](TempRepo& t) { t.write("f", "2\n"); }},
+      {"deleted", [](TempRepo& t) { t.remove("f"); }},
+      {"type change", [](TempRepo& t) { t.remove("f").symlink("g", "f"); }},
+      {"staged only",
+       [](TempRepo& t) {
+         t.write("f", "2\n");
+         t.git({"add", "f"});
+         t.write("f", "1\n");
+       }},
+      {"staged, then removed from disk",
+       [](TempRepo& t) {
+         t.write("n/new.txt", "n\n");
+         t.git({"add", "n"});
+         t.remove("n");
+       }},
+      {"staged deletion only", [](TempRepo& t) { t.git({"rm", "-q", "--cached", "g"}); t.write("x.log", ""); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempRepo t;
+    t.write("f", "1\n").write("g", "g\n").write(".gitignore", "*.log\nbuild/\n").commit("base");
+    c.change(t);
+    Repo r = open(t.path());
+    auto handle = repo::open_repository(t.path());
+    ASSERT_TRUE(handle);
+    git_status_options options = GIT_STATUS_OPTIONS_INIT;
+    options.flags = GIT_STATUS_OPT_INCLUDE_UNTRACKED | GIT_STATUS_OPT_RECURSE_UNTRACKED_DIRS |
+                    GIT_STATUS_OPT_EXCLUDE_SUBMODULES;
+    git_status_list* raw = nullptr;
+    ASSERT_EQ(git_status_list_new(&raw, handle->get(), &options), 0);
+    repo::StatusListPtr list(raw);
+    bool listed = false;
+    for (std::size_t i = 0; i < git_status_list_entrycount(list.get()); ++i) {
+      const git_status_entry* e = git_status_byindex(list.get(), i);
+      const git_diff_delta* d = e->index_to_workdir ? e->index_to_workdir : e->head_to_index;
+      listed = listed || utils::is_valid_utf8(d->new_file.path ? d->new_file.path : d->old_file.path);
+    }
+    EXPECT_EQ(r.has_changes(), listed);
+    const auto in_parts = repo::has_changes_split(r, 3);
+    ASSERT_TRUE(in_parts);
+    EXPECT_EQ(*in_parts, listed);
+  }
+  // Before the first commit: nothing, then a staged file.
+  TempRepo unborn;
+  Repo r = open(unborn.path());
+  EXPECT_FALSE(r.has_changes());
+  unborn.write("a", "a\n");
+  unborn.git({"add", "a"});
+  EXPECT_TRUE(r.has_changes());
 }
 
 }  // namespace
