@@ -1,6 +1,6 @@
 #include "app/action.hpp"
 #include "app/prompt_text.hpp"
-#include "ui/utf8_chars.hpp"
+#include "repo/utf8_chars.hpp"
 
 #include <algorithm>
 
@@ -26,18 +26,6 @@ std::string_view common_prefix(const std::vector<std::string>& matches) {
 void end_completion(state::State& state) {
   state.completion_prefix.reset();
   state.completion_index = 0;
-}
-
-void close_create_prompt(state::State& state) {
-  state.creating_branch = false;
-  state.create_branch_input.clear();
-  end_completion(state);
-}
-
-void close_delete_prompt(state::State& state) {
-  state.deleting_branch = false;
-  state.delete_branch_input.clear();
-  end_completion(state);
 }
 
 void complete(state::State& state, std::string& text, const std::vector<std::string>& candidates) {
@@ -103,6 +91,47 @@ bool edit_branch_prompt(const Action& action, state::State& state, std::string& 
   return true;
 }
 
+// One branch-name prompt: its text, its flag, where Tab finds names and what
+// Enter does with the name at the selected commit.
+struct BranchPrompt {
+  std::string& text;
+  bool& open;
+  std::vector<std::string> (*candidates)(const repo::Repo&, const repo::Oid&);
+  void (*confirm)(state::State&, repo::Repo&, const repo::Commit&);
+};
+
+void close_prompt(state::State& state, const BranchPrompt& prompt) {
+  prompt.open = false;
+  prompt.text.clear();
+  end_completion(state);
+}
+
+void run_branch_prompt(const Action& action, state::State& state, repo::Repo& repo, const BranchPrompt& prompt) {
+  if (edit_branch_prompt(action, state, prompt.text, prompt.open)) return;
+  const repo::Commit* commit = state::selected_commit(state, repo);
+  switch (action.kind) {
+    case Action::Escape:
+    case Action::Interrupt:
+      close_prompt(state, prompt);
+      return;
+    case Action::Confirm:
+      if (prompt.text.empty()) {
+        close_prompt(state, prompt);
+        return;
+      }
+      // Without a commit to put the branch on, the text stays for later.
+      if (!commit) return;
+      prompt.confirm(state, repo, *commit);
+      close_prompt(state, prompt);
+      return;
+    case Action::Tab:
+      if (commit) complete(state, prompt.text, prompt.candidates(repo, commit->id));
+      return;
+    default:
+      return;
+  }
+}
+
 }  // namespace
 
 TabCompletion tab_complete_branch(const std::string& input, const std::vector<std::string>& candidates,
@@ -118,54 +147,17 @@ TabCompletion tab_complete_branch(const std::string& input, const std::vector<st
 }
 
 void Action::execute_create_branch_mode(state::State& state, repo::Repo& repo) const {
-  if (edit_branch_prompt(*this, state, state.create_branch_input, state.creating_branch)) return;
-  const repo::Commit* commit = state::selected_commit(state, repo);
-  switch (kind) {
-    case Escape:
-    case Interrupt:
-      close_create_prompt(state);
-      return;
-    case Confirm:
-      if (state.create_branch_input.empty()) {
-        close_create_prompt(state);
-        return;
-      }
-      // Without a commit to put the branch on, the text stays for later.
-      if (!commit) return;
-      create_branch(state, repo, *commit);
-      close_create_prompt(state);
-      return;
-    case Tab:
-      if (commit) complete(state, state.create_branch_input, repo.new_branch_name_candidates_at(commit->id));
-      return;
-    default:
-      return;
-  }
+  run_branch_prompt(*this, state, repo,
+                    {state.create_branch_input, state.creating_branch,
+                     [](const repo::Repo& r, const repo::Oid& id) { return r.new_branch_name_candidates_at(id); },
+                     create_branch});
 }
 
 void Action::execute_delete_branch_mode(state::State& state, repo::Repo& repo) const {
-  if (edit_branch_prompt(*this, state, state.delete_branch_input, state.deleting_branch)) return;
-  const repo::Commit* commit = state::selected_commit(state, repo);
-  switch (kind) {
-    case Escape:
-    case Interrupt:
-      close_delete_prompt(state);
-      return;
-    case Confirm:
-      if (state.delete_branch_input.empty()) {
-        close_delete_prompt(state);
-        return;
-      }
-      if (!commit) return;
-      delete_branch(state, repo, *commit);
-      close_delete_prompt(state);
-      return;
-    case Tab:
-      if (commit) complete(state, state.delete_branch_input, repo.local_branches_at(commit->id));
-      return;
-    default:
-      return;
-  }
+  run_branch_prompt(*this, state, repo,
+                    {state.delete_branch_input, state.deleting_branch,
+                     [](const repo::Repo& r, const repo::Oid& id) { return r.local_branches_at(id); },
+                     delete_branch});
 }
 
 }  // namespace action

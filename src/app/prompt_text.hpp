@@ -2,7 +2,7 @@
 // Editing the one-line text of a prompt.
 
 #include "repo/text.hpp"
-#include "ui/utf8_chars.hpp"
+#include "repo/utf8_chars.hpp"
 
 #include <string>
 

@@ -1,6 +1,7 @@
 #include "repo/letter_case.hpp"
 
 #include "repo/text.hpp"
+#include "repo/utf8_chars.hpp"
 
 #include <algorithm>
 #include <cstdint>
@@ -51,46 +52,14 @@ bool is_lowercase(char32_t cp) {
 bool is_cased(char32_t cp) { return in_table(kCased, cp); }
 bool is_case_ignorable(char32_t cp) { return in_table(kCaseIgnorable, cp); }
 
-constexpr char32_t kInvalid = 0xFFFFFFFF;
+constexpr char32_t kInvalid = kNotUtf8;
 
 // Decodes the well-formed sequence at i and moves past it; an ill-formed
 // byte gives kInvalid and moves one byte.
 char32_t next_code_point(std::string_view s, std::size_t& i) {
-  const auto b0 = static_cast<unsigned char>(s[i]);
-  if (b0 < 0x80) {
-    ++i;
-    return b0;
-  }
-  std::size_t need;
-  char32_t cp;
-  char32_t min;
-  if ((b0 & 0xE0) == 0xC0) {
-    need = 1, cp = b0 & 0x1F, min = 0x80;
-  } else if ((b0 & 0xF0) == 0xE0) {
-    need = 2, cp = b0 & 0x0F, min = 0x800;
-  } else if ((b0 & 0xF8) == 0xF0) {
-    need = 3, cp = b0 & 0x07, min = 0x10000;
-  } else {
-    ++i;
-    return kInvalid;
-  }
-  if (i + need >= s.size()) {
-    ++i;
-    return kInvalid;
-  }
-  for (std::size_t k = 1; k <= need; ++k) {
-    const auto b = static_cast<unsigned char>(s[i + k]);
-    if ((b & 0xC0) != 0x80) {
-      ++i;
-      return kInvalid;
-    }
-    cp = (cp << 6) | (b & 0x3F);
-  }
-  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-    ++i;
-    return kInvalid;
-  }
-  i += need + 1;
+  std::size_t length;
+  const char32_t cp = decode_utf8_at(s, i, length);
+  i += length;
   return cp;
 }
 

@@ -178,6 +178,24 @@ std::expected<void, std::string> write_index(git_index* index) {
   return {};
 }
 
+// A repository opened for a change to one file's index entry: its index and
+// that entry's content, when the index holds one.
+struct IndexedFile {
+  RepoPtr repo;
+  IndexPtr index;
+  std::optional<StoredFile> stored;
+};
+
+std::expected<IndexedFile, std::string> open_indexed_file(const std::string& path, const std::string& file) {
+  auto handle = open_repository(path);
+  if (!handle) return std::unexpected(handle.error());
+  auto index = open_index(handle->get());
+  if (!index) return std::unexpected(index.error());
+  auto stored = index_file(handle->get(), index->get(), file);
+  if (!stored) return std::unexpected(stored.error());
+  return IndexedFile{std::move(*handle), std::move(*index), std::move(*stored)};
+}
+
 }  // namespace
 
 std::expected<std::string, std::string> Repo::get_index_content(git_repository* repo,
@@ -253,17 +271,15 @@ std::expected<void, std::string> Repo::unstage_file(const std::string& file, boo
 }
 
 std::expected<void, std::string> Repo::stage_hunk(const std::string& file, const Hunk& hunk) const {
-  auto handle = open_repository(path);
-  if (!handle) return std::unexpected(handle.error());
-  git_repository* repo = handle->get();
-  auto index = open_index(repo);
-  if (!index) return std::unexpected(index.error());
-  auto stored = index_file(repo, index->get(), file);
-  if (!stored) return std::unexpected(stored.error());
+  auto opened = open_indexed_file(path, file);
+  if (!opened) return std::unexpected(opened.error());
+  git_repository* repo = opened->repo.get();
+  git_index* index = opened->index.get();
+  const std::optional<StoredFile>& stored = opened->stored;
   auto work = worktree_entry(workdir, file);
   if (!work) return os_failure("failed to read file: ", work.error());
 
-  if (!*stored) {
+  if (!stored) {
     // A file the index does not hold (untracked, or only in HEAD) shows as
     // one hunk of all its lines with their endings dropped: stage the file
     // itself, as git add does, so its CRs, a missing final line feed, a
@@ -271,11 +287,11 @@ std::expected<void, std::string> Repo::stage_hunk(const std::string& file, const
     if (work->kind == EntryKind::Missing) return os_failure("failed to read file: ", ENOENT);
     if (work->kind == EntryKind::Other) return unreadable(*work);
     if (!is_whole_file(hunk, work->bytes)) return std::unexpected(std::string(kHunkLocationError));
-    if (git_index_add_bypath(index->get(), file.c_str()) != 0) return library_error();
-    return write_index(index->get());
+    if (git_index_add_bypath(index, file.c_str()) != 0) return library_error();
+    return write_index(index);
   }
 
-  const StoredFile& current = **stored;
+  const StoredFile& current = *stored;
   const auto work_type = type_of_entry(*work);
   if (type_of_mode(current.mode) == FileType::Other ||
       (work_type && *work_type != type_of_mode(current.mode)))
@@ -286,26 +302,24 @@ std::expected<void, std::string> Repo::stage_hunk(const std::string& file, const
   if (!text) return std::unexpected(text.error());
   // The last lines of a file deleted from the work tree: stage the deletion.
   if (text->empty() && work->kind == EntryKind::Missing) {
-    if (git_index_remove_bypath(index->get(), file.c_str()) != 0) return library_error();
-  } else if (auto added = add_index_entry(repo, index->get(), file, *text, current.mode); !added) {
+    if (git_index_remove_bypath(index, file.c_str()) != 0) return library_error();
+  } else if (auto added = add_index_entry(repo, index, file, *text, current.mode); !added) {
     return added;
   }
-  return write_index(index->get());
+  return write_index(index);
 }
 
 std::expected<void, std::string> Repo::unstage_hunk(const std::string& file, const Hunk& hunk) const {
-  auto handle = open_repository(path);
-  if (!handle) return std::unexpected(handle.error());
-  git_repository* repo = handle->get();
-  auto index = open_index(repo);
-  if (!index) return std::unexpected(index.error());
-  auto stored = index_file(repo, index->get(), file);
-  if (!stored) return std::unexpected(stored.error());
+  auto opened = open_indexed_file(path, file);
+  if (!opened) return std::unexpected(opened.error());
+  git_repository* repo = opened->repo.get();
+  git_index* index = opened->index.get();
+  const std::optional<StoredFile>& stored = opened->stored;
   const auto in_head = committed_file(repo, file, 0);
   const Hunk reversed = reverse_hunk(hunk);
 
-  if (*stored) {
-    const FileType type = type_of_mode((*stored)->mode);
+  if (stored) {
+    const FileType type = type_of_mode(stored->mode);
     if (type == FileType::Other || (in_head && type_of_mode(in_head->mode) != type))
       return std::unexpected(std::string(kTypeChanged));
   }
@@ -318,11 +332,11 @@ std::expected<void, std::string> Repo::unstage_hunk(const std::string& file, con
   // A file the index does not hold has no text there: its staged deletion
   // is undone from the empty text, never by adding HEAD's lines to HEAD's.
   auto text =
-      apply_hunk_to_content(*stored ? std::string_view((*stored)->bytes) : std::string_view(), reversed);
+      apply_hunk_to_content(stored ? std::string_view(stored->bytes) : std::string_view(), reversed);
   if (!text) return std::unexpected(text.error());
   unsigned mode = kRegularMode;
-  if (*stored)
-    mode = (*stored)->mode;
+  if (stored)
+    mode = stored->mode;
   else if (in_head)
     mode = in_head->mode;
   else if (auto in_parent = committed_file(repo, file, 1))
@@ -332,18 +346,18 @@ std::expected<void, std::string> Repo::unstage_hunk(const std::string& file, con
   // HEAD's first parent; a hunk of nothing but added lines cannot be a
   // change against a HEAD whose text is not empty, so it is amend mode's.
   bool base_lacks_file = false;
-  if (text->empty() && *stored) {
+  if (text->empty() && stored) {
     base_lacks_file = !in_head;
     if (in_head && !in_head->bytes.empty() &&
         std::ranges::all_of(hunk.lines, [](const DiffLine& line) { return line.origin == '+'; }))
       base_lacks_file = !committed_file(repo, file, 1);
   }
   if (base_lacks_file) {
-    if (git_index_remove_bypath(index->get(), file.c_str()) != 0) return library_error();
-  } else if (auto added = add_index_entry(repo, index->get(), file, *text, mode); !added) {
+    if (git_index_remove_bypath(index, file.c_str()) != 0) return library_error();
+  } else if (auto added = add_index_entry(repo, index, file, *text, mode); !added) {
     return added;
   }
-  return write_index(index->get());
+  return write_index(index);
 }
 
 std::expected<void, std::string> Repo::discard_file(const std::string& file, bool untracked) const {
@@ -363,15 +377,11 @@ std::expected<void, std::string> Repo::discard_hunk(const std::string& file, con
 
   // The index tells the mode of a file to bring back and whether the hunk
   // crosses a change of file type.
-  auto handle = open_repository(path);
-  if (!handle) return std::unexpected(handle.error());
-  git_repository* repo = handle->get();
-  auto index = open_index(repo);
-  if (!index) return std::unexpected(index.error());
-  auto stored = index_file(repo, index->get(), file);
-  if (!stored) return std::unexpected(stored.error());
-  if (*stored) {
-    const FileType type = type_of_mode((*stored)->mode);
+  auto opened = open_indexed_file(path, file);
+  if (!opened) return std::unexpected(opened.error());
+  const std::optional<StoredFile>& stored = opened->stored;
+  if (stored) {
+    const FileType type = type_of_mode(stored->mode);
     const auto work_type = type_of_entry(*work);
     if (type == FileType::Other || (work_type && *work_type != type))
       return std::unexpected(std::string(kTypeChanged));
@@ -380,7 +390,7 @@ std::expected<void, std::string> Repo::discard_hunk(const std::string& file, con
   }
 
   const Hunk reversed = reverse_hunk(hunk);
-  if (writes_replacement_character(reversed) && (!*stored || !utils::is_valid_utf8((*stored)->bytes)))
+  if (writes_replacement_character(reversed) && (!stored || !utils::is_valid_utf8(stored->bytes)))
     return std::unexpected(std::string(kNotUtf8));
   auto text = apply_hunk_to_content(work->bytes, reversed);
   if (!text) return std::unexpected(text.error());
@@ -388,11 +398,11 @@ std::expected<void, std::string> Repo::discard_hunk(const std::string& file, con
   const bool missing = work->kind == EntryKind::Missing;
   auto full = checked_worktree_path(workdir, file, missing);
   if (!full) return os_failure("failed to write file: ", full.error());
-  const bool link = missing ? type_of_mode((*stored)->mode) == FileType::Link : work->kind == EntryKind::Link;
+  const bool link = missing ? type_of_mode(stored->mode) == FileType::Link : work->kind == EntryKind::Link;
   // A link is replaced, never written through.
   auto written = link ? write_worktree_link(*full, *text)
                  : missing
-                     ? write_worktree_file(*full, *text, std::nullopt, (*stored)->mode == kExecutableMode)
+                     ? write_worktree_file(*full, *text, std::nullopt, stored->mode == kExecutableMode)
                      : write_worktree_file(*full, *text, work->mode & 07777);
   if (!written) return os_failure("failed to write file: ", written.error());
   return {};

@@ -201,13 +201,7 @@ std::optional<WorktreeStatus> collect_status_split(const Repo& r, git_repository
     append(status.staged, result->staged);
   }
   // The first part's status list loaded the index into this handle.
-  git_index* raw = nullptr;
-  if (git_repository_index(&raw, repo) != 0) {
-    git_error_clear();
-    return std::nullopt;
-  }
-  IndexPtr index(raw);
-  const auto outside = paths_outside_split(index.get(), split);
+  const auto outside = paths_outside_split(repo, split);
   if (!outside) return std::nullopt;
   auto rest = collect_status(r, repo, &*outside, amend);
   if (!rest) return std::nullopt;

@@ -108,13 +108,7 @@ std::optional<bool> search_split(const std::string& path, git_repository* repo, 
   for (const Change c : results)
     if (c != Change::None) return std::nullopt;
   // The first part's search loaded the index into this handle.
-  git_index* raw = nullptr;
-  if (git_repository_index(&raw, repo) != 0) {
-    git_error_clear();
-    return std::nullopt;
-  }
-  IndexPtr index(raw);
-  const auto outside = paths_outside_split(index.get(), split);
+  const auto outside = paths_outside_split(repo, split);
   if (!outside) return std::nullopt;
   if (outside->empty()) return false;
   const Change rest = first_change(repo, &*outside, found);

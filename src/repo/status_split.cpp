@@ -207,6 +207,16 @@ std::optional<std::vector<std::string>> paths_outside_split(git_index* index, co
   return outside;
 }
 
+std::optional<std::vector<std::string>> paths_outside_split(git_repository* repo, const StatusSplit& split) {
+  git_index* raw = nullptr;
+  if (git_repository_index(&raw, repo) != 0) {
+    git_error_clear();
+    return std::nullopt;
+  }
+  IndexPtr index(raw);
+  return paths_outside_split(index.get(), split);
+}
+
 void run_parts(const std::string& path, git_repository* repo, std::size_t parts,
                const std::function<void(std::size_t, git_repository*)>& work) {
   auto run = [&](std::size_t part, git_repository* handle) noexcept {

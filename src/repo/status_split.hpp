@@ -42,6 +42,9 @@ std::optional<StatusSplit> split_status_paths(git_repository* repo, std::size_t 
 // stands where an opened directory is (a file staged in place of it): such a
 // path cannot be given to one part alone.
 std::optional<std::vector<std::string>> paths_outside_split(git_index* index, const StatusSplit& split);
+// The same with the index the first part loaded into this handle; absent
+// also when that index cannot be had.
+std::optional<std::vector<std::string>> paths_outside_split(git_repository* repo, const StatusSplit& split);
 
 // Calls work(part, handle) for every part at once: the first on the calling
 // thread with `repo`, each other on a thread of its own with a handle of its

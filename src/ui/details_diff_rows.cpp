@@ -5,7 +5,7 @@
 
 #include "repo/letter_case.hpp"
 #include "ui/spans.hpp"
-#include "ui/utf8_chars.hpp"
+#include "repo/utf8_chars.hpp"
 
 namespace render {
 namespace {

@@ -6,7 +6,7 @@
 #include "repo/dates.hpp"
 #include "ui/details_diff_rows.hpp"
 #include "ui/spans.hpp"
-#include "ui/utf8_chars.hpp"
+#include "repo/utf8_chars.hpp"
 
 namespace render {
 namespace {

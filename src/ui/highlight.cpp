@@ -13,7 +13,7 @@
 #include <mutex>
 #include <unordered_map>
 
-#include "ui/utf8_chars.hpp"
+#include "repo/utf8_chars.hpp"
 
 // A resource compiled into a static library must be registered by hand: no
 // code refers to its object file, so nothing else would pull it in.

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "repo/letter_case.hpp"
-#include "ui/utf8_chars.hpp"
+#include "repo/utf8_chars.hpp"
 
 namespace render {
 namespace {

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "ui/search_counters.hpp"
-#include "ui/utf8_chars.hpp"
+#include "repo/utf8_chars.hpp"
 
 namespace render {
 

@@ -1,7 +1,7 @@
 #include <algorithm>
 
 #include "ui/status_bar.hpp"
-#include "ui/utf8_chars.hpp"
+#include "repo/utf8_chars.hpp"
 
 namespace render {
 

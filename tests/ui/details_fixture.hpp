@@ -12,7 +12,7 @@
 #include "tui/buffer.hpp"
 #include "tui/text.hpp"
 #include "ui/highlight.hpp"
-#include "ui/utf8_chars.hpp"
+#include "repo/utf8_chars.hpp"
 
 namespace details_fixture {
 
