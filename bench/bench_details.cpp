@@ -15,13 +15,13 @@
 #include <string>
 #include <vector>
 
-#include "app/state.hpp"
-#include "repo/process.hpp"
+#include "state/state.hpp"
+#include "utils/process.hpp"
 #include "repo/repo.hpp"
 #include "tui/buffer.hpp"
-#include "ui/details_panel.hpp"
-#include "ui/details_text.hpp"
-#include "ui/highlight.hpp"
+#include "render/details_panel.hpp"
+#include "render/details_text.hpp"
+#include "highlight/highlight.hpp"
 
 namespace {
 

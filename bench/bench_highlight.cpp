@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/highlight.hpp"
+#include "highlight/highlight.hpp"
 
 namespace {
 

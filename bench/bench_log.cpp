@@ -5,9 +5,9 @@
 // printed lines. Best of BENCH_RUNS runs (default 3), each on a freshly
 // opened repository.
 
-#include "app/debug_graph.hpp"
+#include "main/debug_graph.hpp"
 #include "repo/git_handle.hpp"
-#include "repo/graph.hpp"
+#include "commit_graph/graph.hpp"
 #include "repo/repo.hpp"
 
 #include <algorithm>
@@ -63,7 +63,7 @@ int main(int argc, char** argv) {
     keep(kClose, seconds_since(start));
 
     start = Clock::now();
-    const auto rows = commit_graph::build(load->commits);
+    const auto rows = commit_graph::build_from(load->commits);
     keep(kLayout, seconds_since(start));
 
     start = Clock::now();
@@ -79,7 +79,7 @@ int main(int argc, char** argv) {
   std::printf("log stages on %zu commits (best of %d)\n", commits, runs);
   std::printf("  %-44s %7.3f s\n", "walk (Repo::get_commits)", best[kWalk]);
   std::printf("  %-44s %7.3f s\n", "close (the library frees its cache)", best[kClose]);
-  std::printf("  %-44s %7.3f s   %zu cells, widest row %zu\n", "layout (commit_graph::build)", best[kLayout],
+  std::printf("  %-44s %7.3f s   %zu cells, widest row %zu\n", "layout (commit_graph::build_from)", best[kLayout],
               cells, widest);
   std::printf("  %-44s %7.3f s   %zu bytes\n", "format (debug_graph_line)", best[kFormat], bytes);
   return 0;

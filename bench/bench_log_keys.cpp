@@ -7,7 +7,7 @@
 #include <random>
 #include <string>
 
-#include "app/action.hpp"
+#include "action/action.hpp"
 #include "tui/memory_backend.hpp"
 
 namespace {

@@ -4,12 +4,13 @@
 // loaded commit and graph row on every frame, so the second figure shows
 // what that costs; it is also timed on its own. Median and best of batches.
 
-#include "app/state.hpp"
+#include "state/state.hpp"
 #include "repo/repo.hpp"
 #include "tui/memory_backend.hpp"
 #include "tui/terminal.hpp"
-#include "ui/log_table.hpp"
-#include "ui/render.hpp"
+#include "render/log_table.hpp"
+#include "render/render.hpp"
+#include "viewport/viewport.hpp"
 
 #include <algorithm>
 #include <chrono>
@@ -47,7 +48,7 @@ void measure(const std::string& path, std::optional<std::uint64_t> limit) {
               limit ? "limit 2000" : "-a", r.branches.size(), s.selected);
 
   // The window scrolls through the log so that every frame builds new rows.
-  const std::size_t rows = render::visible_rows({200, 60}, false);
+  const std::size_t rows = viewport::visible_rows({200, 60}, false);
   const std::size_t span = r.commits.size() > rows ? r.commits.size() - rows : 1;
   tui::Buffer buffer(tui::Rect{0, 0, 200, 60});
   run("render::render into a buffer", 200, [&](int i) {

@@ -18,15 +18,15 @@
 #include <limits>
 #include <string>
 
-#include "app/channel.hpp"
-#include "app/command_line.hpp"
-#include "app/event_loop.hpp"
-#include "app/state.hpp"
-#include "app/watcher.hpp"
+#include "utils/channel.hpp"
+#include "main/command_line.hpp"
+#include "main/event_loop.hpp"
+#include "state/state.hpp"
+#include "watcher/watcher.hpp"
 #include "repo/repo.hpp"
 #include "tui/memory_backend.hpp"
 #include "tui/terminal.hpp"
-#include "ui/render.hpp"
+#include "render/render.hpp"
 
 namespace {
 
@@ -45,7 +45,7 @@ struct Started {
   tui::MemoryBackend backend{SCREEN};
   tui::Terminal terminal{backend};
   tui::ScriptedEvents events;
-  app::Receiver<app::Signal> changes;
+  utils::Receiver<utils::Signal> changes;
 
   explicit Started(const std::string& path)
       : repo(repo::Repo::open_with_limit(path, app::kDefaultLimit)), state(state::State::create(repo)) {

@@ -8,7 +8,7 @@
 // its changes undone, where has_changes has to look at every file. Prints
 // medians and ratios.
 
-#include "repo/process.hpp"
+#include "utils/process.hpp"
 #include "repo/repo.hpp"
 
 #include <unistd.h>

@@ -10,10 +10,10 @@
 #include <optional>
 #include <string>
 
-#include "app/state.hpp"
+#include "state/state.hpp"
 #include "repo/repo.hpp"
 #include "tui/buffer.hpp"
-#include "ui/status_bar.hpp"
+#include "render/status_bar.hpp"
 
 namespace {
 

@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
-"""Writes src/repo/unicode_case_tables.inc: the Unicode case properties and the
+"""Writes src/utils/unicode_case_tables.inc: the Unicode case properties and the
 lower-case mapping the smart-case search needs, taken from the Unicode data
 built into this Python (unicodedata.unidata_version).
 
-    python3 tools/unicode_case_tables.py > src/repo/unicode_case_tables.inc
+    python3 tools/unicode_case_tables.py > src/utils/unicode_case_tables.inc
 """
 import unicodedata
 

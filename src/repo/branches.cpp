@@ -1,17 +1,15 @@
 #include <functional>
 #include <unordered_set>
 
+#include "repo/branch_walk.hpp"
 #include "repo/git_handle.hpp"
 #include "repo/repo.hpp"
-#include "repo/text.hpp"
+#include "utils/text.hpp"
 
 namespace repo {
 namespace {
 
 using TreeBuilderPtr = GitPtr<git_treebuilder, git_treebuilder_free>;
-
-// An iterator that keeps failing without moving on must not spin forever.
-constexpr int kMaxConsecutiveErrors = 64;
 
 std::expected<void, std::string> fail() { return std::unexpected(last_git_error()); }
 
@@ -25,14 +23,7 @@ git_checkout_options safe_checkout() {
 // The tree HEAD stands on, or an empty one when HEAD is unborn; nothing when
 // HEAD cannot be read, so that nothing is removed on a guess.
 TreePtr head_tree(git_repository* repo) {
-  git_reference* head_raw = nullptr;
-  if (git_repository_head(&head_raw, repo) == 0) {
-    ReferencePtr head(head_raw);
-    git_object* tree = nullptr;
-    if (git_reference_peel(&tree, head.get(), GIT_OBJECT_TREE) == 0)
-      return TreePtr(reinterpret_cast<git_tree*>(tree));
-    return nullptr;
-  }
+  if (auto head = peel_head_tree(repo)) return std::move(*head);
   if (git_repository_head_unborn(repo) != 1) return nullptr;
   git_treebuilder* builder_raw = nullptr;
   if (git_treebuilder_new(&builder_raw, repo, nullptr) != 0) return nullptr;
@@ -72,40 +63,17 @@ std::vector<std::string> branches_at(const std::string& path, git_branch_t type,
   std::vector<std::string> names;
   auto repo = open_repository(path);
   if (!repo) return names;
-  git_branch_iterator* iter_raw = nullptr;
-  if (git_branch_iterator_new(&iter_raw, repo->get(), type) != 0) return names;
-  BranchIteratorPtr iter(iter_raw);
-  git_oid wanted;
-  id.to_git(&wanted);
-  int consecutive_errors = 0;
-  for (;;) {
-    git_reference* ref_raw = nullptr;
-    git_branch_t got_type;
-    const int rc = git_branch_next(&ref_raw, &got_type, iter.get());
-    if (rc == GIT_ITEROVER) break;
-    ReferencePtr ref(ref_raw);
-    if (rc != 0) {
-      if (++consecutive_errors >= kMaxConsecutiveErrors) break;
-      continue;
-    }
-    consecutive_errors = 0;
-    const char* name = nullptr;
-    if (git_branch_name(&name, ref.get()) != 0 || name == nullptr || !utils::is_valid_utf8(name)) continue;
-    git_reference* resolved_raw = nullptr;
-    if (git_reference_resolve(&resolved_raw, ref.get()) != 0) continue;
-    ReferencePtr resolved(resolved_raw);
-    const git_oid* target = git_reference_target(resolved.get());
-    if (target == nullptr || git_oid_equal(target, &wanted) == 0) continue;
-    names.emplace_back(name);
-  }
+  const git_oid wanted = to_git_oid(id);
+  for_each_branch(repo->get(), type, [&](std::string_view name, const git_oid& target) {
+    if (git_oid_equal(&target, &wanted) != 0) names.emplace_back(name);
+  });
   return names;
 }
 
 std::expected<void, std::string> checkout_commit(const std::string& path, const Oid& id) {
   auto repo = open_repository(path);
   if (!repo) return std::unexpected(repo.error());
-  git_oid oid;
-  id.to_git(&oid);
+  const git_oid oid = to_git_oid(id);
   git_commit* commit_raw = nullptr;
   if (git_commit_lookup(&commit_raw, repo->get(), &oid) != 0) return fail();
   CommitPtr commit(commit_raw);
@@ -146,8 +114,7 @@ std::expected<void, std::string> Repo::checkout_branch(const std::string& name) 
 std::expected<void, std::string> Repo::create_branch(const std::string& name, const Oid& id) {
   auto repo = open_repository(path);
   if (!repo) return std::unexpected(repo.error());
-  git_oid oid;
-  id.to_git(&oid);
+  const git_oid oid = to_git_oid(id);
   git_commit* commit_raw = nullptr;
   if (git_commit_lookup(&commit_raw, repo->get(), &oid) != 0) return fail();
   CommitPtr commit(commit_raw);

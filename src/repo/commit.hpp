@@ -1,7 +1,7 @@
 #pragma once
 // The log model: commits, branch names, HEAD.
 
-#include "repo/oid.hpp"
+#include "commit_graph/oid.hpp"
 
 #include <cstdint>
 #include <string>
@@ -11,6 +11,9 @@
 #include <vector>
 
 namespace repo {
+
+using commit_graph::Oid;
+using commit_graph::OidHash;
 
 struct BranchName {
   std::string name;

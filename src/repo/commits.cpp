@@ -3,7 +3,7 @@
 
 #include "repo/git_handle.hpp"
 #include "repo/repo.hpp"
-#include "repo/text.hpp"
+#include "utils/text.hpp"
 
 namespace repo {
 namespace {
@@ -25,12 +25,9 @@ std::expected<TreePtr, std::string> index_tree(git_repository* repo) {
 }
 
 std::expected<CommitPtr, std::string> head_commit(git_repository* repo) {
-  git_reference* head_raw = nullptr;
-  if (git_repository_head(&head_raw, repo) != 0) return git_failure();
-  ReferencePtr head(head_raw);
-  git_object* peeled = nullptr;
-  if (git_reference_peel(&peeled, head.get(), GIT_OBJECT_COMMIT) != 0) return git_failure();
-  return CommitPtr(reinterpret_cast<git_commit*>(peeled));
+  auto commit = peel_head_commit(repo);
+  if (!commit) return git_failure();
+  return std::move(*commit);
 }
 
 std::string state_file(git_repository* repo, const char* name) {
@@ -93,7 +90,7 @@ std::expected<Oid, std::string> Repo::commit(const std::string& message) const {
                         parents.size(), parents.data()) != 0)
     return git_failure();
   if (!merged->empty()) clear_merge_state(repo->get());
-  return Oid::from_git(&id);
+  return to_oid(&id);
 }
 
 std::expected<Oid, std::string> Repo::amend_commit(const std::string& message) const {
@@ -122,7 +119,7 @@ std::expected<Oid, std::string> Repo::amend_commit(const std::string& message) c
   if (git_commit_amend(&id, head->get(), "HEAD", author.get(), committer.get(), nullptr, message.c_str(),
                        tree->get()) != 0)
     return git_failure();
-  return Oid::from_git(&id);
+  return to_oid(&id);
 }
 
 std::optional<std::string> Repo::head_message() const {

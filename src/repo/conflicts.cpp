@@ -9,7 +9,7 @@
 
 #include "repo/conflict_markers.hpp"
 #include "repo/repo.hpp"
-#include "repo/text.hpp"
+#include "utils/text.hpp"
 #include "repo/worktree_write.hpp"
 
 namespace repo {
@@ -43,14 +43,6 @@ std::optional<std::string> read_state_file(const std::string& p) {
   return text;
 }
 
-std::string trim(std::string_view s) {
-  constexpr std::string_view kSpace = " \t\n\v\f\r";
-  const auto begin = s.find_first_not_of(kSpace);
-  if (begin == std::string_view::npos) return {};
-  const auto end = s.find_last_not_of(kSpace);
-  return std::string(s.substr(begin, end - begin + 1));
-}
-
 // The first branch, in map order, whose id begins with the text's first
 // seven bytes; only names without a '/' unless any name may do.
 std::optional<std::string> branch_with_prefix(const BranchMap& branches, std::string_view id_text,
@@ -73,10 +65,6 @@ std::string first_characters(std::string_view text, std::size_t n) {
   return std::string(text.substr(0, i));
 }
 
-std::unexpected<std::string> os_failure(std::string_view what, int err) {
-  return std::unexpected(std::string(what) + utils::os_error_text(err));
-}
-
 }  // namespace
 
 ConflictContext Repo::detect_conflict_context() const {
@@ -92,7 +80,7 @@ ConflictContext Repo::detect_conflict_context() const {
   if (!state_dir.empty()) {
     context.kind = ConflictKind::Rebase;
     if (auto head_name = read_state_file(state_dir + "/head-name")) {
-      std::string label = trim(*head_name);
+      std::string label = utils::trim_ascii_space(*head_name);
       if (label.starts_with("refs/heads/")) label.erase(0, 11);
       context.theirs_label = std::move(label);
     } else {
@@ -100,7 +88,7 @@ ConflictContext Repo::detect_conflict_context() const {
     }
     context.ours_label = "target";
     if (auto onto = read_state_file(state_dir + "/onto")) {
-      const std::string id = trim(*onto);
+      const std::string id = utils::trim_ascii_space(*onto);
       auto name = branch_with_prefix(branches, id, false);
       if (!name) name = branch_with_prefix(branches, id, true);
       if (name) context.ours_label = std::move(*name);
@@ -115,7 +103,7 @@ ConflictContext Repo::detect_conflict_context() const {
   else
     context.ours_label = std::get<HeadDetached>(head).id.short_hex();
   if (auto merge_head = read_state_file(git_dir + "/MERGE_HEAD")) {
-    const std::string id = trim(*merge_head);
+    const std::string id = utils::trim_ascii_space(*merge_head);
     auto name = branch_with_prefix(branches, id, false);
     context.theirs_label = name ? std::move(*name) : first_characters(id, kLabelPrefix);
   } else {
@@ -127,22 +115,22 @@ ConflictContext Repo::detect_conflict_context() const {
 std::expected<void, std::string> Repo::resolve_conflict(const std::string& file, std::size_t section,
                                                         bool use_ours) const {
   auto full = checked_worktree_path(workdir, file);
-  if (!full) return os_failure("Failed to read file: ", full.error());
+  if (!full) return utils::os_failure("Failed to read file: ", full.error());
   auto entry = read_worktree_entry_at(*full);
-  if (!entry) return os_failure("Failed to read file: ", entry.error());
+  if (!entry) return utils::os_failure("Failed to read file: ", entry.error());
   // Never through a link: only the conflicted file itself is rewritten.
   switch (entry->kind) {
     case EntryKind::Missing:
-      return os_failure("Failed to read file: ", ENOENT);
+      return utils::os_failure("Failed to read file: ", ENOENT);
     case EntryKind::Link:
-      return os_failure("Failed to read file: ", ELOOP);
+      return utils::os_failure("Failed to read file: ", ELOOP);
     case EntryKind::Other:
-      return os_failure("Failed to read file: ", S_ISDIR(entry->mode) ? EISDIR : EINVAL);
+      return utils::os_failure("Failed to read file: ", S_ISDIR(entry->mode) ? EISDIR : EINVAL);
     case EntryKind::Regular:
       break;
   }
   const std::string& text = entry->bytes;
-  if (!utils::is_valid_utf8(text)) return os_failure("Failed to read file: ", EILSEQ);
+  if (!utils::is_valid_utf8(text)) return utils::os_failure("Failed to read file: ", EILSEQ);
 
   // The blocks are those the staging view lists, so section i is the i-th
   // one shown; an index past them names nothing that can be resolved.
@@ -165,7 +153,7 @@ std::expected<void, std::string> Repo::resolve_conflict(const std::string& file,
   }
 
   auto written = write_worktree_file(*full, out, entry->mode & 07777);
-  if (!written) return os_failure("Failed to write file: ", written.error());
+  if (!written) return utils::os_failure("Failed to write file: ", written.error());
   return {};
 }
 

@@ -1,7 +1,7 @@
 #include "repo/diff_lines.hpp"
 #include "repo/git_handle.hpp"
 #include "repo/repo.hpp"
-#include "repo/text.hpp"
+#include "utils/text.hpp"
 
 namespace repo {
 namespace {
@@ -54,8 +54,7 @@ void read_hunks(git_patch* patch, FileChange& file) {
 std::optional<CommitDetails> Repo::load_commit_details(const Oid& id) const {
   auto repo = open_repository(path);
   if (!repo) return std::nullopt;
-  git_oid oid;
-  id.to_git(&oid);
+  const git_oid oid = to_git_oid(id);
   git_commit* commit_raw = nullptr;
   if (git_commit_lookup(&commit_raw, repo->get(), &oid) != 0) return std::nullopt;
   CommitPtr commit(commit_raw);

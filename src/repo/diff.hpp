@@ -2,7 +2,7 @@
 // The diff model shared by the staging view and the commit details: hunks of
 // lines, conflict blocks, changed files of the work tree and of a commit.
 
-#include "repo/oid.hpp"
+#include "commit_graph/oid.hpp"
 
 #include <cstdint>
 #include <optional>
@@ -10,6 +10,8 @@
 #include <vector>
 
 namespace repo {
+
+using commit_graph::Oid;
 
 struct DiffLine {
   std::string content;  // without its line ending; a CR before a LF stays

@@ -1,6 +1,6 @@
 #include "repo/diff_lines.hpp"
 
-#include "repo/text.hpp"
+#include "utils/text.hpp"
 
 namespace repo {
 

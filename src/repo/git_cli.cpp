@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <array>
 
-#include "repo/process.hpp"
-#include "repo/text.hpp"
+#include "utils/process.hpp"
+#include "utils/text.hpp"
 
 namespace repo {
 namespace {
@@ -35,37 +35,6 @@ constexpr std::array<std::string_view, 20> kScrubbed = {
     "GIT_NOGLOB_PATHSPECS",
     "GIT_ICASE_PATHSPECS",
 };
-
-// Decodes one code point of valid UTF-8 starting at i; returns its length.
-std::size_t decode_at(std::string_view s, std::size_t i, char32_t& cp) {
-  const auto b = static_cast<unsigned char>(s[i]);
-  std::size_t len = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
-  if (i + len > s.size()) len = 1;
-  cp = len == 1 ? b : b & (0x7F >> len);
-  for (std::size_t k = 1; k < len; ++k) cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
-  return len;
-}
-
-// Unicode White_Space.
-bool is_space(char32_t cp) {
-  return (cp >= 0x09 && cp <= 0x0D) || cp == 0x20 || cp == 0x85 || cp == 0xA0 || cp == 0x1680 ||
-         (cp >= 0x2000 && cp <= 0x200A) || cp == 0x2028 || cp == 0x2029 || cp == 0x202F || cp == 0x205F ||
-         cp == 0x3000;
-}
-
-std::string trim(std::string_view s) {
-  std::size_t begin = s.size(), end = 0;
-  for (std::size_t i = 0; i < s.size();) {
-    char32_t cp;
-    const std::size_t len = decode_at(s, i, cp);
-    if (!is_space(cp)) {
-      if (begin == s.size()) begin = i;
-      end = i + len;
-    }
-    i += len;
-  }
-  return begin < end ? std::string(s.substr(begin, end - begin)) : std::string();
-}
 
 }  // namespace
 
@@ -125,7 +94,7 @@ std::expected<void, std::string> discard_tracked_file(const std::string& repo_pa
   auto run = run_git({"--literal-pathspecs", "checkout", "--", path}, repo_path);
   if (run) return {};
   if (!run.error().started) return std::unexpected("failed to run git checkout: " + run.error().message);
-  return std::unexpected("git checkout failed: " + trim(run.error().error_output));
+  return std::unexpected("git checkout failed: " + utils::trim_unicode_space(run.error().error_output));
 }
 
 }  // namespace repo

@@ -22,6 +22,28 @@ std::string last_git_error(std::string_view fallback) {
   return e->message;
 }
 
+namespace {
+
+template <class Ptr, class Raw>
+std::expected<Ptr, int> peel_head(git_repository* repo, git_object_t type) {
+  git_reference* head_raw = nullptr;
+  if (const int rc = git_repository_head(&head_raw, repo); rc != 0) return std::unexpected(rc);
+  ReferencePtr head(head_raw);
+  git_object* peeled = nullptr;
+  if (const int rc = git_reference_peel(&peeled, head.get(), type); rc != 0) return std::unexpected(rc);
+  return Ptr(reinterpret_cast<Raw*>(peeled));
+}
+
+}  // namespace
+
+std::expected<CommitPtr, int> peel_head_commit(git_repository* repo) {
+  return peel_head<CommitPtr, git_commit>(repo, GIT_OBJECT_COMMIT);
+}
+
+std::expected<TreePtr, int> peel_head_tree(git_repository* repo) {
+  return peel_head<TreePtr, git_tree>(repo, GIT_OBJECT_TREE);
+}
+
 std::expected<RepoPtr, std::string> open_repository(const std::string& path) {
   ensure_libgit2();
   git_repository* raw = nullptr;

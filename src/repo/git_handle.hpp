@@ -4,10 +4,14 @@
 
 #include <git2.h>
 
+#include "commit_graph/oid.hpp"
+
+#include <cstring>
 #include <expected>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace repo {
 
@@ -48,11 +52,40 @@ struct GitBuf {
   std::string_view view() const { return buf.ptr ? std::string_view(buf.ptr, buf.size) : std::string_view(); }
 };
 
+// Between the plain id of the model and the library's.
+inline commit_graph::Oid to_oid(const git_oid* oid) {
+  commit_graph::Oid out;
+  if (oid != nullptr) std::memcpy(out.bytes.data(), oid->id, out.bytes.size());
+  return out;
+}
+inline git_oid to_git_oid(const commit_graph::Oid& id) {
+  git_oid out;
+  std::memcpy(out.id, id.bytes.data(), id.bytes.size());
+  return out;
+}
+
+// The paths as the library's string array, pointing into the caller's
+// strings, which must outlive it. Callers also turn off pattern matching
+// (GIT_*_DISABLE_PATHSPEC_MATCH) so each path means only itself.
+struct PathArray {
+  std::vector<char*> pointers;
+  explicit PathArray(const std::vector<std::string>& paths) {
+    pointers.reserve(paths.size());
+    for (const std::string& p : paths) pointers.push_back(const_cast<char*>(p.c_str()));
+  }
+  git_strarray strarray() { return {pointers.data(), pointers.size()}; }
+};
+
 // Initialises the library once per process; safe to call from any thread.
 void ensure_libgit2();
 
 // The library's last error text, or the fallback when it has none.
 std::string last_git_error(std::string_view fallback = "unknown error");
+
+// HEAD peeled to its commit or to its tree. On failure the library's error
+// code (GIT_EUNBORNBRANCH, GIT_ENOTFOUND, ...), its message left in place.
+std::expected<CommitPtr, int> peel_head_commit(git_repository* repo);
+std::expected<TreePtr, int> peel_head_tree(git_repository* repo);
 
 // Opens the repository at exactly this path (parent directories are not
 // searched). The error is the library's message.

@@ -1,6 +1,7 @@
+#include "repo/branch_walk.hpp"
 #include "repo/git_handle.hpp"
 #include "repo/repo.hpp"
-#include "repo/text.hpp"
+#include "utils/text.hpp"
 
 #include <cstdio>
 #include <cstdlib>
@@ -8,10 +9,6 @@
 
 namespace repo {
 namespace {
-
-// Walk errors are skipped one by one, but a walk that only fails (the
-// history behind a shallow boundary, say) must not spin forever.
-constexpr int kMaxConsecutiveWalkErrors = 64;
 
 std::string display_name(git_repository* repo) {
   const char* workdir = git_repository_workdir(repo);
@@ -58,7 +55,7 @@ std::expected<LogLoad, std::string> Repo::get_commits(git_repository* repo,
     const int rc = git_revwalk_next(&oid, walk.get());
     if (rc == GIT_ITEROVER) break;
     if (rc != 0) {
-      if (++consecutive_errors >= kMaxConsecutiveWalkErrors) break;
+      if (++consecutive_errors >= kMaxConsecutiveErrors) break;
       continue;
     }
     consecutive_errors = 0;
@@ -66,10 +63,10 @@ std::expected<LogLoad, std::string> Repo::get_commits(git_repository* repo,
     if (git_commit_lookup(&commit_raw, repo, &oid) != 0) continue;
     CommitPtr commit(commit_raw);
     Commit c;
-    c.id = Oid::from_git(&oid);
+    c.id = to_oid(&oid);
     const unsigned parents = git_commit_parentcount(commit.get());
     c.parent_ids.reserve(parents);
-    for (unsigned i = 0; i < parents; ++i) c.parent_ids.push_back(Oid::from_git(git_commit_parent_id(commit.get(), i)));
+    for (unsigned i = 0; i < parents; ++i) c.parent_ids.push_back(to_oid(git_commit_parent_id(commit.get(), i)));
     c.summary = utils::utf8_or_empty(git_commit_summary(commit.get()));
     const git_signature* author = git_commit_author(commit.get());
     c.author = utils::utf8_or_empty(author ? author->name : nullptr);
@@ -85,36 +82,10 @@ std::expected<LogLoad, std::string> Repo::get_commits(git_repository* repo,
 
 BranchMap Repo::get_branches(git_repository* repo) {
   BranchMap map;
-  git_branch_iterator* iter_raw = nullptr;
-  if (git_branch_iterator_new(&iter_raw, repo, GIT_BRANCH_ALL) != 0) return map;
-  BranchIteratorPtr iter(iter_raw);
-  int consecutive_errors = 0;
-  for (;;) {
-    git_reference* ref_raw = nullptr;
-    git_branch_t type;
-    const int rc = git_branch_next(&ref_raw, &type, iter.get());
-    if (rc == GIT_ITEROVER) break;
-    if (rc != 0) {
-      // An error for one item: skip it, but never spin on an iterator that
-      // keeps failing without moving on.
-      ReferencePtr skip(ref_raw);
-      if (++consecutive_errors >= kMaxConsecutiveWalkErrors) break;
-      continue;
-    }
-    consecutive_errors = 0;
-    ReferencePtr ref(ref_raw);
-    const char* name_raw = nullptr;
-    if (git_branch_name(&name_raw, ref.get()) != 0 || name_raw == nullptr) continue;
-    std::string_view name(name_raw);
-    if (!utils::is_valid_utf8(name)) continue;
-    if (name.size() >= 5 && name.substr(name.size() - 5) == "/HEAD") continue;
-    git_reference* resolved_raw = nullptr;
-    if (git_reference_resolve(&resolved_raw, ref.get()) != 0) continue;
-    ReferencePtr resolved(resolved_raw);
-    const git_oid* target = git_reference_target(resolved.get());
-    if (target == nullptr) continue;
-    map.insert_or_assign(BranchName{std::string(name)}, Oid::from_git(target));
-  }
+  for_each_branch(repo, GIT_BRANCH_ALL, [&](std::string_view name, const git_oid& target) {
+    if (name.ends_with("/HEAD")) return;
+    map.insert_or_assign(BranchName{std::string(name)}, to_oid(&target));
+  });
   return map;
 }
 
@@ -123,7 +94,7 @@ HeadState Repo::get_head(git_repository* repo) {
   if (git_repository_head(&raw, repo) != 0) return HeadDetached{Oid::zero()};
   ReferencePtr head(raw);
   if (git_reference_is_branch(head.get())) return HeadBranch{utils::utf8_or_empty(git_reference_shorthand(head.get()))};
-  return HeadDetached{Oid::from_git(git_reference_target(head.get()))};
+  return HeadDetached{to_oid(git_reference_target(head.get()))};
 }
 
 std::expected<Repo, OpenFailure> Repo::open(const std::string& path, std::optional<std::uint64_t> limit) {
@@ -144,7 +115,7 @@ std::expected<Repo, OpenFailure> Repo::open(const std::string& path, std::option
   // cache of every commit read still held, the two together would set the
   // peak memory of a long log.
   handle->reset();
-  r.graph = commit_graph::build(r.commits);
+  r.graph = commit_graph::build_from(r.commits);
   return r;
 }
 
@@ -170,7 +141,7 @@ void Repo::refresh() {
   branches = get_branches(handle->get());
   head = get_head(handle->get());
   handle->reset();  // as in open: free the library's cache before the graph
-  graph = commit_graph::build(commits);
+  graph = commit_graph::build_from(commits);
 }
 
 Oid Repo::head_sha() const {

@@ -2,7 +2,7 @@
 
 #include "repo/git_handle.hpp"
 #include "repo/repo.hpp"
-#include "repo/text.hpp"
+#include "utils/text.hpp"
 
 namespace repo {
 namespace {
@@ -130,9 +130,8 @@ bool Repo::is_ancestor_of_head(const Oid& id) const {
   if (id == head) return true;
   auto repo = open_repository(path);
   if (!repo) return false;
-  git_oid descendant, ancestor;
-  head.to_git(&descendant);
-  id.to_git(&ancestor);
+  const git_oid descendant = to_git_oid(head);
+  const git_oid ancestor = to_git_oid(id);
   return git_graph_descendant_of(repo->get(), &descendant, &ancestor) == 1;
 }
 

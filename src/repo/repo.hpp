@@ -6,7 +6,7 @@
 #include "repo/commit.hpp"
 #include "repo/conflict_context.hpp"
 #include "repo/diff.hpp"
-#include "repo/graph.hpp"
+#include "commit_graph/graph.hpp"
 
 #include <cstdint>
 #include <expected>

@@ -4,8 +4,8 @@
 #include <array>
 #include <cstring>
 
-#include "repo/dates.hpp"
-#include "repo/letter_case.hpp"
+#include "utils/dates.hpp"
+#include "utils/letter_case.hpp"
 
 namespace repo {
 namespace {

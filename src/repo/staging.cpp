@@ -14,7 +14,7 @@
 #include "repo/git_handle.hpp"
 #include "repo/hunk_apply.hpp"
 #include "repo/repo.hpp"
-#include "repo/text.hpp"
+#include "utils/text.hpp"
 #include "repo/worktree_write.hpp"
 
 namespace repo {
@@ -30,13 +30,9 @@ constexpr std::string_view kNotUtf8 = "file is not valid UTF-8";
 
 std::unexpected<std::string> library_error() { return std::unexpected(last_git_error()); }
 
-std::unexpected<std::string> os_failure(std::string_view what, int err) {
-  return std::unexpected(std::string(what) + utils::os_error_text(err));
-}
-
 // A directory, FIFO or device where a file should be.
 std::unexpected<std::string> unreadable(const WorktreeEntry& entry) {
-  return os_failure("failed to read file: ", S_ISDIR(entry.mode) ? EISDIR : EINVAL);
+  return utils::os_failure("failed to read file: ", S_ISDIR(entry.mode) ? EISDIR : EINVAL);
 }
 
 enum class FileType { Regular, Link, Other };
@@ -93,12 +89,9 @@ std::expected<std::optional<StoredFile>, std::string> index_file(git_repository*
 // HEAD's commit (generation 0) or its first parent (1); null when there is
 // none.
 CommitPtr head_commit(git_repository* repo, int generation) {
-  git_reference* head_raw = nullptr;
-  if (git_repository_head(&head_raw, repo) != 0) return nullptr;
-  ReferencePtr head(head_raw);
-  git_object* commit_raw = nullptr;
-  if (git_reference_peel(&commit_raw, head.get(), GIT_OBJECT_COMMIT) != 0) return nullptr;
-  CommitPtr commit(reinterpret_cast<git_commit*>(commit_raw));
+  auto head = peel_head_commit(repo);
+  if (!head) return nullptr;
+  CommitPtr commit = std::move(*head);
   if (generation == 0) return commit;
   git_commit* parent = nullptr;
   if (git_commit_parentcount(commit.get()) == 0 || git_commit_parent(&parent, commit.get(), 0) != 0)
@@ -233,12 +226,9 @@ std::expected<void, std::string> Repo::unstage_file(const std::string& file, boo
   auto handle = open_repository(path);
   if (!handle) return std::unexpected(handle.error());
   git_repository* repo = handle->get();
-  git_reference* head_raw = nullptr;
-  if (git_repository_head(&head_raw, repo) != 0) return library_error();
-  ReferencePtr head(head_raw);
-  git_object* commit_raw = nullptr;
-  if (git_reference_peel(&commit_raw, head.get(), GIT_OBJECT_COMMIT) != 0) return library_error();
-  CommitPtr commit(reinterpret_cast<git_commit*>(commit_raw));
+  auto head = peel_head_commit(repo);
+  if (!head) return library_error();
+  CommitPtr commit = std::move(*head);
   if (amend) {
     git_commit* parent = nullptr;
     if (git_commit_parent(&parent, commit.get(), 0) != 0) return library_error();
@@ -277,14 +267,14 @@ std::expected<void, std::string> Repo::stage_hunk(const std::string& file, const
   git_index* index = opened->index.get();
   const std::optional<StoredFile>& stored = opened->stored;
   auto work = worktree_entry(workdir, file);
-  if (!work) return os_failure("failed to read file: ", work.error());
+  if (!work) return utils::os_failure("failed to read file: ", work.error());
 
   if (!stored) {
     // A file the index does not hold (untracked, or only in HEAD) shows as
     // one hunk of all its lines with their endings dropped: stage the file
     // itself, as git add does, so its CRs, a missing final line feed, a
     // link or an executable bit survive.
-    if (work->kind == EntryKind::Missing) return os_failure("failed to read file: ", ENOENT);
+    if (work->kind == EntryKind::Missing) return utils::os_failure("failed to read file: ", ENOENT);
     if (work->kind == EntryKind::Other) return unreadable(*work);
     if (!is_whole_file(hunk, work->bytes)) return std::unexpected(std::string(kHunkLocationError));
     if (git_index_add_bypath(index, file.c_str()) != 0) return library_error();
@@ -365,14 +355,14 @@ std::expected<void, std::string> Repo::discard_file(const std::string& file, boo
   // The entry itself: a link goes, not what it points at; a directory is
   // never removed with what it holds.
   auto full = checked_worktree_path(workdir, file);
-  if (!full) return os_failure("failed to delete file: ", full.error());
-  if (::unlink(full->c_str()) != 0) return os_failure("failed to delete file: ", errno);
+  if (!full) return utils::os_failure("failed to delete file: ", full.error());
+  if (::unlink(full->c_str()) != 0) return utils::os_failure("failed to delete file: ", errno);
   return {};
 }
 
 std::expected<void, std::string> Repo::discard_hunk(const std::string& file, const Hunk& hunk) const {
   auto work = worktree_entry(workdir, file);
-  if (!work) return os_failure("failed to read file: ", work.error());
+  if (!work) return utils::os_failure("failed to read file: ", work.error());
   if (work->kind == EntryKind::Other) return unreadable(*work);
 
   // The index tells the mode of a file to bring back and whether the hunk
@@ -386,7 +376,7 @@ std::expected<void, std::string> Repo::discard_hunk(const std::string& file, con
     if (type == FileType::Other || (work_type && *work_type != type))
       return std::unexpected(std::string(kTypeChanged));
   } else if (work->kind == EntryKind::Missing) {
-    return os_failure("failed to read file: ", ENOENT);
+    return utils::os_failure("failed to read file: ", ENOENT);
   }
 
   const Hunk reversed = reverse_hunk(hunk);
@@ -397,14 +387,14 @@ std::expected<void, std::string> Repo::discard_hunk(const std::string& file, con
 
   const bool missing = work->kind == EntryKind::Missing;
   auto full = checked_worktree_path(workdir, file, missing);
-  if (!full) return os_failure("failed to write file: ", full.error());
+  if (!full) return utils::os_failure("failed to write file: ", full.error());
   const bool link = missing ? type_of_mode(stored->mode) == FileType::Link : work->kind == EntryKind::Link;
   // A link is replaced, never written through.
   auto written = link ? write_worktree_link(*full, *text)
                  : missing
                      ? write_worktree_file(*full, *text, std::nullopt, stored->mode == kExecutableMode)
                      : write_worktree_file(*full, *text, work->mode & 07777);
-  if (!written) return os_failure("failed to write file: ", written.error());
+  if (!written) return utils::os_failure("failed to write file: ", written.error());
   return {};
 }
 
@@ -412,15 +402,11 @@ std::expected<void, std::string> Repo::reset_index_to_head() const {
   auto handle = open_repository(path);
   if (!handle) return std::unexpected(handle.error());
   git_repository* repo = handle->get();
-  git_reference* head_raw = nullptr;
-  if (git_repository_head(&head_raw, repo) != 0) return library_error();
-  ReferencePtr head(head_raw);
-  git_object* tree_raw = nullptr;
-  if (git_reference_peel(&tree_raw, head.get(), GIT_OBJECT_TREE) != 0) return library_error();
-  TreePtr tree(reinterpret_cast<git_tree*>(tree_raw));
+  auto tree = peel_head_tree(repo);
+  if (!tree) return library_error();
   auto index = open_index(repo);
   if (!index) return std::unexpected(index.error());
-  if (git_index_read_tree(index->get(), tree.get()) != 0) return library_error();
+  if (git_index_read_tree(index->get(), tree->get()) != 0) return library_error();
   return write_index(index->get());
 }
 

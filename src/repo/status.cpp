@@ -6,11 +6,12 @@
 #include "repo/repo.hpp"
 #include "repo/status_diff.hpp"
 #include "repo/status_split.hpp"
-#include "repo/text.hpp"
+#include "utils/text.hpp"
 #include "repo/worktree_file.hpp"
 
 #include <algorithm>
 #include <iterator>
+#include <optional>
 
 namespace repo {
 namespace {
@@ -28,12 +29,11 @@ constexpr unsigned kIndexBits = GIT_STATUS_INDEX_NEW | GIT_STATUS_INDEX_MODIFIED
 StatusListPtr read_status(git_repository* repo, const std::vector<std::string>* paths = nullptr) {
   git_status_options options = GIT_STATUS_OPTIONS_INIT;
   options.flags = kStatusFlags;
-  std::vector<char*> specs;
+  std::optional<PathArray> specs;
   if (paths != nullptr) {
-    for (const auto& p : *paths) specs.push_back(const_cast<char*>(p.c_str()));
+    specs.emplace(*paths);
     options.flags |= GIT_STATUS_OPT_DISABLE_PATHSPEC_MATCH;
-    options.pathspec.strings = specs.data();
-    options.pathspec.count = specs.size();
+    options.pathspec = specs->strarray();
   }
   git_status_list* raw = nullptr;
   if (git_status_list_new(&raw, repo, &options) != 0) return nullptr;

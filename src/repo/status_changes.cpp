@@ -5,9 +5,10 @@
 #include "repo/git_handle.hpp"
 #include "repo/repo.hpp"
 #include "repo/status_split.hpp"
-#include "repo/text.hpp"
+#include "utils/text.hpp"
 
 #include <atomic>
+#include <optional>
 
 namespace repo {
 namespace {
@@ -56,27 +57,22 @@ Change first_change(git_repository* repo, const std::vector<std::string>* paths,
   IndexPtr index(index_raw);
   // As the status list reads HEAD: missing or unborn, the empty tree.
   TreePtr head;
-  git_reference* ref_raw = nullptr;
-  int error = git_repository_head(&ref_raw, repo);
-  ReferencePtr ref(ref_raw);
-  git_object* tree_raw = nullptr;
-  if (error == 0) error = git_reference_peel(&tree_raw, ref.get(), GIT_OBJECT_TREE);
-  if (error == 0) head.reset(reinterpret_cast<git_tree*>(tree_raw));
-  if (error != 0) {
+  if (auto tree = peel_head_tree(repo)) {
+    head = std::move(*tree);
+  } else {
     git_error_clear();
-    if (error != GIT_ENOTFOUND && error != GIT_EUNBORNBRANCH) return Change::Failed;
+    if (tree.error() != GIT_ENOTFOUND && tree.error() != GIT_EUNBORNBRANCH) return Change::Failed;
   }
 
   Search search{&found_anywhere};
   git_diff_options options = GIT_DIFF_OPTIONS_INIT;
   options.flags = GIT_DIFF_INCLUDE_TYPECHANGE | GIT_DIFF_INCLUDE_UNTRACKED | GIT_DIFF_RECURSE_UNTRACKED_DIRS |
                   GIT_DIFF_IGNORE_SUBMODULES;
-  std::vector<char*> specs;
+  std::optional<PathArray> specs;
   if (paths != nullptr) {
-    for (const auto& p : *paths) specs.push_back(const_cast<char*>(p.c_str()));
+    specs.emplace(*paths);
     options.flags |= GIT_DIFF_DISABLE_PATHSPEC_MATCH;
-    options.pathspec.strings = specs.data();
-    options.pathspec.count = specs.size();
+    options.pathspec = specs->strarray();
   }
   options.notify_cb = stop_at_listed;
   options.progress_cb = stop_when_found;
@@ -84,7 +80,7 @@ Change first_change(git_repository* repo, const std::vector<std::string>* paths,
   // The index against HEAD first: it costs little once the index is read.
   for (const bool staged : {true, false}) {
     git_diff* raw = nullptr;
-    error = staged ? git_diff_tree_to_index(&raw, repo, head.get(), index.get(), &options)
+    const int error = staged ? git_diff_tree_to_index(&raw, repo, head.get(), index.get(), &options)
                    : git_diff_index_to_workdir(&raw, repo, index.get(), &options);
     DiffPtr diff(raw);
     if (error != 0) git_error_clear();

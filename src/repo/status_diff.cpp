@@ -2,7 +2,7 @@
 
 #include "repo/diff_lines.hpp"
 #include "repo/file_lines.hpp"
-#include "repo/text.hpp"
+#include "utils/text.hpp"
 #include "repo/worktree_file.hpp"
 
 #include <limits>
@@ -15,13 +15,11 @@ namespace {
 struct PathOptions {
   git_diff_options options = GIT_DIFF_OPTIONS_INIT;
   std::vector<std::string> paths;
-  std::vector<char*> specs;
+  PathArray specs;
 
-  explicit PathOptions(std::vector<std::string> wanted) : paths(std::move(wanted)) {
-    for (auto& p : paths) specs.push_back(p.data());
+  explicit PathOptions(std::vector<std::string> wanted) : paths(std::move(wanted)), specs(paths) {
     options.flags = GIT_DIFF_DISABLE_PATHSPEC_MATCH;
-    options.pathspec.strings = specs.data();
-    options.pathspec.count = specs.size();
+    options.pathspec = specs.strarray();
   }
   PathOptions(const PathOptions&) = delete;
   PathOptions& operator=(const PathOptions&) = delete;
@@ -70,21 +68,17 @@ std::uint32_t line_number(std::size_t index) {
 
 StagedBase find_staged_base(git_repository* repo, bool amend) {
   StagedBase base;
-  git_reference* head_raw = nullptr;
-  if (git_repository_head(&head_raw, repo) != 0) return base;
-  ReferencePtr head(head_raw);
   if (!amend) {
-    base.found = true;
-    git_object* tree = nullptr;
-    if (git_reference_peel(&tree, head.get(), GIT_OBJECT_TREE) == 0)
-      base.tree.reset(reinterpret_cast<git_tree*>(tree));
+    if (auto tree = peel_head_tree(repo)) {
+      base.found = true;
+      base.tree = std::move(*tree);
+    }
     return base;
   }
-  git_object* commit_raw = nullptr;
-  if (git_reference_peel(&commit_raw, head.get(), GIT_OBJECT_COMMIT) != 0) return base;
-  CommitPtr commit(reinterpret_cast<git_commit*>(commit_raw));
+  auto commit = peel_head_commit(repo);
+  if (!commit) return base;
   git_commit* parent_raw = nullptr;
-  if (git_commit_parentcount(commit.get()) == 0 || git_commit_parent(&parent_raw, commit.get(), 0) != 0)
+  if (git_commit_parentcount(commit->get()) == 0 || git_commit_parent(&parent_raw, commit->get(), 0) != 0)
     return base;
   CommitPtr parent(parent_raw);
   base.found = true;

@@ -147,21 +147,14 @@ std::optional<StatusSplit> split_status_paths(git_repository* repo, std::size_t 
     if (config_true(config.get(), "core.ignorecase") || config_true(config.get(), "core.precomposeunicode"))
       return std::nullopt;
   }
-  git_reference* ref_raw = nullptr;
-  if (git_repository_head(&ref_raw, repo) != 0) {
+  auto head = peel_head_tree(repo);
+  if (!head) {
     git_error_clear();
     return std::nullopt;
   }
-  ReferencePtr ref(ref_raw);
-  git_object* head_raw = nullptr;
-  if (git_reference_peel(&head_raw, ref.get(), GIT_OBJECT_TREE) != 0) {
-    git_error_clear();
-    return std::nullopt;
-  }
-  TreePtr head(reinterpret_cast<git_tree*>(head_raw));
 
   Splitter splitter(repo, workdir);
-  if (!splitter.open("", head.get())) return std::nullopt;
+  if (!splitter.open("", head->get())) return std::nullopt;
   splitter.open_largest(parts * kPathsPerPart);
   StatusSplit split = splitter.take();
   if (split.paths.size() < 2) return std::nullopt;

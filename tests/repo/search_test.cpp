@@ -4,9 +4,9 @@
 
 #include <random>
 
-#include "repo/dates.hpp"
-#include "repo/letter_case.hpp"
-#include "scoped_tz.hpp"
+#include "utils/dates.hpp"
+#include "utils/letter_case.hpp"
+#include "support/scoped_tz.hpp"
 
 namespace {
 

@@ -2,7 +2,7 @@
 #include "repo/git_handle.hpp"
 #include "repo/repo.hpp"
 #include "repo/status_split.hpp"
-#include "repo/text.hpp"
+#include "utils/text.hpp"
 #include "support/temp_repo.hpp"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // A git repository in a temporary directory, driven by the real git program
 // with a private HOME, no system config and fixed identities and dates.
 
-#include "repo/process.hpp"
+#include "utils/process.hpp"
 
 #include <cstdint>
 #include <initializer_list>

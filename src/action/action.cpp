@@ -1,0 +1,96 @@
+#include "action/action.hpp"
+
+#include "utils/process.hpp"
+
+#include <cstdlib>
+
+namespace action {
+
+namespace {
+
+// Inside tmux, Ctrl-h/j/k/l move to the neighbouring pane. tmux's own
+// outcome is none of our business: its output is dropped and a failure to
+// run it changes nothing.
+void select_tmux_pane(Action::Kind kind) {
+  if (std::getenv("TMUX") == nullptr) return;
+  const char* direction = kind == Action::FocusLeft    ? "-L"
+                          : kind == Action::FocusRight ? "-R"
+                          : kind == Action::FocusDown  ? "-D"
+                                                       : "-U";
+  (void)utils::run_process({"tmux", "select-pane", direction});
+}
+
+}  // namespace
+
+bool Action::execute(state::State& state, repo::Repo& repo, tui::Terminal& terminal) const {
+  // The staging view takes every key while it is open; until its handler
+  // exists nothing may leak through to the log behind it.
+  if (state.commit_view) return false;
+
+  switch (kind) {
+    case FocusLeft:
+    case FocusRight:
+    case FocusDown:
+    case FocusUp:
+      select_tmux_pane(kind);
+      return false;
+    default:
+      break;
+  }
+
+  if (state.searching) {
+    execute_search_mode(state, repo, terminal);
+    return false;
+  }
+  if (state.creating_branch) {
+    execute_create_branch_mode(state, repo);
+    return false;
+  }
+  if (state.deleting_branch) {
+    execute_delete_branch_mode(state, repo);
+    return false;
+  }
+  // Modes whose handlers are not here yet hold on to their keys, so the log
+  // view never acts behind an open prompt or confirmation.
+  if (state.checking_out || state.rebase_in_progress || state.selecting_rebase_branch ||
+      state.entering_rebase_target || state.confirming_revert || state.entering_push_branch ||
+      state.selecting_move_branch || state.selecting_move_target || state.confirming_move)
+    return false;
+
+  return execute_normal_mode(state, repo, terminal);
+}
+
+std::optional<char32_t> Action::typed_char() const {
+  switch (kind) {
+    case Space: return U' ';
+    case StartSearch: return U'/';
+    case Quit: return U'q';
+    case NextMatch: return U'n';
+    case PrevMatch: return U'N';
+    case MoveDown: return U'j';
+    case ShiftJ: return U'J';
+    case MoveUp: return U'k';
+    case ShiftK: return U'K';
+    case GoTop: return U'g';
+    case GoBottom: return U'G';
+    case GoHead: return U'h';
+    case Yank: return U'y';
+    case Open: return U'o';
+    case OpenDetails: return U'l';
+    case CreateBranch: return U'b';
+    case Checkout: return U'c';
+    case Delete: return U'd';
+    case Rebase: return U'r';
+    case Revert: return U'R';
+    case Push: return U'p';
+    case StageAll: return U'S';
+    case UnstageAll: return U'U';
+    case MoveBranch: return U'm';
+    case Fetch: return U'f';
+    case Digit:
+    case Char: return ch;
+    default: return std::nullopt;
+  }
+}
+
+}  // namespace action

@@ -1,0 +1,131 @@
+#include "main/event_loop.hpp"
+
+#include <string>
+#include <string_view>
+
+#include "action/action.hpp"
+#include "main/key_map.hpp"
+#include "tui/fatal.hpp"
+#include "viewport/viewport.hpp"
+#include "repo/search.hpp"
+#include "render/render.hpp"
+
+namespace app {
+
+namespace {
+
+constexpr std::uint64_t LIMIT_DOUBLING_ENDS = 50'000;
+constexpr std::size_t GROWTH_DISTANCE = 100;
+
+void draw(Session& s) {
+  auto drawn = s.terminal.draw(
+      [&](tui::Frame& frame) { render::render(frame, s.state, s.repo, state::Clock::now()); });
+  if (!drawn) tui::fatal("failed to draw to the terminal: " + drawn.error());
+}
+
+void adjust_and_draw(Session& s) {
+  viewport::adjust_viewport_after_terminal_resize(s.state, s.repo.commits.size(),
+                                                  viewport::terminal_size(s.terminal));
+  draw(s);
+}
+
+// A running push or fetch: its result, nothing yet, or a worker that ended
+// without a word. True in every case, as each changes the screen.
+template <class Result>
+bool poll_task(std::optional<state::Task<Result>>& task, Session& s, std::string_view died) {
+  if (!task) return false;
+  std::optional<Result> result;
+  switch (task->receiver.try_recv(result)) {
+    case utils::Poll::Message:
+      s.state.set_status(std::move(result->message));
+      if (result->refresh) s.repo.refresh();
+      task.reset();
+      break;
+    case utils::Poll::Empty:
+      ++task->ticks;
+      break;
+    case utils::Poll::Disconnected:
+      s.state.set_status(std::string(died));
+      task.reset();
+      break;
+  }
+  return true;
+}
+
+void after_key(Session& s) {
+  incremental_search(s.state, s.repo);
+  viewport::bring_selection_into_view(
+      s.state, viewport::details_panel_height(s.state, viewport::terminal_size(s.terminal)));
+  grow_log_near_end(s.state, s.repo);
+}
+
+}  // namespace
+
+void show_first_frame(Session& s) {
+  viewport::center_view_on_selected_row(s.state, viewport::terminal_size(s.terminal));
+  draw(s);
+}
+
+Pass run_pass(Session& s, std::chrono::milliseconds wait) {
+  bool changed = false;
+
+  std::optional<utils::Signal> signal;
+  if (s.watcher.try_recv(signal) == utils::Poll::Message) {
+    changed = true;
+    s.repo.refresh();
+  }
+  changed |= poll_task(s.state.push_task, s, "push failed: thread died");
+  changed |= poll_task(s.state.fetch_task, s, "fetch failed: thread died");
+
+  auto polled = s.events.poll_event(wait);
+  if (!polled) tui::fatal("failed to read from the terminal: " + polled.error());
+  if (!*polled) {
+    if (!changed) return Pass::Idle;
+    adjust_and_draw(s);
+    return Pass::Drew;
+  }
+
+  if (const std::optional<action::Action> command = from_event(**polled)) {
+    if (command->execute(s.state, s.repo, s.terminal)) return Pass::Quit;
+    after_key(s);
+  }
+  adjust_and_draw(s);
+  return Pass::Drew;
+}
+
+int run_event_loop(Session& s) {
+  while (run_pass(s) != Pass::Quit) {
+  }
+  return 0;
+}
+
+void incremental_search(state::State& state, const repo::Repo& repo) {
+  if (!state.searching) return;
+  if (!state.search_query.empty()) {
+    const repo::LogSearch search(state.search_query, repo.branches, repo.head_sha());
+    for (std::size_t i = 0; i < repo.commits.size(); ++i) {
+      if (search.matches(repo.commits[i])) {
+        state.selected = i;
+        return;
+      }
+    }
+  }
+  if (state.saved_selection) {
+    state.selected = *state.saved_selection;
+    if (state.saved_scroll) state.scroll = *state.saved_scroll;
+  }
+}
+
+std::optional<std::uint64_t> grown_limit(std::optional<std::uint64_t> limit) {
+  if (limit && *limit < LIMIT_DOUBLING_ENDS) return *limit * 2;
+  return std::nullopt;
+}
+
+bool grow_log_near_end(const state::State& state, repo::Repo& repo) {
+  if (!repo.has_more || state.selected + GROWTH_DISTANCE < repo.commits.size()) return false;
+  repo.limit = grown_limit(repo.limit);
+  repo.refresh();
+  return true;
+}
+
+}  // namespace app

@@ -1,0 +1,68 @@
+#include "state/state.hpp"
+
+#include "utils/utf8_chars.hpp"
+
+#include <algorithm>
+
+namespace state {
+
+State State::create(const repo::Repo& repo) {
+  State s;
+  const repo::Oid head = repo.head_sha();
+  for (std::size_t i = 0; i < repo.commits.size(); ++i) {
+    if (repo.commits[i].id == head) {
+      s.selected = i;
+      break;
+    }
+  }
+  return s;
+}
+
+const repo::Commit* selected_commit(const State& state, const repo::Repo& repo) {
+  return state.selected < repo.commits.size() ? &repo.commits[state.selected] : nullptr;
+}
+
+std::optional<DetailsMatch> current_details_match(const State& state, std::uint16_t width) {
+  if (!state.details_match_line || !state.details_match_index || !state.details_match_key ||
+      !state.commit_details)
+    return std::nullopt;
+  const DetailsMatchKey& key = *state.details_match_key;
+  if (key.commit != state.commit_details->id || key.query != state.details_query || key.width != width)
+    return std::nullopt;
+  return DetailsMatch{*state.details_match_line, *state.details_match_index};
+}
+
+void set_details_match(State& state, std::optional<DetailsMatch> match, std::uint16_t width) {
+  if (!match || !state.commit_details) {
+    state.details_match_line.reset();
+    state.details_match_index.reset();
+    state.details_match_key.reset();
+    return;
+  }
+  state.details_match_line = match->line;
+  state.details_match_index = match->index;
+  state.details_match_key = DetailsMatchKey{state.commit_details->id, state.details_query, width};
+}
+
+std::vector<std::string> matching_candidates(std::string_view text, const std::vector<std::string>& candidates) {
+  std::vector<std::string> out;
+  for (const std::string& c : candidates)
+    if (std::string_view(c).starts_with(text)) out.push_back(c);
+  return out;
+}
+
+std::string_view common_prefix(const std::vector<std::string>& matches) {
+  const std::string& first = matches.front();
+  std::size_t end = 0;
+  while (end < first.size()) {
+    const std::size_t length = utils::utf8_char_length(first, end);
+    const bool shared = std::ranges::all_of(matches, [&](const std::string& m) {
+      return m.size() >= end + length && m.compare(end, length, first, end, length) == 0;
+    });
+    if (!shared) break;
+    end += length;
+  }
+  return std::string_view(first).substr(0, end);
+}
+
+}  // namespace state

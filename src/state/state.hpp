@@ -1,0 +1,170 @@
+#pragma once
+// Everything the interface remembers between two key presses, in one plain
+// record owned by the entry point. Handlers change it; the screen only reads
+// it. The mode is a set of independent flags, tested by the dispatcher in a
+// fixed order.
+
+#include "state/details_layout.hpp"
+#include "utils/channel.hpp"
+#include "repo/repo.hpp"
+#include "highlight/highlight.hpp"
+
+#include <chrono>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace state {
+
+using Clock = std::chrono::steady_clock;
+
+// The syntax colouring of the file selected in the staging view.
+struct StagingHighlight {
+  std::string path;
+  highlight::HighlightedFile unstaged;
+  highlight::HighlightedFile staged;
+  std::vector<highlight::ConflictHighlight> conflicts;
+};
+
+struct CommitViewState {
+  std::vector<repo::WorktreeFile> unstaged;
+  std::vector<repo::WorktreeFile> staged;
+  std::optional<std::string> selected_path;
+  std::optional<StagingHighlight> staging_highlight;
+  std::map<std::string, std::size_t> resolved_sections;
+  std::size_t unstaged_index = 0;
+  std::size_t staged_index = 0;
+  std::size_t unstaged_list_scroll = 0;
+  std::size_t staged_list_scroll = 0;
+  std::size_t diff_scroll = 0;
+  bool staged_focus = false;
+  bool amending = false;
+};
+
+enum class DiscardKind : std::uint8_t { FileChanges = 0, UntrackedFile = 1, Hunk = 2 };
+
+struct PushResult {
+  std::string message;
+  bool refresh = false;
+};
+
+struct FetchResult {
+  std::string message;
+  bool refresh = false;
+};
+
+// A background job's receiving end and the number of loop passes it has
+// been running; the spinner's frame is ticks % 10.
+template <class Result>
+struct Task {
+  utils::Receiver<Result> receiver;
+  std::uint64_t ticks = 0;
+};
+
+struct StatusMessage {
+  std::string text;
+  Clock::time_point at;
+};
+
+// What the current details match was measured on. The match counts only
+// while the same commit is open with the same query at the same width.
+struct DetailsMatchKey {
+  repo::Oid commit;
+  std::string query;
+  std::uint16_t width = 0;
+  friend bool operator==(const DetailsMatchKey&, const DetailsMatchKey&) = default;
+};
+
+struct DetailsMatch {
+  std::size_t line = 0;
+  std::size_t index = 0;
+};
+
+struct State {
+  // Owned text, lists and records.
+  std::string search_query;
+  std::vector<std::string> search_history;
+  std::string count_prefix;
+  std::optional<StatusMessage> status_message;
+  std::string create_branch_input;
+  std::string delete_branch_input;
+  std::string checkout_input;
+  std::string rebase_branch;
+  std::string rebase_onto_input;
+  std::string move_branch;
+  std::optional<std::string> completion_prefix;
+  std::optional<repo::CommitDetails> commit_details;
+  std::optional<highlight::HighlightCache> highlight_cache;
+  std::string details_query;
+  std::optional<CommitViewState> commit_view;
+  std::optional<std::pair<std::string, DiscardKind>> pending_discard;
+  std::string push_input;
+  std::optional<Task<PushResult>> push_task;
+  std::optional<Task<FetchResult>> fetch_task;
+  // Optional positions.
+  std::optional<std::size_t> history_cursor;
+  std::optional<std::size_t> saved_selection;
+  std::optional<std::size_t> saved_scroll;
+  std::optional<std::size_t> details_match_line;
+  std::optional<std::size_t> details_match_index;
+  std::optional<DetailsMatchKey> details_match_key;  // what the two above were measured on
+  // The open details as last laid out, kept by the screen for the frame,
+  // the status bar's counter and the search keys, which all lay the text out
+  // alike (render::details_text); it keys itself on what the layout depends on.
+  mutable std::shared_ptr<DetailsLayoutCache> details_layout;
+  // Positions.
+  std::size_t selected = 0;
+  std::size_t scroll = 0;
+  std::size_t completion_index = 0;
+  std::size_t details_scroll = 0;
+  // Mode flags.
+  bool searching = false;
+  bool creating_branch = false;
+  bool deleting_branch = false;
+  bool checking_out = false;
+  bool selecting_rebase_branch = false;
+  bool entering_rebase_target = false;
+  bool rebase_in_progress = false;
+  bool selecting_move_branch = false;
+  bool selecting_move_target = false;
+  bool confirming_move = false;
+  bool show_hotkeys = false;
+  bool confirming_revert = false;
+  bool entering_push_branch = false;
+
+  // Selection on HEAD's commit (row 0 when it is not loaded); everything
+  // else empty, absent, zero or off.
+  static State create(const repo::Repo& repo);
+
+  void set_status(std::string text, Clock::time_point now = Clock::now()) {
+    status_message = StatusMessage{std::move(text), now};
+  }
+};
+
+// The selected commit, or null when the selection lies past the end of the
+// log (an empty log, or a reload that shortened it).
+const repo::Commit* selected_commit(const State& state, const repo::Repo& repo);
+
+// The current details match when it was measured on the open commit with the
+// current details query at this width; otherwise nothing.
+std::optional<DetailsMatch> current_details_match(const State& state, std::uint16_t width);
+
+// Sets or clears the current details match together with what it was
+// measured on.
+void set_details_match(State& state, std::optional<DetailsMatch> match, std::uint16_t width);
+
+// The candidates that begin with the text, byte for byte, in list order,
+// duplicates kept. Shared by tab completion and the prompts' ghost text.
+std::vector<std::string> matching_candidates(std::string_view text, const std::vector<std::string>& candidates);
+
+// The longest run of whole characters at the start of every match; the
+// matches are not empty. Tab extends the text to it, and the prompts' ghost
+// text shows what Tab would add.
+std::string_view common_prefix(const std::vector<std::string>& matches);
+
+}  // namespace state

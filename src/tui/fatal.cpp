@@ -1,0 +1,27 @@
+#include "tui/fatal.hpp"
+
+#include "tui/tty.hpp"
+
+#include <unistd.h>
+
+#include <string>
+
+namespace tui {
+
+void fatal(std::string_view message) noexcept {
+  tui::restore_terminal();
+  std::string line(message);
+  line += '\n';
+  const char* p = line.data();
+  std::size_t left = line.size();
+  while (left > 0) {
+    const ssize_t n = ::write(STDERR_FILENO, p, left);
+    if (n <= 0) break;
+    p += n;
+    left -= static_cast<std::size_t>(n);
+  }
+  // _exit: no destructors or atexit handlers of other threads' objects.
+  ::_exit(101);
+}
+
+}  // namespace tui

@@ -1,0 +1,197 @@
+#include "utils/process.hpp"
+
+#include "utils/text.hpp"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+extern char** environ;
+
+namespace utils {
+namespace {
+
+struct Fd {
+  int fd = -1;
+  Fd() = default;
+  explicit Fd(int f) : fd(f) {}
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  ~Fd() { reset(); }
+  void reset() {
+    if (fd >= 0) ::close(fd);
+    fd = -1;
+  }
+};
+
+struct Pipe {
+  Fd read, write;
+  bool open() {
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) return false;
+    read.fd = fds[0];
+    write.fd = fds[1];
+    return true;
+  }
+};
+
+struct FileActions {
+  posix_spawn_file_actions_t actions;
+  FileActions() { posix_spawn_file_actions_init(&actions); }
+  ~FileActions() { posix_spawn_file_actions_destroy(&actions); }
+};
+
+struct SpawnAttr {
+  posix_spawnattr_t attr;
+  SpawnAttr() { posix_spawnattr_init(&attr); }
+  ~SpawnAttr() { posix_spawnattr_destroy(&attr); }
+};
+
+std::vector<std::string> child_environment(const ProcessOptions& options) {
+  std::vector<std::string> env;
+  auto name_of = [](std::string_view entry) { return entry.substr(0, entry.find('=')); };
+  auto dropped = [&](std::string_view name) {
+    return std::ranges::find(options.unset_env, name) != options.unset_env.end() ||
+           std::ranges::any_of(options.set_env, [&](const auto& kv) { return kv.first == name; });
+  };
+  for (char** e = environ; e != nullptr && *e != nullptr; ++e) {
+    std::string_view entry(*e);
+    if (!dropped(name_of(entry))) env.emplace_back(entry);
+  }
+  for (const auto& [name, value] : options.set_env) env.push_back(name + "=" + value);
+  return env;
+}
+
+// Writes to a pipe whose reader may be gone must not raise SIGPIPE in this
+// process: block it on this thread and swallow any that became pending.
+struct SigpipeGuard {
+  sigset_t old;
+  bool was_pending = false;
+  SigpipeGuard() {
+    sigset_t pipe_set, pending;
+    sigemptyset(&pipe_set);
+    sigaddset(&pipe_set, SIGPIPE);
+    sigpending(&pending);
+    was_pending = sigismember(&pending, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipe_set, &old);
+  }
+  ~SigpipeGuard() {
+    if (!was_pending) {
+      sigset_t pipe_set, pending;
+      sigemptyset(&pipe_set);
+      sigaddset(&pipe_set, SIGPIPE);
+      sigpending(&pending);
+      if (sigismember(&pending, SIGPIPE)) {
+        timespec zero{0, 0};
+        sigtimedwait(&pipe_set, nullptr, &zero);
+      }
+    }
+    pthread_sigmask(SIG_SETMASK, &old, nullptr);
+  }
+};
+
+}  // namespace
+
+std::expected<ProcessResult, std::string> run_process(const std::vector<std::string>& argv,
+                                                      const ProcessOptions& options) {
+  if (argv.empty()) return std::unexpected(os_error_text(EINVAL));
+
+  Pipe out, err, in;
+  if (!out.open() || !err.open()) return std::unexpected(os_error_text(errno));
+  Fd devnull;
+  if (options.input) {
+    if (!in.open()) return std::unexpected(os_error_text(errno));
+  } else {
+    devnull.fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    if (devnull.fd < 0) return std::unexpected(os_error_text(errno));
+  }
+
+  FileActions fa;
+  posix_spawn_file_actions_adddup2(&fa.actions, options.input ? in.read.fd : devnull.fd, 0);
+  posix_spawn_file_actions_adddup2(&fa.actions, out.write.fd, 1);
+  posix_spawn_file_actions_adddup2(&fa.actions, err.write.fd, 2);
+  if (!options.cwd.empty()) posix_spawn_file_actions_addchdir_np(&fa.actions, options.cwd.c_str());
+
+  SpawnAttr sa;
+  sigset_t defaults, empty;
+  sigemptyset(&defaults);
+  sigaddset(&defaults, SIGPIPE);
+  sigemptyset(&empty);
+  posix_spawnattr_setsigdefault(&sa.attr, &defaults);
+  posix_spawnattr_setsigmask(&sa.attr, &empty);
+  short flags = POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK;
+  if (options.new_session) flags |= POSIX_SPAWN_SETSID;
+  posix_spawnattr_setflags(&sa.attr, flags);
+
+  std::vector<std::string> env = child_environment(options);
+  std::vector<char*> envp;
+  for (auto& e : env) envp.push_back(e.data());
+  envp.push_back(nullptr);
+  std::vector<std::string> args = argv;
+  std::vector<char*> argp;
+  for (auto& a : args) argp.push_back(a.data());
+  argp.push_back(nullptr);
+
+  pid_t pid = -1;
+  int rc = posix_spawnp(&pid, argp[0], &fa.actions, &sa.attr, argp.data(), envp.data());
+  out.write.reset();
+  err.write.reset();
+  in.read.reset();
+  devnull.reset();
+  if (rc != 0) return std::unexpected(os_error_text(rc));
+
+  ProcessResult result;
+  SigpipeGuard guard;
+  std::string_view pending_input = options.input ? std::string_view(*options.input) : std::string_view();
+  if (options.input && pending_input.empty()) in.write.reset();
+  if (in.write.fd >= 0) ::fcntl(in.write.fd, F_SETFL, ::fcntl(in.write.fd, F_GETFL) | O_NONBLOCK);
+
+  char buf[65536];
+  while (out.read.fd >= 0 || err.read.fd >= 0) {
+    pollfd fds[3];
+    int n = 0;
+    int out_i = -1, err_i = -1, in_i = -1;
+    if (out.read.fd >= 0) out_i = n, fds[n++] = {out.read.fd, POLLIN, 0};
+    if (err.read.fd >= 0) err_i = n, fds[n++] = {err.read.fd, POLLIN, 0};
+    if (in.write.fd >= 0) in_i = n, fds[n++] = {in.write.fd, POLLOUT, 0};
+    if (::poll(fds, n, -1) < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
+    auto drain = [&](int index, Fd& fd, std::string& sink) {
+      if (index < 0 || fds[index].revents == 0) return;
+      ssize_t got = ::read(fd.fd, buf, sizeof buf);
+      if (got > 0)
+        sink.append(buf, static_cast<std::size_t>(got));
+      else if (got == 0 || (errno != EINTR && errno != EAGAIN))
+        fd.reset();
+    };
+    drain(out_i, out.read, result.out);
+    drain(err_i, err.read, result.err);
+    if (in_i >= 0 && fds[in_i].revents != 0) {
+      ssize_t put = ::write(in.write.fd, pending_input.data(), pending_input.size());
+      if (put > 0) pending_input.remove_prefix(static_cast<std::size_t>(put));
+      if ((put < 0 && errno != EINTR && errno != EAGAIN) || pending_input.empty()) in.write.reset();
+    }
+  }
+  in.write.reset();
+
+  int status = 0;
+  while (::waitpid(pid, &status, 0) < 0) {
+    if (errno != EINTR) return std::unexpected(os_error_text(errno));
+  }
+  if (WIFEXITED(status))
+    result.exit_code = WEXITSTATUS(status);
+  else if (WIFSIGNALED(status))
+    result.signal = WTERMSIG(status);
+  return result;
+}
+
+}  // namespace utils

@@ -1,0 +1,37 @@
+#pragma once
+// The sizes of the log and details panels, which the screen and the key
+// handlers share, and how the log's scroll position follows the selection
+// and the terminal's size.
+
+#include "state/state.hpp"
+#include "tui/rect.hpp"
+#include "tui/terminal.hpp"
+
+#include <cstddef>
+#include <cstdint>
+
+namespace viewport {
+
+// The terminal's current size; a terminal that cannot be measured ends the
+// program.
+tui::Size terminal_size(tui::Terminal& terminal);
+
+// Rows of the log or the details on screen: the terminal's rows less the
+// status bar (3), less the hotkey panel (5 more) while it is shown; never
+// below 0.
+std::uint16_t visible_rows(tui::Size size, bool show_hotkeys);
+// Columns of the details text: the terminal's columns less 2, never below 0.
+std::uint16_t details_width(tui::Size size);
+
+std::uint16_t details_panel_width(tui::Size size);
+std::uint16_t details_panel_height(const state::State& state, tui::Size size);
+
+// Scroll so the selection sits in the middle of the visible rows.
+void center_view_on_selected_row(state::State& state, tui::Size size);
+// Scroll just enough that the selection is on screen.
+void bring_selection_into_view(state::State& state, std::uint16_t visible_rows);
+// Before every frame: no scroll past the end of a log longer than the
+// screen, and the selection on screen.
+void adjust_viewport_after_terminal_resize(state::State& state, std::size_t total_rows, tui::Size size);
+
+}  // namespace viewport

@@ -1,0 +1,374 @@
+#include "action/log_view.hpp"
+#include "log_fixture.hpp"
+#include "render/details_text.hpp"
+#include "highlight/highlight.hpp"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+using app_testing::memory_log;
+using app_testing::Session;
+using testing_support::TempRepo;
+
+struct CountCase {
+  std::string keys;
+  std::size_t from;
+  std::size_t selected;
+  std::string count_after;
+};
+
+TEST(LogNavigation, CountPrefixDrivesTheMoves) {
+  // 20 commits, 21 visible rows: half a page is 10.
+  const CountCase cases[] = {
+      {"j", 0, 1, ""},
+      {"0j", 0, 1, ""},  // a leading 0 is no count
+      {"10j", 0, 10, ""},
+      {"3<down>", 0, 3, ""},
+      {"3k", 10, 7, ""},
+      {"3<up>", 1, 0, ""},
+      {"5G", 0, 4, ""},
+      {"999G", 0, 19, ""},
+      {"G", 3, 19, ""},
+      {"5g", 8, 0, ""},
+      {"3<C-d>", 0, 10, ""},
+      {"<C-d><C-d><C-d>", 0, 19, ""},
+      {"3<C-u>", 15, 5, ""},
+      {"18446744073709551615j", 2, 19, ""},  // the largest count saturates
+      {"18446744073709551615k", 12, 0, ""},
+      {"18446744073709551615G", 0, 19, ""},
+      {"18446744073709551616j", 2, 3, ""},  // one more is no count at all
+      {"99999999999999999999k", 5, 4, ""},
+      {"99999999999999999999G", 0, 19, ""},
+      {"12<bs>j", 0, 1, ""},
+      {"3<bs>", 4, 4, ""},
+      {"3x", 0, 0, "3"},  // characters without a command keep it
+      {"3J", 0, 0, "3"},
+      {"3<left>", 0, 0, "3"},
+      {"3?", 0, 0, ""},  // commands clear it
+      {"3a", 0, 0, ""},
+      {"3y", 0, 0, ""},
+      {"3<tab>", 0, 0, ""},
+      {"3m", 0, 0, ""},
+      {"30", 0, 0, "30"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.keys);
+    Session s(memory_log(20));
+    s.state.selected = c.from;
+    EXPECT_FALSE(s.press(c.keys));
+    EXPECT_EQ(s.state.selected, c.selected);
+    EXPECT_EQ(s.state.count_prefix, c.count_after);
+  }
+}
+
+TEST(LogNavigation, CountSurvivesSearchSteps) {
+  Session s(memory_log(20));
+  s.state.search_query = "commit 5";
+  s.press("3n");
+  EXPECT_EQ(s.state.selected, 5u);
+  EXPECT_EQ(s.state.count_prefix, "3");
+  s.press("j");
+  EXPECT_EQ(s.state.selected, 8u);
+}
+
+TEST(LogNavigation, ParseCountReadsSixtyFourBits) {
+  EXPECT_EQ(action::parse_count(""), std::nullopt);
+  EXPECT_EQ(action::parse_count("7"), 7u);
+  EXPECT_EQ(action::parse_count("18446744073709551615"), UINT64_MAX);
+  EXPECT_EQ(action::parse_count("18446744073709551616"), std::nullopt);
+}
+
+TEST(LogNavigation, ASelectionPastTheEndNeverMovesFurther) {
+  Session s(memory_log(20));
+  s.state.selected = 30;  // a reload shortened the log
+  s.press("5j");
+  EXPECT_EQ(s.state.selected, 19u);
+  s.state.selected = 30;
+  s.press("<C-d>");
+  EXPECT_EQ(s.state.selected, 19u);
+}
+
+TEST(LogNavigation, EmptyLogStaysOnRowZero) {
+  for (const std::string keys :
+       {"j", "5j", "k", "<C-d>", "<C-u>", "g", "G", "5G", "h", "<enter>", " ", "l", "n"}) {
+    SCOPED_TRACE(keys);
+    Session s(memory_log(0));
+    s.state.search_query = "x";
+    s.press("3" + keys);
+    EXPECT_EQ(s.state.selected, 0u);
+    EXPECT_FALSE(s.state.commit_details);
+  }
+}
+
+TEST(LogNavigation, HeadIsSelectedAndCentred) {
+  Session s(memory_log(100, 50));
+  s.state.selected = 0;
+  s.state.scroll = 0;
+  s.press("4h");
+  EXPECT_EQ(s.state.selected, 50u);
+  EXPECT_EQ(s.state.scroll, 40u);  // 50 - 21/2
+  EXPECT_EQ(s.state.count_prefix, "");
+
+  // HEAD beyond the loaded commits: nothing moves.
+  s.repo.head = repo::HeadDetached{repo::Oid::from_hex(std::string(40, 'f')).value()};
+  s.state.selected = 3;
+  s.state.scroll = 2;
+  s.press("h");
+  EXPECT_EQ(s.state.selected, 3u);
+  EXPECT_EQ(s.state.scroll, 2u);
+}
+
+TEST(LogNavigation, QuitChainClearsOneThingPerPress) {
+  for (const std::string key : {"<esc>", "q", "<C-c>"}) {
+    SCOPED_TRACE(key);
+    Session s(memory_log(5));
+    s.state.search_query = "commit";
+    s.state.count_prefix = "3";
+    s.state.commit_details = repo::CommitDetails{};
+    s.state.details_query = "needle";
+    s.state.details_match_line = 4;
+    s.state.details_match_index = 0;
+    s.state.details_scroll = 7;
+
+    EXPECT_FALSE(s.press(key));
+    EXPECT_EQ(s.state.details_query, "");
+    EXPECT_FALSE(s.state.details_match_line);
+    EXPECT_FALSE(s.state.details_match_index);
+    EXPECT_TRUE(s.state.commit_details);
+    EXPECT_EQ(s.state.count_prefix, "3");  // kept while the panel is open
+
+    EXPECT_FALSE(s.press(key));
+    EXPECT_FALSE(s.state.commit_details);
+    EXPECT_EQ(s.state.details_scroll, 0u);
+    EXPECT_EQ(s.state.count_prefix, "3");
+
+    EXPECT_FALSE(s.press(key));
+    EXPECT_EQ(s.state.count_prefix, "");
+    EXPECT_EQ(s.state.search_query, "commit");
+
+    EXPECT_FALSE(s.press(key));
+    EXPECT_EQ(s.state.search_query, "");
+
+    EXPECT_TRUE(s.press(key));
+  }
+}
+
+TEST(LogNavigation, CountTypedInThePanelAppliesAfterClosingIt) {
+  Session s(memory_log(20));
+  s.state.commit_details = repo::CommitDetails{};
+  s.press("3<esc>");
+  EXPECT_FALSE(s.state.commit_details);
+  s.press("j");
+  EXPECT_EQ(s.state.selected, 3u);
+}
+
+TEST(LogNavigation, BackspaceWithoutCountEmptiesTheLogQuery) {
+  Session s(memory_log(5));
+  s.state.search_query = "commit";
+  s.state.commit_details = repo::CommitDetails{};
+  s.state.details_query = "keep";
+  s.press("<bs>");
+  EXPECT_EQ(s.state.search_query, "");
+  EXPECT_EQ(s.state.details_query, "keep");
+}
+
+TEST(LogNavigation, SlashOpensTheSearchPrompt) {
+  Session s(memory_log(30));
+  s.state.selected = 25;
+  s.state.scroll = 9;
+  s.state.search_query = "old";
+  s.state.details_query = "kept";
+  s.press("4/");
+  EXPECT_TRUE(s.state.searching);
+  EXPECT_EQ(s.state.search_query, "");
+  EXPECT_EQ(s.state.details_query, "kept");
+  EXPECT_EQ(s.state.saved_selection, 25u);
+  EXPECT_EQ(s.state.saved_scroll, 9u);
+  EXPECT_EQ(s.state.count_prefix, "");
+}
+
+// Two commits: the first adds a file with a few lines, the second edits it.
+struct DetailsRepo {
+  DetailsRepo() {
+    temp.write("notes.txt", "alpha\nneedle one\nbeta\n").commit("add notes");
+    temp.write("notes.txt", "alpha\nneedle one\nbeta\nneedle two\ngamma\nneedle three\n")
+        .commit("more needles\n\nThe needle again in the message.");
+  }
+  TempRepo temp;
+};
+
+TEST(LogDetails, OpenReloadAndClose) {
+  DetailsRepo fixture;
+  Session s(repo::Repo::open(fixture.temp.path(), 2000).value());
+  ASSERT_EQ(s.repo.commits.size(), 2u);
+
+  for (const std::string key : {"<enter>", " ", "l"}) {
+    SCOPED_TRACE(key);
+    s.state.commit_details.reset();
+    s.state.highlight_cache.reset();
+    s.state.count_prefix = "2";
+    s.press(key);
+    ASSERT_TRUE(s.state.commit_details);
+    EXPECT_EQ(s.state.commit_details->id, s.repo.commits[0].id);
+    EXPECT_EQ(s.state.count_prefix, "");
+    ASSERT_TRUE(s.state.highlight_cache);
+    EXPECT_EQ(*s.state.highlight_cache, highlight::Highlighter().highlight_commit(*s.state.commit_details));
+  }
+
+  // With the panel open the same commit reloads and the panel returns to
+  // its top; the details search stays.
+  s.state.details_scroll = 5;
+  s.state.details_query = "needle";
+  s.state.selected = 1;  // cannot happen while open, but proves the reload reads the selection
+  s.press("<enter>");
+  EXPECT_EQ(s.state.commit_details->id, s.repo.commits[1].id);
+  EXPECT_EQ(s.state.details_scroll, 0u);
+  EXPECT_EQ(s.state.details_query, "needle");
+
+  // While open, j/k/g/G scroll the details and leave the selection alone.
+  const std::size_t height = action::compute_details_content_height(s.state, tui::Size{80, 24});
+  s.press("jjkgG");
+  EXPECT_EQ(s.state.selected, 1u);
+  EXPECT_EQ(s.state.details_scroll, height > 21 ? height - 21 : 0);
+
+  // h closes the panel whatever the query holds; the colouring stays.
+  s.state.details_scroll = 3;
+  s.press("h");
+  EXPECT_FALSE(s.state.commit_details);
+  EXPECT_EQ(s.state.details_scroll, 0u);
+  EXPECT_EQ(s.state.details_query, "");
+  EXPECT_TRUE(s.state.highlight_cache);
+  EXPECT_EQ(s.state.selected, 1u);
+}
+
+TEST(LogDetails, NothingOpensWithoutASelectedCommit) {
+  DetailsRepo fixture;
+  Session s(repo::Repo::open(fixture.temp.path(), 2000).value());
+  s.state.selected = 7;
+  s.state.count_prefix = "4";
+  s.press("l");
+  EXPECT_FALSE(s.state.commit_details);
+  EXPECT_FALSE(s.state.highlight_cache);
+  EXPECT_EQ(s.state.count_prefix, "");
+}
+
+TEST(LogDetails, DetailsThatCannotBeLoadedCloseThePanel) {
+  Session s(memory_log(3));  // no repository behind these ids
+  s.repo.path = "/nonexistent";
+  s.state.commit_details = repo::CommitDetails{};
+  s.state.highlight_cache = highlight::HighlightCache{};
+  s.press("<enter>");
+  EXPECT_FALSE(s.state.commit_details);
+  EXPECT_FALSE(s.state.highlight_cache);
+  EXPECT_FALSE(s.state.status_message);
+}
+
+TEST(LogDetails, ScrollingStaysWithinTheBound) {
+  DetailsRepo fixture;
+  Session s(repo::Repo::open(fixture.temp.path(), 2000).value());
+  s.press("l");
+  const tui::Size size{80, 24};
+  const std::size_t height = action::compute_details_content_height(s.state, size);
+  const std::size_t bound = height > 21 ? height - 21 : 0;
+  s.press("G");
+  EXPECT_EQ(s.state.details_scroll, bound);
+  s.press("g18446744073709551615j");
+  EXPECT_EQ(s.state.details_scroll, bound);
+  s.press("<C-d><C-d><C-d><C-d>");
+  EXPECT_EQ(s.state.details_scroll, bound);
+  s.press("18446744073709551615k");
+  EXPECT_EQ(s.state.details_scroll, 0u);
+  s.press("<C-u>");
+  EXPECT_EQ(s.state.details_scroll, 0u);
+  EXPECT_EQ(action::compute_details_content_height(state::State{}, size), 0u);
+}
+
+struct StepCase {
+  std::vector<std::size_t> lines;
+  std::size_t reference;
+  bool forward;
+  std::optional<std::size_t> line;
+  std::size_t index;
+};
+
+TEST(LogDetails, StepsBetweenMatchLinesWrapping) {
+  const StepCase cases[] = {
+      {{3, 7, 12}, 0, true, 3, 0},
+      {{3, 7, 12}, 3, true, 7, 1},  // a match on the reference line is passed
+                                    // over
+      {{3, 7, 12}, 8, true, 12, 2},
+      {{3, 7, 12}, 12, true, 3, 0},  // wraps to the first
+      {{3, 7, 12}, 40, true, 3, 0},
+      {{3, 7, 12}, 3, false, 12, 2},  // wraps to the last
+      {{3, 7, 12}, 7, false, 3, 0},
+      {{3, 7, 12}, 8, false, 7, 1},
+      {{3, 7, 12}, 0, false, 12, 2},
+      {{5}, 5, true, 5, 0},  // the only match, on the reference line: wraps to itself
+      {{5}, 5, false, 5, 0},
+      {{}, 0, true, std::nullopt, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.lines) + " from " + std::to_string(c.reference) +
+                 (c.forward ? " next" : " previous"));
+    const auto got = action::step_details_match(c.lines, c.reference, c.forward);
+    ASSERT_EQ(got.has_value(), c.line.has_value());
+    if (!got) continue;
+    EXPECT_EQ(got->line, *c.line);
+    EXPECT_EQ(got->index, c.index);
+  }
+}
+
+TEST(LogDetails, NextAndPreviousWithoutAMatchClearTheCurrentMatch) {
+  DetailsRepo fixture;
+  Session s(repo::Repo::open(fixture.temp.path(), 2000).value());
+  s.press("l");
+  s.state.details_query = "no such text anywhere";
+  s.state.details_match_line = 3;
+  s.state.details_match_index = 0;
+  s.press("n");
+  EXPECT_FALSE(s.state.details_match_line);
+  EXPECT_FALSE(s.state.details_match_index);
+  // An empty details query makes n and N do nothing at all.
+  s.state.details_query.clear();
+  s.state.details_match_line = 3;
+  s.press("nN");
+  EXPECT_EQ(s.state.details_match_line, 3u);
+}
+
+TEST(LogDetails, NextAndPreviousWalkTheMeasuredMatchLines) {
+  DetailsRepo fixture;
+  Session s(repo::Repo::open(fixture.temp.path(), 2000).value());
+  s.press("l");
+  s.state.details_query = "needle";
+  const auto lines =
+      render::details_match_lines(*s.state.commit_details, &*s.state.highlight_cache, "needle", 78);
+  if (lines.size() < 2) GTEST_SKIP() << "the details layout finds fewer than two match lines";
+
+  auto expect_at = [&](std::size_t i) {
+    EXPECT_EQ(s.state.details_match_line, lines[i]);
+    EXPECT_EQ(s.state.details_match_index, i);
+    EXPECT_EQ(s.state.details_scroll, lines[i] > 10 ? lines[i] - 10 : 0);
+    EXPECT_TRUE(state::current_details_match(s.state, 78));
+  };
+  s.state.details_scroll = 0;
+  s.press("n");
+  expect_at(lines.front() > 0 ? 0 : 1);
+  s.state.details_match_line = lines.back();
+  s.press("n");
+  expect_at(0);
+  s.press("N");
+  expect_at(lines.size() - 1);
+
+  // A match remembered for another width is no reference: stepping starts
+  // from the top of the panel again.
+  s.state.details_match_key->width = 60;
+  s.state.details_scroll = 0;
+  s.state.details_match_line = lines.back();
+  s.press("n");
+  expect_at(lines.front() > 0 ? 0 : 1);
+}
+
+}  // namespace

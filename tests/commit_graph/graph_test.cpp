@@ -1,0 +1,149 @@
+#include "commit_graph/graph.hpp"
+#include "repo/repo.hpp"
+#include "utils/text.hpp"
+#include "support/temp_repo.hpp"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+#include <unordered_map>
+
+namespace {
+
+using commit_graph::GraphRow;
+using repo::Commit;
+using repo::Oid;
+
+Oid letter_id(const std::string& name) {
+  Oid id;
+  for (std::size_t i = 0; i < name.size() && i < 20; ++i) id.bytes[i] = static_cast<unsigned char>(name[i]);
+  id.bytes[19] = 1;  // never the all-zero id
+  return id;
+}
+
+// "M(A,F)" style: a name and its parents, newest first.
+std::vector<Commit> history(std::vector<std::pair<std::string, std::vector<std::string>>> spec) {
+  std::vector<Commit> out;
+  for (auto& [name, parents] : spec) {
+    Commit c;
+    c.id = letter_id(name);
+    for (auto& p : parents) c.parent_ids.push_back(letter_id(p));
+    c.summary = name;
+    out.push_back(c);
+  }
+  return out;
+}
+
+// A row as "●0 ╮1 _-": each cell's glyph then its lane, "_" for a space
+// and "-" for no lane.
+std::string describe(const GraphRow& row) {
+  std::string out;
+  for (const auto& cell : row) {
+    if (!out.empty()) out += ' ';
+    out += cell.glyph == U' ' ? std::string("_") : utils::utf8_encode(cell.glyph);
+    out += cell.lane ? std::to_string(*cell.lane) : std::string("-");
+  }
+  return out;
+}
+
+struct GraphCase {
+  std::string name;
+  std::vector<std::pair<std::string, std::vector<std::string>>> commits;
+  std::vector<std::string> rows;
+};
+
+TEST(CommitGraph, LaysOutTheDocumentedShapes) {
+  const GraphCase cases[] = {
+      {"linear", {{"A", {"B"}}, {"B", {"D"}}, {"D", {}}}, {"●0", "●0", "●0"}},
+      {"merge", {{"M", {"A", "F"}}, {"F", {"A"}}, {"A", {}}}, {"●0 ╮1", "│0 ●1", "●0 ╯1"}},
+      {"two tips on one parent", {{"X", {"P"}}, {"Y", {"P"}}, {"P", {}}}, {"●0", "│0 ●1", "●0 ╯1"}},
+      {"connector crossing lanes",
+       {{"T", {"A"}}, {"U", {"B"}}, {"V", {"D"}}, {"W", {"A", "D"}}, {"A", {}}, {"B", {}}, {"D", {}}},
+       {"●0", "│0 ●1", "│0 │1 ●2", "│0 │1 ├2 ●3", "●0 ┼1 ┼2 ╯3", "_- ●1 │2", "_- _- ●2"}},
+      {"octopus whose second parent has a lane",
+       {{"K", {"B"}}, {"O", {"A", "B", "D"}}, {"A", {"Z"}}, {"B", {"Z"}}, {"D", {"Z"}}, {"Z", {}}},
+       {"●0", "├0 ●1 ╮2", "│0 ●1 │2", "●0 │1 │2", "│0 │1 ●2", "●0 ╯1 ╯2"}},
+      {"freed lane reused",
+       {{"A", {"B"}}, {"X", {"Y"}}, {"B", {}}, {"Y", {"Q"}}, {"N", {"Q"}}, {"Q", {}}},
+       {"●0", "│0 ●1", "●0 │1", "_- ●1", "●0 │1", "●0 ╯1"}},
+      {"unrelated roots", {{"A", {}}, {"B", {}}}, {"●0", "●0"}},
+      {"empty", {}, {}},
+      {"parent missing from the list keeps its lane", {{"A", {"GONE"}}, {"B", {}}}, {"●0", "│0 ●1"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto rows = commit_graph::build_from(history(c.commits));
+    std::vector<std::string> got;
+    for (const auto& r : rows) got.push_back(describe(r));
+    EXPECT_EQ(got, c.rows);
+  }
+}
+
+TEST(CommitGraph, RowTextJoinsGlyphs) {
+  auto rows = commit_graph::build_from(history({{"M", {"A", "F"}}, {"F", {"A"}}, {"A", {}}}));
+  EXPECT_EQ(commit_graph::row_text(rows[0]), "●╮");
+  EXPECT_EQ(commit_graph::row_text(rows[2]), "●╯");
+}
+
+// Checks that hold for any history: one row per commit, one node per row,
+// every lane index inside the row.
+void expect_graph_invariants(const std::vector<Commit>& commits, const std::vector<GraphRow>& rows) {
+  ASSERT_EQ(rows.size(), commits.size());
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    SCOPED_TRACE("row " + std::to_string(r));
+    int nodes = 0;
+    for (std::size_t i = 0; i < rows[r].size(); ++i) {
+      if (rows[r][i].glyph == U'●') ++nodes;
+      if (rows[r][i].lane) {
+        EXPECT_LT(*rows[r][i].lane, rows[r].size());
+        EXPECT_EQ(*rows[r][i].lane, i);
+      }
+    }
+    EXPECT_EQ(nodes, 1);
+  }
+}
+
+// Each commit once, every child above its parents.
+void expect_topological(const std::vector<Commit>& commits) {
+  std::unordered_map<Oid, std::size_t> pos;
+  for (std::size_t i = 0; i < commits.size(); ++i) EXPECT_TRUE(pos.emplace(commits[i].id, i).second);
+  for (std::size_t i = 0; i < commits.size(); ++i)
+    for (const auto& p : commits[i].parent_ids)
+      if (auto it = pos.find(p); it != pos.end()) {
+        EXPECT_LT(i, it->second);
+      }
+}
+
+TEST(CommitGraph, HoldsOnRealHistories) {
+  testing_support::TempRepo t;
+  t.write("f", "0\n").commit("root");
+  // Many branches, criss-cross merges and an octopus.
+  for (int b = 0; b < 6; ++b) {
+    t.git({"checkout", "-q", "-b", "b" + std::to_string(b), "main"});
+    for (int k = 0; k < 3; ++k) t.write("b" + std::to_string(b), std::to_string(k) + "\n").commit("b" + std::to_string(b));
+  }
+  t.git({"checkout", "-q", "main"});
+  t.write("m", "1\n").commit("main 1");
+  t.git({"merge", "-q", "--no-edit", "b0"});
+  t.git({"checkout", "-q", "b1"});
+  t.git({"merge", "-q", "--no-edit", "main"});
+  t.git({"checkout", "-q", "main"});
+  t.git({"merge", "-q", "--no-edit", "b1"});
+  t.git({"merge", "-q", "--no-edit", "b2", "b3", "b4"});
+  t.write("m", "2\n").commit("main 2");
+
+  auto full = repo::Repo::open(t.path(), std::nullopt);
+  ASSERT_TRUE(full);
+  expect_topological(full->commits);
+  expect_graph_invariants(full->commits, full->graph);
+
+  // Cut by the limit, so parents are missing below the last row.
+  auto cut = repo::Repo::open(t.path(), 7);
+  ASSERT_TRUE(cut);
+  EXPECT_EQ(cut->commits.size(), 7u);
+  EXPECT_TRUE(cut->has_more);
+  expect_graph_invariants(cut->commits, cut->graph);
+}
+
+}  // namespace

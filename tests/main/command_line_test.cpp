@@ -1,0 +1,132 @@
+#include "main/command_line.hpp"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "support/temp_repo.hpp"
+
+namespace {
+
+using app::parse_command_line;
+using testing_support::run_tarnwick;
+using testing_support::TempRepo;
+
+struct ParseCase {
+  std::vector<std::string> args;
+  std::string path;
+  std::optional<std::uint64_t> limit;
+  bool debug_graph = false;
+};
+
+TEST(CommandLine, ReadsArgumentsLeftToRight) {
+  const ParseCase cases[] = {
+      {{}, ".", 2000},
+      {{"a", "b"}, "b", 2000},
+      {{"-n", "500", "-a"}, ".", std::nullopt},
+      {{"-a", "-n", "500"}, ".", 500},
+      {{"--all"}, ".", std::nullopt},
+      {{"-n", "word"}, ".", 2000},  // consumed, never the path
+      {{"-n"}, ".", 2000},
+      {{"-n+25"}, ".", 25},
+      {{"-n", "+25"}, ".", 25},
+      {{"-n0"}, ".", 0},
+      {{"-a", "-n0"}, ".", 0},
+      {{"-n", "18446744073709551615"}, ".", UINT64_MAX},
+      {{"-n", "18446744073709551616"}, ".", 2000},
+      {{"-n", "99999999999999999999"}, ".", 2000},
+      {{"-n", "+"}, ".", 2000},
+      {{"-n", ""}, ".", 2000},
+      {{"-n", "-5"}, ".", 2000},
+      {{"-n", "1 2"}, ".", 2000},
+      {{"-n", "12x"}, ".", 2000},
+      {{"-n", "--debug-graph"}, ".", 2000, false},
+      {{"-nx", "p"}, "p", 2000},
+      {{"--debug-graph", "repo"}, "repo", 2000, true},
+      {{"--help", "--version", "-", "--", "-x"}, ".", 2000},
+      {{""}, "", 2000},
+      {{"./-odd"}, "./-odd", 2000},
+      {{"-n", "7", "p", "-n", "bad"}, "p", 7},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.args));
+    auto got = parse_command_line(c.args);
+    EXPECT_EQ(got.path, c.path);
+    EXPECT_EQ(got.limit, c.limit);
+    EXPECT_EQ(got.debug_graph, c.debug_graph);
+  }
+}
+
+TEST(Binary, PrintsTheGraphAndExitsZero) {
+  TempRepo t;
+  const std::string a = t.write("f", "1").commit("first");
+  t.git({"checkout", "-q", "-b", "side"});
+  const std::string b = t.write("g", "1").commit("side work");
+  t.git({"checkout", "-q", "main"});
+  const std::string c = t.write("f", "2").commit("main work\r\nmore");
+  t.git({"merge", "-q", "--no-ff", "-m", "merge side", "side"});
+  const std::string m = t.rev_parse("HEAD");
+
+  auto r = run_tarnwick({"--debug-graph", t.path()});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  const std::string want = "●╮ " + m.substr(0, 7) + " merge side\n" +      //
+                           "●│ " + c.substr(0, 7) + " main work more\n" +  //
+                           "│● " + b.substr(0, 7) + " side work\n" +       //
+                           "●╯ " + a.substr(0, 7) + " first\n";
+  EXPECT_EQ(r.out, want);
+
+  r = run_tarnwick({"--debug-graph", "-n", "1"}, t.path());
+  EXPECT_EQ(r.out, "●╮ " + m.substr(0, 7) + " merge side\n");
+}
+
+TEST(Binary, EmptyLogPrintsNothing) {
+  TempRepo t;
+  auto r = run_tarnwick({"--debug-graph", t.path()});
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_EQ(r.out, "");
+  t.write("f", "1").commit("one");
+  r = run_tarnwick({"--debug-graph", "-n0", t.path()});
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_EQ(r.out, "");
+}
+
+TEST(Binary, ExitStatuses) {
+  testing_support::TempDir d;
+  auto r = run_tarnwick({"--debug-graph", d.path() + "/missing"});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_TRUE(r.err.starts_with("Failed to open repository: ")) << r.err;
+  EXPECT_TRUE(r.err.ends_with("\n"));
+  EXPECT_EQ(r.out, "");
+
+  r = run_tarnwick({"--debug-graph", ""});
+  EXPECT_EQ(r.exit_code, 1);
+
+  // The walk cannot be set up: status 101 with the set-up message.
+  TempRepo t;
+  t.write("f", "1").commit("one");
+  t.git({"pack-refs", "--all"});
+  std::ofstream(t.file_path(".git/packed-refs"), std::ios::app) << "garbage line\n";
+  r = run_tarnwick({"--debug-graph", t.path()});
+  EXPECT_EQ(r.exit_code, 101);
+  EXPECT_TRUE(r.err.starts_with("Failed to push branches: ")) << r.err;
+}
+
+TEST(Binary, ClosedPipeEndsWith101) {
+  TempRepo t;
+  // Enough output to outgrow the pipe after the reader has gone.
+  std::string script;
+  for (int i = 0; i < 20000; ++i)
+    script += "commit refs/heads/main\ncommitter C <c@d> " + std::to_string(1700000000 + i) +
+              " +0000\ndata 2\nc\n\n";
+  t.git({"fast-import", "--quiet"}, script);
+  auto piped = utils::run_process(
+      {"bash", "-c", "\"$0\" -a --debug-graph \"$1\" | head -c 1 >/dev/null; echo ${PIPESTATUS[0]}",
+       TARNWICK_BINARY, t.path()});
+  ASSERT_TRUE(piped);
+  EXPECT_EQ(piped->out, "101\n");
+  EXPECT_NE(piped->err.find("failed printing to stdout: Broken pipe (os error 32)"), std::string::npos)
+      << piped->err;
+}
+
+}  // namespace

@@ -1,0 +1,358 @@
+#include "main/event_loop.hpp"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+#include "action/worker.hpp"
+#include "repo/repo.hpp"
+#include "support/temp_repo.hpp"
+#include "tui/memory_backend.hpp"
+
+namespace {
+
+using app::Pass;
+using namespace std::chrono_literals;
+using testing_support::TempRepo;
+using tui::KeyCode;
+using tui::KeyEvent;
+
+// `count` empty commits in one line on `branch`, one minute apart, each
+// summary "commit N" (1 is the oldest); with `main_at`, main points at that
+// commit. Made with fast-import: hundreds of commits in a blink.
+void line_of_commits(TempRepo& t, int count, const std::string& branch = "main",
+                     std::optional<int> main_at = std::nullopt) {
+  std::string script;
+  for (int i = 1; i <= count; ++i) {
+    const std::string message = "commit " + std::to_string(i);
+    script += "commit refs/heads/" + branch + "\nmark :" + std::to_string(i) + "\n";
+    script += "committer Test <test@example.com> " + std::to_string(1700000000 + 60 * i) + " +0000\n";
+    script += "data " + std::to_string(message.size()) + "\n" + message + "\n";
+    if (i > 1) script += "from :" + std::to_string(i - 1) + "\n";
+    script += "\n";
+  }
+  if (main_at) script += "reset refs/heads/main\nfrom :" + std::to_string(*main_at) + "\n\n";
+  t.git({"fast-import", "--quiet"}, script);
+}
+
+repo::Repo open(const TempRepo& t, std::optional<std::uint64_t> limit = 2000) {
+  auto r = repo::Repo::open(t.path(), limit);
+  EXPECT_TRUE(r) << (r ? "" : r.error().message);
+  return r ? std::move(*r) : repo::Repo{};
+}
+
+tui::Event key(char32_t c) { return KeyEvent::character(c); }
+
+// One run of the interactive program on a real repository, a terminal in
+// memory, scripted keys and a watcher channel the test sends on.
+struct LoopRun {
+  explicit LoopRun(repo::Repo opened, tui::Size size = {100, 43})
+      : repo(std::move(opened)), state(state::State::create(repo)), backend(size), terminal(backend) {
+    auto [tx, rx] = utils::make_channel<utils::Signal>();
+    watcher_sender = std::move(tx);
+    watcher = std::move(rx);
+  }
+
+  Pass pass() { return app::run_pass(session); }
+  Pass press(tui::Event e) {
+    events.push(e);
+    return pass();
+  }
+
+  repo::Repo repo;
+  state::State state;
+  tui::MemoryBackend backend;
+  tui::Terminal terminal;
+  tui::ScriptedEvents events;
+  utils::Sender<utils::Signal> watcher_sender;
+  utils::Receiver<utils::Signal> watcher;
+  app::Session session{state, repo, terminal, events, watcher};
+};
+
+TEST(EventLoop, StartsCentredOnHead) {
+  TempRepo t;
+  line_of_commits(t, 200, "tip", 50);  // main, and HEAD, 150 rows down
+  LoopRun run(open(t));
+  ASSERT_EQ(run.state.selected, 150u);
+  app::show_first_frame(run.session);
+  EXPECT_EQ(run.state.scroll, 130u);  // 43 rows: 40 of log, half of it above
+  EXPECT_FALSE(run.backend.output().empty());
+}
+
+TEST(EventLoop, KeepsTheSelectionOnScreen) {
+  TempRepo t;
+  line_of_commits(t, 60);
+  LoopRun run(open(t));  // 40 rows of log
+  app::show_first_frame(run.session);
+  ASSERT_EQ(run.state.selected, 0u);
+  for (int i = 0; i < 50; ++i) {
+    ASSERT_EQ(run.press(key(U'j')), Pass::Drew);
+    EXPECT_EQ(run.state.selected, std::size_t(i + 1));
+    EXPECT_EQ(run.state.scroll, run.state.selected < 40 ? 0u : run.state.selected - 39);
+  }
+  for (int i = 0; i < 45; ++i) {
+    run.press(key(U'k'));
+    // Scrolls only once the selection leaves the top.
+    EXPECT_EQ(run.state.scroll, std::min<std::size_t>(11, run.state.selected));
+  }
+  EXPECT_EQ(run.state.selected, 5u);
+}
+
+TEST(EventLoop, TinyTerminalThenResize) {
+  TempRepo t;
+  line_of_commits(t, 10);
+  LoopRun run(open(t), {80, 3});  // no row for the log at all
+  app::show_first_frame(run.session);
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(run.press(key(U'j')), Pass::Drew);
+  EXPECT_EQ(run.state.selected, 5u);
+  run.backend.set_size({80, 6});
+  EXPECT_EQ(run.press(tui::ResizeEvent{80, 6}), Pass::Drew);
+  EXPECT_LE(run.state.scroll, 5u);
+  EXPECT_GT(run.state.scroll + 3, 5u);
+}
+
+TEST(EventLoop, ShortLogKeepsItsScrollOnResize) {
+  TempRepo t;
+  line_of_commits(t, 5);
+  LoopRun run(open(t));
+  run.state.scroll = 3;  // a log shorter than the screen is left alone
+  EXPECT_EQ(run.press(tui::OtherEvent{}), Pass::Drew);
+  EXPECT_EQ(run.state.scroll, 3u);
+}
+
+TEST(EventLoop, QuietPassDrawsNothing) {
+  TempRepo t;
+  line_of_commits(t, 3);
+  LoopRun run(open(t));
+  app::show_first_frame(run.session);
+  run.backend.clear_output();
+  EXPECT_EQ(run.pass(), Pass::Idle);
+  EXPECT_EQ(run.press(tui::ResizeEvent{100, 43}), Pass::Drew);
+  EXPECT_EQ(run.press(KeyEvent::key(KeyCode::Left)), Pass::Drew);
+}
+
+TEST(EventLoop, QuitEndsWithStatusZero) {
+  TempRepo t;
+  line_of_commits(t, 3);
+  LoopRun run(open(t));
+  run.events.push(key(U'j'));
+  run.events.push(key(U'q'));
+  run.events.push(key(U'j'));
+  app::show_first_frame(run.session);
+  EXPECT_EQ(app::run_event_loop(run.session), 0);
+  EXPECT_EQ(run.events.pending(), 1u);  // nothing after the quit is read
+  EXPECT_EQ(run.state.selected, 1u);
+}
+
+TEST(EventLoop, WatcherReloadComesBeforeTheKey) {
+  TempRepo t;
+  t.commit("first");
+  LoopRun run(open(t));
+  ASSERT_EQ(run.repo.commits.size(), 1u);
+  t.commit("second");
+  run.watcher_sender.send(utils::Signal{});
+  // With one commit loaded, j could not move.
+  run.press(key(U'j'));
+  ASSERT_EQ(run.repo.commits.size(), 2u);
+  EXPECT_EQ(run.state.selected, 1u);
+}
+
+TEST(EventLoop, OneWatcherMessagePerPass) {
+  TempRepo t;
+  t.commit("first");
+  LoopRun run(open(t));
+  t.commit("second");
+  run.watcher_sender.send(utils::Signal{});
+  run.watcher_sender.send(utils::Signal{});
+  EXPECT_EQ(run.pass(), Pass::Drew);
+  EXPECT_EQ(run.repo.commits.size(), 2u);
+  t.commit("third");
+  EXPECT_EQ(run.pass(), Pass::Drew);
+  EXPECT_EQ(run.repo.commits.size(), 3u);
+  EXPECT_EQ(run.pass(), Pass::Idle);
+}
+
+TEST(EventLoop, WatcherThatEndedIsLikeSilence) {
+  TempRepo t;
+  t.commit("first");
+  LoopRun run(open(t));
+  run.watcher_sender = utils::Sender<utils::Signal>();  // the thread's end released
+  EXPECT_EQ(run.pass(), Pass::Idle);
+  EXPECT_EQ(run.pass(), Pass::Idle);
+}
+
+TEST(EventLoop, ReloadThatShortensTheLogLeavesTheSelection) {
+  TempRepo t;
+  line_of_commits(t, 5);
+  LoopRun run(open(t));
+  run.state.selected = 4;
+  run.state.scroll = 2;
+  t.git({"reset", "-q", "--soft", "HEAD~3"});
+  run.watcher_sender.send(utils::Signal{});
+  EXPECT_EQ(run.press(KeyEvent::key(KeyCode::Left)), Pass::Drew);
+  ASSERT_EQ(run.repo.commits.size(), 2u);
+  EXPECT_EQ(run.state.selected, 4u);
+  EXPECT_EQ(state::selected_commit(run.state, run.repo), nullptr);
+  EXPECT_EQ(run.press(key(U'j')), Pass::Drew);  // a move down lands on the last row
+  EXPECT_EQ(run.state.selected, 1u);
+}
+
+// Push and fetch share one rule; `task` picks which of the two a case uses.
+template <class Result>
+std::optional<state::Task<Result>>& task_of(state::State& s) {
+  if constexpr (std::is_same_v<Result, state::PushResult>) {
+    return s.push_task;
+  } else {
+    return s.fetch_task;
+  }
+}
+
+template <class Result>
+void check_worker_outcomes(const std::string& name) {
+  SCOPED_TRACE(name);
+  TempRepo t;
+  t.commit("first");
+  LoopRun run(open(t));
+  auto& task = task_of<Result>(run.state);
+
+  // Nothing yet: every pass counts a tick and redraws, without a key.
+  auto [sender, receiver] = utils::make_channel<Result>();
+  task = state::Task<Result>{std::move(receiver), 0};
+  EXPECT_EQ(run.pass(), Pass::Drew);
+  EXPECT_EQ(run.pass(), Pass::Drew);
+  ASSERT_TRUE(task);
+  EXPECT_EQ(task->ticks, 2u);
+  EXPECT_FALSE(run.state.status_message);
+
+  // The result: shown, the task done, the log reloaded when it asks.
+  t.commit("second");
+  sender.send(Result{name + " done", true});
+  EXPECT_EQ(run.pass(), Pass::Drew);
+  EXPECT_FALSE(task);
+  ASSERT_TRUE(run.state.status_message);
+  EXPECT_EQ(run.state.status_message->text, name + " done");
+  EXPECT_EQ(run.repo.commits.size(), 2u);
+  EXPECT_EQ(run.pass(), Pass::Idle);
+
+  // A failure message leaves the log as it is.
+  t.commit("third");
+  task = state::Task<Result>{action::spawn_worker<Result>([name] {
+                               return Result{name + " went wrong", false};
+                             }),
+                             0};
+  while (task) run.pass();
+  EXPECT_EQ(run.state.status_message->text, name + " went wrong");
+  EXPECT_EQ(run.repo.commits.size(), 2u);
+
+  // A worker that dies without a word.
+  task =
+      state::Task<Result>{action::spawn_worker<Result>([]() -> Result { throw std::runtime_error("lost"); }), 0};
+  while (task) run.pass();
+  EXPECT_EQ(run.state.status_message->text, name + " failed: thread died");
+}
+
+TEST(EventLoop, PushAndFetchOutcomes) {
+  check_worker_outcomes<state::PushResult>("push");
+  check_worker_outcomes<state::FetchResult>("fetch");
+}
+
+TEST(EventLoop, IncrementalSearchFromTheTop) {
+  TempRepo t;
+  line_of_commits(t, 30);  // row r holds "commit 30-r"
+  LoopRun run(open(t));
+  run.state.selected = 20;
+  run.state.scroll = 5;
+  run.state.saved_selection = 20;
+  run.state.saved_scroll = 5;
+  run.state.searching = true;
+
+  run.state.search_query = "commit 1";  // commits 19 to 10 and 1 match; the first from the top wins
+  run.press(KeyEvent::key(KeyCode::Left));
+  EXPECT_EQ(run.state.selected, 11u);  // commit 19
+  EXPECT_EQ(run.state.scroll, 5u);
+
+  run.state.search_query = "no such commit";
+  run.press(KeyEvent::key(KeyCode::Left));
+  EXPECT_EQ(run.state.selected, 20u);
+
+  run.state.selected = 3;
+  run.state.search_query.clear();
+  run.state.scroll = 0;
+  run.press(KeyEvent::key(KeyCode::Left));
+  EXPECT_EQ(run.state.selected, 20u);
+  EXPECT_EQ(run.state.scroll, 5u);
+
+  run.state.searching = false;  // the prompt closed: the selection is the user's
+  run.state.selected = 3;
+  run.press(KeyEvent::key(KeyCode::Left));
+  EXPECT_EQ(run.state.selected, 3u);
+}
+
+TEST(EventLoop, LimitGrowth) {
+  struct Case {
+    std::optional<std::uint64_t> from, to;
+  };
+  const Case cases[] = {{2000, 4000},
+                        {4000, 8000},
+                        {8000, 16000},
+                        {16000, 32000},
+                        {32000, 64000},
+                        {64000, std::nullopt},
+                        {49999, 99998},
+                        {50000, std::nullopt},
+                        {0, 0},
+                        {1, 2},
+                        {std::nullopt, std::nullopt}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.from ? std::to_string(*c.from) : "none");
+    EXPECT_EQ(app::grown_limit(c.from), c.to);
+  }
+}
+
+TEST(EventLoop, LogGrowsAsTheSelectionNearsItsEnd) {
+  TempRepo t;
+  line_of_commits(t, 5);
+  LoopRun run(open(t, 2));
+  ASSERT_TRUE(run.repo.has_more);
+  run.press(key(U'j'));  // row 1 of 2: well within 100 rows of the end
+  EXPECT_EQ(run.repo.limit, 4u);
+  EXPECT_EQ(run.repo.commits.size(), 4u);
+  EXPECT_EQ(run.state.selected, 1u);
+  run.press(key(U'j'));
+  EXPECT_EQ(run.repo.limit, 8u);
+  EXPECT_EQ(run.repo.commits.size(), 5u);
+  EXPECT_FALSE(run.repo.has_more);
+  run.press(key(U'j'));
+  EXPECT_EQ(run.repo.limit, 8u);  // the whole log is loaded
+}
+
+TEST(EventLoop, LogFarFromItsEndDoesNotGrow) {
+  TempRepo t;
+  line_of_commits(t, 120);
+  LoopRun run(open(t, 110));
+  run.press(key(U'j'));  // 1 + 100 < 110
+  EXPECT_EQ(run.repo.limit, 110u);
+  for (int i = 0; i < 9; ++i) run.press(key(U'j'));  // 10 + 100 reaches 110
+  EXPECT_EQ(run.repo.limit, 220u);
+  EXPECT_EQ(run.repo.commits.size(), 120u);
+}
+
+TEST(EventLoop, LimitOfZeroStaysZero) {
+  TempRepo t;
+  line_of_commits(t, 3);
+  LoopRun run(open(t, 0));
+  ASSERT_TRUE(run.repo.commits.empty());
+  ASSERT_TRUE(run.repo.has_more);
+  app::show_first_frame(run.session);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(run.press(key(U'j')), Pass::Drew);
+    EXPECT_EQ(run.repo.limit, 0u);
+    EXPECT_TRUE(run.repo.commits.empty());
+    EXPECT_EQ(state::selected_commit(run.state, run.repo), nullptr);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,234 @@
+#include "render/details_panel.hpp"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "details_fixture.hpp"
+#include "render/details_text.hpp"
+#include "render/spans.hpp"
+
+namespace {
+
+using details_fixture::cut;
+using details_fixture::drawn_row;
+using details_fixture::open_commit;
+using details_fixture::text_of;
+using testing_support::TempRepo;
+using tui::Color;
+
+constexpr std::uint16_t kWidth = 40;
+
+// Two files of ten added lines: 0-2 header, 3 empty, 4 summary, 5-6 tree,
+// 7 empty, a.cpp's block at 8 (rows 9-18, 19 empty), b.cpp's at 20 (rows
+// 21-30, 31 empty). a.cpp's third line, drawn line 11, holds "foobar".
+struct PanelExample {
+  TempRepo t;
+  state::State state;
+  PanelExample() {
+    std::string a, b;
+    for (int n = 1; n <= 10; ++n) {
+      a += n == 3 ? "int foobar = 1;\n" : "int a" + std::to_string(n) + " = 0;\n";
+      b += "int b" + std::to_string(n) + " = 0;\n";
+    }
+    auto opened = open_commit(t, t.write("a.cpp", a).write("b.cpp", b).commit("Panel"));
+    state.commit_details = std::move(opened.details);
+    state.highlight_cache = std::move(opened.cache);
+  }
+  std::vector<tui::Line> lines(std::uint16_t width = kWidth) const {
+    return render::details_lines(*state.commit_details, &*state.highlight_cache, state.details_query, width)
+        .lines;
+  }
+};
+
+// The panel at x = 1 in a buffer one column wider on each side.
+tui::Buffer draw(const state::State& state, std::uint16_t height, std::uint16_t width = kWidth) {
+  tui::Buffer buffer(tui::Rect{0, 0, static_cast<std::uint16_t>(width + 2), height});
+  render::render_details_panel(buffer, tui::Rect{1, 0, width, height}, state);
+  return buffer;
+}
+
+std::vector<std::string> drawn(const tui::Buffer& buffer) {
+  std::vector<std::string> rows;
+  for (int y = 0; y < buffer.area().height; ++y) rows.push_back(drawn_row(buffer, y, 0, buffer.area().width));
+  return rows;
+}
+
+bool any_cell_in(const tui::Buffer& buffer, Color bg) {
+  for (const tui::Cell& cell : buffer.cells())
+    if (cell.bg == bg) return true;
+  return false;
+}
+
+TEST(DetailsPanel, StickyFileHeaderStandsInPlaceOfTheTopLine) {
+  PanelExample example;
+  const auto lines = example.lines();
+  ASSERT_EQ(lines.size(), 32u);
+  ASSERT_EQ(text_of(lines[8]), "a.cpp");
+  ASSERT_EQ(text_of(lines[20]), "b.cpp");
+  constexpr int kSticky = -1;
+  struct Case {
+    std::size_t scroll;
+    std::uint16_t height;
+    std::vector<int> want;  // line indices, or the sticky header
+    std::string sticky;
+  };
+  const Case cases[] = {
+      {0, 6, {0, 1, 2, 3, 4, 5}, ""},
+      {7, 4, {7, 8, 9, 10}, ""},
+      // At a file's header line, and just past it.
+      {8, 4, {kSticky, 9, 10, 11}, "a.cpp"},
+      {9, 4, {kSticky, 10, 11, 12}, "a.cpp"},
+      {19, 3, {kSticky, 20, 21}, "a.cpp"},
+      {20, 3, {kSticky, 21, 22}, "b.cpp"},
+      {29, 6, {kSticky, 30, 31}, "b.cpp"},
+      {31, 3, {kSticky}, "b.cpp"},
+      // Past the end of the text: only the header.
+      {500, 3, {kSticky}, "b.cpp"},
+      {12, 1, {kSticky}, "a.cpp"},
+      {12, 0, {}, ""},
+      {0, 0, {}, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "scroll " << c.scroll << ", height " << c.height);
+    example.state.details_scroll = c.scroll;
+    const tui::Buffer buffer = draw(example.state, c.height);
+    std::vector<std::string> want;
+    for (const int i : c.want) want.push_back(i == kSticky ? c.sticky : cut(text_of(lines[i]), kWidth));
+    want.resize(c.height);
+    // Columns 0 and 41 stay empty: the drawing keeps to its rectangle.
+    std::vector<std::string> framed;
+    for (const std::string& row : want) framed.push_back(row.empty() ? "" : " " + row);
+    EXPECT_EQ(drawn(buffer), framed);
+    if (!c.sticky.empty() && c.height > 0) {
+      for (int x = 1; x <= static_cast<int>(c.sticky.size()); ++x) {
+        EXPECT_EQ(buffer.at(x, 0).fg, Color::White);
+        EXPECT_EQ(buffer.at(x, 0).bg, Color::DarkGray);
+        EXPECT_EQ(buffer.at(x, 0).modifiers, tui::Modifier::BOLD);
+      }
+    }
+  }
+}
+
+TEST(DetailsPanel, StickyHeaderIsNeverSearchMarked) {
+  PanelExample example;
+  example.state.details_query = "a.cpp";
+  example.state.details_scroll = 0;
+  ASSERT_TRUE(any_cell_in(draw(example.state, 10), Color::Yellow));  // the tree row
+  example.state.details_scroll = 8;
+  const tui::Buffer buffer = draw(example.state, 3);
+  EXPECT_EQ(drawn_row(buffer, 0, 0, kWidth + 2), " a.cpp");
+  EXPECT_FALSE(any_cell_in(buffer, Color::Yellow));
+}
+
+TEST(DetailsPanel, CurrentMatchLineTurnsItsOccurrencesCyan) {
+  PanelExample example;
+  const std::size_t match_line = 11;
+  struct Case {
+    std::string query;      // when the match was measured
+    std::string now_query;  // when drawing
+    std::uint16_t width;    // when the match was measured
+    std::size_t scroll;
+    bool cyan;
+  };
+  const Case cases[] = {
+      {"foo", "foo", kWidth, 0, true},
+      {"FOO", "FOO", kWidth, 0, true},
+      // The token is marked whatever the case, but the occurrences on the current
+      // line are found with smart case.
+      {"Foo", "Foo", kWidth, 0, false},
+      // Measured for another query or another width: no current match.
+      {"foo", "fo", kWidth, 0, false},
+      {"foo", "foo", kWidth + 1, 0, false},
+      // Outside the window, or under the sticky header.
+      {"foo", "foo", kWidth, 12, false},
+      {"foo", "foo", kWidth, 11, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.query << " / " << c.now_query << " at " << c.width << ", scroll "
+                                    << c.scroll);
+    example.state.details_query = c.query;
+    ASSERT_EQ(render::details_match_lines(*example.state.commit_details, &*example.state.highlight_cache,
+                                          c.query, c.width),
+              std::vector<std::size_t>{match_line});
+    state::set_details_match(example.state, state::DetailsMatch{match_line, 0}, c.width);
+    example.state.details_query = c.now_query;
+    example.state.details_scroll = c.scroll;
+    const tui::Buffer buffer = draw(example.state, 20);
+    EXPECT_EQ(any_cell_in(buffer, Color::Cyan), c.cyan);
+    if (!c.cyan) continue;
+    // "foo" Black on Cyan, the rest of the marked token Black on Yellow.
+    const int y = static_cast<int>(match_line - c.scroll);
+    const std::string row = drawn_row(buffer, y, 0, kWidth + 2);
+    const int at = static_cast<int>(row.find("foobar"));
+    ASSERT_GT(at, 0);
+    for (int x = at; x < at + 6; ++x) {
+      SCOPED_TRACE(x);
+      EXPECT_EQ(buffer.at(x, y).fg, Color::Black);
+      EXPECT_EQ(buffer.at(x, y).bg, x < at + 3 ? Color::Cyan : Color::Yellow);
+    }
+  }
+}
+
+// The layout kept in the state answers exactly as a fresh layout would,
+// whatever changes between two questions.
+TEST(DetailsPanel, KeptLayoutAnswersAsAFreshOne) {
+  PanelExample example;
+  TempRepo other;
+  auto reopened = open_commit(other, other.write("c.cpp", "int foobar;\n").commit("Other foobar"));
+  state::State& s = example.state;
+
+  const auto check = [&](std::uint16_t width) {
+    const highlight::HighlightCache* cache = s.highlight_cache ? &*s.highlight_cache : nullptr;
+    const auto fresh = render::details_lines(*s.commit_details, cache, s.details_query, width);
+    EXPECT_EQ(*render::details_text(s, width), fresh);
+    EXPECT_EQ(render::details_match_lines(s, width),
+              render::details_match_lines(*s.commit_details, cache, s.details_query, width));
+    EXPECT_EQ(render::details_content_height(s, width), fresh.lines.size());
+  };
+  check(kWidth);
+  s.details_query = "foo";
+  check(kWidth);
+  check(12);
+  s.details_query = "b1";
+  check(12);
+  s.highlight_cache.reset();
+  check(12);
+  s.commit_details = reopened.details;
+  check(12);
+  s.highlight_cache = reopened.cache;
+  check(12);
+  // Details made by hand under the same id.
+  s.commit_details->message = "Another message";
+  check(12);
+  s.commit_details->files.clear();
+  check(12);
+
+  s.commit_details.reset();
+  EXPECT_TRUE(render::details_text(s, 12)->lines.empty());
+  EXPECT_TRUE(render::details_match_lines(s, 12).empty());
+  EXPECT_EQ(render::details_content_height(s, 12), 0u);
+  // Nothing to draw without details.
+  EXPECT_FALSE(any_cell_in(draw(s, 5), Color::DarkGray));
+  EXPECT_EQ(drawn(draw(s, 2)), (std::vector<std::string>{"", ""}));
+}
+
+TEST(DetailsPanel, ControlCharactersTakeOneCellEach) {
+  TempRepo t;
+  auto opened = open_commit(t, t.write("crlf.txt", "\ta\tb\r\n").commit("CRLF"));
+  state::State s;
+  s.commit_details = std::move(opened.details);
+  s.highlight_cache = std::move(opened.cache);
+  s.details_scroll = 7;  // the file's header line: its rows follow
+  // 5 characters at width 8 (text 4 a row): the CR wraps alone; both rows
+  // are filled to the width exactly.
+  const tui::Buffer buffer = draw(s, 3, 8);
+  EXPECT_EQ(drawn(buffer), (std::vector<std::string>{" crlf.txt", "  1 + a b", "     \xE2\x90\x8D"}));
+  for (int y = 1; y <= 2; ++y) {
+    for (int x = 1; x <= 8; ++x) EXPECT_EQ(buffer.at(x, y).bg, render::DIFF_ADDED_BG) << x << "," << y;
+    EXPECT_EQ(buffer.at(9, y).bg, Color::Reset) << y;
+  }
+}
+
+}  // namespace

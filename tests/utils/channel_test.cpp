@@ -1,0 +1,78 @@
+#include "utils/channel.hpp"
+
+#include <gtest/gtest.h>
+#include <pthread.h>
+
+#include <chrono>
+#include <stdexcept>
+#include <string>
+
+#include "action/worker.hpp"
+
+namespace {
+
+using utils::Poll;
+using namespace std::chrono_literals;
+
+TEST(Channel, EmptyIsNotDisconnected) {
+  auto [sender, receiver] = utils::make_channel<int>();
+  std::optional<int> got;
+  EXPECT_EQ(receiver.try_recv(got), Poll::Empty);
+
+  auto second = sender;  // a copy is one more sender
+  sender = utils::Sender<int>();
+  EXPECT_EQ(receiver.try_recv(got), Poll::Empty);
+
+  EXPECT_TRUE(second.send(7));
+  second = utils::Sender<int>();
+  // Sent before the sender went: still delivered, then the end shows.
+  EXPECT_EQ(receiver.try_recv(got), Poll::Message);
+  EXPECT_EQ(got, 7);
+  EXPECT_EQ(receiver.try_recv(got), Poll::Disconnected);
+  EXPECT_EQ(receiver.recv(), std::nullopt);
+}
+
+TEST(Channel, SendAfterTheReceiverIsGoneFails) {
+  auto [sender, receiver] = utils::make_channel<std::string>();
+  { auto dropped = std::move(receiver); }
+  EXPECT_FALSE(sender.send("lost"));
+}
+
+TEST(Channel, ReceiveWithTimeout) {
+  auto [sender, receiver] = utils::make_channel<int>();
+  EXPECT_EQ(receiver.recv_for(10ms), std::nullopt);
+  sender.send(1);
+  EXPECT_EQ(receiver.recv_for(10ms), 1);
+}
+
+TEST(Worker, SendsItsOneResult) {
+  auto receiver = action::spawn_worker<std::string>([] { return std::string("done"); });
+  EXPECT_EQ(receiver.recv(), "done");
+  EXPECT_EQ(receiver.recv(), std::nullopt);  // and is gone
+}
+
+TEST(Worker, FailureDropsTheSenderUnsent) {
+  auto receiver = action::spawn_worker<int>([]() -> int { throw std::runtime_error("worker failed"); });
+  EXPECT_EQ(receiver.recv(), std::nullopt);
+  std::optional<int> got;
+  EXPECT_EQ(receiver.try_recv(got), Poll::Disconnected);
+
+  auto odd = action::spawn_worker<int>([]() -> int { throw 42; });  // not even an exception class
+  EXPECT_EQ(odd.recv(), std::nullopt);
+}
+
+TEST(WorkerDeathTest, ThreadThatCannotStartEndsTheProgram) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        // No thread can get a stack this size.
+        pthread_attr_t attr;
+        pthread_attr_init(&attr);
+        pthread_attr_setstacksize(&attr, std::size_t{1} << 46);
+        pthread_setattr_default_np(&attr);
+        action::spawn_worker<int>([] { return 1; });
+      },
+      testing::ExitedWithCode(101), "^failed to spawn thread\n$");
+}
+
+}  // namespace

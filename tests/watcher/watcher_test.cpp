@@ -1,0 +1,117 @@
+#include "watcher/watcher.hpp"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "repo/repo.hpp"
+#include "support/temp_repo.hpp"
+
+namespace {
+
+using utils::Poll;
+using namespace std::chrono_literals;
+using testing_support::TempRepo;
+
+// Generous: the machine may be busy; only arrival is checked, never timing.
+constexpr auto ARRIVES_WITHIN = 10s;
+constexpr auto SILENT_FOR = 1500ms;
+
+bool message_arrives(utils::Receiver<utils::Signal>& changes) {
+  return changes.recv_for(std::chrono::duration_cast<std::chrono::milliseconds>(ARRIVES_WITHIN)).has_value();
+}
+
+bool stays_silent(utils::Receiver<utils::Signal>& changes) { return !changes.recv_for(SILENT_FOR).has_value(); }
+
+void write_file(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
+
+std::string read_file(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// Starts watching and returns once the watches are in place: a probe write
+// has come through, and every message it caused has been taken.
+utils::Receiver<utils::Signal> watch(const std::string& path) {
+  auto changes = watcher::watch_git_dir(path);
+  const auto deadline = std::chrono::steady_clock::now() + ARRIVES_WITHIN;
+  bool ready = false;
+  while (!ready && std::chrono::steady_clock::now() < deadline) {
+    write_file(path + "/.git/watch-probe", "probe");
+    ready = changes.recv_for(SILENT_FOR).has_value();
+  }
+  EXPECT_TRUE(ready) << "the watcher never saw a write";
+  while (changes.recv_for(SILENT_FOR)) {
+  }
+  return changes;
+}
+
+TEST(Watcher, OneWriteOneMessage) {
+  TempRepo t;
+  t.commit("first");
+  auto changes = watch(t.path());
+  write_file(t.path() + "/.git/description", "changed\n");
+  EXPECT_TRUE(message_arrives(changes));
+  EXPECT_TRUE(stays_silent(changes));
+}
+
+TEST(Watcher, BurstGivesOneMessage) {
+  TempRepo t;
+  t.commit("first");
+  auto changes = watch(t.path());
+  for (int i = 0; i < 30; ++i) {
+    write_file(t.path() + "/.git/burst-" + std::to_string(i), "x");
+    std::filesystem::create_directories(t.path() + "/.git/objects/burst/" + std::to_string(i));
+    write_file(t.path() + "/.git/objects/burst/" + std::to_string(i) + "/object", "x");
+    std::this_thread::sleep_for(10ms);
+  }
+  EXPECT_TRUE(message_arrives(changes));
+  EXPECT_TRUE(stays_silent(changes));
+}
+
+TEST(Watcher, ReadsGiveNothing) {
+  TempRepo t;
+  t.write("f.txt", "text").commit("first");
+  t.write("f.txt", "changed");
+  auto changes = watch(t.path());
+  read_file(t.path() + "/.git/HEAD");
+  auto opened = repo::Repo::open(t.path(), 2000);
+  ASSERT_TRUE(opened);
+  opened->refresh();
+  EXPECT_TRUE(opened->has_changes());
+  EXPECT_TRUE(opened->load_worktree_status(false));
+  EXPECT_TRUE(stays_silent(changes));
+}
+
+TEST(Watcher, NewDirectoriesAreWatched) {
+  TempRepo t;
+  t.commit("first");
+  auto changes = watch(t.path());
+  std::filesystem::create_directories(t.path() + "/.git/refs/heads/topic/deeper");
+  EXPECT_TRUE(message_arrives(changes));
+  write_file(t.path() + "/.git/refs/heads/topic/deeper/file", "x");
+  EXPECT_TRUE(message_arrives(changes));
+}
+
+TEST(Watcher, NothingToWatchEndsQuietly) {
+  TempRepo bare(false);
+  bare.git({"init", "-q", "--bare"});
+  for (const std::string& path : {bare.path() + "/missing", bare.path()}) {
+    SCOPED_TRACE(path);
+    auto changes = watcher::watch_git_dir(path);
+    const auto deadline = std::chrono::steady_clock::now() + ARRIVES_WITHIN;
+    std::optional<utils::Signal> got;
+    Poll poll = Poll::Empty;
+    while ((poll = changes.try_recv(got)) == Poll::Empty && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::sleep_for(10ms);
+    EXPECT_EQ(poll, Poll::Disconnected);
+  }
+}
+
+}  // namespace
