@@ -97,11 +97,87 @@ struct SigpipeGuard {
   }
 };
 
+// Ignores interrupt and quit in this process for as long as it lives, so a
+// key typed at the child does not end the program behind it.
+struct IgnoreTerminalSignals {
+  struct ::sigaction old_int {}, old_quit {};
+  IgnoreTerminalSignals() {
+    struct ::sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    ::sigaction(SIGINT, &ignore, &old_int);
+    ::sigaction(SIGQUIT, &ignore, &old_quit);
+  }
+  ~IgnoreTerminalSignals() {
+    ::sigaction(SIGINT, &old_int, nullptr);
+    ::sigaction(SIGQUIT, &old_quit, nullptr);
+  }
+};
+
+struct Argv {
+  std::vector<std::string> env, args;
+  std::vector<char*> envp, argp;
+  Argv(const std::vector<std::string>& argv, const ProcessOptions& options)
+      : env(child_environment(options)), args(argv) {
+    for (auto& e : env) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    for (auto& a : args) argp.push_back(a.data());
+    argp.push_back(nullptr);
+  }
+};
+
+void set_child_signals(SpawnAttr& sa, short extra_flags) {
+  sigset_t defaults, empty;
+  sigemptyset(&defaults);
+  sigaddset(&defaults, SIGPIPE);
+  sigaddset(&defaults, SIGINT);
+  sigaddset(&defaults, SIGQUIT);
+  sigemptyset(&empty);
+  posix_spawnattr_setsigdefault(&sa.attr, &defaults);
+  posix_spawnattr_setsigmask(&sa.attr, &empty);
+  posix_spawnattr_setflags(&sa.attr, static_cast<short>(POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK | extra_flags));
+}
+
+std::expected<int, std::string> wait_for(pid_t pid) {
+  int status = 0;
+  while (::waitpid(pid, &status, 0) < 0) {
+    if (errno != EINTR) return std::unexpected(os_error_text(errno));
+  }
+  return status;
+}
+
+void take_status(int status, ProcessResult& result) {
+  if (WIFEXITED(status))
+    result.exit_code = WEXITSTATUS(status);
+  else if (WIFSIGNALED(status))
+    result.signal = WTERMSIG(status);
+}
+
+std::expected<ProcessResult, std::string> run_in_terminal(const std::vector<std::string>& argv,
+                                                          const ProcessOptions& options) {
+  FileActions fa;
+  if (!options.cwd.empty()) posix_spawn_file_actions_addchdir_np(&fa.actions, options.cwd.c_str());
+  SpawnAttr sa;
+  set_child_signals(sa, 0);
+  Argv command(argv, options);
+  IgnoreTerminalSignals ignore;
+  pid_t pid = -1;
+  const int rc = posix_spawnp(&pid, command.argp[0], &fa.actions, &sa.attr, command.argp.data(),
+                              command.envp.data());
+  if (rc != 0) return std::unexpected(os_error_text(rc));
+  auto status = wait_for(pid);
+  if (!status) return std::unexpected(status.error());
+  ProcessResult result;
+  take_status(*status, result);
+  return result;
+}
+
 }  // namespace
 
 std::expected<ProcessResult, std::string> run_process(const std::vector<std::string>& argv,
                                                       const ProcessOptions& options) {
   if (argv.empty()) return std::unexpected(os_error_text(EINVAL));
+  if (options.inherit_terminal) return run_in_terminal(argv, options);
 
   Pipe out, err, in;
   if (!out.open() || !err.open()) return std::unexpected(os_error_text(errno));
@@ -120,27 +196,12 @@ std::expected<ProcessResult, std::string> run_process(const std::vector<std::str
   if (!options.cwd.empty()) posix_spawn_file_actions_addchdir_np(&fa.actions, options.cwd.c_str());
 
   SpawnAttr sa;
-  sigset_t defaults, empty;
-  sigemptyset(&defaults);
-  sigaddset(&defaults, SIGPIPE);
-  sigemptyset(&empty);
-  posix_spawnattr_setsigdefault(&sa.attr, &defaults);
-  posix_spawnattr_setsigmask(&sa.attr, &empty);
-  short flags = POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK;
-  if (options.new_session) flags |= POSIX_SPAWN_SETSID;
-  posix_spawnattr_setflags(&sa.attr, flags);
-
-  std::vector<std::string> env = child_environment(options);
-  std::vector<char*> envp;
-  for (auto& e : env) envp.push_back(e.data());
-  envp.push_back(nullptr);
-  std::vector<std::string> args = argv;
-  std::vector<char*> argp;
-  for (auto& a : args) argp.push_back(a.data());
-  argp.push_back(nullptr);
+  set_child_signals(sa, options.new_session ? POSIX_SPAWN_SETSID : 0);
+  Argv command(argv, options);
 
   pid_t pid = -1;
-  int rc = posix_spawnp(&pid, argp[0], &fa.actions, &sa.attr, argp.data(), envp.data());
+  int rc = posix_spawnp(&pid, command.argp[0], &fa.actions, &sa.attr, command.argp.data(),
+                        command.envp.data());
   out.write.reset();
   err.write.reset();
   in.read.reset();
@@ -183,14 +244,9 @@ std::expected<ProcessResult, std::string> run_process(const std::vector<std::str
   }
   in.write.reset();
 
-  int status = 0;
-  while (::waitpid(pid, &status, 0) < 0) {
-    if (errno != EINTR) return std::unexpected(os_error_text(errno));
-  }
-  if (WIFEXITED(status))
-    result.exit_code = WEXITSTATUS(status);
-  else if (WIFSIGNALED(status))
-    result.signal = WTERMSIG(status);
+  auto status = wait_for(pid);
+  if (!status) return std::unexpected(status.error());
+  take_status(*status, result);
   return result;
 }
 

@@ -15,6 +15,10 @@ struct ProcessOptions {
   std::vector<std::pair<std::string, std::string>> set_env;
   std::vector<std::string> unset_env;
   bool new_session = true;                 // no controlling terminal for the child
+  // The child gets this process's standard input, output and error (the
+  // terminal) and stays in its session; nothing is captured. While it runs,
+  // interrupt and quit keys reach only the child, as with system().
+  bool inherit_terminal = false;
 };
 
 struct ProcessResult {
