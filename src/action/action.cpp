@@ -23,9 +23,10 @@ void select_tmux_pane(Action::Kind kind) {
 }  // namespace
 
 bool Action::execute(state::State& state, repo::Repo& repo, tui::Terminal& terminal) const {
-  // The staging view takes every key while it is open; until its handler
-  // exists nothing may leak through to the log behind it.
-  if (state.commit_view) return false;
+  if (state.commit_view) {
+    execute_commit_view_mode(state, repo, terminal);
+    return false;
+  }
 
   switch (kind) {
     case FocusLeft:
@@ -50,12 +51,42 @@ bool Action::execute(state::State& state, repo::Repo& repo, tui::Terminal& termi
     execute_delete_branch_mode(state, repo);
     return false;
   }
-  // Modes whose handlers are not here yet hold on to their keys, so the log
-  // view never acts behind an open prompt or confirmation.
-  if (state.checking_out || state.rebase_in_progress || state.selecting_rebase_branch ||
-      state.entering_rebase_target || state.confirming_revert || state.entering_push_branch ||
-      state.selecting_move_branch || state.selecting_move_target || state.confirming_move)
+  if (state.checking_out) {
+    execute_checkout_mode(state, repo);
     return false;
+  }
+  if (state.rebase_in_progress) {
+    execute_rebase_in_progress_mode(state, repo);
+    return false;
+  }
+  if (state.selecting_rebase_branch) {
+    execute_rebase_branch_selection_mode(state, repo);
+    return false;
+  }
+  if (state.entering_rebase_target) {
+    execute_rebase_target_mode(state, repo);
+    return false;
+  }
+  if (state.confirming_revert) {
+    execute_revert_confirmation_mode(state, repo);
+    return false;
+  }
+  if (state.entering_push_branch) {
+    execute_push_mode(state, repo);
+    return false;
+  }
+  if (state.selecting_move_branch) {
+    execute_move_branch_selection_mode(state, repo);
+    return false;
+  }
+  if (state.selecting_move_target) {
+    execute_move_target_mode(state, repo.commits.size());
+    return false;
+  }
+  if (state.confirming_move) {
+    execute_move_confirmation_mode(state, repo);
+    return false;
+  }
 
   return execute_normal_mode(state, repo, terminal);
 }

@@ -80,6 +80,16 @@ struct Action {
   void execute_search_mode(state::State& state, const repo::Repo& repo, tui::Terminal& terminal) const;
   void execute_create_branch_mode(state::State& state, repo::Repo& repo) const;
   void execute_delete_branch_mode(state::State& state, repo::Repo& repo) const;
+  void execute_commit_view_mode(state::State& state, repo::Repo& repo, tui::Terminal& terminal) const;
+  void execute_checkout_mode(state::State& state, repo::Repo& repo) const;
+  void execute_rebase_in_progress_mode(state::State& state, repo::Repo& repo) const;
+  void execute_rebase_branch_selection_mode(state::State& state, const repo::Repo& repo) const;
+  void execute_rebase_target_mode(state::State& state, repo::Repo& repo) const;
+  void execute_revert_confirmation_mode(state::State& state, repo::Repo& repo) const;
+  void execute_push_mode(state::State& state, const repo::Repo& repo) const;
+  void execute_move_branch_selection_mode(state::State& state, const repo::Repo& repo) const;
+  void execute_move_target_mode(state::State& state, std::size_t loaded_commits) const;
+  void execute_move_confirmation_mode(state::State& state, repo::Repo& repo) const;
 };
 
 // Moves the selection to the next (previous) commit matching the log search,

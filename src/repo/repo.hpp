@@ -145,8 +145,9 @@ class Repo {
   // the entry's mode. A file the index does not hold is staged whole from
   // the work tree; the last lines of a deleted file stage its deletion.
   std::expected<void, std::string> stage_hunk(const std::string& path, const Hunk& hunk) const;
-  // Takes a hunk of the index changes back out of the index version.
-  std::expected<void, std::string> unstage_hunk(const std::string& path, const Hunk& hunk) const;
+  // Takes a hunk of the index changes back out of the index version; in
+  // amend mode the hunk is one of the changes against HEAD's first parent.
+  std::expected<void, std::string> unstage_hunk(const std::string& path, const Hunk& hunk, bool amend) const;
   // untracked: removes that one work-tree entry; otherwise restores the
   // file from the index with git.
   std::expected<void, std::string> discard_file(const std::string& path, bool untracked) const;

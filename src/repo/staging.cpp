@@ -299,7 +299,8 @@ std::expected<void, std::string> Repo::stage_hunk(const std::string& file, const
   return write_index(index);
 }
 
-std::expected<void, std::string> Repo::unstage_hunk(const std::string& file, const Hunk& hunk) const {
+std::expected<void, std::string> Repo::unstage_hunk(const std::string& file, const Hunk& hunk,
+                                                    [[maybe_unused]] bool amend) const {
   auto opened = open_indexed_file(path, file);
   if (!opened) return std::unexpected(opened.error());
   git_repository* repo = opened->repo.get();

@@ -351,7 +351,7 @@ TEST_F(Corpus, EachHunkGivesWhatGitApplyGives) {
         SCOPED_TRACE("staged hunk " + std::to_string(i));
         const std::string one = patch.header + patch.hunks[i];
         const Hunk& hunk = staged->staged_hunks[i];
-        EXPECT_EQ(run(f.path, ours([&](const Repo& r) { return r.unstage_hunk(f.path, hunk); })),
+        EXPECT_EQ(run(f.path, ours([&](const Repo& r) { return r.unstage_hunk(f.path, hunk, false); })),
                   run(f.path, git_apply(one, {"--cached", "-R"})))
             << "unstage " << last_error_ << "\n"
             << one;
@@ -379,7 +379,7 @@ TEST_F(Corpus, AllHunksInTurnEqualTheWholeFileCommand) {
        {"add"}},
       {"unstage",
        true,
-       [](const Repo& r, const std::string& p, const Hunk& h) { return r.unstage_hunk(p, h); },
+       [](const Repo& r, const std::string& p, const Hunk& h) { return r.unstage_hunk(p, h, false); },
        {"restore", "--staged"}},
       {"discard",
        false,
@@ -473,7 +473,7 @@ TEST_F(Corpus, LegitimateDifferencesStillKeepTheFilesWhole) {
   ASSERT_TRUE(staged_change);
   for (const Hunk& h : staged_change->staged_hunks) {
     auto o =
-        run("staged-typechange", ours([&](const Repo& r) { return r.unstage_hunk("staged-typechange", h); }));
+        run("staged-typechange", ours([&](const Repo& r) { return r.unstage_hunk("staged-typechange", h, false); }));
     EXPECT_FALSE(o.ok);
     EXPECT_EQ(o.index, before.index);
   }
@@ -669,7 +669,7 @@ TEST(Staging, UnstagingEveryLineOfAFileHeadAddedInAmendMode) {
       if (f.path == path) file = &f;
     ASSERT_TRUE(file != nullptr);
     ASSERT_EQ(file->staged_hunks.size(), 1u);
-    ASSERT_TRUE(r.unstage_hunk(path, file->staged_hunks[0]));
+    ASSERT_TRUE(r.unstage_hunk(path, file->staged_hunks[0], true));
   }
   // The parent never held added.txt; it held empty-before, empty.
   EXPECT_EQ(t.git({"ls-files", "-s", "added.txt"}), "");
