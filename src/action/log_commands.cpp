@@ -1,5 +1,7 @@
 #include "action/log_view.hpp"
 
+#include "action/hotkey_panel.hpp"
+
 namespace action {
 
 namespace {
@@ -36,6 +38,9 @@ void execute_log_command(const Action& action, state::State& state, repo::Repo& 
       return;
     case Action::Delete:
       open_delete_prompt(state, repo);
+      return;
+    case Action::Char:
+      if (action.ch == U'?') toggle_hotkeys(state, repo);
       return;
     default:
       return;

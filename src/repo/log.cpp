@@ -1,5 +1,6 @@
 #include "repo/branch_walk.hpp"
 #include "repo/git_handle.hpp"
+#include "repo/head_history.hpp"
 #include "repo/repo.hpp"
 #include "utils/text.hpp"
 
@@ -116,6 +117,7 @@ std::expected<Repo, OpenFailure> Repo::open(const std::string& path, std::option
   // peak memory of a long log.
   handle->reset();
   r.graph = commit_graph::build_from(r.commits);
+  r.head_history = mark_head_history(r.commits, r.head_sha());
   return r;
 }
 
@@ -142,6 +144,7 @@ void Repo::refresh() {
   head = get_head(handle->get());
   handle->reset();  // as in open: free the library's cache before the graph
   graph = commit_graph::build_from(commits);
+  head_history = mark_head_history(commits, head_sha());
 }
 
 Oid Repo::head_sha() const {
