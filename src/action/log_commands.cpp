@@ -1,4 +1,5 @@
 #include "action/log_view.hpp"
+#include "action/revert_move.hpp"
 
 namespace action {
 
@@ -36,6 +37,12 @@ void execute_log_command(const Action& action, state::State& state, repo::Repo& 
       return;
     case Action::Delete:
       open_delete_prompt(state, repo);
+      return;
+    case Action::Revert:
+      start_revert(state, repo);
+      return;
+    case Action::MoveBranch:
+      start_branch_move(state, repo);
       return;
     default:
       return;

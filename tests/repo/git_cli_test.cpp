@@ -15,6 +15,7 @@
 #include <sstream>
 #include <thread>
 
+#include "support/env_guard.hpp"
 #include "support/temp_repo.hpp"
 #include "work_tree_snapshot.hpp"
 
@@ -23,34 +24,9 @@ namespace {
 using repo::discard_tracked_file;
 using repo::run_git;
 using repo::run_git_program;
+using testing_support::EnvGuard;
 using testing_support::TempDir;
 using testing_support::TempRepo;
-
-// Sets variables in this process for one scope and puts the old values back.
-class EnvGuard {
- public:
-  EnvGuard(std::initializer_list<std::pair<std::string, std::optional<std::string>>> vars) {
-    for (const auto& [name, value] : vars) {
-      const char* old = std::getenv(name.c_str());
-      saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
-      if (value)
-        ::setenv(name.c_str(), value->c_str(), 1);
-      else
-        ::unsetenv(name.c_str());
-    }
-  }
-  ~EnvGuard() {
-    for (const auto& [name, value] : saved_) {
-      if (value)
-        ::setenv(name.c_str(), value->c_str(), 1);
-      else
-        ::unsetenv(name.c_str());
-    }
-  }
-
- private:
-  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
-};
 
 std::string trim_ascii(std::string s) {
   const char* ws = " \t\r\n\v\f";
