@@ -1,7 +1,7 @@
 #include "log_fixture.hpp"
 #include "action/revert_move.hpp"
 #include "support/env_guard.hpp"
-#include "support/fake_git.hpp"
+#include "support/fake_program.hpp"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,6 @@ namespace {
 using app_testing::memory_log;
 using app_testing::Session;
 using testing_support::EnvGuard;
-using testing_support::FakeGit;
 using testing_support::TempRepo;
 
 std::string status_of(const Session& s) { return s.state.status_message ? s.state.status_message->text : "(none)"; }
@@ -99,7 +98,7 @@ TEST_F(RevertMove, RevertCancelsWithoutRunningGit) {
     SCOPED_TRACE(key);
     LineRepo fixture;
     Session s(fixture.open());
-    FakeGit git;
+    const auto git = testing_support::fake_git();
     s.press("R" + key);
     EXPECT_FALSE(s.state.confirming_revert);
     EXPECT_FALSE(s.state.status_message);
@@ -111,7 +110,7 @@ TEST_F(RevertMove, RevertCancelsWithoutRunningGit) {
 TEST_F(RevertMove, RevertRunsGitWithTheFullId) {
   LineRepo fixture;
   Session s(fixture.open());
-  FakeGit git;
+  const auto git = testing_support::fake_git();
   s.press("R<enter>");
   EXPECT_EQ(git.calls(), "revert --no-edit " + fixture.third + "\n");
   EXPECT_EQ(status_of(s), "reverted " + fixture.third.substr(0, 7));
@@ -176,7 +175,7 @@ TEST_F(RevertMove, MergeCommitRevertFailsWithGitsLine) {
 
 TEST_F(RevertMove, NothingToActOnWithoutACommit) {
   Session s(memory_log(0));
-  FakeGit git;
+  const auto git = testing_support::fake_git();
   s.press("Rm");
   EXPECT_FALSE(s.state.confirming_revert);
   EXPECT_FALSE(in_any_move_step(s.state));
@@ -327,7 +326,7 @@ TEST_F(RevertMove, MovingTheBranchHeadIsOnResetsIndexAndWorkTree) {
   Session s(fixture.open());
   fixture.temp.write("a.txt", "dirty\n");
   fixture.temp.write("c.txt", "new\n").git({"add", "c.txt"});
-  FakeGit git;
+  const auto git = testing_support::fake_git();
 
   s.press("mj<enter>");
   ASSERT_TRUE(s.state.confirming_move);
@@ -350,7 +349,7 @@ TEST_F(RevertMove, MovingAnotherBranchLeavesTheWorkTree) {
   fixture.temp.git({"branch", "topic"});
   Session s(fixture.open());
   fixture.temp.write("a.txt", "dirty\n");
-  FakeGit git;
+  const auto git = testing_support::fake_git();
 
   s.press("m");
   while (s.state.move_branch != "topic") s.press("<tab>");
@@ -370,7 +369,7 @@ TEST_F(RevertMove, DetachedHeadMovesWithTheBranchCommand) {
   LineRepo fixture;
   fixture.temp.git({"checkout", "-q", "--detach"});
   Session s(fixture.open());
-  FakeGit git;
+  const auto git = testing_support::fake_git();
 
   s.press("mj<enter>y");
   EXPECT_EQ(git.calls(), "branch -f main " + fixture.second + "\n");
@@ -385,7 +384,7 @@ TEST_F(RevertMove, CancellingTheMoveRunsNoGit) {
     SCOPED_TRACE(key);
     LineRepo fixture;
     Session s(fixture.open());
-    FakeGit git;
+    const auto git = testing_support::fake_git();
     s.press("mj<enter>" + key);
     EXPECT_FALSE(in_any_move_step(s.state));
     EXPECT_EQ(s.state.move_branch, "");
@@ -426,7 +425,7 @@ TEST_F(RevertMove, OptionLikeBranchNameIsRefusedBeforeGit) {
     fixture.temp.git({"update-ref", "refs/heads/" + c.name, fixture.third});
     if (c.head_on_it) fixture.temp.git({"symbolic-ref", "HEAD", "refs/heads/" + c.name});
     Session s(fixture.open());
-    FakeGit git;
+    const auto git = testing_support::fake_git();
 
     s.press("m");
     ASSERT_TRUE(s.state.selecting_move_branch);

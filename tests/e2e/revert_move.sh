@@ -13,6 +13,17 @@ make_repo "$repo"
 c2=$(git -C "$repo" rev-parse HEAD~1)
 c3=$(git -C "$repo" rev-parse HEAD)
 
+# From the row below the newest commit: back up to it, press m, Tab to
+# topic and take it.
+choose_topic_at_newest() {
+  wait_row "▶" "commit number 2"
+  keys k
+  wait_row "▶" "commit number 3"
+  keys m
+  choose_branch topic
+  keys Enter
+}
+
 # Tab in the branch choice until it shows the branch.
 choose_branch() {
   local i
@@ -60,12 +71,7 @@ wait_for "moved main to ${c3:0:7}"
 git -C "$repo" branch topic
 echo dirty >"$repo/file.txt"
 # The reset dropped the revert commit; the selection kept its row.
-wait_row "▶" "commit number 2"
-keys k
-wait_row "▶" "commit number 3"
-keys m
-choose_branch topic
-keys Enter
+choose_topic_at_newest
 wait_for "moving topic → ${c3:0:7}"
 keys j
 keys Enter
@@ -74,12 +80,7 @@ keys n
 wait_gone "move topic to"
 [[ $(git -C "$repo" rev-parse topic) == "$c3" ]] || fail "n moved the branch"
 # The cancel left the selection on the target.
-wait_row "▶" "commit number 2"
-keys k
-wait_row "▶" "commit number 3"
-keys m
-choose_branch topic
-keys Enter
+choose_topic_at_newest
 wait_for "moving topic → "
 keys j
 wait_for "moving topic → ${c2:0:7}"
