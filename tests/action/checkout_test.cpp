@@ -5,14 +5,10 @@
 namespace {
 
 using app_testing::HermeticGit;
+using app_testing::trimmed;
 using app_testing::LoopSession;
 using app_testing::memory_log;
 using testing_support::TempRepo;
-
-std::string trimmed(std::string s) {
-  while (!s.empty() && s.back() == '\n') s.pop_back();
-  return s;
-}
 
 // first <- second <- third on main (HEAD); topic at second; only the
 // remote-tracking origin/x at first. Rows: 0 third, 1 second, 2 first.

@@ -8,16 +8,12 @@ namespace {
 
 using app_testing::FakePrograms;
 using app_testing::HermeticGit;
+using app_testing::trimmed;
 using app_testing::LoopSession;
 using app_testing::OriginRepo;
 using testing_support::AuthWall;
 using testing_support::TempDir;
 using testing_support::TempRepo;
-
-std::string trimmed(std::string s) {
-  while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
-  return s;
-}
 
 TEST(PushPrompt, ChecksTheRemoteThenTheLocalBranches) {
   HermeticGit home;
@@ -329,6 +325,26 @@ TEST(Push, ASecondPushForgetsTheFirst) {
   }
   EXPECT_EQ(s.status(), "pushed fast");
   EXPECT_FALSE(s.state.push_task);
+}
+
+TEST(PushAndFetchDeathTest, AWorkerThatCannotStartEndsTheProgram) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  for (const char* keys : {"f", "p<enter>"}) {
+    SCOPED_TRACE(keys);
+    HermeticGit home;
+    OriginRepo fixture;
+    LoopSession s(fixture.open());
+    EXPECT_EXIT(
+        {
+          // No thread can get a stack this size.
+          pthread_attr_t attr;
+          pthread_attr_init(&attr);
+          pthread_attr_setstacksize(&attr, std::size_t{1} << 46);
+          pthread_setattr_default_np(&attr);
+          s.press(keys);
+        },
+        testing::ExitedWithCode(101), "^failed to spawn thread\n$");
+  }
 }
 
 }  // namespace

@@ -32,6 +32,12 @@ inline std::string read_file(const std::string& path) {
   return s.str();
 }
 
+// Without the line ends git's output closes with.
+inline std::string trimmed(std::string s) {
+  while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
+  return s;
+}
+
 // The program's own git runs read this HOME: no credential helper, no
 // system configuration, and nothing that answers a credential question.
 struct HermeticGit {
