@@ -118,7 +118,7 @@ TEST(OpenPage, TheOpenerGetsTheCommitAddress) {
     programs.add("open",
                  "echo $$ > \"$LOG.pid\"; fds=$(for fd in 0 1 2; do readlink /proc/$$/fd/$fd; done)\n"
                  "printf '%s' \"$1\" > \"$LOG\"; echo \"$fds\" > \"$LOG.fds\"; echo \"$#\" > \"$LOG.count\"\n"
-                 "while [ ! -e \"$LOG.release\" ]; do sleep 0.02; done");
+                 "i=0; while [ ! -e \"$LOG.release\" ] && [ $i -lt 1500 ]; do sleep 0.02; i=$((i+1)); done");
     s.state.selected = 1;  // below the remote-tracking tip
     s.press("o");
     EXPECT_EQ(s.status(), "opened in browser");

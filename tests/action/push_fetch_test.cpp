@@ -247,7 +247,8 @@ struct FakeGit {
     programs.add("git",
                  "echo \"$@\" >> \"$LOG\"\n"
                  "case \"$4\" in\n"
-                 "  slow) while [ ! -e \"$LOG.release\" ]; do sleep 0.02; done; echo done >> \"$LOG.slow\" ;;\n"
+                 "  slow) i=0; while [ ! -e \"$LOG.release\" ] && [ $i -lt 1500 ]; do sleep 0.02; i=$((i+1)); done\n"
+                 "        echo done >> \"$LOG.slow\" ;;\n"
                  "  silent) exit 1 ;;\n"
                  "esac\n"
                  "exit 0");
