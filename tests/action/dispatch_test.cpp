@@ -1,11 +1,13 @@
 #include "log_fixture.hpp"
-#include "support/env_guard.hpp"
-#include "support/fake_program.hpp"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
 #include <functional>
+#include <sstream>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -14,7 +16,7 @@ using app_testing::Session;
 
 // Where a typed "x" ends up, or that the key was held by a mode (the move's
 // target step holds it too, but j moves its selection).
-enum class Receiver { Search, Create, Delete, Held, MoveTarget, Log };
+enum class Receiver { Search, Create, Delete, Checkout, Push, Held, MoveTarget, Log };
 
 struct DispatchCase {
   const char* name;
@@ -55,14 +57,19 @@ TEST(Dispatch, FirstModeInOrderTakesTheKey) {
          set_all_later_flags(s);
        },
        Receiver::Delete},
-      {"checking out", [](state::State& s) { s.checking_out = true; }, Receiver::Held},
+      {"checking out over the rest",
+       [](state::State& s) {
+         set_all_later_flags(s);
+       },
+       Receiver::Checkout},
       {"rebase in progress", [](state::State& s) { s.rebase_in_progress = true; }, Receiver::Held},
       {"choosing the rebase branch", [](state::State& s) { s.selecting_rebase_branch = true; },
        Receiver::Held},
       {"entering the rebase target", [](state::State& s) { s.entering_rebase_target = true; },
        Receiver::Held},
       {"confirming a revert", [](state::State& s) { s.confirming_revert = true; }, Receiver::Held},
-      {"entering the push branch", [](state::State& s) { s.entering_push_branch = true; }, Receiver::Held},
+      {"entering the push branch", [](state::State& s) { s.entering_push_branch = s.selecting_move_branch = true; },
+       Receiver::Push},
       {"choosing the branch to move", [](state::State& s) { s.selecting_move_branch = true; },
        Receiver::Held},
       {"choosing the move target", [](state::State& s) { s.selecting_move_target = true; },
@@ -78,6 +85,8 @@ TEST(Dispatch, FirstModeInOrderTakesTheKey) {
     EXPECT_EQ(s.state.search_query, c.receiver == Receiver::Search ? "x" : "");
     EXPECT_EQ(s.state.create_branch_input, c.receiver == Receiver::Create ? "x" : "");
     EXPECT_EQ(s.state.delete_branch_input, c.receiver == Receiver::Delete ? "x" : "");
+    EXPECT_EQ(s.state.checkout_input, c.receiver == Receiver::Checkout ? "x" : "");
+    EXPECT_EQ(s.state.push_input, c.receiver == Receiver::Push ? "x" : "");
 
     // Only the log view and the move's target step move the selection;
     // only the log view quits.
@@ -90,18 +99,52 @@ TEST(Dispatch, FirstModeInOrderTakesTheKey) {
       EXPECT_FALSE(s.press("<esc>"));
       EXPECT_EQ(s.state.count_prefix, "");
     }
+    if (c.receiver == Receiver::Checkout || c.receiver == Receiver::Push) {
+      EXPECT_FALSE(s.press("<esc>"));
+      EXPECT_FALSE(c.receiver == Receiver::Checkout ? s.state.checking_out : s.state.entering_push_branch);
+    }
   }
 }
 
-// A stand-in tmux on PATH that records its arguments, fails and is noisy,
-// with TMUX and PATH put back afterwards.
+// A stand-in tmux on PATH that records its arguments, with TMUX and PATH
+// put back afterwards.
 class FakeTmux : public testing::Test {
  protected:
-  std::string calls() const { return tmux_.calls(); }
+  void SetUp() override {
+    save("PATH", saved_path_);
+    save("TMUX", saved_tmux_);
+    const std::string script = dir_.path() + "/tmux";
+    std::ofstream(script) << "#!/bin/sh\necho \"$@\" >> '" << log_path()
+                          << "'\necho noise\necho noise >&2\nexit 3\n";
+    ASSERT_EQ(::chmod(script.c_str(), 0755), 0);
+    ::setenv("PATH", (dir_.path() + ":" + (saved_path_ ? *saved_path_ : "/usr/bin:/bin")).c_str(), 1);
+  }
+  void TearDown() override {
+    restore("PATH", saved_path_);
+    restore("TMUX", saved_tmux_);
+  }
+
+  std::string log_path() const { return dir_.path() + "/calls"; }
+  std::string calls() const {
+    std::ifstream in(log_path());
+    std::stringstream out;
+    out << in.rdbuf();
+    return out.str();
+  }
 
  private:
-  testing_support::EnvGuard tmux_env_{{"TMUX", std::nullopt}};
-  testing_support::FakeProgram tmux_{"tmux", "echo noise\necho noise >&2\nexit 3"};
+  static void save(const char* name, std::optional<std::string>& into) {
+    if (const char* v = std::getenv(name)) into = v;
+  }
+  static void restore(const char* name, const std::optional<std::string>& value) {
+    if (value)
+      ::setenv(name, value->c_str(), 1);
+    else
+      ::unsetenv(name);
+  }
+
+  testing_support::TempDir dir_;
+  std::optional<std::string> saved_path_, saved_tmux_;
 };
 
 TEST_F(FakeTmux, PaneKeysRunTmuxInsideTmux) {

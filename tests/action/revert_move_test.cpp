@@ -1,7 +1,7 @@
 #include "log_fixture.hpp"
+#include "remote_fixture.hpp"
 #include "action/revert_move.hpp"
 #include "support/env_guard.hpp"
-#include "support/fake_program.hpp"
 
 #include <gtest/gtest.h>
 
@@ -24,6 +24,15 @@ std::size_t row_of(const repo::Repo& r, const std::string& hex) {
 }
 
 bool has_branch(const repo::Repo& r, const std::string& name) { return r.branches.contains(repo::BranchName{name}); }
+
+// git first on PATH, writing each run's arguments to its log before it hands
+// over to the real git.
+struct RecordedGit {
+  RecordedGit() { programs.add("git", "printf '%s\\n' \"$*\" >> \"$LOG\"\nexec git \"$@\""); }
+  std::string calls() const { return programs.log("git"); }
+
+  app_testing::FakePrograms programs{app_testing::FakePrograms::BeforeSystem};
+};
 
 bool in_any_move_step(const state::State& s) {
   return s.selecting_move_branch || s.selecting_move_target || s.confirming_move;
@@ -98,7 +107,7 @@ TEST_F(RevertMove, RevertCancelsWithoutRunningGit) {
     SCOPED_TRACE(key);
     LineRepo fixture;
     Session s(fixture.open());
-    const auto git = testing_support::fake_git();
+    const RecordedGit git;
     s.press("R" + key);
     EXPECT_FALSE(s.state.confirming_revert);
     EXPECT_FALSE(s.state.status_message);
@@ -110,7 +119,7 @@ TEST_F(RevertMove, RevertCancelsWithoutRunningGit) {
 TEST_F(RevertMove, RevertRunsGitWithTheFullId) {
   LineRepo fixture;
   Session s(fixture.open());
-  const auto git = testing_support::fake_git();
+  const RecordedGit git;
   s.press("R<enter>");
   EXPECT_EQ(git.calls(), "revert --no-edit " + fixture.third + "\n");
   EXPECT_EQ(status_of(s), "reverted " + fixture.third.substr(0, 7));
@@ -175,7 +184,7 @@ TEST_F(RevertMove, MergeCommitRevertFailsWithGitsLine) {
 
 TEST_F(RevertMove, NothingToActOnWithoutACommit) {
   Session s(memory_log(0));
-  const auto git = testing_support::fake_git();
+  const RecordedGit git;
   s.press("Rm");
   EXPECT_FALSE(s.state.confirming_revert);
   EXPECT_FALSE(in_any_move_step(s.state));
@@ -326,7 +335,7 @@ TEST_F(RevertMove, MovingTheBranchHeadIsOnResetsIndexAndWorkTree) {
   Session s(fixture.open());
   fixture.temp.write("a.txt", "dirty\n");
   fixture.temp.write("c.txt", "new\n").git({"add", "c.txt"});
-  const auto git = testing_support::fake_git();
+  const RecordedGit git;
 
   s.press("mj<enter>");
   ASSERT_TRUE(s.state.confirming_move);
@@ -349,7 +358,7 @@ TEST_F(RevertMove, MovingAnotherBranchLeavesTheWorkTree) {
   fixture.temp.git({"branch", "topic"});
   Session s(fixture.open());
   fixture.temp.write("a.txt", "dirty\n");
-  const auto git = testing_support::fake_git();
+  const RecordedGit git;
 
   s.press("m");
   while (s.state.move_branch != "topic") s.press("<tab>");
@@ -369,7 +378,7 @@ TEST_F(RevertMove, DetachedHeadMovesWithTheBranchCommand) {
   LineRepo fixture;
   fixture.temp.git({"checkout", "-q", "--detach"});
   Session s(fixture.open());
-  const auto git = testing_support::fake_git();
+  const RecordedGit git;
 
   s.press("mj<enter>y");
   EXPECT_EQ(git.calls(), "branch -f main " + fixture.second + "\n");
@@ -384,7 +393,7 @@ TEST_F(RevertMove, CancellingTheMoveRunsNoGit) {
     SCOPED_TRACE(key);
     LineRepo fixture;
     Session s(fixture.open());
-    const auto git = testing_support::fake_git();
+    const RecordedGit git;
     s.press("mj<enter>" + key);
     EXPECT_FALSE(in_any_move_step(s.state));
     EXPECT_EQ(s.state.move_branch, "");
@@ -425,7 +434,7 @@ TEST_F(RevertMove, OptionLikeBranchNameIsRefusedBeforeGit) {
     fixture.temp.git({"update-ref", "refs/heads/" + c.name, fixture.third});
     if (c.head_on_it) fixture.temp.git({"symbolic-ref", "HEAD", "refs/heads/" + c.name});
     Session s(fixture.open());
-    const auto git = testing_support::fake_git();
+    const RecordedGit git;
 
     s.press("m");
     ASSERT_TRUE(s.state.selecting_move_branch);

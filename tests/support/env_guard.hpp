@@ -1,5 +1,7 @@
 #pragma once
-// Sets variables in this process for one scope and puts the old values back.
+// Sets or unsets variables in this process for one scope and puts the old
+// values back. Workers of the code under test read the environment too:
+// let them finish before the scope ends.
 
 #include <cstdlib>
 #include <initializer_list>
@@ -12,7 +14,6 @@ namespace testing_support {
 
 class EnvGuard {
  public:
-  // An absent value unsets the variable.
   EnvGuard(std::initializer_list<std::pair<std::string, std::optional<std::string>>> vars) {
     for (const auto& [name, value] : vars) {
       const char* old = std::getenv(name.c_str());
