@@ -15,6 +15,7 @@
 #include "repo/git_handle.hpp"
 #include "repo/hunk_apply.hpp"
 #include "repo/repo.hpp"
+#include "patch_text.hpp"
 #include "support/temp_repo.hpp"
 #include "work_tree_snapshot.hpp"
 
@@ -679,6 +680,149 @@ TEST(Staging, UnstagingEveryLineOfAFileHeadAddedInAmendMode) {
   ASSERT_TRUE(status);
   EXPECT_TRUE(status->staged.empty());
   EXPECT_EQ(t.read("added.txt"), "x\ny\n");
+}
+
+}  // namespace
+
+namespace {
+
+using testing_support::split_patch;
+
+// Two repositories built the same way: one changed by us, one by git.
+struct Pair {
+  TempRepo ours, theirs;
+  explicit Pair(const std::function<void(TempRepo&)>& build) {
+    build(ours);
+    build(theirs);
+  }
+};
+
+// A directory where the base tree has the path: the staged file is not in
+// that tree, so unstaging it takes its entry out of the index.
+TEST(Staging, UnstagingAFileWhereTheBaseHoldsADirectory) {
+  struct Case {
+    const char* name;
+    bool amend;
+    std::string path;
+    std::function<void(TempRepo&)> build;
+  };
+  const Case cases[] = {
+      {"a file staged where HEAD has a directory", false, "x",
+       [](TempRepo& t) {
+         t.write("x/a", "a\n").write("x/b", "b\n").write("keep", "k\n").commit("base");
+         t.git({"rm", "-r", "-q", "--cached", "x"});
+         t.remove("x").write("x", "now a file\n").git({"add", "x"});
+       }},
+      {"a file staged below a path where HEAD has a file", false, "d/f",
+       [](TempRepo& t) {
+         t.write("d", "a file\n").write("keep", "k\n").commit("base");
+         t.git({"rm", "-q", "--cached", "d"});
+         t.remove("d").write("d/f", "below\n").git({"add", "d/f"});
+       }},
+      {"amend: the parent has a directory where HEAD has the file", true, "x",
+       [](TempRepo& t) {
+         t.write("x/a", "a\n").write("keep", "k\n").commit("root");
+         t.remove("x").write("x", "now a file\n").commit("file");
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Pair p(c.build);
+    auto done = open(p.ours.path()).unstage_file(c.path, c.amend);
+    ASSERT_TRUE(done) << done.error();
+    p.theirs.git({"update-index", "--force-remove", "--", c.path});
+    EXPECT_EQ(p.ours.git({"ls-files", "-s"}), p.theirs.git({"ls-files", "-s"}));
+    EXPECT_EQ(p.ours.git({"status", "--porcelain", "-uall"}), p.theirs.git({"status", "--porcelain", "-uall"}));
+  }
+}
+
+// Unstaging a hunk puts back the base's lines and mode: HEAD's, or in amend
+// mode those of HEAD's first parent, whatever the hunk looks like. git apply
+// --cached -R of that hunk of git's own staged diff says what that is.
+TEST(Staging, UnstagingAHunkGoesBackToTheBaseOfTheStagedDiff) {
+  const std::string twenty = [] {
+    std::string s;
+    for (int i = 1; i <= 20; ++i) s += "line " + std::to_string(i) + "\n";
+    return s;
+  }();
+  auto chmod_x = [](TempRepo& t, const std::string& path) { ::chmod(t.file_path(path).c_str(), 0755); };
+  struct Case {
+    const char* name;
+    bool amend;
+    std::function<void(TempRepo&)> build;
+  };
+  const Case cases[] = {
+      {"HEAD changed the mode and two places", true,
+       [&](TempRepo& t) {
+         t.write("f", twenty).commit("root");
+         t.write("f", replace(replace(twenty, "line 2\n", "two\n"), "line 18\n", "eighteen\n"));
+         chmod_x(t, "f");
+         t.commit("head");
+       }},
+      {"the parent holds the file empty, HEAD deleted it, a new text is staged", true,
+       [](TempRepo& t) {
+         t.write("f", "").write("keep", "k\n").commit("root");
+         t.remove("f").commit("head");
+         t.write("f", "x\ny\n").git({"add", "f"});
+       }},
+      {"HEAD deleted an executable the parent holds", true,
+       [&](TempRepo& t) {
+         t.write("f", "p\nq\n").write("keep", "k\n");
+         chmod_x(t, "f");
+         t.commit("root");
+         t.remove("f").commit("head");
+       }},
+      {"HEAD added the file", true,
+       [](TempRepo& t) {
+         t.write("keep", "k\n").commit("root");
+         t.write("f", "x\ny\n").commit("head");
+       }},
+      {"HEAD changed one place, another staged since", true,
+       [&](TempRepo& t) {
+         t.write("f", twenty).commit("root");
+         t.write("f", replace(twenty, "line 2\n", "two\n")).commit("head");
+         t.write("f", replace(replace(twenty, "line 2\n", "two\n"), "line 18\n", "")).git({"add", "f"});
+       }},
+      {"a staged mode change with the text", false,
+       [&](TempRepo& t) {
+         t.write("f", twenty).commit("root");
+         t.write("f", replace(twenty, "line 9\n", "nine\n"));
+         chmod_x(t, "f");
+         t.git({"add", "f"});
+       }},
+  };
+  int compared = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Pair p(c.build);
+    Repo r = open(p.ours.path());
+    auto status = r.load_worktree_status(c.amend);
+    ASSERT_TRUE(status);
+    const WorktreeFile* f = nullptr;
+    for (const auto& s : status->staged)
+      if (s.path == "f") f = &s;
+    ASSERT_TRUE(f != nullptr);
+    std::vector<std::string> diff{"diff", "--cached"};
+    if (c.amend) diff.push_back("HEAD^");
+    diff.insert(diff.end(), {"--", "f"});
+    const auto patch = split_patch(p.theirs.git(diff));
+    ASSERT_EQ(f->staged_hunks.size(), patch.hunks.size());
+    const std::string ours_index = read_bytes(p.ours.path() + "/.git/index");
+    const std::string theirs_index = read_bytes(p.theirs.path() + "/.git/index");
+    for (std::size_t i = 0; i < patch.hunks.size(); ++i) {
+      SCOPED_TRACE("hunk " + std::to_string(i));
+      auto done = r.unstage_hunk("f", f->staged_hunks[i], c.amend);
+      ASSERT_TRUE(done) << done.error();
+      p.theirs.git({"apply", "--cached", "-R"}, patch.one(i));
+      EXPECT_EQ(p.ours.git({"ls-files", "-s"}), p.theirs.git({"ls-files", "-s"}));
+      EXPECT_EQ(p.ours.git({"ls-files", "-s", "--debug", "--", "f"}),
+                p.theirs.git({"ls-files", "-s", "--debug", "--", "f"}));
+      write_bytes(p.ours.path() + "/.git/index", ours_index);
+      write_bytes(p.theirs.path() + "/.git/index", theirs_index);
+      ++compared;
+    }
+  }
+  EXPECT_EQ(compared, 8);
 }
 
 }  // namespace
