@@ -39,6 +39,17 @@ Hunk hunk(std::vector<L> lines, bool old_missing = false, bool new_missing = fal
 
 constexpr const char* kNotFound = "could not find hunk location in file";
 
+// The text wanted, or the location error when none is.
+void expect_result(const std::expected<std::string, std::string>& got, const std::optional<std::string>& want) {
+  if (want) {
+    ASSERT_TRUE(got) << got.error();
+    EXPECT_EQ(*got, *want);
+  } else {
+    ASSERT_FALSE(got) << *got;
+    EXPECT_EQ(got.error(), kNotFound);
+  }
+}
+
 struct ApplyCase {
   const char* name;
   std::string content;
@@ -96,13 +107,7 @@ TEST(ApplyHunk, PlacesTheHunkAndKeepsTheFinalLineFeedState) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     auto got = apply_hunk_to_content(c.content, c.hunk);
-    if (c.want) {
-      ASSERT_TRUE(got) << got.error();
-      EXPECT_EQ(*got, *c.want);
-    } else {
-      ASSERT_FALSE(got) << *got;
-      EXPECT_EQ(got.error(), kNotFound);
-    }
+    expect_result(got, c.want);
   }
 }
 
@@ -145,13 +150,7 @@ TEST(ApplyHunk, ConvertedCopyKeepsItsOwnLineEndings) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     auto got = repo::apply_hunk_to_converted_copy(c.content, c.hunk, c.added);
-    if (c.want) {
-      ASSERT_TRUE(got) << got.error();
-      EXPECT_EQ(*got, *c.want);
-    } else {
-      ASSERT_FALSE(got) << *got;
-      EXPECT_EQ(got.error(), kNotFound);
-    }
+    expect_result(got, c.want);
   }
   EXPECT_EQ(repo::prevailing_line_ending("a\r\nb\r\nc\n"), LineEnding::Crlf);
   EXPECT_EQ(repo::prevailing_line_ending("a\r\nb\nc\n"), LineEnding::Lf);

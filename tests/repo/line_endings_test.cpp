@@ -13,12 +13,15 @@
 #include "patch_text.hpp"
 #include "repo/repo.hpp"
 #include "support/temp_repo.hpp"
+#include "text_edits.hpp"
 
 namespace {
 
 using repo::Hunk;
 using repo::Repo;
 using repo::WorktreeFile;
+using testing_support::numbered;
+using testing_support::replace;
 using testing_support::split_patch;
 using testing_support::TempRepo;
 
@@ -52,19 +55,6 @@ std::string to_crlf(const std::string& lf) {
     out += c;
   }
   return out;
-}
-
-std::string numbered(int from, int to) {
-  std::string s;
-  for (int i = from; i <= to; ++i) s += "line " + std::to_string(i) + "\n";
-  return s;
-}
-
-std::string replace(std::string s, const std::string& from, const std::string& to) {
-  const auto at = s.find(from);
-  EXPECT_NE(at, std::string::npos) << from;
-  if (at != std::string::npos) s.replace(at, from.size(), to);
-  return s;
 }
 
 // One file: its committed text (LF) and the edit made to the copy a

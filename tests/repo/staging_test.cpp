@@ -17,6 +17,7 @@
 #include "repo/repo.hpp"
 #include "patch_text.hpp"
 #include "support/temp_repo.hpp"
+#include "text_edits.hpp"
 #include "work_tree_snapshot.hpp"
 
 namespace {
@@ -26,6 +27,8 @@ using repo::Hunk;
 using repo::Repo;
 using repo::WorktreeFile;
 using repo::WorktreeStatus;
+using testing_support::numbered;
+using testing_support::replace;
 using testing_support::TempRepo;
 
 Repo open(const std::string& path) {
@@ -104,19 +107,6 @@ void write_bytes(const std::string& p, const std::string& bytes) {
 }
 
 // ---- The corpus ----
-
-std::string numbered(int from, int to, const std::string& eol = "\n") {
-  std::string s;
-  for (int i = from; i <= to; ++i) s += "line " + std::to_string(i) + eol;
-  return s;
-}
-
-std::string replace(std::string s, const std::string& from, const std::string& to) {
-  const auto at = s.find(from);
-  EXPECT_NE(at, std::string::npos) << from;
-  if (at != std::string::npos) s.replace(at, from.size(), to);
-  return s;
-}
 
 // Four equal blocks, as in a lock file or a JSON list: the third one's
 // hunk has context that stands in the file more than once.
@@ -202,10 +192,7 @@ void build(TempRepo& t, const std::vector<CorpusFile>& files) {
 
 // ---- libgit2's own patch of one file, cut into hunks ----
 
-struct Patch {
-  std::string header;
-  std::vector<std::string> hunks;
-};
+using Patch = testing_support::PatchText;
 
 Patch libgit2_patch(const std::string& repo_path, const std::string& path, bool staged) {
   Patch out;
@@ -236,17 +223,7 @@ Patch libgit2_patch(const std::string& repo_path, const std::string& path, bool 
   repo::PatchPtr patch(patch_raw);
   repo::GitBuf buf;
   EXPECT_EQ(git_patch_to_buf(&buf.buf, patch.get()), 0);
-  std::istringstream lines{std::string(buf.view())};
-  for (std::string line; std::getline(lines, line);) {
-    line += '\n';
-    if (line.starts_with("@@"))
-      out.hunks.push_back(line);
-    else if (out.hunks.empty())
-      out.header += line;
-    else
-      out.hunks.back() += line;  // "\ No newline at end of file" stays with its hunk
-  }
-  return out;
+  return testing_support::split_patch(std::string(buf.view()));
 }
 
 // ---- The state an operation leaves ----
@@ -740,11 +717,7 @@ TEST(Staging, UnstagingAFileWhereTheBaseHoldsADirectory) {
 // mode those of HEAD's first parent, whatever the hunk looks like. git apply
 // --cached -R of that hunk of git's own staged diff says what that is.
 TEST(Staging, UnstagingAHunkGoesBackToTheBaseOfTheStagedDiff) {
-  const std::string twenty = [] {
-    std::string s;
-    for (int i = 1; i <= 20; ++i) s += "line " + std::to_string(i) + "\n";
-    return s;
-  }();
+  const std::string twenty = numbered(1, 20);
   auto chmod_x = [](TempRepo& t, const std::string& path) { ::chmod(t.file_path(path).c_str(), 0755); };
   struct Case {
     const char* name;
