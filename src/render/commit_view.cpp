@@ -1,5 +1,6 @@
 #include "render/commit_view.hpp"
 
+#include "render/details_diff_rows.hpp"
 #include "render/diff_preview.hpp"
 #include "render/status_message.hpp"
 #include "tui/layout.hpp"
@@ -34,6 +35,16 @@ Color kind_colour(repo::ChangeKind kind) {
   return Color::White;
 }
 
+// " Title (n) ", built by appending: gcc 12 misreads the chain of + here.
+std::string panel_title(std::string_view title, std::size_t count) {
+  std::string text(" ");
+  text.append(title);
+  text.append(" (");
+  text.append(std::to_string(count));
+  text.append(") ");
+  return text;
+}
+
 std::string counted(std::size_t n, std::string_view one, std::string_view many) {
   return n == 1 ? "1 " + std::string(one) : std::to_string(n) + " " + std::string(many);
 }
@@ -55,8 +66,8 @@ tui::Row file_list_row(std::size_t index, const repo::WorktreeFile& file, std::s
   } else if (resolved_count > 0) {
     counts = Line(Span(counted(resolved_count, "resolved", "resolved"), Style{.fg = Color::Green}));
   } else {
-    counts = Line({Span("+" + std::to_string(file.additions), Style{.fg = Color::Green}), Span(" "),
-                   Span("-" + std::to_string(file.deletions), Style{.fg = Color::Red})});
+    counts = Line({Span(signed_count('+', file.additions), Style{.fg = Color::Green}), Span(" "),
+                   Span(signed_count('-', file.deletions), Style{.fg = Color::Red})});
   }
   return tui::Row{.cells = {Line(Span(file.path, path_style)), std::move(counts)}};
 }
@@ -135,7 +146,7 @@ void render_file_list_panel(tui::Buffer& buffer, tui::Rect area, std::string_vie
   const tui::Block block{
       .borders = tui::Borders::ALL,
       .border_style = Style{.fg = focused ? Color::White : Color::DarkGray},
-      .title_top = Line(Span(" " + std::string(title) + " (" + std::to_string(files.size()) + ") "))};
+      .title_top = Line(Span(panel_title(title, files.size())))};
   block.render(area, buffer);
   const tui::Rect inside = block.inner(area);
   tui::Rect list = inside;
