@@ -13,7 +13,7 @@
 #include "repo/repo.hpp"
 #include "tui/memory_backend.hpp"
 #include "tui/terminal.hpp"
-#include "utils/process.hpp"
+#include "bench_git.hpp"
 
 #include <unistd.h>
 
@@ -38,20 +38,12 @@ constexpr int kRuns = 15;
 std::string g_home;
 
 utils::ProcessResult git(const std::string& cwd, std::vector<std::string> args) {
-  args.insert(args.begin(), "git");
-  utils::ProcessOptions options;
-  options.cwd = cwd;
-  options.set_env = {{"HOME", g_home},          {"XDG_CONFIG_HOME", g_home + "/.config"},
-                     {"GIT_CONFIG_NOSYSTEM", "1"}, {"GIT_AUTHOR_NAME", "Bench"},
-                     {"GIT_AUTHOR_EMAIL", "b@example.com"}, {"GIT_COMMITTER_NAME", "Bench"},
-                     {"GIT_COMMITTER_EMAIL", "b@example.com"}, {"LC_ALL", "C"}};
-  options.unset_env = {"GIT_DIR", "GIT_WORK_TREE", "GIT_INDEX_FILE"};
-  auto result = utils::run_process(args, options);
-  if (!result || !result->success()) {
-    std::fprintf(stderr, "git %s failed\n", args[1].c_str());
+  auto result = bench::git(g_home, cwd, std::move(args));
+  if (!result.success()) {
+    std::fprintf(stderr, "git failed: %s\n", result.err.c_str());
     std::exit(1);
   }
-  return *result;
+  return result;
 }
 
 std::string cpp_line(int n, bool changed) {

@@ -130,12 +130,8 @@ TEST(AmendCancel, KeepsAStagedFileSinceDeletedFromTheWorkTree) {
 
 TEST(AmendCancel, KeepsTheConflictEntriesOfAStoppedMerge) {
   ViewRun r;
-  r.t.write("c.txt", "base\n").write("f.txt", "f\n").commit("base");
-  r.t.git({"checkout", "-q", "-b", "side"});
-  r.t.write("c.txt", "side\n").commit("side");
-  r.t.git({"checkout", "-q", "main"});
-  r.t.write("c.txt", "main\n").commit("main");
-  ASSERT_FALSE(r.t.git_result({"merge", "side"}).success());
+  r.t.write("f.txt", "f\n");
+  app_testing::stop_merge_on_conflict(r.t, "c.txt", "base\n", "main\n", "side\n");
   const std::string conflicts = r.t.git({"ls-files", "-u"});
   ASSERT_NE(conflicts, "");
   // S on the conflicted file replaces its three stages by the file.

@@ -128,12 +128,8 @@ TEST(StagingViewFiles, NamesThatWouldDriveTheTerminalShowAsPlaceholders) {
 
 TEST(StagingViewFiles, ConflictWithWiderMarkers) {
   ViewRun r;
-  r.t.write(".gitattributes", "c.txt conflict-marker-size=10\n").write("c.txt", "top\nmid\nend\n").commit("base");
-  r.t.git({"checkout", "-q", "-b", "side"});
-  r.t.write("c.txt", "top\ntheirs\nend\n").commit("side");
-  r.t.git({"checkout", "-q", "main"});
-  r.t.write("c.txt", "top\nours\nend\n").commit("main");
-  ASSERT_FALSE(r.t.git_result({"merge", "side"}).success());
+  r.t.write(".gitattributes", "c.txt conflict-marker-size=10\n");
+  app_testing::stop_merge_on_conflict(r.t, "c.txt", "top\nmid\nend\n", "top\nours\nend\n", "top\ntheirs\nend\n");
   ASSERT_NE(r.t.read("c.txt").find("<<<<<<<<<< "), std::string::npos);
   r.open();
   ASSERT_EQ(r.view().selected_path, "c.txt");

@@ -25,6 +25,18 @@ inline std::string numbered(int n, std::initializer_list<std::pair<int, std::str
   return out;
 }
 
+// path as base on main, then theirs on the branch side and ours on main;
+// merging side stops on the conflict.
+inline void stop_merge_on_conflict(testing_support::TempRepo& t, const std::string& path, const std::string& base,
+                                   const std::string& ours, const std::string& theirs) {
+  t.write(path, base).commit("base");
+  t.git({"checkout", "-q", "-b", "side"});
+  t.write(path, theirs).commit("side");
+  t.git({"checkout", "-q", "main"});
+  t.write(path, ours).commit("main");
+  ASSERT_FALSE(t.git_result({"merge", "side"}).success());
+}
+
 // A repository and a session over it; open() loads the repository afresh
 // and opens the staging view on it.
 struct ViewRun {

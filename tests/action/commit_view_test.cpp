@@ -235,12 +235,9 @@ TEST(StagingView, ScrollKeysStayWithinTheFile) {
 
 // c.txt conflicted in three blocks of one line a side.
 void three_conflicts(ViewRun& r) {
-  r.t.write("c.txt", numbered(30)).commit("base");
-  r.t.git({"checkout", "-q", "-b", "side"});
-  r.t.write("c.txt", numbered(30, {{2, "side 2"}, {15, "side 15"}, {28, "side 28"}})).commit("side");
-  r.t.git({"checkout", "-q", "main"});
-  r.t.write("c.txt", numbered(30, {{2, "main 2"}, {15, "main 15"}, {28, "main 28"}})).commit("main");
-  ASSERT_FALSE(r.t.git_result({"merge", "side"}).success());
+  app_testing::stop_merge_on_conflict(r.t, "c.txt", numbered(30),
+                                      numbered(30, {{2, "main 2"}, {15, "main 15"}, {28, "main 28"}}),
+                                      numbered(30, {{2, "side 2"}, {15, "side 15"}, {28, "side 28"}}));
 }
 
 TEST(StagingView, DigitsTakeOneSideOfTheSectionUnderTheCursor) {
