@@ -1,5 +1,5 @@
 #include "action/log_view.hpp"
-
+#include "action/commit_commands.hpp"
 #include "action/commit_view.hpp"
 
 namespace action {
@@ -80,6 +80,21 @@ void execute_log_command(const Action& action, state::State& state, repo::Repo& 
       return;
     case Action::Delete:
       open_delete_prompt(state, repo);
+      return;
+    case Action::Checkout:
+      checkout_from_log(state, repo);
+      return;
+    case Action::Push:
+      open_push_prompt(state, repo);
+      return;
+    case Action::Yank:
+      copy_commit_id(state, repo);
+      return;
+    case Action::Open:
+      open_commit_page(state, repo);
+      return;
+    case Action::Fetch:
+      start_fetch(state, repo);
       return;
     case Action::Tab:
       open_staging_view(state, repo);
