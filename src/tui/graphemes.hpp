@@ -4,7 +4,9 @@
 //
 // The filter, applied to every code point before it can reach a cell: TAB and LF become a space;
 // CR, the other C0 characters and DEL become their Control Pictures glyph (U+2400 + code, DEL
-// U+2421); C1 characters and ill-formed UTF-8 become U+FFFD. Each of these takes one cell. Callers
+// U+2421); C1 characters, the bidirectional formatting characters (which would reorder what
+// follows them on a terminal that does bidi) and ill-formed UTF-8 become U+FFFD. Each of these
+// takes one cell. Callers
 // keep their character and byte arithmetic on the original text; only what is drawn changes.
 
 #include <cstddef>

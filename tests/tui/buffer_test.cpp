@@ -141,6 +141,8 @@ TEST(Buffer, ControlCharactersTakeOneCellEachAndNeverReachTheScreen) {
        "2J",
        {"\xEF\xBF\xBD", "2", "J"}},
       {"ill-formed UTF-8", "\xFF", {"\xEF\xBF\xBD"}},
+      {"right-to-left override", "a\u202Eb", {"a", "\xEF\xBF\xBD", "b"}},
+      {"right-to-left isolate and mark", "\u2067\u200F", {"\xEF\xBF\xBD", "\xEF\xBF\xBD"}},
   };
   const Style style{.fg = Color::Yellow, .add_modifier = tui::Modifier::BOLD};
   for (const auto& c : cases) {
