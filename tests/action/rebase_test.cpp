@@ -17,18 +17,11 @@ namespace {
 
 using app_testing::FakePrograms;
 using app_testing::memory_log;
+using app_testing::row_of;
 using app_testing::Session;
+using app_testing::status_of;
 using testing_support::EnvGuard;
 using testing_support::TempRepo;
-
-std::string status_of(const Session& s) { return s.state.status_message ? s.state.status_message->text : "(none)"; }
-
-std::size_t row_of(const repo::Repo& r, const std::string& hex) {
-  for (std::size_t i = 0; i < r.commits.size(); ++i)
-    if (r.commits[i].id.hex() == hex) return i;
-  ADD_FAILURE() << "no row for " << hex;
-  return 0;
-}
 
 bool in_any_rebase_step(const state::State& s) {
   return s.selecting_rebase_branch || s.entering_rebase_target || s.rebase_in_progress;

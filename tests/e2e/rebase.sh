@@ -52,6 +52,16 @@ select_commit() {
   wait_row "▶" "$1"
 }
 
+# r on side's commit, main as the target: git stops on f.txt.
+stop_side_on_conflict() {
+  select_commit "side work"
+  keys r
+  wait_for "rebase side onto: █"
+  type_text main
+  keys Enter
+  wait_for "f.txt (rebase conflict)"
+}
+
 E2E_COLS=140 start_app "$repo"
 wait_row "▶" "main work"
 
@@ -98,12 +108,7 @@ wait_row "▶" "topic two"
 wait_row "(HEAD → topic)" "topic two"
 
 # Esc in the conflict view aborts.
-select_commit "side work"
-keys r
-wait_for "rebase side onto: █"
-type_text main
-keys Enter
-wait_for "f.txt (rebase conflict)"
+stop_side_on_conflict
 keys Escape
 wait_for "rebase aborted"
 wait_gone "(rebase conflict)"
@@ -111,12 +116,7 @@ wait_gone "(rebase conflict)"
 [[ $(git -C "$repo" rev-parse side) == "$side_before" ]] || fail "the abort left side moved"
 
 # Taking main's side and staging closes the view; the rebase stays stopped.
-select_commit "side work"
-keys r
-wait_for "rebase side onto: █"
-type_text main
-keys Enter
-wait_for "f.txt (rebase conflict)"
+stop_side_on_conflict
 keys 1
 wait_file "$repo/f.txt" $'a\nMAIN\nc'
 keys S
