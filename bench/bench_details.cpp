@@ -115,7 +115,8 @@ void make_repository(const std::string& dir) {
   std::ofstream(dir + "/NEWS") << "news\n";
   git(dir, {"add", "NEWS"});
   git(dir, {"commit", "-q", "-m", "News"});
-  git(dir, {"merge", "-q", "--no-ff", "-m", "Merge branch 'side'\n\nBrings in the rework of every module.", "side"});
+  git(dir, {"merge", "-q", "--no-ff", "-m", "Merge branch 'side'\n\nBrings in the rework of every module.",
+            "side"});
 }
 
 struct Open {
@@ -160,7 +161,8 @@ int main() {
       const highlight::Highlighter highlighter;
       cache = highlighter.highlight_commit(*details);
     }));
-    layout.push_back(time_ms([&] { (void)render::details_lines(*details, &*cache, "", kTerminal.width - 2); }));
+    layout.push_back(
+        time_ms([&] { (void)render::details_lines(*details, &*cache, "", kTerminal.width - 2); }));
   }
   std::size_t diff_lines = 0;
   for (const auto& file : details->files)
@@ -192,8 +194,8 @@ int main() {
 
   std::filesystem::remove_all(dir);
 
-  std::printf("details of a merge of %zu files, %zu diff lines, in a %ux%u terminal:\n", details->files.size(),
-              diff_lines, kTerminal.width, kTerminal.height);
+  std::printf("details of a merge of %zu files, %zu diff lines, in a %ux%u terminal:\n",
+              details->files.size(), diff_lines, kTerminal.width, kTerminal.height);
   std::printf("  %-52s %8.2f ms\n", "part: load the details", median(load));
   std::printf("  %-52s %8.2f ms\n", "part: highlight every file", median(colour));
   std::printf("  %-52s %8.2f ms\n", "part: lay out the whole text", median(layout));

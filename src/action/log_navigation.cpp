@@ -57,7 +57,8 @@ void open_details(state::State& state, const repo::Repo& repo, tui::Size size) {
   state.commit_details = repo.load_commit_details(commit->id);
   state.details_scroll = 0;
   if (state.commit_details) {
-    state.highlight_cache = highlight::HighlightCache{std::vector<highlight::HighlightedFile>(state.commit_details->files.size())};
+    state.highlight_cache = highlight::HighlightCache{
+        std::vector<highlight::HighlightedFile>(state.commit_details->files.size())};
     highlight_details_window(state, size);
   } else {
     state.highlight_cache.reset();

@@ -272,8 +272,8 @@ HighlightCache Highlighter::highlight_commit(const repo::CommitDetails& details)
   return cache;
 }
 
-void Highlighter::continue_hunks(const std::vector<repo::Hunk>& hunks, std::string_view path, std::size_t count,
-                                 HighlightedFile& file) const {
+void Highlighter::continue_hunks(const std::vector<repo::Hunk>& hunks, std::string_view path,
+                                 std::size_t count, HighlightedFile& file) const {
   std::vector<std::string_view> lines;
   std::size_t k = 0;
   for (const repo::Hunk& hunk : hunks) {

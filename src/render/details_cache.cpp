@@ -88,13 +88,18 @@ bool recolour(state::DetailsLayoutCache& kept, const state::DetailsLayoutKey& ke
 std::shared_ptr<const DetailsText> details_text(const state::State& state, std::uint16_t width) {
   if (!state.commit_details) return std::make_shared<const DetailsText>();
   const repo::CommitDetails& details = *state.commit_details;
-  state::DetailsLayoutKey key{details.id,          shape_of(details),    state.highlight_cache.has_value(),
-                              coloured_of(cache_of(state)), state.details_query, width};
+  state::DetailsLayoutKey key{details.id,
+                              shape_of(details),
+                              state.highlight_cache.has_value(),
+                              coloured_of(cache_of(state)),
+                              state.details_query,
+                              width};
   if (!state.details_layout) state.details_layout = std::make_shared<state::DetailsLayoutCache>();
   state::DetailsLayoutCache& kept = *state.details_layout;
   if (kept.text && kept.key == key) return kept.text;
   if (!kept.text || !state.highlight_cache || !recolour(kept, key, details, *state.highlight_cache))
-    kept.text = std::make_shared<DetailsText>(details_lines(details, cache_of(state), state.details_query, width));
+    kept.text =
+        std::make_shared<DetailsText>(details_lines(details, cache_of(state), state.details_query, width));
   kept.key = std::move(key);
   kept.match_lines.reset();
   return kept.text;

@@ -146,13 +146,13 @@ bool relayout_lines(DetailsText& text, std::size_t section, const repo::FileChan
       if (k >= block.line_rows.size()) return false;
       // Up to the next line's rows, less the empty line between two hunks.
       const bool last_of_hunk = j + 1 == lines.size();
-      const std::size_t end = k + 1 < block.line_rows.size()
-                                  ? block.line_rows[k + 1] - (last_of_hunk ? 1 : 0)
-                                  : block_end;
+      const std::size_t end =
+          k + 1 < block.line_rows.size() ? block.line_rows[k + 1] - (last_of_hunk ? 1 : 0) : block_end;
       rows.clear();
       append_diff_rows(rows, lines[j], line_tokens(tokens, k), folded_query, gutter, width);
       if (end < block.line_rows[k] || rows.size() != end - block.line_rows[k]) return false;
-      std::move(rows.begin(), rows.end(), text.lines.begin() + static_cast<std::ptrdiff_t>(block.line_rows[k]));
+      std::move(rows.begin(), rows.end(),
+                text.lines.begin() + static_cast<std::ptrdiff_t>(block.line_rows[k]));
     }
   }
   return true;

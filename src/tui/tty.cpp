@@ -76,9 +76,9 @@ int leave_terminal() {
 // Signals whose default action ends the program: the terminal is given back first, then the
 // signal takes its course as before (the default action, or a handler installed earlier, such as
 // a sanitizer's). The real-time signals are added at take-over: their range is known only then.
-constexpr int ENDING_SIGNALS[] = {SIGHUP,  SIGINT,  SIGQUIT, SIGILL,  SIGTRAP,   SIGABRT, SIGBUS,
-                                  SIGFPE,  SIGUSR1, SIGSEGV, SIGUSR2, SIGPIPE,   SIGALRM, SIGTERM,
-                                  SIGSTKFLT, SIGXCPU, SIGXFSZ, SIGVTALRM, SIGPROF, SIGPOLL, SIGPWR, SIGSYS};
+constexpr int ENDING_SIGNALS[] = {SIGHUP,  SIGINT,    SIGQUIT, SIGILL,  SIGTRAP, SIGABRT, SIGBUS,    SIGFPE,
+                                  SIGUSR1, SIGSEGV,   SIGUSR2, SIGPIPE, SIGALRM, SIGTERM, SIGSTKFLT, SIGXCPU,
+                                  SIGXFSZ, SIGVTALRM, SIGPROF, SIGPOLL, SIGPWR,  SIGSYS};
 // By signal number.
 struct ::sigaction g_before_ending[NSIG];
 bool g_ending_handled[NSIG];  // false where the signal was ignored and stays so

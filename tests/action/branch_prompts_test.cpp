@@ -199,7 +199,8 @@ TEST(BranchPrompts, ARemoteTrackingNameNeverDeletesALocalBranchElsewhere) {
   s.press("dorigin/wip<enter>");
   EXPECT_FALSE(s.state.deleting_branch);
   ASSERT_TRUE(s.state.status_message);
-  EXPECT_EQ(s.state.status_message->text, "local branch 'origin/wip' is not at " + fixture.newest.substr(0, 7));
+  EXPECT_EQ(s.state.status_message->text,
+            "local branch 'origin/wip' is not at " + fixture.newest.substr(0, 7));
   EXPECT_EQ(fixture.temp.rev_parse("refs/heads/origin/wip"), fixture.first);
   EXPECT_EQ(fixture.temp.rev_parse("refs/remotes/origin/wip"), fixture.newest);
 }

@@ -398,7 +398,8 @@ TEST(LogDetails, ColoursOnlyWhatThePanelShows) {
     // What is coloured is what colouring everything gives, as far as it goes.
     for (std::size_t i = 0; i < counts.size(); ++i)
       EXPECT_EQ(s.state.highlight_cache->files[i].lines,
-                std::vector(whole.files[i].lines.begin(), whole.files[i].lines.begin() + static_cast<long>(counts[i])))
+                std::vector(whole.files[i].lines.begin(),
+                            whole.files[i].lines.begin() + static_cast<long>(counts[i])))
           << i;
     return counts;
   };

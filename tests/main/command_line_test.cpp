@@ -116,7 +116,8 @@ TEST(Binary, ExitStatuses) {
 // program writes outside the screen shows them instead of running them.
 TEST(Binary, RepositoryTextIsFilteredOutsideTheScreen) {
   TempRepo t;
-  const std::string a = t.write("f", "1").commit("title \x1b]0;pwned\x07 clip \x1b]52;c;ZXZpbA==\x07 \u202Eend");
+  const std::string a =
+      t.write("f", "1").commit("title \x1b]0;pwned\x07 clip \x1b]52;c;ZXZpbA==\x07 \u202Eend");
   auto r = run_tarnwick({"--debug-graph", t.path()});
   EXPECT_EQ(r.exit_code, 0) << r.err;
   EXPECT_EQ(r.out, "● " + a.substr(0, 7) + " title ␛]0;pwned␇ clip ␛]52;c;ZXZpbA==␇ \uFFFDend\n");

@@ -62,7 +62,9 @@ TEST_F(FatalHookTest, TheMessageReachesStandardErrorFiltered) {
   EXPECT_EXIT(
       {
         take_over();
-        std::thread([] { throw std::runtime_error("reference 'refs/heads/x\x1b]0;pwned\x07' not found"); }).join();
+        std::thread([] {
+          throw std::runtime_error("reference 'refs/heads/x\x1b]0;pwned\x07' not found");
+        }).join();
       },
       testing::ExitedWithCode(101), "^fatal error: reference 'refs/heads/x␛]0;pwned␇' not found\n$");
   expect_restored();

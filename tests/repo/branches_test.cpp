@@ -308,7 +308,8 @@ TEST(Branches, CreateAndDelete) {
     // Deleting names the branch's own tip; a name that is no local branch gives the base.
     const auto local = t.git_result({"rev-parse", "--verify", "-q", "refs/heads/" + c.name});
     const std::string tip = local.success() ? local.out.substr(0, 40) : base;
-    auto done = std::string(c.op) == "create" ? r.create_branch(c.name, id(base)) : r.delete_branch(c.name, id(tip));
+    auto done =
+        std::string(c.op) == "create" ? r.create_branch(c.name, id(base)) : r.delete_branch(c.name, id(tip));
     if (c.fails_with.empty()) {
       ASSERT_TRUE(done) << done.error();
       const std::string line = base + " commit\trefs/heads/" + c.name;

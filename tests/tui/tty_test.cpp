@@ -122,7 +122,8 @@ TEST_F(PtyTest, ReadsKeysAndResizes) {
   // A paste is one event, however it arrives: nothing in it is a key, not even an escape
   // sequence, and what follows it is typed again.
   type("b\x1b[200~one\rtwo\x1b[A\x1b[201~j");
-  const tui::Event pasted[] = {tui::KeyEvent::character(U'b'), tui::PasteEvent{}, tui::KeyEvent::character(U'j')};
+  const tui::Event pasted[] = {tui::KeyEvent::character(U'b'), tui::PasteEvent{},
+                               tui::KeyEvent::character(U'j')};
   for (const auto& event : pasted) {
     auto got = tty.poll_event(2000ms);
     ASSERT_TRUE(got && *got);
@@ -133,7 +134,8 @@ TEST_F(PtyTest, ReadsKeysAndResizes) {
   ASSERT_TRUE(unfinished);
   EXPECT_EQ(*unfinished, std::nullopt) << "the paste has not ended";
   type("01~q");
-  for (const tui::Event& event : {tui::Event{tui::PasteEvent{}}, tui::Event{tui::KeyEvent::character(U'q')}}) {
+  for (const tui::Event& event :
+       {tui::Event{tui::PasteEvent{}}, tui::Event{tui::KeyEvent::character(U'q')}}) {
     auto got = tty.poll_event(2000ms);
     ASSERT_TRUE(got && *got);
     EXPECT_EQ(**got, event);
@@ -153,8 +155,8 @@ namespace {
 // A signal that ends the program gives the terminal back first, and then ends it as it would
 // have anyway.
 TEST_F(PtyTest, ASignalThatEndsTheProgramRestoresTheTerminalFirst) {
-  const int signals[] = {SIGTERM,   SIGHUP,  SIGSEGV, SIGUSR1, SIGUSR2, SIGALRM,  SIGVTALRM,
-                         SIGPROF,   SIGXCPU, SIGXFSZ, SIGPOLL, SIGPWR,  SIGSYS,   SIGTRAP,
+  const int signals[] = {SIGTERM,   SIGHUP,  SIGSEGV,  SIGUSR1,      SIGUSR2, SIGALRM, SIGVTALRM,
+                         SIGPROF,   SIGXCPU, SIGXFSZ,  SIGPOLL,      SIGPWR,  SIGSYS,  SIGTRAP,
                          SIGSTKFLT, SIGQUIT, SIGRTMIN, SIGRTMIN + 5, SIGRTMAX};
   for (const int sig : signals) {
     SCOPED_TRACE(sig);
