@@ -1,4 +1,6 @@
 #include "action/log_view.hpp"
+#include "action/commit_commands.hpp"
+#include "action/revert_move.hpp"
 
 namespace action {
 
@@ -36,6 +38,27 @@ void execute_log_command(const Action& action, state::State& state, repo::Repo& 
       return;
     case Action::Delete:
       open_delete_prompt(state, repo);
+      return;
+    case Action::Checkout:
+      checkout_from_log(state, repo);
+      return;
+    case Action::Push:
+      open_push_prompt(state, repo);
+      return;
+    case Action::Yank:
+      copy_commit_id(state, repo);
+      return;
+    case Action::Open:
+      open_commit_page(state, repo);
+      return;
+    case Action::Fetch:
+      start_fetch(state, repo);
+      return;
+    case Action::Revert:
+      start_revert(state, repo);
+      return;
+    case Action::MoveBranch:
+      start_branch_move(state, repo);
       return;
     default:
       return;
