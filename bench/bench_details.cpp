@@ -174,22 +174,16 @@ int main() {
     Open open(*repo);
     enter.push_back(time_ms([&] { open.key(action::Action::Confirm); }));
     first_frame.push_back(time_ms([&] { open.frame(); }));
-    line_down.push_back(time_ms([&] {
-      open.key(action::Action::MoveDown);
-      open.frame();
-    }));
-    half_page.push_back(time_ms([&] {
-      open.key(action::Action::HalfPageDown);
-      open.frame();
-    }));
-    to_end.push_back(time_ms([&] {
-      open.key(action::Action::GoBottom);
-      open.frame();
-    }));
-    back_up.push_back(time_ms([&] {
-      open.key(action::Action::MoveUp);
-      open.frame();
-    }));
+    const auto key_and_frame = [&](action::Action key) {
+      return time_ms([&] {
+        open.key(key);
+        open.frame();
+      });
+    };
+    line_down.push_back(key_and_frame(action::Action::MoveDown));
+    half_page.push_back(key_and_frame(action::Action::HalfPageDown));
+    to_end.push_back(key_and_frame(action::Action::GoBottom));
+    back_up.push_back(key_and_frame(action::Action::MoveUp));
   }
 
   std::filesystem::remove_all(dir);
