@@ -1,5 +1,6 @@
 #include "action/editor.hpp"
 
+#include "support/scoped_env.hpp"
 #include "support/temp_repo.hpp"
 #include "tui/memory_backend.hpp"
 
@@ -11,28 +12,6 @@
 #include <string>
 
 namespace {
-
-// Sets or unsets an environment variable for the scope.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, std::optional<std::string> value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    if (value)
-      ::setenv(name, value->c_str(), 1);
-    else
-      ::unsetenv(name);
-  }
-  ~ScopedEnv() {
-    if (old_)
-      ::setenv(name_, old_->c_str(), 1);
-    else
-      ::unsetenv(name_);
-  }
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
 
 TEST(Editor, ChoiceFallsFromEditorToVisualToVi) {
   struct Case {
