@@ -23,9 +23,7 @@ std::vector<std::string> read_lines(const fs::path& path) {
   return lines;
 }
 
-void spit(const fs::path& path, std::string_view content) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << content;
-}
+void spit(const fs::path& path, std::string_view content) { testing_support::write_file(path, content); }
 
 bool have_neovim() {
   auto ran = utils::run_process({"nvim", "--version"});

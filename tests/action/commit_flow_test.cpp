@@ -24,17 +24,8 @@ namespace fs = std::filesystem;
 using testing_support::TempDir;
 using testing_support::TempRepo;
 
-std::string slurp(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-void spit(const fs::path& path, const std::string& content) {
-  fs::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << content;
-}
+std::string slurp(const fs::path& path) { return testing_support::read_file(path); }
+void spit(const fs::path& path, const std::string& content) { testing_support::write_file(path, content); }
 
 std::vector<std::string> lines_of(const std::string& text) {
   std::vector<std::string> lines;

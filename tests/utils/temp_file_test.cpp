@@ -9,20 +9,12 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 namespace {
 
 namespace fs = std::filesystem;
 using testing_support::TempDir;
 using utils::PrivateTempFile;
-
-std::string slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
 
 TEST(TempFile, FreshPrivateNameKeepsPrefixAndSuffix) {
   TempDir dir;
@@ -45,7 +37,7 @@ TEST(TempFile, FreshPrivateNameKeepsPrefixAndSuffix) {
     EXPECT_TRUE(S_ISREG(st.st_mode));
     EXPECT_EQ(st.st_mode & 07777, 0600u);
     EXPECT_EQ(st.st_uid, ::getuid());
-    EXPECT_EQ(slurp(first_path), "hello\n");
+    EXPECT_EQ(testing_support::read_file(first_path), "hello\n");
     EXPECT_EQ(first->read(), "hello\n");
     EXPECT_EQ(second->read(), "other");
   }
