@@ -1,4 +1,5 @@
 #include "action/log_view.hpp"
+#include "action/commit_commands.hpp"
 
 namespace action {
 
@@ -36,6 +37,21 @@ void execute_log_command(const Action& action, state::State& state, repo::Repo& 
       return;
     case Action::Delete:
       open_delete_prompt(state, repo);
+      return;
+    case Action::Checkout:
+      checkout_from_log(state, repo);
+      return;
+    case Action::Push:
+      open_push_prompt(state, repo);
+      return;
+    case Action::Yank:
+      copy_commit_id(state, repo);
+      return;
+    case Action::Open:
+      open_commit_page(state, repo);
+      return;
+    case Action::Fetch:
+      start_fetch(state, repo);
       return;
     default:
       return;
