@@ -4,7 +4,7 @@
 
 #include "repo/repo.hpp"
 #include "state/state.hpp"
-#include "support/scoped_env.hpp"
+#include "support/env_guard.hpp"
 #include "support/temp_repo.hpp"
 #include "tui/memory_backend.hpp"
 #include "tui/terminal.hpp"
@@ -81,8 +81,8 @@ struct Flow : testing::Test {
   fs::path tmp = fs::path(scratch.path()) / "tmp";
   fs::path rec = fs::path(scratch.path()) / "rec";
   fs::path bin = fs::path(scratch.path()) / "bin";
-  ScopedEnv tmpdir{"TMPDIR", tmp.string()};
-  ScopedEnv editor{"EDITOR", (bin / "record").string()};
+  testing_support::EnvGuard tmpdir{{"TMPDIR", tmp.string()}};
+  testing_support::EnvGuard editor{{"EDITOR", (bin / "record").string()}};
   std::optional<repo::Repo> repo;
   std::optional<state::State> state;
   tui::MemoryBackend backend{tui::Size{80, 24}};
@@ -205,7 +205,7 @@ TEST_F(Flow, ViewStaysOpenOnlyWhileUnstagedChangesRemain) {
 TEST_F(Flow, FailuresLeaveTheViewAndNoFiles) {
   struct Case {
     const char* name;
-    std::optional<std::string> editor;  // absent: the recorder
+    std::optional<std::string> editor;  // absent: the recorder; a bare name is looked for in bin
     std::string action;                 // shell run by the recorder before it replies
     std::optional<std::string> reply;
     int exit_status = 0;
@@ -230,10 +230,8 @@ TEST_F(Flow, FailuresLeaveTheViewAndNoFiles) {
   spit(fs::path(scratch.path()) / "victim", "Victim message\n");
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    ScopedEnv editor_value("EDITOR", c.editor ? std::optional<std::string>(c.editor->starts_with('/')
-                                                                              ? *c.editor
-                                                                              : (bin / *c.editor).string())
-                                              : std::optional<std::string>((bin / "record").string()));
+    const std::string program = c.editor.value_or("record");
+    testing_support::EnvGuard editor_value{{"EDITOR", program.starts_with('/') ? program : (bin / program).string()}};
     fs::remove(rec / "reply");
     if (c.reply) reply(*c.reply);
     spit(rec / "action", c.action + "\n");
@@ -260,7 +258,7 @@ TEST_F(Flow, FailuresLeaveTheViewAndNoFiles) {
 TEST_F(Flow, UnwritableTemporaryDirectoryStopsBeforeTheEditor) {
   git.write("a.txt", "one\n").commit("base");
   git.write("a.txt", "two\n").git({"add", "a.txt"});
-  ScopedEnv missing("TMPDIR", (tmp / "missing").string());
+  testing_support::EnvGuard missing{{"TMPDIR", (tmp / "missing").string()}};
   open_view();
   commit();
   EXPECT_EQ(status(), "failed to create temp file: No such file or directory (os error 2)");
@@ -340,13 +338,13 @@ TEST_F(Flow, OnlyNeovimIsGivenTheAids) {
       {"nvim", true},     {"/opt/x/nvim", true}, {"nvim.appimage", true},
       {"nvim-qt", false}, {"gnvim", false},      {"vim", false},
   };
-  ScopedEnv path("PATH", bin.string() + ":" + std::getenv("PATH"));
+  testing_support::EnvGuard path{{"PATH", bin.string() + ":" + std::getenv("PATH")}};
   git.write("a.txt", "one\n").commit("base");
   for (const auto& [value, aids] : cases) {
     SCOPED_TRACE(value);
     fs::path program = value.starts_with('/') ? fs::path(scratch.path()) / value.substr(1) : bin / value;
     install_editor(program);
-    ScopedEnv editor_value("EDITOR", value.starts_with('/') ? program.string() : value);
+    testing_support::EnvGuard editor_value{{"EDITOR", value.starts_with('/') ? program.string() : value}};
     fs::remove(rec / "aids");
     git.write("a.txt", value + "\n").git({"add", "a.txt"});
     reply("Edited with " + value + "\n");
@@ -375,10 +373,10 @@ TEST_F(Flow, OnlyNeovimIsGivenTheAids) {
 TEST_F(Flow, NeovimGoesWithoutTheAidsWhenExCannotNameTheirFile) {
   const fs::path odd = tmp / "line\nbreak";
   fs::create_directories(odd);
-  ScopedEnv tmpdir_value("TMPDIR", odd.string());
-  ScopedEnv path("PATH", bin.string() + ":" + std::getenv("PATH"));
+  testing_support::EnvGuard tmpdir_value{{"TMPDIR", odd.string()}};
+  testing_support::EnvGuard path{{"PATH", bin.string() + ":" + std::getenv("PATH")}};
   install_editor(bin / "nvim");
-  ScopedEnv editor_value("EDITOR", "nvim");
+  testing_support::EnvGuard editor_value{{"EDITOR", "nvim"}};
   git.write("a.txt", "one\n").commit("base");
   git.write("a.txt", "two\n").git({"add", "a.txt"});
   reply("Still committed\n");

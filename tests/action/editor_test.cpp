@@ -1,6 +1,6 @@
 #include "action/editor.hpp"
 
-#include "support/scoped_env.hpp"
+#include "support/env_guard.hpp"
 #include "support/temp_repo.hpp"
 #include "tui/memory_backend.hpp"
 
@@ -26,8 +26,8 @@ TEST(Editor, ChoiceFallsFromEditorToVisualToVi) {
       {"emacs -nw", std::nullopt, "emacs -nw"},  // one program name, never split
   };
   for (const auto& c : cases) {
-    ScopedEnv editor("EDITOR", c.editor);
-    ScopedEnv visual("VISUAL", c.visual);
+    testing_support::EnvGuard editor{{"EDITOR", c.editor}};
+    testing_support::EnvGuard visual{{"VISUAL", c.visual}};
     EXPECT_EQ(action::editor_program(), c.want);
   }
 }

@@ -1,6 +1,6 @@
 #include "utils/temp_file.hpp"
 
-#include "support/scoped_env.hpp"
+#include "support/env_guard.hpp"
 #include "support/temp_repo.hpp"
 
 #include <gtest/gtest.h>
@@ -83,20 +83,20 @@ TEST(TempFile, MissingDirectoryIsTheSystemsError) {
 
 TEST(TempFile, DirectoryIsTmpdirMadeAbsoluteElseTmp) {
   {
-    ScopedEnv tmpdir("TMPDIR", "/var/tmp/x y");
+    testing_support::EnvGuard tmpdir{{"TMPDIR", "/var/tmp/x y"}};
     EXPECT_EQ(utils::temp_directory(), "/var/tmp/x y");
   }
   {
-    ScopedEnv tmpdir("TMPDIR", std::nullopt);
+    testing_support::EnvGuard tmpdir{{"TMPDIR", std::nullopt}};
     EXPECT_EQ(utils::temp_directory(), "/tmp");
   }
   {
-    ScopedEnv tmpdir("TMPDIR", "");
+    testing_support::EnvGuard tmpdir{{"TMPDIR", ""}};
     EXPECT_EQ(utils::temp_directory(), "/tmp");
   }
   {
     // Relative: "-c" or "+cmd" must not reach an editor as an option.
-    ScopedEnv tmpdir("TMPDIR", "+q");
+    testing_support::EnvGuard tmpdir{{"TMPDIR", "+q"}};
     EXPECT_EQ(utils::temp_directory(), (fs::current_path() / "+q").string());
   }
 }
