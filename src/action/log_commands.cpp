@@ -1,5 +1,6 @@
 #include "action/log_view.hpp"
 #include "action/commit_commands.hpp"
+#include "action/revert_move.hpp"
 
 namespace action {
 
@@ -52,6 +53,12 @@ void execute_log_command(const Action& action, state::State& state, repo::Repo& 
       return;
     case Action::Fetch:
       start_fetch(state, repo);
+      return;
+    case Action::Revert:
+      start_revert(state, repo);
+      return;
+    case Action::MoveBranch:
+      start_branch_move(state, repo);
       return;
     default:
       return;

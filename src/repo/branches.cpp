@@ -4,6 +4,7 @@
 #include "repo/branch_walk.hpp"
 #include "repo/git_handle.hpp"
 #include "repo/repo.hpp"
+#include "repo/state_files.hpp"
 #include "utils/text.hpp"
 
 namespace repo {
@@ -97,18 +98,33 @@ std::expected<void, std::string> checkout_local_branch(const std::string& path, 
                                  [&] { return git_repository_set_head(repo->get(), refname.c_str()); });
 }
 
+// A checkout ends a stopped merge, cherry-pick or revert, as git checkout
+// does: their files left behind would make the next commit on the branch
+// checked out take in the commit that was being merged.
+std::expected<void, std::string> end_stopped_operation(const std::string& path) {
+  auto repo = open_repository(path);
+  if (!repo) return std::unexpected("checked out, but " + repo.error());
+  auto ended = remove_state_files(repo->get(), kCheckoutEndedStateFiles);
+  if (!ended) return std::unexpected("checked out, but " + ended.error());
+  return {};
+}
+
 }  // namespace
 
 std::expected<void, std::string> Repo::checkout_sha(const Oid& id) {
   auto done = checkout_commit(path, id);
-  if (done) refresh();
-  return done;
+  if (!done) return done;
+  auto ended = end_stopped_operation(path);
+  refresh();
+  return ended;
 }
 
 std::expected<void, std::string> Repo::checkout_branch(const std::string& name) {
   auto done = checkout_local_branch(path, name);
-  if (done) refresh();
-  return done;
+  if (!done) return done;
+  auto ended = end_stopped_operation(path);
+  refresh();
+  return ended;
 }
 
 std::expected<void, std::string> Repo::create_branch(const std::string& name, const Oid& id) {

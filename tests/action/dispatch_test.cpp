@@ -14,8 +14,9 @@ namespace {
 using app_testing::memory_log;
 using app_testing::Session;
 
-// Where a typed "x" ends up, or that the key was held by a mode.
-enum class Receiver { Search, Create, Delete, Checkout, Push, Held, Log };
+// Where a typed "x" ends up, or that the key was held by a mode (the move's
+// target step holds it too, but j moves its selection).
+enum class Receiver { Search, Create, Delete, Checkout, Push, Held, MoveTarget, Log };
 
 struct DispatchCase {
   const char* name;
@@ -71,7 +72,8 @@ TEST(Dispatch, FirstModeInOrderTakesTheKey) {
        Receiver::Push},
       {"choosing the branch to move", [](state::State& s) { s.selecting_move_branch = true; },
        Receiver::Held},
-      {"choosing the move target", [](state::State& s) { s.selecting_move_target = true; }, Receiver::Held},
+      {"choosing the move target", [](state::State& s) { s.selecting_move_target = true; },
+       Receiver::MoveTarget},
       {"confirming a move", [](state::State& s) { s.confirming_move = true; }, Receiver::Held},
       {"hotkey panel is no mode", [](state::State& s) { s.show_hotkeys = true; }, Receiver::Log},
   };
@@ -86,12 +88,15 @@ TEST(Dispatch, FirstModeInOrderTakesTheKey) {
     EXPECT_EQ(s.state.checkout_input, c.receiver == Receiver::Checkout ? "x" : "");
     EXPECT_EQ(s.state.push_input, c.receiver == Receiver::Push ? "x" : "");
 
-    // Only the log view moves the selection and quits.
+    // Only the log view and the move's target step move the selection;
+    // only the log view quits.
     EXPECT_FALSE(s.press("j"));
-    EXPECT_EQ(s.state.selected, c.receiver == Receiver::Log ? 1u : 0u);
-    if (c.receiver == Receiver::Held) {
-      EXPECT_FALSE(s.press("<esc>"));
+    const bool moves = c.receiver == Receiver::Log || c.receiver == Receiver::MoveTarget;
+    EXPECT_EQ(s.state.selected, moves ? 1u : 0u);
+    if (c.receiver == Receiver::Held || c.receiver == Receiver::MoveTarget) {
+      // q before Esc: Esc ends a mode, after which q belongs to the log.
       EXPECT_FALSE(s.press("qqqq"));
+      EXPECT_FALSE(s.press("<esc>"));
       EXPECT_EQ(s.state.count_prefix, "");
     }
     if (c.receiver == Receiver::Checkout || c.receiver == Receiver::Push) {

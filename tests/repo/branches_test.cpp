@@ -9,6 +9,7 @@
 
 #include "repo/git_handle.hpp"
 #include "repo/repo.hpp"
+#include "stopped_operations.hpp"
 #include "support/temp_repo.hpp"
 #include "work_tree_snapshot.hpp"
 
@@ -265,6 +266,63 @@ TEST(Checkout, UnknownCommit) {
   auto done = r.checkout_sha(id("0123456789012345678901234567890123456789"));
   ASSERT_FALSE(done);
   EXPECT_EQ(snapshot(t), before);
+}
+
+// The parents git lists for a commit, in order.
+std::vector<std::string> parents_of(TempRepo& t, const std::string& rev) {
+  auto words = lines(t.git({"rev-list", "--parents", "-n", "1", rev}));
+  std::istringstream in(words.empty() ? std::string() : words[0]);
+  std::vector<std::string> ids;
+  for (std::string w; in >> w;) ids.push_back(w);
+  if (!ids.empty()) ids.erase(ids.begin());
+  return ids;
+}
+
+// A checkout ends whatever merge, cherry-pick or revert was stopped, as git
+// checkout does: the next commit on the branch checked out must not take in
+// the commit that was being merged.
+TEST(Checkout, EndsAStoppedOperationAsGitDoes) {
+  for (const auto& op : testing_support::stopped_operations()) {
+    for (Target target : {Target::Branch, Target::Detached}) {
+      SCOPED_TRACE(std::string(op.name) + (target == Target::Branch ? ", branch" : ", detached"));
+      TempRepo ours, oracle;
+      for (TempRepo* t : {&ours, &oracle}) {
+        testing_support::stopped_history(*t);
+        op.stop(*t);
+      }
+      ASSERT_FALSE(testing_support::state_files_present(ours).empty());
+      const std::string other = ours.rev_parse("other");
+
+      Repo r = open(ours.path());
+      auto done = target == Target::Branch ? r.checkout_branch("other") : r.checkout_sha(id(other));
+      ASSERT_TRUE(done) << done.error();
+      oracle.git(target == Target::Branch ? std::vector<std::string>{"checkout", "-q", "other"}
+                                          : std::vector<std::string>{"checkout", "-q", "--detach", other});
+      EXPECT_EQ(testing_support::state_files_present(ours), testing_support::state_files_present(oracle));
+      EXPECT_EQ(snapshot(ours), snapshot(oracle));
+
+      auto next = r.commit("next");
+      ASSERT_TRUE(next) << next.error();
+      EXPECT_EQ(parents_of(ours, "HEAD"), std::vector<std::string>{other});
+    }
+  }
+}
+
+// git says nothing when it cannot remove one; the user must learn that the
+// merge is still recorded.
+TEST(Checkout, AStateFileThatCannotBeRemovedIsReported) {
+  TempRepo t;
+  testing_support::stopped_history(t);
+  t.git({"merge", "-q", "--no-commit", "--no-ff", "side"});
+  t.remove(".git/MERGE_MSG").write(".git/MERGE_MSG/held", "x\n");
+  Repo r = open(t.path());
+  auto done = r.checkout_branch("other");
+  ASSERT_FALSE(done);
+  EXPECT_EQ(done.error(), "checked out, but could not remove MERGE_MSG: Is a directory (os error 21)");
+  // The checkout itself stands, and the rest of the merge is gone.
+  EXPECT_EQ(r.head, HeadState(HeadBranch{"other"}));
+  EXPECT_EQ(t.git({"symbolic-ref", "HEAD"}), "refs/heads/other\n");
+  EXPECT_EQ(testing_support::state_files_present(t), std::vector<std::string>{"MERGE_MSG"});
 }
 
 TEST(Branches, CreateAndDelete) {
