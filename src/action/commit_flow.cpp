@@ -1,15 +1,16 @@
 #include "action/commit_flow.hpp"
 
+#include <expected>
+#include <optional>
+#include <string>
+#include <vector>
+
 #include "action/commit_aids.hpp"
 #include "action/commit_message.hpp"
 #include "action/commit_view.hpp"
 #include "action/editor.hpp"
 #include "utils/temp_file.hpp"
 #include "utils/text.hpp"
-
-#include <optional>
-#include <string>
-#include <vector>
 
 namespace action {
 namespace {
@@ -20,10 +21,11 @@ std::expected<std::string, std::string> edit_message(tui::Terminal& terminal, co
                                                      const utils::PrivateTempFile& message_file) {
   const std::string editor = editor_program();
   std::vector<std::string> argv{editor, message_file.path()};
-  // Kept until the editor has ended; removed with the message file.
+  // Lives until the editor has ended.
   std::optional<utils::PrivateTempFile> aids;
   if (is_neovim(editor)) {
-    if (auto written = utils::PrivateTempFile::create(dir, "tarnwick_commit_aids", ".lua", COMMIT_AIDS_SCRIPT)) {
+    if (auto written =
+            utils::PrivateTempFile::create(dir, "tarnwick_commit_aids", ".lua", COMMIT_AIDS_SCRIPT)) {
       if (auto command = luafile_command(written->path())) {
         aids = std::move(*written);
         argv.insert(argv.end(), {"-c", std::move(*command)});
@@ -37,7 +39,8 @@ std::expected<std::string, std::string> edit_message(tui::Terminal& terminal, co
 
   auto text = message_file.read();
   if (!text) return std::unexpected("failed to read message: " + text.error());
-  if (!utils::is_valid_utf8(*text)) return std::unexpected(std::string("failed to read message: file is not valid UTF-8"));
+  if (!utils::is_valid_utf8(*text))
+    return std::unexpected(std::string("failed to read message: file is not valid UTF-8"));
   std::string message = clean_commit_message(*text);
   if (message.empty()) return std::unexpected(std::string("commit aborted: empty message"));
   return message;
@@ -50,9 +53,9 @@ void commit_with_editor(state::State& state, repo::Repo& repo, tui::Terminal& te
   // the shared directory is written through or run, and two instances keep
   // apart. Each is removed when this returns.
   const std::string dir = utils::temp_directory();
-  auto message_file = utils::PrivateTempFile::create(
-      dir, "tarnwick_commit_msg", ".md",
-      commit_message_file_content(amend ? repo.head_message() : std::nullopt));
+  auto message_file =
+      utils::PrivateTempFile::create(dir, "tarnwick_commit_msg", ".md",
+                                     commit_message_file_content(amend ? repo.head_message() : std::nullopt));
   if (!message_file) {
     state.set_status("failed to create temp file: " + message_file.error());
     return;

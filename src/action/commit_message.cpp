@@ -4,6 +4,7 @@
 
 namespace action {
 
+// clang-format off
 const std::string_view COMMIT_TEMPLATE =
     "# ── Commit message guidance ───────────────────────────────────\n"
     "#\n"
@@ -22,6 +23,7 @@ const std::string_view COMMIT_TEMPLATE =
     "# Lines starting with '#' are ignored. An empty message aborts.\n"
     "# Guide: https://cbea.ms/git-commit/\n"
     "# vim: ft=gitcommit\n";
+// clang-format on
 
 std::string commit_message_file_content(const std::optional<std::string>& previous_message) {
   std::string content;

@@ -1,7 +1,5 @@
 #include "utils/temp_file.hpp"
 
-#include "utils/text.hpp"
-
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -9,6 +7,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <vector>
+
+#include "utils/text.hpp"
 
 namespace utils {
 
@@ -39,7 +39,8 @@ std::expected<void, int> write_all(int fd, std::string_view bytes) {
 
 }  // namespace
 
-std::expected<PrivateTempFile, std::string> PrivateTempFile::create(const std::string& dir, std::string_view prefix,
+std::expected<PrivateTempFile, std::string> PrivateTempFile::create(const std::string& dir,
+                                                                    std::string_view prefix,
                                                                     std::string_view suffix,
                                                                     std::string_view content) {
   std::string pattern = dir;

@@ -18,7 +18,8 @@ std::string temp_directory();
 class PrivateTempFile {
  public:
   static std::expected<PrivateTempFile, std::string> create(const std::string& dir, std::string_view prefix,
-                                                            std::string_view suffix, std::string_view content);
+                                                            std::string_view suffix,
+                                                            std::string_view content);
 
   PrivateTempFile(PrivateTempFile&& other) noexcept : path_(std::move(other.path_)) { other.path_.clear(); }
   PrivateTempFile& operator=(PrivateTempFile&& other) noexcept;

@@ -1,15 +1,15 @@
 #include "action/commit_aids.hpp"
-#include "action/commit_message.hpp"
-
-#include "support/temp_repo.hpp"
-#include "utils/process.hpp"
-#include "utils/temp_file.hpp"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+
+#include "action/commit_message.hpp"
+#include "support/temp_repo.hpp"
+#include "utils/process.hpp"
+#include "utils/temp_file.hpp"
 
 namespace {
 
@@ -34,8 +34,8 @@ bool have_neovim() {
 // -c command in turn, then quit. A hang must not stall the suite.
 utils::ProcessResult run_neovim(const std::string& file, const std::vector<std::string>& commands,
                                 const std::vector<std::pair<std::string, std::string>>& env) {
-  std::vector<std::string> argv{"timeout", "60", "nvim", "--headless", "-n", "--clean", "--cmd", "set colorcolumn=80",
-                                file};
+  std::vector<std::string> argv{
+      "timeout", "60", "nvim", "--headless", "-n", "--clean", "--cmd", "set colorcolumn=80", file};
   for (const auto& c : commands) argv.insert(argv.end(), {"-c", c});
   argv.insert(argv.end(), {"-c", "qa!"});
   utils::ProcessOptions options;
@@ -182,28 +182,37 @@ const std::vector<std::string> kExpectedReport = {
     // Past column 50 on line 1, all of a line 2 that is not a comment, past
     // column 72 below; a line at its limit keeps its guide.
     "long: 1,51-1,60 2,1-2,13 4,73-4,80 | guides 2@72 \" \"/ColorColumn/combine",
-    "comment 2: 0,0-0,0 0,0-0,0 0,0-0,0 | guides 0@50 \" \"/ColorColumn/combine 2@72 \" \"/ColorColumn/combine",
+    "comment 2: 0,0-0,0 0,0-0,0 0,0-0,0 | guides 0@50 \" \"/ColorColumn/combine 2@72 \" "
+    "\"/ColorColumn/combine",
     // Display columns, not bytes.
-    "wide: 0,0-0,0 0,0-0,0 4,109-4,109 | guides 0@50 \" \"/ColorColumn/combine 2@72 \" \"/ColorColumn/combine",
+    "wide: 0,0-0,0 0,0-0,0 4,109-4,109 | guides 0@50 \" \"/ColorColumn/combine 2@72 \" "
+    "\"/ColorColumn/combine",
     "rules body: tw=72 taw",
     "rules line 2: tw=0 --w",
     "rules body without blank: tw=72 t--",
     "rules subject: tw=0 ---",
     "normal enter fresh: { \"Subject\", \"\", \"\", \"\", \"# \u2500\u2500 Commit message guidance "
-    "\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500"
-    "\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\", \"#\" } "
-    "at 3,0 | guides 0@50 \" \"/ColorColumn/combine 2@72 \" \"/ColorColumn/combine 3@72 \" \"/ColorColumn/combine",
+    "\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500"
+    "\u2500"
+    "\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\""
+    ", \"#\" } "
+    "at 3,0 | guides 0@50 \" \"/ColorColumn/combine 2@72 \" \"/ColorColumn/combine 3@72 \" "
+    "\"/ColorColumn/combine",
     "insert enter fresh: { \"Subject\", \"\", \"\", \"\", \"# \u2500\u2500 Commit message guidance "
-    "\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500"
-    "\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\", \"#\" } "
+    "\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500"
+    "\u2500"
+    "\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\""
+    ", \"#\" } "
     "at 3,0",
-    "normal enter body next: { \"Subject\", \"\", \"Body text\" } at 3,0 | guides 0@50 \" \"/ColorColumn/combine "
+    "normal enter body next: { \"Subject\", \"\", \"Body text\" } at 3,0 | guides 0@50 \" "
+    "\"/ColorColumn/combine "
     "2@72 \" \"/ColorColumn/combine",
     "insert enter body next: { \"Subject\", \"\", \"Body text\" } at 3,0",
     "normal enter alone: { \"Subject\", \"\", \"\", \"\" } at 3,0 | guides 0@50 \" \"/ColorColumn/combine "
     "2@72 \" \"/ColorColumn/combine 3@72 \" \"/ColorColumn/combine",
     "insert enter alone: { \"Subject\", \"\", \"\", \"\" } at 3,0",
-    "normal enter amend: { \"Old\", \"\", \"Old body\", \"\", \"# c\" } at 3,0 | guides 0@50 \" \"/ColorColumn/combine "
+    "normal enter amend: { \"Old\", \"\", \"Old body\", \"\", \"# c\" } at 3,0 | guides 0@50 \" "
+    "\"/ColorColumn/combine "
     "2@72 \" \"/ColorColumn/combine 3@72 \" \"/ColorColumn/combine",
     "insert enter amend: { \"Old\", \"\", \"Old body\", \"\", \"# c\" } at 3,0",
     // Elsewhere Enter is a plain Enter.
@@ -226,7 +235,8 @@ struct Aids : testing::Test {
   }
 
   std::vector<std::string> probe_after(int loads) {
-    std::vector<std::string> commands(static_cast<std::size_t>(loads), *action::luafile_command(aids.string()));
+    std::vector<std::string> commands(static_cast<std::size_t>(loads),
+                                      *action::luafile_command(aids.string()));
     commands.push_back("luafile " + probe.string());
     fs::remove(report);
     auto ran = run_neovim(message, commands, {{"PROBE_REPORT", report.string()}});
@@ -260,13 +270,14 @@ TEST(AidsCommand, EscapesLikeFnameescapeOrGivesUp) {
   for (const auto& p : paths) joined += p + "\n";
   spit(list, joined);
   auto ran = run_neovim(list.string(),
-                        {"call writefile(map(readfile('" + list.string() + "'), {_, p -> 'luafile ' . fnameescape(p)}), '" +
-                         out.string() + "')"},
+                        {"call writefile(map(readfile('" + list.string() +
+                         "'), {_, p -> 'luafile ' . fnameescape(p)}), '" + out.string() + "')"},
                         {});
   ASSERT_TRUE(ran.success()) << ran.err;
   const auto want = read_lines(out);
   ASSERT_EQ(want.size(), paths.size());
-  for (std::size_t i = 0; i < paths.size(); ++i) EXPECT_EQ(action::luafile_command(paths[i]), want[i]) << paths[i];
+  for (std::size_t i = 0; i < paths.size(); ++i)
+    EXPECT_EQ(action::luafile_command(paths[i]), want[i]) << paths[i];
 }
 
 TEST(AidsCommand, LoadsFromATemporaryDirectoryWithExsSpecialCharacters) {
@@ -274,14 +285,16 @@ TEST(AidsCommand, LoadsFromATemporaryDirectoryWithExsSpecialCharacters) {
   TempDir dir;
   const fs::path odd = fs::path(dir.path()) / "a b%c#d|e'f\\g$h`i[j]{k}*l?m!n<o>p~q\"r\ts";
   fs::create_directories(odd);
-  auto file = utils::PrivateTempFile::create(odd.string(), "tarnwick_commit_aids", ".lua", action::COMMIT_AIDS_SCRIPT);
+  auto file = utils::PrivateTempFile::create(odd.string(), "tarnwick_commit_aids", ".lua",
+                                             action::COMMIT_AIDS_SCRIPT);
   ASSERT_TRUE(file) << file.error();
   const auto command = action::luafile_command(file->path());
   ASSERT_TRUE(command);
   const fs::path message = fs::path(dir.path()) / "m.md", report = fs::path(dir.path()) / "r.txt";
   spit(message, "Subject\n");
   auto ran = run_neovim(message.string(),
-                        {*command, "call writefile([string(get(b:, 'commit_aids_done', 'missing'))], '" + report.string() + "')"},
+                        {*command, "call writefile([string(get(b:, 'commit_aids_done', 'missing'))], '" +
+                                       report.string() + "')"},
                         {});
   ASSERT_TRUE(ran.success()) << ran.err;
   EXPECT_EQ(read_lines(report), std::vector<std::string>{"v:true"});

@@ -1,13 +1,4 @@
-#include "action/commit_aids.hpp"
 #include "action/commit_flow.hpp"
-#include "action/commit_message.hpp"
-
-#include "repo/repo.hpp"
-#include "state/state.hpp"
-#include "support/env_guard.hpp"
-#include "support/temp_repo.hpp"
-#include "tui/memory_backend.hpp"
-#include "tui/terminal.hpp"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -17,6 +8,15 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+
+#include "action/commit_aids.hpp"
+#include "action/commit_message.hpp"
+#include "repo/repo.hpp"
+#include "state/state.hpp"
+#include "support/env_guard.hpp"
+#include "support/temp_repo.hpp"
+#include "tui/memory_backend.hpp"
+#include "tui/terminal.hpp"
 
 namespace {
 
@@ -178,7 +178,8 @@ TEST_F(Flow, ViewStaysOpenOnlyWhileUnstagedChangesRemain) {
   };
   const Case cases[] = {
       {"nothing", [](TempRepo&) {}, "committed successfully"},
-      {"untracked", [](TempRepo& g) { g.write("new.txt", "x\n"); }, "committed successfully - more changes available"},
+      {"untracked", [](TempRepo& g) { g.write("new.txt", "x\n"); },
+       "committed successfully - more changes available"},
       {"modified", [](TempRepo& g) { g.write("b.txt", "changed\n"); },
        "committed successfully - more changes available"},
   };
@@ -214,13 +215,27 @@ TEST_F(Flow, FailuresLeaveTheViewAndNoFiles) {
   const Case cases[] = {
       {"exit 1", {}, "", "Would commit\n", 1, "editor exited with error"},
       {"signal", {}, "kill -9 $$", "Would commit\n", 0, "editor exited with error"},
-      {"no program", "/nonexistent/editor", "", {}, 0, "failed to run editor: No such file or directory (os error 2)"},
+      {"no program",
+       "/nonexistent/editor",
+       "",
+       {},
+       0,
+       "failed to run editor: No such file or directory (os error 2)"},
       {"words", "record --wait", "", {}, 0, "failed to run editor: No such file or directory (os error 2)"},
       {"untouched", {}, "", {}, 0, "commit aborted: empty message"},
       {"only comments", {}, "", "# nothing\n\n   \n", 0, "commit aborted: empty message"},
       {"not utf-8", {}, "", "Bad \xFF byte\n", 0, "failed to read message: file is not valid UTF-8"},
-      {"file removed", {}, "rm \"$1\"", {}, 0, "failed to read message: No such file or directory (os error 2)"},
-      {"link in its place", {}, "rm \"$1\"; ln -s \"$r/../victim\" \"$1\"", {}, 0,
+      {"file removed",
+       {},
+       "rm \"$1\"",
+       {},
+       0,
+       "failed to read message: No such file or directory (os error 2)"},
+      {"link in its place",
+       {},
+       "rm \"$1\"; ln -s \"$r/../victim\" \"$1\"",
+       {},
+       0,
        "failed to read message: Too many levels of symbolic links (os error 40)"},
   };
   git.write("a.txt", "one\n").commit("base");
@@ -231,7 +246,8 @@ TEST_F(Flow, FailuresLeaveTheViewAndNoFiles) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     const std::string program = c.editor.value_or("record");
-    testing_support::EnvGuard editor_value{{"EDITOR", program.starts_with('/') ? program : (bin / program).string()}};
+    testing_support::EnvGuard editor_value{
+        {"EDITOR", program.starts_with('/') ? program : (bin / program).string()}};
     fs::remove(rec / "reply");
     if (c.reply) reply(*c.reply);
     spit(rec / "action", c.action + "\n");
@@ -308,7 +324,8 @@ TEST_F(Flow, AmendShowsHeadsMessageAndKeepsTheParents) {
 
   commit(true);  // saved unchanged
 
-  EXPECT_EQ(recorded("initial"), "Merge side\n\nWhy it was merged.\n\n\n" + std::string(action::COMMIT_TEMPLATE));
+  EXPECT_EQ(recorded("initial"),
+            "Merge side\n\nWhy it was merged.\n\n\n" + std::string(action::COMMIT_TEMPLATE));
   EXPECT_EQ(stored_message(git), "Merge side\n\nWhy it was merged.");
   EXPECT_EQ(git.git({"rev-list", "--count", "HEAD"}), count);
   EXPECT_EQ(parents(git), merge_parents);

@@ -34,8 +34,10 @@ TEST(CommitTemplate, SeventeenCommentLinesWithTheirCharacters) {
   const std::string box = "\u2500", dot = "\u00b7", dash = "\u2014", ellipsis = "\u2026";
   EXPECT_EQ(lines[0], "# " + repeat(box, 2) + " Commit message guidance " + repeat(box, 35));
   EXPECT_EQ(lines[3], "#   " + dot + " 50 characters or fewer");
-  EXPECT_EQ(lines[5], "#   " + dot + " Imperative mood: \"Add\", \"Fix\", \"Refactor\" " + dash + " not \"Added\"");
-  EXPECT_EQ(lines[6], "#   " + dot + " Finishes the sentence \"If applied, this commit will " + ellipsis + "\"");
+  EXPECT_EQ(lines[5],
+            "#   " + dot + " Imperative mood: \"Add\", \"Fix\", \"Refactor\" " + dash + " not \"Added\"");
+  EXPECT_EQ(lines[6],
+            "#   " + dot + " Finishes the sentence \"If applied, this commit will " + ellipsis + "\"");
   EXPECT_EQ(lines[12], "#   " + dot + " Explain what changed and why " + dash + " not how");
   EXPECT_EQ(lines[14], "# Lines starting with '#' are ignored. An empty message aborts.");
   EXPECT_TRUE(lines[15].starts_with("# Guide: https://")) << lines[15];
@@ -56,7 +58,7 @@ TEST(CommitMessage, CleaningTable) {
       {"", ""},
       {"  \n\t\n", ""},
       {"Subject\n\n" + t, "Subject"},
-      {"#123 fix\nSubject", "Subject"},               // a typed "#" line goes too
+      {"#123 fix\nSubject", "Subject"},                  // a typed "#" line goes too
       {"Subject\n #123 kept\n", "Subject\n #123 kept"},  // a blank first keeps it
       {"Subject  \t\n\nBody line   \n", "Subject\n\nBody line"},
       {"\n\n  Subject\n\n\nBody\n\n\n", "Subject\n\n\nBody"},  // inner empty lines stay

@@ -1,14 +1,14 @@
 #include "utils/temp_file.hpp"
 
-#include "support/env_guard.hpp"
-#include "support/temp_repo.hpp"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+
+#include "support/env_guard.hpp"
+#include "support/temp_repo.hpp"
 
 namespace {
 
