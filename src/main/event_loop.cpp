@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "action/action.hpp"
+#include "action/commit_view.hpp"
 #include "main/key_map.hpp"
 #include "tui/fatal.hpp"
 #include "viewport/viewport.hpp"
@@ -63,6 +64,8 @@ void after_key(Session& s) {
 }  // namespace
 
 void show_first_frame(Session& s) {
+  // Uncommitted work is what the user most likely came for.
+  if (s.repo.has_changes()) (void)action::open_commit_view(s.state, s.repo);
   viewport::center_view_on_selected_row(s.state, viewport::terminal_size(s.terminal));
   draw(s);
 }

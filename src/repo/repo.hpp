@@ -6,6 +6,7 @@
 #include "repo/commit.hpp"
 #include "repo/conflict_context.hpp"
 #include "repo/diff.hpp"
+#include "repo/index_snapshot.hpp"
 #include "commit_graph/graph.hpp"
 
 #include <cstdint>
@@ -156,6 +157,14 @@ class Repo {
   std::expected<void, std::string> discard_hunk(const std::string& path, const Hunk& hunk) const;
   // Replaces the whole index by HEAD's tree.
   std::expected<void, std::string> reset_index_to_head() const;
+
+  // ---- Index snapshots (index_snapshot.cpp) ----
+
+  // Every entry of the index as it is on disk, conflict stages included.
+  std::expected<IndexSnapshot, std::string> snapshot_index() const;
+  // Replaces the whole index by the snapshot's entries, exactly as they
+  // were. Nothing is written when any of them cannot be put back.
+  std::expected<void, std::string> restore_index(const IndexSnapshot& snapshot) const;
 
   // ---- Conflicts (conflicts.cpp) ----
 

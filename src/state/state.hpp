@@ -44,6 +44,9 @@ struct CommitViewState {
   std::size_t diff_scroll = 0;
   bool staged_focus = false;
   bool amending = false;
+  // The index as it was when the amend view opened; closing the view
+  // without amending writes it back.
+  std::optional<repo::IndexSnapshot> index_before_amend;
 };
 
 enum class DiscardKind : std::uint8_t { FileChanges = 0, UntrackedFile = 1, Hunk = 2 };

@@ -142,7 +142,8 @@ TEST(Buffer, ControlCharactersTakeOneCellEachAndNeverReachTheScreen) {
        {"\xEF\xBF\xBD", "2", "J"}},
       {"ill-formed UTF-8", "\xFF", {"\xEF\xBF\xBD"}},
       // What reorders or hides text is shown, never obeyed.
-      {"right-to-left override", "a\u202Eb", {"a", "\uFFFD", "b"}},
+      {"right-to-left override", "a\u202Eb", {"a", "\xEF\xBF\xBD", "b"}},
+      {"right-to-left isolate and mark", "\u2067\u200F", {"\xEF\xBF\xBD", "\xEF\xBF\xBD"}},
       {"embeddings and pop", "\u202A\u202B\u202C\u202D", {"\uFFFD", "\uFFFD", "\uFFFD", "\uFFFD"}},
       {"isolates", "\u2066\u2067\u2068\u2069", {"\uFFFD", "\uFFFD", "\uFFFD", "\uFFFD"}},
       {"marks", "\u061C\u200E\u200F", {"\uFFFD", "\uFFFD", "\uFFFD"}},
