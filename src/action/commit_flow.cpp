@@ -73,7 +73,11 @@ void commit_with_editor(state::State& state, repo::Repo& repo, tui::Terminal& te
   }
 
   repo.refresh();
-  if (state.commit_view) state.commit_view->amending = false;
+  if (state.commit_view) {
+    // The amend is made: a later Esc has nothing to put back.
+    state.commit_view->amending = false;
+    state.commit_view->index_before_amend.reset();
+  }
   const std::string word = amend ? "amended" : "committed";
   const auto status = repo.load_worktree_status(false);
   if (status && !status->unstaged.empty()) {

@@ -1,5 +1,7 @@
 #include "action/commit_flow.hpp"
 
+#include "action/action.hpp"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -121,6 +123,12 @@ struct Flow : testing::Test {
     if (!first.empty()) view.selected_path = first.front().path;
     view.staged_focus = amend || view.unstaged.empty();
     view.amending = amend;
+    if (amend) {
+      // As the log's a keeps it, for a cancel to put back.
+      auto snapshot = repo->snapshot_index();
+      ASSERT_TRUE(snapshot);
+      view.index_before_amend = std::move(*snapshot);
+    }
     view.diff_scroll = 3;
     state->commit_view = std::move(view);
   }
@@ -195,7 +203,16 @@ TEST_F(Flow, ViewStaysOpenOnlyWhileUnstagedChangesRemain) {
     EXPECT_EQ(stored_message(git), std::string("Commit ") + c.name);
     EXPECT_EQ(state->commit_view.has_value(), std::string(c.want).ends_with("available"));
     if (state->commit_view) {
-      EXPECT_FALSE(state->commit_view->amending);
+      // Reloaded as a plain view over what is left.
+      const auto left = repo->load_worktree_status(false);
+      ASSERT_TRUE(left);
+      const state::CommitViewState& view = *state->commit_view;
+      EXPECT_FALSE(view.amending);
+      EXPECT_TRUE(view.staged.empty());
+      ASSERT_EQ(view.unstaged.size(), left->unstaged.size());
+      for (std::size_t i = 0; i < left->unstaged.size(); ++i) EXPECT_EQ(view.unstaged[i].path, left->unstaged[i].path);
+      EXPECT_LT(view.unstaged_index, view.unstaged.size());
+      EXPECT_EQ(view.selected_path, left->unstaged.front().path);
     }
     EXPECT_TRUE(fs::is_empty(tmp));
     git.git({"reset", "-q", "--hard"});
@@ -332,8 +349,15 @@ TEST_F(Flow, AmendShowsHeadsMessageAndKeepsTheParents) {
   EXPECT_EQ(git.git({"show", "HEAD:main.txt"}), "fixed\n");
   EXPECT_EQ(status(), "amended successfully - more changes available");
   ASSERT_TRUE(state->commit_view);
-  EXPECT_FALSE(state->commit_view->amending);  // a later Esc leaves the index alone
+  EXPECT_FALSE(state->commit_view->amending);
+  EXPECT_FALSE(state->commit_view->index_before_amend);
   EXPECT_TRUE(fs::is_empty(tmp));
+  // A later Esc leaves the index as the amend made it.
+  const std::string index = git.git({"ls-files", "-s", "--debug"});
+  action::Action(action::Action::Escape).execute(*state, *repo, terminal);
+  EXPECT_FALSE(state->commit_view);
+  EXPECT_EQ(git.git({"ls-files", "-s", "--debug"}), index);
+  EXPECT_EQ(git.git({"diff", "--cached", "--stat"}), "");
 }
 
 TEST_F(Flow, AmendOfAnEmptyMessageStartsLikeANewCommit) {
