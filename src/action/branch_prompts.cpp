@@ -22,7 +22,7 @@ void delete_branch(state::State& state, repo::Repo& repo, const repo::Commit& co
     state.set_status("no '" + name + "' branch");
     return;
   }
-  if (auto deleted = repo.delete_branch(name)) {
+  if (auto deleted = repo.delete_branch(name, commit.id)) {
     state.set_status("deleted " + name);
   } else if (deleted.error().find("current HEAD") != std::string::npos) {
     state.set_status("can't delete current branch");

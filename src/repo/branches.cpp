@@ -141,12 +141,20 @@ std::expected<void, std::string> Repo::create_branch(const std::string& name, co
   return {};
 }
 
-std::expected<void, std::string> Repo::delete_branch(const std::string& name) {
+std::expected<void, std::string> Repo::delete_branch(const std::string& name, const Oid& tip) {
   auto repo = open_repository(path);
   if (!repo) return std::unexpected(repo.error());
   git_reference* branch_raw = nullptr;
   if (git_branch_lookup(&branch_raw, repo->get(), name.c_str(), GIT_BRANCH_LOCAL) != 0) return fail();
   ReferencePtr branch(branch_raw);
+  // The name may be the remote-tracking branch the user sees at the commit while a local branch
+  // of the same name stands elsewhere: that one, and the commits only it holds, stay.
+  git_reference* resolved_raw = nullptr;
+  if (git_reference_resolve(&resolved_raw, branch.get()) != 0) return fail();
+  const ReferencePtr resolved(resolved_raw);
+  const git_oid* target = git_reference_target(resolved.get());
+  if (target == nullptr || to_oid(target) != tip)
+    return std::unexpected("local branch '" + name + "' is not at " + tip.short_hex());
   if (git_branch_delete(branch.get()) != 0) return fail();
   branches = get_branches(repo->get());
   return {};

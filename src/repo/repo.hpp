@@ -187,7 +187,9 @@ class Repo {
   std::expected<void, std::string> checkout_branch(const std::string& name);
   // These reload only the branch map.
   std::expected<void, std::string> create_branch(const std::string& name, const Oid& id);
-  std::expected<void, std::string> delete_branch(const std::string& name);
+  // Deletes the local branch refs/heads/NAME, and only when its own tip is
+  // the commit: a local branch elsewhere is refused, not deleted.
+  std::expected<void, std::string> delete_branch(const std::string& name, const Oid& tip);
   // Local branches whose tip is the commit, in the library's order.
   std::vector<std::string> local_branches_at(const Oid& id) const;
   // Names a new local branch could take from the remote-tracking branches at

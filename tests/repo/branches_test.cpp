@@ -363,7 +363,11 @@ TEST(Branches, CreateAndDelete) {
   std::vector<std::string> expected_refs = lines(refs_before);
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.op) + " " + c.name);
-    auto done = std::string(c.op) == "create" ? r.create_branch(c.name, id(base)) : r.delete_branch(c.name);
+    // Deleting names the branch's own tip; a name that is no local branch gives the base.
+    const auto local = t.git_result({"rev-parse", "--verify", "-q", "refs/heads/" + c.name});
+    const std::string tip = local.success() ? local.out.substr(0, 40) : base;
+    auto done =
+        std::string(c.op) == "create" ? r.create_branch(c.name, id(base)) : r.delete_branch(c.name, id(tip));
     if (c.fails_with.empty()) {
       ASSERT_TRUE(done) << done.error();
       const std::string line = base + " commit\trefs/heads/" + c.name;
@@ -382,6 +386,28 @@ TEST(Branches, CreateAndDelete) {
   EXPECT_EQ(r.branches.count(BranchName{"feature"}), 0u);
   EXPECT_EQ(r.branches.at(BranchName{"main"}), id(t.rev_parse("main")));  // the fresh read sees the new tip
   EXPECT_EQ(r.create_branch("at-nothing", Oid::zero()).has_value(), false);
+}
+
+// A local branch may carry a remote-tracking branch's name: asked to delete the name at one
+// commit, the local branch elsewhere, with the commits only it holds, stays.
+TEST(Branches, DeletesOnlyTheLocalBranchWhoseTipIsTheCommit) {
+  TempRepo t;
+  const std::string shared = t.write("f", "1\n").commit("shared");
+  const std::string local_only = t.write("f", "2\n").commit("only on the local branch");
+  t.git({"branch", "origin/wip"});
+  t.git({"reset", "-q", "--hard", shared});
+  t.git({"update-ref", "refs/remotes/origin/wip", shared});
+  Repo r = open(t.path());
+  const std::string refs_before = t.git({"for-each-ref"});
+
+  auto refused = r.delete_branch("origin/wip", id(shared));
+  ASSERT_FALSE(refused);
+  EXPECT_EQ(refused.error(), "local branch 'origin/wip' is not at " + shared.substr(0, 7));
+  EXPECT_EQ(t.git({"for-each-ref"}), refs_before);
+
+  ASSERT_TRUE(r.delete_branch("origin/wip", id(local_only)));
+  EXPECT_FALSE(t.git_result({"rev-parse", "--verify", "-q", "refs/heads/origin/wip"}).success());
+  EXPECT_EQ(t.rev_parse("refs/remotes/origin/wip"), shared);
 }
 
 TEST(Branches, LocalBranchesAtACommit) {
