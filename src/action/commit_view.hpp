@@ -31,7 +31,11 @@ bool open_commit_view(state::State& state, const repo::Repo& repo);
 // view has it) and keeps the selections within them. Closes the view, with
 // "all changes staged/unstaged", when nothing is left outside an amend.
 void refresh_commit_view(state::State& state, const repo::Repo& repo);
-// Rebuilds the syntax colouring of the file selected in the open view.
+// Rebuilds the syntax colouring of the file selected in the open view: of
+// its hunks only the first rows, the rest as the preview reaches them.
 void update_staging_highlight(state::State& state);
+// Before a frame: colours the shown hunks down to the last row a terminal
+// of this size can show at the current scroll.
+void highlight_staging_window(state::State& state, tui::Size size);
 
 }  // namespace action

@@ -16,6 +16,40 @@ std::optional<std::string> first_path(const std::vector<repo::WorktreeFile>& fir
   return std::nullopt;
 }
 
+// Rows a rebuild colours before the first frame asks for its own window.
+constexpr std::size_t kRowsAtRebuild = 200;
+
+// The diff lines of the hunks that have a row at or above the row.
+std::size_t lines_through_row(const std::vector<repo::Hunk>& hunks, std::size_t last_row) {
+  std::size_t lines = 0, row = 0;
+  for (const repo::Hunk& hunk : hunks) {
+    if (row > last_row) break;
+    lines += std::min(hunk.lines.size(), last_row - row + 1);
+    row += hunk.lines.size() + 1;  // the blank row after it
+  }
+  return lines;
+}
+
+// Colours the hunks the preview shows down to the row `rows` below the
+// scroll position. A line's colours depend on every line above it in its
+// file, so this always runs from the file's first line; what is further down
+// waits until it comes into view.
+void colour_shown_through(state::CommitViewState& view, std::size_t rows,
+                          std::optional<highlight::Highlighter>& highlighter) {
+  if (!view.staging_highlight || !view.selected_path || view.staging_highlight->path != *view.selected_path)
+    return;
+  const auto shown = viewport::shown_file(view);
+  if (!shown || viewport::shows_conflicts(*shown->file) || rows == 0) return;
+  const std::vector<repo::Hunk>& hunks =
+      shown->from_unstaged ? shown->file->unstaged_hunks : shown->file->staged_hunks;
+  highlight::HighlightedFile& colours =
+      shown->from_unstaged ? view.staging_highlight->unstaged : view.staging_highlight->staged;
+  const std::size_t wanted = lines_through_row(hunks, view.diff_scroll + (rows - 1));
+  if (colours.lines.size() >= wanted) return;
+  if (!highlighter) highlighter.emplace();
+  highlighter->continue_hunks(hunks, *view.selected_path, wanted, colours);
+}
+
 void clamp_list(const std::vector<repo::WorktreeFile>& files, std::size_t& index, std::size_t& top) {
   if (files.empty()) {
     index = 0;
@@ -81,16 +115,23 @@ void update_staging_highlight(state::State& state) {
   }
   const std::string& path = *view.selected_path;
   const repo::WorktreeFile* unstaged = viewport::unstaged_entry(view);
-  const repo::WorktreeFile* staged = viewport::staged_entry(view);
 
-  const highlight::Highlighter highlighter;
+  // Each list's hunks start uncoloured and are coloured as they come into
+  // the preview; conflict sections, each from a fresh state, are coloured
+  // whole.
+  std::optional<highlight::Highlighter> highlighter;
   state::StagingHighlight colours;
   colours.path = path;
-  if (unstaged != nullptr) colours.unstaged = highlighter.highlight_hunks(unstaged->unstaged_hunks, path);
-  if (staged != nullptr) colours.staged = highlighter.highlight_hunks(staged->staged_hunks, path);
   if (unstaged != nullptr && viewport::shows_conflicts(*unstaged))
-    colours.conflicts = highlighter.highlight_conflicts(unstaged->conflict_sections, path);
+    colours.conflicts = highlighter.emplace().highlight_conflicts(unstaged->conflict_sections, path);
   view.staging_highlight = std::move(colours);
+  colour_shown_through(view, kRowsAtRebuild, highlighter);
+}
+
+void highlight_staging_window(state::State& state, tui::Size size) {
+  if (!state.commit_view) return;
+  std::optional<highlight::Highlighter> highlighter;
+  colour_shown_through(*state.commit_view, size.height, highlighter);
 }
 
 }  // namespace action

@@ -28,6 +28,7 @@ void adjust_and_draw(Session& s) {
   viewport::adjust_viewport_after_terminal_resize(s.state, s.repo.commits.size(),
                                                   viewport::terminal_size(s.terminal));
   action::highlight_details_window(s.state, viewport::terminal_size(s.terminal));
+  action::highlight_staging_window(s.state, viewport::terminal_size(s.terminal));
   draw(s);
 }
 

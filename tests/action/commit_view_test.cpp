@@ -363,3 +363,38 @@ TEST(StagingView, OpensTheFileOfTheWorkTreeInTheEditor) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(StagingHighlight, ColoursWhatThePreviewReachesAsAWholeRunWould) {
+  app_testing::ViewRun r;
+  std::string base, changed;
+  for (int i = 0; i < 3000; ++i) {
+    base += "int v" + std::to_string(i) + " = " + std::to_string(i) + ";\n";
+    changed += "int v" + std::to_string(i) + " = " + std::to_string(i + 1) + "; /* next */\n";
+  }
+  r.t.write("big.c", base).commit("base");
+  r.t.write("big.c", changed);
+  r.open();
+  const std::vector<repo::Hunk>& hunks = r.view().unstaged[0].unstaged_hunks;
+  std::size_t lines = 0;
+  for (const repo::Hunk& h : hunks) lines += h.lines.size();
+  ASSERT_GT(lines, 5000u);
+  const highlight::HighlightedFile whole = highlight::Highlighter().highlight_hunks(hunks, "big.c");
+
+  // What a rebuild colours is the file's first rows, as the whole run colours them.
+  const auto& colours = r.view().staging_highlight->unstaged;
+  ASSERT_GE(colours.lines.size(), 24u);
+  ASSERT_LT(colours.lines.size(), 1000u);
+  for (std::size_t i = 0; i < colours.lines.size(); ++i) ASSERT_EQ(colours.lines[i], whole.lines[i]) << i;
+
+  // Scrolled far down, the frame's window gets coloured, still as one run.
+  r.view().diff_scroll = 4000;
+  action::highlight_staging_window(r.s->state, {100, 40});
+  const auto& further = r.view().staging_highlight->unstaged;
+  ASSERT_GE(further.lines.size(), 4000u + 39u - 1u);
+  ASSERT_LT(further.lines.size(), 4100u);
+  for (std::size_t i = 0; i < further.lines.size(); ++i) ASSERT_EQ(further.lines[i], whole.lines[i]) << i;
+}
+
+}  // namespace
