@@ -2,6 +2,8 @@
 
 #include "action/prompt_text.hpp"
 
+#include <algorithm>
+
 namespace action {
 
 void end_completion(state::State& state) {
@@ -44,6 +46,13 @@ bool edit_branch_prompt(const Action& action, state::State& state, std::string& 
     append_char(text, *c);
   }
   return true;
+}
+
+std::optional<std::string> next_branch_choice(const std::vector<std::string>& branches, const std::string& chosen) {
+  if (branches.empty()) return std::nullopt;
+  const auto it = std::ranges::find(branches, chosen);
+  const std::size_t place = it == branches.end() ? 0 : static_cast<std::size_t>(it - branches.begin());
+  return branches[(place + 1) % branches.size()];
 }
 
 void close_branch_prompt(state::State& state, std::string& text, bool& open) {

@@ -5,6 +5,7 @@
 #include "action/action.hpp"
 #include "state/state.hpp"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,11 @@ void complete_branch(state::State& state, std::string& text, const std::vector<s
 // on an empty text), ignores the keys that type nothing. Returns false for
 // Esc, Ctrl-c, Enter and Tab, which are left to the prompt.
 bool edit_branch_prompt(const Action& action, state::State& state, std::string& text, bool& open);
+
+// Tab in a branch choice: the name after the chosen one in the list,
+// wrapping; the second when the chosen one is not listed (it counts as the
+// first). Nothing from an empty list.
+std::optional<std::string> next_branch_choice(const std::vector<std::string>& branches, const std::string& chosen);
 
 // The prompt's flag off, its text emptied, the completion cycle over.
 void close_branch_prompt(state::State& state, std::string& text, bool& open);

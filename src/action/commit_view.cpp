@@ -5,7 +5,7 @@
 #include "action/action.hpp"
 #include "action/commit_view.hpp"
 #include "action/commit_view_changes.hpp"
-#include "repo/git_cli.hpp"
+#include "action/rebase.hpp"
 
 namespace action {
 namespace {
@@ -13,16 +13,7 @@ namespace {
 std::size_t saturating_sub(std::size_t a, std::size_t b) { return a > b ? a - b : 0; }
 
 void close_view(state::State& state, repo::Repo& repo) {
-  if (state.rebase_in_progress) {
-    // What git makes of the abort is not ours to report: the view goes
-    // either way.
-    (void)repo::run_git({"rebase", "--abort"}, repo.workdir.empty() ? repo.path : repo.workdir);
-    state.rebase_in_progress = false;
-    state.rebase_branch.clear();
-    state.rebase_onto_input.clear();
-    state.set_status("rebase aborted");
-    repo.refresh();
-  }
+  if (state.rebase_in_progress) abort_rebase(state, repo);
   if (state.commit_view->amending) restore_index_after_amend(state, repo);
   state.commit_view.reset();
 }

@@ -1,6 +1,7 @@
 #include "action/log_view.hpp"
 #include "action/commit_commands.hpp"
 #include "action/commit_view.hpp"
+#include "action/rebase.hpp"
 #include "action/revert_move.hpp"
 
 namespace action {
@@ -96,6 +97,9 @@ void execute_log_command(const Action& action, state::State& state, repo::Repo& 
       return;
     case Action::Fetch:
       start_fetch(state, repo);
+      return;
+    case Action::Rebase:
+      start_rebase(state, repo);
       return;
     case Action::Revert:
       start_revert(state, repo);

@@ -1,8 +1,7 @@
 #include "action/action.hpp"
+#include "action/branch_prompt.hpp"
 #include "action/revert_move.hpp"
 #include "repo/git_cli.hpp"
-
-#include <algorithm>
 
 namespace action {
 
@@ -115,15 +114,10 @@ void Action::execute_move_branch_selection_mode(state::State& state, const repo:
       state.selecting_move_branch = false;
       state.selecting_move_target = true;
       return;
-    case Tab: {
-      const std::vector<std::string> branches = repo.local_branches_at(commit->id);
-      if (branches.empty()) return;
-      const auto it = std::ranges::find(branches, state.move_branch);
-      // A chosen name no longer listed counts as the first.
-      const std::size_t place = it == branches.end() ? 0 : static_cast<std::size_t>(it - branches.begin());
-      state.move_branch = branches[(place + 1) % branches.size()];
+    case Tab:
+      if (auto next = next_branch_choice(repo.local_branches_at(commit->id), state.move_branch))
+        state.move_branch = std::move(*next);
       return;
-    }
     default:
       return;
   }

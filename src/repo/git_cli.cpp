@@ -38,10 +38,12 @@ constexpr std::array<std::string_view, 20> kScrubbed = {
 
 }  // namespace
 
-bool GitFailure::stopped_on_conflict() const {
-  return error_output.find("CONFLICT") != std::string::npos ||
-         error_output.find("could not apply") != std::string::npos;
+bool tells_of_conflict(std::string_view error_output) {
+  return error_output.find("CONFLICT") != std::string_view::npos ||
+         error_output.find("could not apply") != std::string_view::npos;
 }
+
+bool GitFailure::stopped_on_conflict() const { return tells_of_conflict(error_output); }
 
 std::span<const std::string_view> scrubbed_git_variables() { return kScrubbed; }
 

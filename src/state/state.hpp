@@ -165,6 +165,10 @@ void set_details_match(State& state, std::optional<DetailsMatch> match, std::uin
 // duplicates kept. Shared by tab completion and the prompts' ghost text.
 std::vector<std::string> matching_candidates(std::string_view text, const std::vector<std::string>& candidates);
 
+// Every name of the branch map, local and remote-tracking, in the map's
+// order: what the rebase target completes over.
+std::vector<std::string> all_branch_names(const repo::Repo& repo);
+
 // The longest run of whole characters at the start of every match; the
 // matches are not empty. Tab extends the text to it, and the prompts' ghost
 // text shows what Tab would add.

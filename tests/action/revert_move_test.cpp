@@ -10,18 +10,11 @@
 namespace {
 
 using app_testing::memory_log;
+using app_testing::row_of;
 using app_testing::Session;
+using app_testing::status_of;
 using testing_support::EnvGuard;
 using testing_support::TempRepo;
-
-std::string status_of(const Session& s) { return s.state.status_message ? s.state.status_message->text : "(none)"; }
-
-std::size_t row_of(const repo::Repo& r, const std::string& hex) {
-  for (std::size_t i = 0; i < r.commits.size(); ++i)
-    if (r.commits[i].id.hex() == hex) return i;
-  ADD_FAILURE() << "no row for " << hex;
-  return 0;
-}
 
 bool has_branch(const repo::Repo& r, const std::string& name) { return r.branches.contains(repo::BranchName{name}); }
 

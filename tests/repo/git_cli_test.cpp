@@ -86,6 +86,27 @@ TEST(GitRunner, WholeErrorOutputAndConflictWords) {
   }
 }
 
+TEST(GitRunner, ConflictWordsArePlainText) {
+  struct Case {
+    const char* err;
+    bool conflict;
+  };
+  const Case cases[] = {
+      {"CONFLICT", true},
+      {"Auto-merging f\nCONFLICT (content): Merge conflict in f\n", true},
+      {"could not apply", true},
+      {"Rebasing (1/2)\rerror: could not apply 1234567... t1\n", true},
+      {"conflict", false},
+      {"Could Not Apply\nConflict\n", false},
+      {"error: cannot rebase: You have unstaged changes.\n", false},
+      {"", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.err);
+    EXPECT_EQ(repo::tells_of_conflict(c.err), c.conflict);
+  }
+}
+
 TEST(GitRunner, RunsThatCannotStart) {
   TempDir dir;
   auto missing = run_git_program("tarnwick-no-such-program", {}, dir.path());
