@@ -181,11 +181,17 @@ void continue_rebase(state::State& state, repo::Repo& repo) {
 }
 
 void abort_rebase(state::State& state, repo::Repo& repo) {
-  // What git makes of the abort is not ours to report: the road ends either
-  // way.
-  (void)repo::run_git({"rebase", "--abort"}, git_dir_of(repo));
-  end_rebase(state);
-  state.set_status("rebase aborted");
+  const auto run = repo::run_git({"rebase", "--abort"}, git_dir_of(repo));
+  if (run) {
+    end_rebase(state);
+    state.set_status("rebase aborted");
+  } else {
+    // An abort git refused (an untracked file in the way, say) leaves the
+    // rebase stopped: say so, and stay where Enter continues and Esc tries
+    // again; only a rebase that is gone ends the mode.
+    state.set_status("rebase --abort failed: " + run.error().message);
+    if (repo.detect_conflict_context().kind != repo::ConflictKind::Rebase) end_rebase(state);
+  }
   repo.refresh();
 }
 

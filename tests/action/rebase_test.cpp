@@ -637,15 +637,41 @@ TEST_F(Rebase, GitThatCannotStart) {
   EXPECT_TRUE(s.state.commit_view);
   EXPECT_TRUE(s.state.rebase_in_progress);
 
-  // Aborting reports the abort all the same.
+  // An abort that cannot run says so; with no rebase stopped in the
+  // repository the mode ends all the same.
   s.press("<esc>");
-  EXPECT_EQ(status_of(s), "rebase aborted");
+  EXPECT_EQ(status_of(s), "rebase --abort failed: " + no_git);
   EXPECT_FALSE(s.state.commit_view);
   EXPECT_FALSE(in_any_rebase_step(s.state));
   s.state.rebase_in_progress = true;
   s.press("<esc>");
+  EXPECT_EQ(status_of(s), "rebase --abort failed: " + no_git);
+  EXPECT_FALSE(in_any_rebase_step(s.state));
+}
+
+TEST_F(Rebase, AnAbortGitRefusesLeavesTheRebaseToFinish) {
+  ConflictRepo fixture;
+  Session s(fixture.open());
+  rebase_topic_onto(s, fixture.topic_tip, "main");
+  ASSERT_TRUE(s.state.commit_view);
+  ASSERT_TRUE(fixture.rebase_stopped());
+  {
+    FakePrograms programs;
+    failing_git(programs, "error: could not move back to 1234567\n");
+    s.press("<esc>");
+  }
+  // Not reported as done: the view is closed, the rebase still stopped, and
+  // the mode of a stopped rebase takes the keys.
+  EXPECT_EQ(status_of(s), "rebase --abort failed: error: could not move back to 1234567");
+  EXPECT_FALSE(s.state.commit_view);
+  EXPECT_TRUE(s.state.rebase_in_progress);
+  EXPECT_TRUE(fixture.rebase_stopped());
+  // With git working again, Esc aborts for real.
+  s.press("<esc>");
   EXPECT_EQ(status_of(s), "rebase aborted");
   EXPECT_FALSE(in_any_rebase_step(s.state));
+  EXPECT_FALSE(fixture.rebase_stopped());
+  EXPECT_EQ(fixture.temp.rev_parse("topic"), fixture.topic_tip);
 }
 
 TEST_F(Rebase, ContinueFailuresInTheView) {
