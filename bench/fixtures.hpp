@@ -3,6 +3,7 @@
 // scratch directory and git configuration, git runs that must succeed, a
 // large work tree, and medians of repeated runs.
 
+#include "bench_git.hpp"
 #include "utils/process.hpp"
 
 #include <unistd.h>
@@ -56,24 +57,7 @@ class Scratch {
 };
 
 inline utils::ProcessResult git(const Scratch& scratch, const std::string& cwd, std::vector<std::string> args) {
-  args.insert(args.begin(), "git");
-  utils::ProcessOptions options;
-  options.cwd = cwd;
-  options.set_env = {{"HOME", scratch.home()},
-                     {"XDG_CONFIG_HOME", scratch.home() + "/.config"},
-                     {"GIT_CONFIG_NOSYSTEM", "1"},
-                     {"GIT_AUTHOR_NAME", "Bench"},
-                     {"GIT_AUTHOR_EMAIL", "bench@example.com"},
-                     {"GIT_COMMITTER_NAME", "Bench"},
-                     {"GIT_COMMITTER_EMAIL", "bench@example.com"},
-                     {"LC_ALL", "C"}};
-  options.unset_env = {"GIT_DIR", "GIT_WORK_TREE", "GIT_INDEX_FILE"};
-  auto result = utils::run_process(args, options);
-  if (!result) {
-    std::fprintf(stderr, "cannot run git: %s\n", result.error().c_str());
-    std::exit(1);
-  }
-  return *result;
+  return git(scratch.home(), cwd, std::move(args));
 }
 
 inline void must(const utils::ProcessResult& r, const char* what) {

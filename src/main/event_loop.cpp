@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "action/action.hpp"
+#include "action/commit_view.hpp"
 #include "action/hotkey_panel.hpp"
 #include "main/key_map.hpp"
 #include "tui/fatal.hpp"
@@ -27,6 +28,8 @@ void draw(Session& s) {
 void adjust_and_draw(Session& s) {
   viewport::adjust_viewport_after_terminal_resize(s.state, s.repo.commits.size(),
                                                   viewport::terminal_size(s.terminal));
+  action::highlight_details_window(s.state, viewport::terminal_size(s.terminal));
+  action::highlight_staging_window(s.state, viewport::terminal_size(s.terminal));
   draw(s);
 }
 
@@ -63,6 +66,8 @@ void after_key(Session& s) {
 }  // namespace
 
 void show_first_frame(Session& s) {
+  // Uncommitted work is what the user most likely came for.
+  if (s.repo.has_changes()) (void)action::open_commit_view(s.state, s.repo);
   viewport::center_view_on_selected_row(s.state, viewport::terminal_size(s.terminal));
   draw(s);
 }

@@ -29,7 +29,8 @@ struct Session {
   utils::Receiver<utils::Signal>& watcher;
 };
 
-// Centres the selection and draws the first frame.
+// Opens the staging view when the work tree or the index has changes,
+// centres the selection and draws the first frame.
 void show_first_frame(Session& session);
 
 enum class Pass {

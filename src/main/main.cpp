@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "main/command_line.hpp"
@@ -12,9 +14,22 @@
 #include "main/terminal_setup.hpp"
 #include "watcher/watcher.hpp"
 #include "repo/repo.hpp"
+#include "tui/graphemes.hpp"
 #include "tui/terminal.hpp"
 #include "tui/tty.hpp"
 #include "highlight/highlight.hpp"
+
+namespace {
+
+// Failures quote paths and reference names, which may hold escape sequences; the user's terminal
+// must not run them.
+void report_error(std::string_view message) {
+  const std::string line = tui::sanitize(message) + "\n";
+  std::fwrite(line.data(), 1, line.size(), stderr);
+  std::fflush(stderr);
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   // A closed pipe must show up as a write error, not kill the program
@@ -22,11 +37,16 @@ int main(int argc, char** argv) {
   std::signal(SIGPIPE, SIG_IGN);
 
   const app::CommandLine cl = app::parse_command_line(std::vector<std::string>(argv + 1, argv + argc));
-  repo::Repo repo = repo::Repo::open_with_limit(cl.path, cl.limit);
+  auto opened = repo::Repo::open(cl.path, cl.limit);
+  if (!opened) {
+    report_error(opened.error().message);
+    return opened.error().exit_status;
+  }
+  repo::Repo repo = std::move(*opened);
 
   if (cl.debug_graph) {
     if (auto printed = app::print_debug_graph(repo, stdout); !printed) {
-      std::fprintf(stderr, "failed printing to stdout: %s\n", printed.error().c_str());
+      report_error("failed printing to stdout: " + printed.error());
       return 101;
     }
     return 0;
