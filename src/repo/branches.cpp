@@ -121,7 +121,7 @@ std::expected<void, std::string> Repo::create_branch(const std::string& name, co
   git_reference* created = nullptr;
   if (git_branch_create(&created, repo->get(), name.c_str(), commit.get(), 0) != 0) return fail();
   ReferencePtr owned(created);
-  branches = get_branches(repo->get());
+  reload_branches(repo->get());
   return {};
 }
 
@@ -132,7 +132,7 @@ std::expected<void, std::string> Repo::delete_branch(const std::string& name) {
   if (git_branch_lookup(&branch_raw, repo->get(), name.c_str(), GIT_BRANCH_LOCAL) != 0) return fail();
   ReferencePtr branch(branch_raw);
   if (git_branch_delete(branch.get()) != 0) return fail();
-  branches = get_branches(repo->get());
+  reload_branches(repo->get());
   return {};
 }
 
