@@ -29,6 +29,12 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "failed printing to stdout: %s\n", printed.error().c_str());
       return 101;
     }
+    // What could be read is printed; that it is not all must not pass for
+    // success.
+    if (repo.cut_short) {
+      std::fprintf(stderr, "%s\n", repo.cut_short->c_str());
+      return 1;
+    }
     return 0;
   }
 

@@ -31,17 +31,18 @@ std::string work_directory(git_repository* repo) {
   return dir;
 }
 
-// The log at the key's tips and limit: from git's walk where a
-// commit-graph file bounds its cost by the commits listed, else (and
-// whenever git cannot give it) from our own walk, which reads the whole
-// history, each commit once.
+// The log at the key's tips and limit. git's walk costs only the commits
+// it lists where a commit-graph file gives it generation numbers, and
+// without one it still walks faster than the library; then only the
+// listed commits are read. The whole history without such a file is read
+// faster by our own walk, which also serves whenever git cannot.
 std::expected<LogLoad, std::string> load_commits(git_repository* repo, const LoadKey& key) {
   constexpr std::uint64_t kAll = std::numeric_limits<std::uint64_t>::max();
   // One more than the limit tells whether the log was cut.
   const std::uint64_t wanted = key.limit && *key.limit != kAll ? *key.limit + 1 : kAll;
   LogLoad load;
   bool listed = false;
-  if (has_commit_graph(repo)) {
+  if (key.limit || has_commit_graph(repo)) {
     if (auto ids = list_with_git(repo, wanted)) {
       if (auto commits = read_commits(repo, *ids)) {
         load.commits = std::move(*commits);

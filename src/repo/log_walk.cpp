@@ -6,12 +6,14 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
+#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <queue>
 #include <thread>
-#include <unordered_map>
 #include <unordered_set>
 
 namespace repo {
@@ -91,8 +93,9 @@ bool read_range(git_repository* repo, const std::vector<git_oid>& ids, std::size
 // What the walk knows of one commit it has read.
 struct Node {
   Commit commit;
-  std::vector<std::uint32_t> parents;  // the parents that were read, as node numbers
-  std::uint32_t children = 0;          // edges from read commits not yet emitted
+  std::size_t first_edge = 0;  // its parents that were read, in `edges`
+  std::uint32_t edge_count = 0;
+  std::uint32_t children = 0;  // edges from read commits not yet emitted
 };
 
 // Ready commits come out newest commit time first; among equal times, the
@@ -102,6 +105,52 @@ struct Ready {
   std::uint64_t order;
   std::uint32_t node;
   bool operator<(const Ready& o) const { return time != o.time ? time < o.time : order > o.order; }
+};
+
+// The node number of every id read so far: open addressing with linear
+// probing, at most half full, so a long history costs no allocation per
+// commit.
+class NodeNumbers {
+ public:
+  static constexpr std::uint32_t kNone = std::numeric_limits<std::uint32_t>::max();
+
+  explicit NodeNumbers(const std::deque<Node>& nodes) : nodes_(nodes), slots_(1u << 12, kNone) {}
+
+  std::uint32_t find(const Oid& id) const {
+    for (std::size_t s = slot_of(id);; s = (s + 1) & (slots_.size() - 1)) {
+      const std::uint32_t n = slots_[s];
+      if (n == kNone || nodes_[n].commit.id == id) return n;
+    }
+  }
+
+  // The node must already be in the list.
+  void add(std::uint32_t n) {
+    if (2 * (count_ + 1) > slots_.size()) grow();
+    place(n);
+    ++count_;
+  }
+
+ private:
+  std::size_t slot_of(const Oid& id) const {
+    std::uint64_t h;
+    std::memcpy(&h, id.bytes.data() + 4, sizeof h);
+    return static_cast<std::size_t>(h * 0x9E3779B97F4A7C15ull >> 20) & (slots_.size() - 1);
+  }
+  void place(std::uint32_t n) {
+    std::size_t s = slot_of(nodes_[n].commit.id);
+    while (slots_[s] != kNone) s = (s + 1) & (slots_.size() - 1);
+    slots_[s] = n;
+  }
+  void grow() {
+    std::vector<std::uint32_t> old(slots_.size() * 2, kNone);
+    old.swap(slots_);
+    for (std::uint32_t n : old)
+      if (n != kNone) place(n);
+  }
+
+  const std::deque<Node>& nodes_;
+  std::vector<std::uint32_t> slots_;
+  std::size_t count_ = 0;
 };
 
 std::unordered_set<Oid, OidHash> shallow_boundary(const std::string& shallow) {
@@ -205,22 +254,22 @@ std::optional<std::vector<Commit>> read_commits(git_repository* repo, const std:
 
 std::expected<LogLoad, std::string> walk_log(git_repository* repo, const LoadKey& key, std::uint64_t wanted) {
   const std::unordered_set<Oid, OidHash> boundary = shallow_boundary(key.shallow);
-  std::vector<Node> nodes;
-  std::unordered_map<Oid, std::uint32_t, OidHash> number;
+  std::deque<Node> nodes;  // grows without moving what it holds
+  NodeNumbers numbers(nodes);
+  std::vector<std::uint32_t> edges;
   std::optional<Oid> unreadable;
   std::vector<std::uint32_t> pending;  // read, parents not yet looked at
 
   auto add = [&](git_commit* raw) {
     CommitPtr commit(raw);
     const auto n = static_cast<std::uint32_t>(nodes.size());
-    nodes.push_back(Node{commit_record(commit.get()), {}, 0});
-    number.emplace(nodes.back().commit.id, n);
+    nodes.push_back(Node{commit_record(commit.get())});
+    numbers.add(n);
     pending.push_back(n);
-    return n;
   };
 
   for (const auto& [name, id] : key.tips) {
-    if (number.contains(id)) continue;
+    if (numbers.find(id) != NodeNumbers::kNone) continue;
     const git_oid oid = to_git_oid(id);
     git_object* object_raw = nullptr;
     if (git_object_lookup(&object_raw, repo, &oid, GIT_OBJECT_ANY) != 0)
@@ -229,8 +278,7 @@ std::expected<LogLoad, std::string> walk_log(git_repository* repo, const LoadKey
     git_object* peeled = nullptr;
     // A branch that names no commit (a tree, say) adds nothing to the log.
     if (git_object_peel(&peeled, object.get(), GIT_OBJECT_COMMIT) != 0) continue;
-    const Oid commit_id = to_oid(git_object_id(peeled));
-    if (number.contains(commit_id)) {
+    if (numbers.find(to_oid(git_object_id(peeled))) != NodeNumbers::kNone) {
       git_object_free(peeled);
       continue;
     }
@@ -240,23 +288,22 @@ std::expected<LogLoad, std::string> walk_log(git_repository* repo, const LoadKey
   while (!pending.empty()) {
     const std::uint32_t n = pending.back();
     pending.pop_back();
+    nodes[n].first_edge = edges.size();
     if (boundary.contains(nodes[n].commit.id)) continue;
-    for (std::size_t p = 0; p < nodes[n].commit.parent_ids.size(); ++p) {
-      const Oid parent = nodes[n].commit.parent_ids[p];
-      auto found = number.find(parent);
-      std::uint32_t m;
-      if (found != number.end()) {
-        m = found->second;
-      } else {
+    for (const Oid& parent : nodes[n].commit.parent_ids) {
+      std::uint32_t m = numbers.find(parent);
+      if (m == NodeNumbers::kNone) {
         const git_oid oid = to_git_oid(parent);
         git_commit* raw = nullptr;
         if (git_commit_lookup(&raw, repo, &oid) != 0) {
           if (!unreadable) unreadable = parent;
           continue;
         }
-        m = add(raw);
+        m = static_cast<std::uint32_t>(nodes.size());
+        add(raw);
       }
-      nodes[n].parents.push_back(m);
+      edges.push_back(m);
+      ++nodes[n].edge_count;
       ++nodes[m].children;
     }
   }
@@ -271,8 +318,10 @@ std::expected<LogLoad, std::string> walk_log(git_repository* repo, const LoadKey
   while (!ready.empty() && load.commits.size() < wanted) {
     const std::uint32_t n = ready.top().node;
     ready.pop();
-    for (std::uint32_t m : nodes[n].parents)
+    for (std::size_t e = nodes[n].first_edge; e < nodes[n].first_edge + nodes[n].edge_count; ++e) {
+      const std::uint32_t m = edges[e];
       if (--nodes[m].children == 0) ready.push({nodes[m].commit.time, order++, m});
+    }
     load.commits.push_back(std::move(nodes[n].commit));
   }
   if (unreadable) load.cut_short = "history cut short: commit " + unreadable->short_hex() + " cannot be read";

@@ -1,0 +1,48 @@
+#include "main/log_loader.hpp"
+
+#include "action/worker.hpp"
+
+namespace app {
+
+void LogLoader::request(const repo::Repo& repo) {
+  if (running_)
+    again_ = true;
+  else
+    start(repo);
+}
+
+void LogLoader::start(const repo::Repo& repo) {
+  again_ = false;
+  running_ = Running{action::spawn_worker<Result>([path = repo.path, limit = repo.limit, last = repo.load_key] {
+                       return repo::Repo::load_model(path, limit, last);
+                     }),
+                     repo.model_version, std::nullopt};
+}
+
+void LogLoader::wait() {
+  if (running_ && !running_->ended) running_->ended = running_->result.recv();
+}
+
+bool LogLoader::take_finished(repo::Repo& repo) {
+  if (!running_) return false;
+  std::optional<Result> result;
+  if (running_->ended) {
+    result = std::move(*running_->ended);
+  } else {
+    const utils::Poll polled = running_->result.try_recv(result);
+    if (polled == utils::Poll::Empty) return false;
+  }
+  const bool current = running_->version == repo.model_version;
+  running_.reset();
+  bool taken = false;
+  if (result && *result && current) {
+    repo.take(std::move(**result));
+    taken = true;
+  }
+  // A load overtaken by a reload in place may have held a change that the
+  // reload did not look at (one of the branch map alone): load once more.
+  if (again_ || !current) start(repo);
+  return taken;
+}
+
+}  // namespace app
