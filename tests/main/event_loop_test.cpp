@@ -231,6 +231,25 @@ TEST(EventLoop, WatcherThatEndedIsLikeSilence) {
   EXPECT_EQ(run.pass(), Pass::Idle);
 }
 
+TEST(EventLoop, ABranchCreatedWhileALoadRunsIsKept) {
+  TempRepo t;
+  const std::string one = t.commit("one");
+  LoopRun run(open(t));
+  run.press(key(U'b'));
+  run.press(key(U'x'));
+  ASSERT_TRUE(run.state.creating_branch);
+  t.commit("two");
+  run.watcher_sender.send(utils::Signal{});
+  // The load starts before the branch is made, in the same pass.
+  run.press(KeyEvent::key(KeyCode::Enter));
+  ASSERT_TRUE(run.repo.branches.contains(repo::BranchName{"x"}));
+  EXPECT_EQ(run.repo.branches.at(repo::BranchName{"x"}).hex(), one);  // the commit selected when Enter came
+  run.settle();
+  EXPECT_TRUE(run.repo.branches.contains(repo::BranchName{"x"}));
+  ASSERT_EQ(run.repo.commits.size(), 2u);
+  EXPECT_EQ(run.repo.commits[run.state.selected].id.hex(), one);
+}
+
 TEST(EventLoop, AReloadKeepsTheSelectionOnItsCommit) {
   TempRepo t;
   line_of_commits(t, 60);  // row r holds "commit 60-r"
