@@ -2,7 +2,22 @@
 
 #include "action/worker.hpp"
 
+#include <algorithm>
+
 namespace app {
+
+FirstScreen open_first_screen(const std::string& path, std::optional<std::uint64_t> limit) {
+  if (limit && *limit <= FIRST_SCREEN_COMMITS) return {repo::Repo::open_with_limit(path, limit), false};
+  repo::Repo repo = repo::Repo::open_with_limit(path, FIRST_SCREEN_COMMITS);
+  repo.limit = limit;
+  if (!repo.has_more) return {std::move(repo), false};
+  const repo::Oid head = repo.head_sha();
+  if (std::ranges::any_of(repo.commits, [&](const repo::Commit& c) { return c.id == head; }))
+    return {std::move(repo), true};
+  // The selection starts on HEAD's commit, further down than the first screen.
+  repo.refresh();
+  return {std::move(repo), false};
+}
 
 void LogLoader::request(const repo::Repo& repo) {
   if (running_)

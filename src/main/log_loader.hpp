@@ -5,12 +5,28 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <utility>
 
 #include "repo/repo.hpp"
 #include "utils/channel.hpp"
 
 namespace app {
+
+// The commits loaded before the first frame: enough for any screen, so the
+// first frame need not wait for the rest of the limit.
+inline constexpr std::uint64_t FIRST_SCREEN_COMMITS = 256;
+
+struct FirstScreen {
+  repo::Repo repo;   // its limit is the one asked for
+  bool rest_to_load; // the model holds only the first screen's commits
+};
+
+// Opens the repository (ending the process when it cannot, as
+// Repo::open_with_limit does) with the first screen's commits only, when
+// the limit asks for more and HEAD's commit is among them; otherwise with
+// the whole limit.
+FirstScreen open_first_screen(const std::string& path, std::optional<std::uint64_t> limit);
 
 class LogLoader {
  public:

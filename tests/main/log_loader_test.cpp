@@ -21,6 +21,59 @@ std::vector<std::string> summaries(const repo::Repo& r) {
   return out;
 }
 
+// `count` empty commits in a line on branch "line", and main at commit
+// number `main_at` (1 is the oldest).
+void line_of_commits(TempRepo& t, int count, int main_at) {
+  std::string script;
+  for (int i = 1; i <= count; ++i) {
+    script += "commit refs/heads/line\nmark :" + std::to_string(i) + "\n";
+    script += "committer C <c@example.com> " + std::to_string(1700000000 + 60 * i) + " +0000\ndata 0\n";
+    if (i > 1) script += "from :" + std::to_string(i - 1) + "\n";
+    script += "\n";
+  }
+  script += "reset refs/heads/main\nfrom :" + std::to_string(main_at) + "\n\n";
+  t.git({"fast-import", "--quiet"}, script);
+}
+
+TEST(FirstScreen, LoadsTheFirstCommitsAndLeavesTheRestToTheLoader) {
+  TempRepo t;
+  line_of_commits(t, 300, 250);  // HEAD 50 rows down
+  app::FirstScreen first = app::open_first_screen(t.path(), 2000);
+  EXPECT_TRUE(first.rest_to_load);
+  EXPECT_EQ(first.repo.commits.size(), app::FIRST_SCREEN_COMMITS);
+  EXPECT_TRUE(first.repo.has_more);
+  EXPECT_EQ(first.repo.limit, 2000u);
+  app::LogLoader loader;
+  loader.request(first.repo);
+  loader.wait();
+  EXPECT_TRUE(loader.take_finished(first.repo));
+  EXPECT_EQ(first.repo.commits.size(), 300u);
+  EXPECT_FALSE(first.repo.has_more);
+
+  // The whole history asked for: the same.
+  first = app::open_first_screen(t.path(), std::nullopt);
+  EXPECT_TRUE(first.rest_to_load);
+  EXPECT_EQ(first.repo.limit, std::nullopt);
+}
+
+TEST(FirstScreen, LoadsTheWholeLimitWhenItMustOrMay) {
+  TempRepo t;
+  line_of_commits(t, 300, 10);  // HEAD 290 rows down, past the first screen
+  app::FirstScreen first = app::open_first_screen(t.path(), 2000);
+  EXPECT_FALSE(first.rest_to_load);
+  EXPECT_EQ(first.repo.commits.size(), 300u);
+  EXPECT_EQ(first.repo.limit, 2000u);
+  first = app::open_first_screen(t.path(), 100);
+  EXPECT_FALSE(first.rest_to_load);
+  EXPECT_EQ(first.repo.commits.size(), 100u);
+  EXPECT_TRUE(first.repo.has_more);
+  TempRepo small;
+  small.commit("only");
+  first = app::open_first_screen(small.path(), 2000);
+  EXPECT_FALSE(first.rest_to_load);
+  EXPECT_EQ(first.repo.commits.size(), 1u);
+}
+
 TEST(LogLoader, TakesTheModelOfAFinishedLoad) {
   TempRepo t;
   t.commit("one");
