@@ -68,3 +68,69 @@ bench_ratio() {
     "$(bench_quotient "${BENCH_WALL_US[$a]:-}" "${BENCH_WALL_US[$b]:-}")" \
     "$(bench_quotient "${BENCH_RSS_KB[$a]:-}" "${BENCH_RSS_KB[$b]:-}")"
 }
+
+# bench_first_frame KEY LABEL MARKER [--quiet MS] -- COMMAND [ARG...]
+#   Starts COMMAND BENCH_RUNS times in a terminal of its own (200x60) and
+#   prints LABEL with the best time until MARKER shows on its screen and the
+#   program's resident memory then (with --quiet MS: once it has drawn
+#   nothing for MS milliseconds more); keeps the figures under KEY.
+bench_first_frame() {
+  local key=$1 label=$2 marker=$3
+  shift 3
+  local options=()
+  while [[ $1 != -- ]]; do
+    options+=("$1")
+    shift
+  done
+  shift
+  local line
+  if ! line=$("$BENCH_BUILD/pty_probe" --runs "$BENCH_RUNS" "${options[@]}" first-frame "$marker" -- "$@"); then
+    printf '  %-48s %s\n' "$label" "FAILED"
+    return 1
+  fi
+  local field wall= rss= median=
+  for field in $line; do
+    case $field in
+      wall_us=*) wall=${field#*=} ;;
+      median_us=*) median=${field#*=} ;;
+      rss_kb=*) rss=${field#*=} ;;
+    esac
+  done
+  BENCH_WALL_US[$key]=$wall
+  BENCH_RSS_KB[$key]=$rss
+  printf '  %-48s %8s s  (median %s s)  %8s MiB resident\n' "$label" "$(bench_seconds "$wall")" \
+    "$(bench_seconds "$median")" "$(bench_mib "$rss")"
+}
+
+# bench_key_waits LABEL READY_MARKER SCRIPT SEEN_MARKER COMMAND [ARG...]
+#   Starts COMMAND in a terminal of its own, waits for READY_MARKER, then
+#   runs SCRIPT while typing j and k, and prints the longest and the median
+#   wait of a key for its frame, and how long after SCRIPT ended
+#   SEEN_MARKER showed.
+bench_key_waits() {
+  local label=$1 ready=$2 script=$3 seen=$4
+  shift 4
+  local line
+  if ! line=$("$BENCH_BUILD/pty_probe" key-wait --ready "$ready" --during "$script" --seen "$seen" -- "$@"); then
+    printf '  %-48s %s\n' "$label" "FAILED"
+    return 1
+  fi
+  local field keys= most= median= reload=
+  for field in $line; do
+    case $field in
+      keys=*) keys=${field#*=} ;;
+      max_us=*) most=${field#*=} ;;
+      median_us=*) median=${field#*=} ;;
+      reload_us=*) reload=${field#*=} ;;
+    esac
+  done
+  printf '  %-48s %4s keys, longest %8s s, median %8s s; reloaded %s s after\n' "$label" "$keys" \
+    "$(bench_seconds "$most")" "$(bench_seconds "$median")" "$(bench_seconds "$reload")"
+}
+
+# bench_have PROGRAM: whether a peer program is installed; says so when not.
+bench_have() {
+  command -v "$1" >/dev/null 2>&1 && return 0
+  printf '  %-48s %s\n' "$1" "not installed (apt-get install $1): skipped"
+  return 1
+}

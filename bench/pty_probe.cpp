@@ -1,12 +1,14 @@
 // pty_probe: a full-screen program in a terminal of its own, timed as a
 // user sees it.
 //
-//   pty_probe [--runs N] [--size COLSxROWS] first-frame MARKER -- COMMAND...
+//   pty_probe [--runs N] [--size COLSxROWS] [--quiet MS] first-frame MARKER -- COMMAND...
 //       Starts COMMAND in a new pseudo-terminal N times (default 3) and
 //       times each start until MARKER (text without spaces) shows in what it
 //       writes; then types q and waits for the end. Prints
 //         wall_us=BEST median_us=MEDIAN rss_kb=RSS hwm_kb=PEAK
-//       with the resident and peak memory of the program when MARKER showed.
+//       with the resident and peak memory of the program when MARKER showed,
+//       or, with --quiet, once it has written nothing for MS milliseconds
+//       after that (a load behind the first frame has landed).
 //
 //   pty_probe [--size COLSxROWS] key-wait --ready MARKER --during SCRIPT
 //             --seen MARKER2 -- COMMAND...
@@ -50,7 +52,7 @@ long long us_since(Clock::time_point t) {
 
 int usage() {
   std::fprintf(stderr,
-               "usage: pty_probe [--runs N] [--size COLSxROWS] first-frame MARKER -- COMMAND...\n"
+               "usage: pty_probe [--runs N] [--size COLSxROWS] [--quiet MS] first-frame MARKER -- COMMAND...\n"
                "       pty_probe [--size COLSxROWS] key-wait --ready M --during SCRIPT --seen M2 -- COMMAND...\n");
   return 2;
 }
@@ -161,7 +163,8 @@ bool wait_for(Child& child, Screen& screen, const std::string& marker, long long
   return true;
 }
 
-int first_frame(int runs, unsigned short cols, unsigned short rows, const std::string& marker, char** argv) {
+int first_frame(int runs, unsigned short cols, unsigned short rows, int quiet_ms, const std::string& marker,
+                char** argv) {
   std::vector<long long> walls;
   long rss = -1, hwm = -1;
   for (int r = 0; r < runs; ++r) {
@@ -174,6 +177,11 @@ int first_frame(int runs, unsigned short cols, unsigned short rows, const std::s
       return 1;
     }
     walls.push_back(us_since(start));
+    if (quiet_ms > 0) {
+      pollfd p{child.fd, POLLIN, 0};
+      while (poll(&p, 1, quiet_ms) > 0 && pump(child, screen, 0)) {
+      }
+    }
     rss = status_kib(child.pid, "VmRSS:");
     hwm = status_kib(child.pid, "VmHWM:");
     finish(child, screen);
@@ -250,11 +258,14 @@ int main(int argc, char** argv) {
   signal(SIGPIPE, SIG_IGN);
   int runs = 3;
   unsigned short cols = 200, rows = 60;
+  int quiet_ms = 0;
   int i = 1;
   for (; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--runs" && i + 1 < argc) {
       runs = std::max(1, std::atoi(argv[++i]));
+    } else if (arg == "--quiet" && i + 1 < argc) {
+      quiet_ms = std::max(0, std::atoi(argv[++i]));
     } else if (arg == "--size" && i + 1 < argc) {
       unsigned c = 0, r = 0;
       if (std::sscanf(argv[++i], "%ux%u", &c, &r) != 2 || c == 0 || r == 0) return usage();
@@ -283,6 +294,6 @@ int main(int argc, char** argv) {
   }
   if (i >= argc || std::strcmp(argv[i], "--") != 0 || i + 1 >= argc) return usage();
   char** command = argv + i + 1;
-  return mode == "first-frame" ? first_frame(runs, cols, rows, marker, command)
+  return mode == "first-frame" ? first_frame(runs, cols, rows, quiet_ms, marker, command)
                                : key_wait(cols, rows, ready, during, seen, command);
 }
