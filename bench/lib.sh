@@ -47,6 +47,14 @@ bench_measure() {
     printf '  %-48s %s\n' "$label" "FAILED"
     return 1
   fi
+  bench_keep "$key" "$label" "$line" ""
+}
+
+# bench_keep KEY LABEL LINE SUFFIX: prints the wall times and memory of a
+#   measured line (wall_us=... median_us=... rss_kb=...) after LABEL, the
+#   memory followed by SUFFIX, and keeps them under KEY for bench_ratio.
+bench_keep() {
+  local key=$1 label=$2 line=$3 suffix=$4
   local field wall= rss= median=
   for field in $line; do
     case $field in
@@ -57,8 +65,8 @@ bench_measure() {
   done
   BENCH_WALL_US[$key]=$wall
   BENCH_RSS_KB[$key]=$rss
-  printf '  %-48s %8s s  (median %s s)  %8s MiB\n' "$label" "$(bench_seconds "$wall")" \
-    "$(bench_seconds "$median")" "$(bench_mib "$rss")"
+  printf '  %-48s %8s s  (median %s s)  %8s MiB%s\n' "$label" "$(bench_seconds "$wall")" \
+    "$(bench_seconds "$median")" "$(bench_mib "$rss")" "$suffix"
 }
 
 # bench_ratio LABEL KEY_A KEY_B: wall time and peak memory of A over B.
@@ -88,18 +96,7 @@ bench_first_frame() {
     printf '  %-48s %s\n' "$label" "FAILED"
     return 1
   fi
-  local field wall= rss= median=
-  for field in $line; do
-    case $field in
-      wall_us=*) wall=${field#*=} ;;
-      median_us=*) median=${field#*=} ;;
-      rss_kb=*) rss=${field#*=} ;;
-    esac
-  done
-  BENCH_WALL_US[$key]=$wall
-  BENCH_RSS_KB[$key]=$rss
-  printf '  %-48s %8s s  (median %s s)  %8s MiB resident\n' "$label" "$(bench_seconds "$wall")" \
-    "$(bench_seconds "$median")" "$(bench_mib "$rss")"
+  bench_keep "$key" "$label" "$line" " resident"
 }
 
 # bench_key_waits LABEL READY_MARKER SCRIPT SEEN_MARKER COMMAND [ARG...]
@@ -133,4 +130,22 @@ bench_have() {
   command -v "$1" >/dev/null 2>&1 && return 0
   printf '  %-48s %s\n' "$1" "not installed (apt-get install $1): skipped"
   return 1
+}
+
+# bench_copy_with_commit_graph DIR: a copy of the benchmark repository's
+#   .git at DIR with a commit-graph file, as `git gc` leaves behind in most
+#   long-lived repositories.
+bench_copy_with_commit_graph() {
+  rm -rf "$1"
+  cp -a "$BENCH_REPO/.git" "$1"
+  git --git-dir="$1" config core.commitGraph true
+  git --git-dir="$1" commit-graph write --reachable 2>/dev/null
+}
+
+# bench_newest_word: the last word of the newest commit's summary, which
+#   every log screen draws in one piece.
+bench_newest_word() {
+  local summary
+  summary=$(git -C "$BENCH_REPO" log -1 --date-order --branches --remotes --format=%s)
+  echo "${summary##* }"
 }

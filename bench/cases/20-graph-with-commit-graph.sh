@@ -4,10 +4,7 @@
 . "$BENCH_LIB"
 
 copy=$BENCH_OUT/with-commit-graph.git
-rm -rf "$copy"
-cp -a "$BENCH_REPO/.git" "$copy"
-git --git-dir="$copy" config core.commitGraph true
-git --git-dir="$copy" commit-graph write --reachable 2>/dev/null
+bench_copy_with_commit_graph "$copy"
 
 bench_title "commit graph of all branches and remotes, with a commit-graph file"
 bench_measure tarnwick "tarnwick --debug-graph -a" \

@@ -20,14 +20,9 @@ bench_measure git "git log --graph --oneline -n 2000 --branches --remotes" \
 bench_ratio "tarnwick first frame / git log --graph -n 2000" ours git
 bench_ratio "tarnwick --debug-graph -n 2000 / git log --graph -n 2000" graph git
 
-# The last word of the newest commit's summary: one piece on both screens.
-marker=$(git -C "$BENCH_REPO" log -1 --date-order --branches --remotes --format=%s)
-marker=${marker##* }
-
+marker=$(bench_newest_word)
 copy=$BENCH_OUT/start-with-commit-graph.git
-rm -rf "$copy"
-cp -a "$BENCH_REPO/.git" "$copy"
-git --git-dir="$copy" commit-graph write --reachable 2>/dev/null
+bench_copy_with_commit_graph "$copy"
 
 for repo in "$BENCH_REPO" "$copy"; do
   if [[ $repo == "$copy" ]]; then

@@ -12,8 +12,7 @@ cp -a "$BENCH_REPO" "$work/repo"
 git clone -q --shared --bare "$work/repo" "$work/other.git"
 git -C "$work/repo" remote add bench-other "$work/other.git" 2>/dev/null || true
 
-marker=$(git -C "$work/repo" log -1 --date-order --branches --remotes --format=%s)
-marker=${marker##* }
+marker=$(bench_newest_word)
 
 # An outside commit whose row lands among the rows on screen.
 cat >"$work/commit.sh" <<'SH'

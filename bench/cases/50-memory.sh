@@ -4,13 +4,9 @@
 . "$BENCH_LIB"
 
 commits=$(git -C "$BENCH_REPO" rev-list --count --branches --remotes)
-marker=$(git -C "$BENCH_REPO" log -1 --date-order --branches --remotes --format=%s)
-marker=${marker##* }
-
+marker=$(bench_newest_word)
 copy=$BENCH_OUT/memory-with-commit-graph.git
-rm -rf "$copy"
-cp -a "$BENCH_REPO/.git" "$copy"
-git --git-dir="$copy" commit-graph write --reachable 2>/dev/null
+bench_copy_with_commit_graph "$copy"
 
 for repo in "$BENCH_REPO" "$copy"; do
   if [[ $repo == "$copy" ]]; then

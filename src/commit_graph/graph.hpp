@@ -37,7 +37,8 @@ class GraphRow {
  public:
   class iterator {
    public:
-    using iterator_category = std::random_access_iterator_tag;
+    using iterator_category = std::input_iterator_tag;  // its cells are made as they are read
+    using iterator_concept = std::forward_iterator_tag;
     using value_type = GraphCell;
     using difference_type = std::ptrdiff_t;
     using pointer = void;
@@ -48,9 +49,6 @@ class GraphRow {
     GraphCell operator*() const { return decode_cell(codes_[column_], column_); }
     iterator& operator++() { return ++column_, *this; }
     iterator operator++(int) { iterator old = *this; ++column_; return old; }
-    difference_type operator-(const iterator& o) const {
-      return static_cast<difference_type>(column_) - static_cast<difference_type>(o.column_);
-    }
     friend bool operator==(const iterator& a, const iterator& b) { return a.column_ == b.column_; }
 
    private:
@@ -81,7 +79,8 @@ class Graph {
  public:
   class iterator {
    public:
-    using iterator_category = std::forward_iterator_tag;
+    using iterator_category = std::input_iterator_tag;  // its rows are made as they are read
+    using iterator_concept = std::forward_iterator_tag;
     using value_type = GraphRow;
     using difference_type = std::ptrdiff_t;
     using pointer = void;
