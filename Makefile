@@ -3,13 +3,15 @@
 
 PACKAGES := g++ cmake ninja-build git tmux libgit2-dev libutf8proc-dev \
             libkf5syntaxhighlighting-dev libgtest-dev
+# Only the tests need these (the commit message aids run in a real Neovim).
+TEST_PACKAGES := neovim
 ARGS ?=
 JOBS ?= $(shell nproc 2>/dev/null || echo 4)
 
 RELEASE_DIR := build/release
 TEST_DIR := build/sanitize
 
-.PHONY: run test build build-test deps clean
+.PHONY: run test build build-test deps deps-test clean
 
 run: build
 	$(RELEASE_DIR)/tarnwick $(ARGS)
@@ -21,14 +23,16 @@ build: deps
 	@[ -f $(RELEASE_DIR)/build.ninja ] || cmake -S . -B $(RELEASE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
 	cmake --build $(RELEASE_DIR) --target tarnwick
 
-build-test: deps
+build-test: deps-test
 	@[ -f $(TEST_DIR)/build.ninja ] || cmake -S . -B $(TEST_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Sanitize
 	cmake --build $(TEST_DIR)
 
 # Install only what is missing, so a machine that has everything pays nothing.
-deps:
+deps: WANTED = $(PACKAGES)
+deps-test: WANTED = $(PACKAGES) $(TEST_PACKAGES)
+deps deps-test:
 	@missing=""; \
-	for p in $(PACKAGES); do \
+	for p in $(WANTED); do \
 	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
 	done; \
 	if [ -n "$$missing" ]; then \

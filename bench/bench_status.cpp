@@ -8,6 +8,7 @@
 // its changes undone, where has_changes has to look at every file. Prints
 // medians and ratios.
 
+#include "bench_git.hpp"
 #include "utils/process.hpp"
 #include "repo/repo.hpp"
 
@@ -37,24 +38,7 @@ constexpr int kRuns = 15;
 std::string g_home;
 
 utils::ProcessResult git(const std::string& cwd, std::vector<std::string> args) {
-  args.insert(args.begin(), "git");
-  utils::ProcessOptions options;
-  options.cwd = cwd;
-  options.set_env = {{"HOME", g_home},
-                     {"XDG_CONFIG_HOME", g_home + "/.config"},
-                     {"GIT_CONFIG_NOSYSTEM", "1"},
-                     {"GIT_AUTHOR_NAME", "Bench"},
-                     {"GIT_AUTHOR_EMAIL", "bench@example.com"},
-                     {"GIT_COMMITTER_NAME", "Bench"},
-                     {"GIT_COMMITTER_EMAIL", "bench@example.com"},
-                     {"LC_ALL", "C"}};
-  options.unset_env = {"GIT_DIR", "GIT_WORK_TREE", "GIT_INDEX_FILE"};
-  auto result = utils::run_process(args, options);
-  if (!result) {
-    std::fprintf(stderr, "cannot run git: %s\n", result.error().c_str());
-    std::exit(1);
-  }
-  return *result;
+  return bench::git(g_home, cwd, std::move(args));
 }
 
 void must(const utils::ProcessResult& r, const char* what) {

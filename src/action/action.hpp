@@ -102,6 +102,12 @@ void find_previous_match(state::State& state, const repo::Repo& repo);
 void find_next_match_in_details(state::State& state, tui::Size size);
 void find_previous_match_in_details(state::State& state, tui::Size size);
 
+// Colours what the details panel shows at this size: every file whose block
+// reaches into the panel's window, from its first line down to the last row
+// shown. What was coloured stays; a file never shown is never coloured.
+// Called when the panel opens and before every frame.
+void highlight_details_window(state::State& state, tui::Size size);
+
 // The number of lines of the open details at the details width; 0 with no
 // details open.
 std::size_t compute_details_content_height(const state::State& state, tui::Size size);

@@ -1,23 +1,11 @@
 #include "action/action.hpp"
-#include "action/prompt_text.hpp"
+#include "action/branch_prompt.hpp"
 
 #include <algorithm>
 
 namespace action {
 
 namespace {
-
-void end_completion(state::State& state) {
-  state.completion_prefix.reset();
-  state.completion_index = 0;
-}
-
-void complete(state::State& state, std::string& text, const std::vector<std::string>& candidates) {
-  TabCompletion done = tab_complete_branch(text, candidates, state.completion_prefix, state.completion_index);
-  text = std::move(done.text);
-  state.completion_prefix = std::move(done.prefix);
-  state.completion_index = done.index;
-}
 
 void create_branch(state::State& state, repo::Repo& repo, const repo::Commit& commit) {
   const std::string& name = state.create_branch_input;
@@ -34,45 +22,13 @@ void delete_branch(state::State& state, repo::Repo& repo, const repo::Commit& co
     state.set_status("no '" + name + "' branch");
     return;
   }
-  if (auto deleted = repo.delete_branch(name)) {
+  if (auto deleted = repo.delete_branch(name, commit.id)) {
     state.set_status("deleted " + name);
   } else if (deleted.error().find("current HEAD") != std::string::npos) {
     state.set_status("can't delete current branch");
   } else {
     state.set_status(deleted.error());
   }
-}
-
-// The keys both branch-name prompts share; Enter and Tab differ.
-// Returns false for the keys left to the caller.
-bool edit_branch_prompt(const Action& action, state::State& state, std::string& text, bool& open) {
-  switch (action.kind) {
-    case Action::Backspace:
-      end_completion(state);
-      if (text.empty())
-        open = false;
-      else
-        remove_last_char(text);
-      return true;
-    case Action::Up:
-    case Action::Down:
-    case Action::HalfPageDown:
-    case Action::HalfPageUp:
-    case Action::NoAction:
-      return true;
-    case Action::Escape:
-    case Action::Interrupt:
-    case Action::Confirm:
-    case Action::Tab:
-      return false;
-    default:
-      break;
-  }
-  if (const auto c = action.typed_char()) {
-    end_completion(state);
-    append_char(text, *c);
-  }
-  return true;
 }
 
 // One branch-name prompt: its text, its flag, where Tab finds names and what
@@ -85,9 +41,7 @@ struct BranchPrompt {
 };
 
 void close_prompt(state::State& state, const BranchPrompt& prompt) {
-  prompt.open = false;
-  prompt.text.clear();
-  end_completion(state);
+  close_branch_prompt(state, prompt.text, prompt.open);
 }
 
 void run_branch_prompt(const Action& action, state::State& state, repo::Repo& repo, const BranchPrompt& prompt) {
@@ -109,7 +63,7 @@ void run_branch_prompt(const Action& action, state::State& state, repo::Repo& re
       close_prompt(state, prompt);
       return;
     case Action::Tab:
-      if (commit) complete(state, prompt.text, prompt.candidates(repo, commit->id));
+      if (commit) complete_branch(state, prompt.text, prompt.candidates(repo, commit->id));
       return;
     default:
       return;

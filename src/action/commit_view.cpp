@@ -1,14 +1,137 @@
+// The staging view's keys: scrolling the preview, moving between files and
+// hunks, changing the focus and closing the view. The keys that change the
+// repository are in commit_view_changes.cpp.
+
 #include "action/action.hpp"
 #include "action/commit_view.hpp"
+#include "action/commit_view_changes.hpp"
+#include "action/rebase.hpp"
 
 namespace action {
+namespace {
+
+std::size_t saturating_sub(std::size_t a, std::size_t b) { return a > b ? a - b : 0; }
+
+void close_view(state::State& state, repo::Repo& repo) {
+  if (state.rebase_in_progress) abort_rebase(state, repo);
+  if (state.commit_view->amending) restore_index_after_amend(state, repo);
+  state.commit_view.reset();
+}
+
+// The focused list's entry at its index becomes the selection; the windows
+// stay where they are.
+void reselect(state::State& state) {
+  state::CommitViewState& view = *state.commit_view;
+  const auto& files = view.staged_focus ? view.staged : view.unstaged;
+  const std::size_t index = view.staged_focus ? view.staged_index : view.unstaged_index;
+  view.selected_path = index < files.size() ? std::optional(files[index].path) : std::nullopt;
+  view.diff_scroll = 0;
+  update_staging_highlight(state);
+}
+
+void move_file(state::State& state, bool down) {
+  state::CommitViewState& view = *state.commit_view;
+  const auto& files = view.staged_focus ? view.staged : view.unstaged;
+  std::size_t& index = view.staged_focus ? view.staged_index : view.unstaged_index;
+  if (down ? files.empty() : index == 0) return;
+  const std::size_t before = index;
+  index = down ? std::min(index + 1, files.size() - 1) : index - 1;
+  view.selected_path = index < files.size() ? std::optional(files[index].path) : std::nullopt;
+  view.diff_scroll = 0;
+  ensure_file_visible(view);
+  if (index != before) update_staging_highlight(state);
+}
+
+// n and N: between section starts of a conflicted file, else between hunk
+// starts, where n past the last hunk goes back to its start.
+void step_start(state::CommitViewState& view, bool forward) {
+  if (!view.selected_path) return;
+  std::size_t& scroll = view.diff_scroll;
+  if (const repo::WorktreeFile* unstaged = viewport::unstaged_entry(view);
+      unstaged && viewport::shows_conflicts(*unstaged)) {
+    const auto starts = viewport::conflict_section_starts(unstaged->conflict_sections);
+    if (forward) {
+      const auto next = std::ranges::upper_bound(starts, scroll);
+      if (next != starts.end()) scroll = *next;
+    } else {
+      const auto prev = std::ranges::lower_bound(starts, scroll);
+      if (prev != starts.begin()) scroll = *std::prev(prev);
+    }
+    return;
+  }
+  const std::vector<repo::Hunk>* hunks = get_viewed_hunks(view);
+  if (hunks == nullptr || hunks->empty()) return;
+  const auto starts = get_hunk_start_lines(*hunks);
+  if (forward) {
+    const auto next = std::ranges::upper_bound(starts, scroll);
+    scroll = next != starts.end() ? *next : starts.back();
+  } else {
+    const auto prev = std::ranges::lower_bound(starts, scroll);
+    scroll = prev != starts.begin() ? *std::prev(prev) : 0;
+  }
+}
+
+}  // namespace
 
 // The view takes every key while it is open, so nothing leaks through to
 // the log behind it.
-void Action::execute_commit_view_mode(state::State&, repo::Repo&, tui::Terminal&) const {}
-
-void refresh_commit_view(state::State&, const repo::Repo&) {}
-
-void update_staging_highlight(state::State&) {}
+void Action::execute_commit_view_mode(state::State& state, repo::Repo& repo, tui::Terminal& terminal) const {
+  if (!state.commit_view) return;
+  if (state.pending_discard) {
+    confirm_discard(*this, state, repo);
+    return;
+  }
+  state::CommitViewState& view = *state.commit_view;
+  const auto max_scroll = [&] { return compute_max_scroll(view, diff_viewport_height(terminal)); };
+  switch (kind) {
+    case Escape:
+    case Interrupt:
+    case Quit:
+    case Tab:
+      close_view(state, repo);
+      return;
+    case MoveDown:
+    case Down:
+      view.diff_scroll = std::min(view.diff_scroll + 1, max_scroll());
+      return;
+    case MoveUp:
+    case Up:
+      view.diff_scroll = saturating_sub(view.diff_scroll, 1);
+      return;
+    case HalfPageDown:
+      view.diff_scroll = std::min(view.diff_scroll + diff_viewport_height(terminal) / 2, max_scroll());
+      return;
+    case HalfPageUp:
+      view.diff_scroll = saturating_sub(view.diff_scroll, diff_viewport_height(terminal) / 2);
+      return;
+    case GoTop:
+      view.diff_scroll = 0;
+      return;
+    case GoBottom:
+      view.diff_scroll = max_scroll();
+      return;
+    case NextMatch:
+    case PrevMatch:
+      step_start(view, kind == NextMatch);
+      return;
+    case GoHead:
+    case OpenDetails:
+      view.staged_focus = !view.staged_focus;
+      reselect(state);
+      return;
+    case FocusLeft:
+    case FocusRight:
+      view.staged_focus = kind == FocusRight;
+      reselect(state);
+      return;
+    case FocusDown:
+    case FocusUp:
+      move_file(state, kind == FocusDown);
+      return;
+    default:
+      execute_commit_view_change(*this, state, repo, terminal);
+      return;
+  }
+}
 
 }  // namespace action

@@ -1,16 +1,41 @@
 #pragma once
-// The staging view's operations that other handlers call: reloading its
-// lists after a change and rebuilding the colouring of the selected file.
+// The staging view's operations that other handlers call: opening it,
+// reloading its lists after a change and rebuilding the colouring of the
+// selected file; and the geometry its keys go by.
 
 #include "repo/repo.hpp"
 #include "state/state.hpp"
+#include "viewport/staging_geometry.hpp"
 
 namespace action {
 
+// The keys and the screen share one geometry; it lives below both.
+using viewport::compute_max_scroll;
+using viewport::diff_viewport_height;
+using viewport::ensure_file_visible;
+using viewport::find_topmost_visible_hunk;
+using viewport::get_hunk_start_lines;
+using viewport::get_viewed_hunks;
+
+// A new view over the two lists: the first unstaged file selected, else the
+// first staged one, the staged list focused when the unstaged one is empty.
+// An amend view selects the first staged file first and focuses the staged
+// list.
+state::CommitViewState make_commit_view(repo::WorktreeStatus status, bool amending);
+
+// Opens the view (not amending) with the selected file coloured; false,
+// changing nothing, when the status cannot be read.
+bool open_commit_view(state::State& state, const repo::Repo& repo);
+
 // Reloads the unstaged and staged lists of the open view (amend mode as the
-// view has it) and keeps the selections within them.
+// view has it) and keeps the selections within them. Closes the view, with
+// "all changes staged/unstaged", when nothing is left outside an amend.
 void refresh_commit_view(state::State& state, const repo::Repo& repo);
-// Rebuilds the syntax colouring of the file selected in the open view.
+// Rebuilds the syntax colouring of the file selected in the open view: of
+// its hunks only the first rows, the rest as the preview reaches them.
 void update_staging_highlight(state::State& state);
+// Before a frame: colours the shown hunks down to the last row a terminal
+// of this size can show at the current scroll.
+void highlight_staging_window(state::State& state, tui::Size size);
 
 }  // namespace action

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <optional>
+#include <vector>
 
 namespace action {
 
@@ -47,19 +49,20 @@ void close_details(state::State& state) {
   clear_details_search(state);
 }
 
-// Loads the selected commit's details and their colouring afresh; the
-// details search is kept so it survives reopening.
-void open_details(state::State& state, const repo::Repo& repo) {
+// Loads the selected commit's details afresh, coloured as far as the panel
+// shows them; the details search is kept so it survives reopening.
+void open_details(state::State& state, const repo::Repo& repo, tui::Size size) {
   const repo::Commit* commit = state::selected_commit(state, repo);
   if (!commit) return;
   state.commit_details = repo.load_commit_details(commit->id);
+  state.details_scroll = 0;
   if (state.commit_details) {
-    const highlight::Highlighter highlighter;
-    state.highlight_cache = highlighter.highlight_commit(*state.commit_details);
+    state.highlight_cache = highlight::HighlightCache{
+        std::vector<highlight::HighlightedFile>(state.commit_details->files.size())};
+    highlight_details_window(state, size);
   } else {
     state.highlight_cache.reset();
   }
-  state.details_scroll = 0;
 }
 
 void go_to_head(state::State& state, const repo::Repo& repo, tui::Size size) {
@@ -147,6 +150,32 @@ void find_previous_match_in_details(state::State& state, tui::Size size) {
   step_in_details(state, size, false);
 }
 
+void highlight_details_window(state::State& state, tui::Size size) {
+  if (!state.commit_details || !state.highlight_cache || state.commit_view) return;
+  const std::size_t rows = viewport::details_panel_height(state, size);
+  if (rows == 0) return;
+  const auto text = render::details_text(state, viewport::details_panel_width(size));
+  const std::vector<state::FileSection>& sections = text->sections;
+  const std::size_t first = state.details_scroll;
+  const std::size_t last = first + (rows - 1);
+  // The block the window starts in, then every block that starts inside it.
+  auto section = std::ranges::upper_bound(sections, first, {}, &state::FileSection::start_line);
+  if (section != sections.begin()) --section;
+  std::optional<highlight::Highlighter> highlighter;
+  for (; section != sections.end() && section->start_line <= last; ++section) {
+    const std::size_t i = section->file;
+    if (i >= state.highlight_cache->files.size() || i >= state.commit_details->files.size()) continue;
+    // The lines with a row on screen; a line's colours depend on every line above it in its file.
+    const auto shown = static_cast<std::size_t>(std::ranges::upper_bound(section->line_rows, last) -
+                                                section->line_rows.begin());
+    highlight::HighlightedFile& coloured = state.highlight_cache->files[i];
+    if (coloured.lines.size() >= shown) continue;
+    if (!highlighter) highlighter.emplace();
+    const repo::FileChange& file = state.commit_details->files[i];
+    highlighter->continue_hunks(file.hunks, file.path, shown, coloured);
+  }
+}
+
 std::size_t compute_details_content_height(const state::State& state, tui::Size size) {
   if (!state.commit_details) return 0;
   return render::details_content_height(state, viewport::details_panel_width(size));
@@ -224,7 +253,7 @@ bool Action::execute_normal_mode(state::State& state, repo::Repo& repo, tui::Ter
     case Space:
     case OpenDetails:
       state.count_prefix.clear();
-      open_details(state, repo);
+      open_details(state, repo, viewport::terminal_size(terminal));
       return false;
     case Escape:
     case Quit:

@@ -8,8 +8,16 @@
 
 namespace action {
 
+using state::all_branch_names;
+
+// r in the log: starts rebasing one of the local branches at the selected
+// commit, with the branch choice when there are several.
+void start_rebase(state::State& state, const repo::Repo& repo);
+
 // c in the conflict view: continues the stopped rebase.
 void continue_rebase(state::State& state, repo::Repo& repo);
+// Aborts the stopped rebase, whatever git makes of it, and ends the road.
+void abort_rebase(state::State& state, repo::Repo& repo);
 // Opens the staging view on the conflicts of a stopped rebase.
 void open_commit_view_for_conflicts(state::State& state, repo::Repo& repo);
 // Selects the commit the branch points at.

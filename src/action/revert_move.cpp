@@ -1,10 +1,172 @@
 #include "action/action.hpp"
+#include "action/branch_prompt.hpp"
+#include "action/revert_move.hpp"
+#include "repo/git_cli.hpp"
 
 namespace action {
 
-void Action::execute_revert_confirmation_mode(state::State&, repo::Repo&) const {}
-void Action::execute_move_branch_selection_mode(state::State&, const repo::Repo&) const {}
-void Action::execute_move_target_mode(state::State&, std::size_t) const {}
-void Action::execute_move_confirmation_mode(state::State&, repo::Repo&) const {}
+namespace {
+
+void end_move(state::State& state) {
+  state.selecting_move_branch = false;
+  state.selecting_move_target = false;
+  state.confirming_move = false;
+  state.move_branch.clear();
+}
+
+// git's outcome as the one status message; the model is reloaded only when
+// git succeeded, so a stopped revert's state stays for the user to finish.
+void report_git_run(state::State& state, repo::Repo& repo, const std::expected<void, repo::GitFailure>& run,
+                    const std::string& failure_prefix, std::string success) {
+  if (!run) {
+    state.set_status(failure_prefix + run.error().message);
+    return;
+  }
+  repo.refresh();
+  state.set_status(std::move(success));
+}
+
+void revert_selected(state::State& state, repo::Repo& repo) {
+  const repo::Commit* commit = state::selected_commit(state, repo);
+  if (!commit) return;
+  const repo::Oid id = commit->id;  // the reload below replaces the commit list
+  const auto run = repo::run_git({"revert", "--no-edit", id.hex()}, repo.path);
+  report_git_run(state, repo, run, "revert failed: ", "reverted " + id.short_hex());
+}
+
+void move_to_selected(state::State& state, repo::Repo& repo) {
+  const repo::Commit* commit = state::selected_commit(state, repo);
+  if (!commit) return;
+  const repo::Oid target = commit->id;
+  const std::string branch = state.move_branch;
+  // update-ref can make a branch named like an option ("-d"); git must
+  // never read it as one.
+  if (branch.starts_with('-')) {
+    state.set_status("move failed: invalid name '" + branch + "'");
+    return;
+  }
+  const auto run = repo::run_git(move_branch_args(repo.head, branch, target), repo.path);
+  report_git_run(state, repo, run, "move failed: ", "moved " + branch + " to " + target.short_hex());
+}
+
+}  // namespace
+
+void start_revert(state::State& state, const repo::Repo& repo) {
+  const repo::Commit* commit = state::selected_commit(state, repo);
+  if (!commit) return;
+  if (!repo.is_ancestor_of_head(commit->id)) {
+    state.set_status("can only revert commits in HEAD's history");
+    return;
+  }
+  state.confirming_revert = true;
+  state.status_message.reset();
+}
+
+void start_branch_move(state::State& state, const repo::Repo& repo) {
+  const repo::Commit* commit = state::selected_commit(state, repo);
+  if (!commit) return;
+  std::vector<std::string> branches = repo.local_branches_at(commit->id);
+  if (branches.empty()) {
+    state.set_status("no local branches on this commit");
+    return;
+  }
+  if (branches.size() == 1)
+    state.selecting_move_target = true;
+  else
+    state.selecting_move_branch = true;
+  state.move_branch = std::move(branches.front());
+  state.status_message.reset();
+}
+
+std::vector<std::string> move_branch_args(const repo::HeadState& head, const std::string& branch,
+                                          const repo::Oid& target) {
+  const auto* on = std::get_if<repo::HeadBranch>(&head);
+  if (on && on->name == branch) return {"reset", "--hard", target.hex()};
+  return {"branch", "-f", branch, target.hex()};
+}
+
+void Action::execute_revert_confirmation_mode(state::State& state, repo::Repo& repo) const {
+  switch (kind) {
+    case Escape:
+    case Interrupt:
+      state.confirming_revert = false;
+      return;
+    case Confirm:
+      revert_selected(state, repo);
+      state.confirming_revert = false;
+      return;
+    default:
+      return;
+  }
+}
+
+void Action::execute_move_branch_selection_mode(state::State& state, const repo::Repo& repo) const {
+  // Cancelling needs no commit: a reload that shortened the log under the
+  // selection must not leave the user without a way out.
+  if (kind == Escape || kind == Interrupt) {
+    end_move(state);
+    return;
+  }
+  const repo::Commit* commit = state::selected_commit(state, repo);
+  if (!commit) return;
+  switch (kind) {
+    case Confirm:
+      state.selecting_move_branch = false;
+      state.selecting_move_target = true;
+      return;
+    case Tab:
+      if (auto next = next_branch_choice(repo.local_branches_at(commit->id), state.move_branch))
+        state.move_branch = std::move(*next);
+      return;
+    default:
+      return;
+  }
+}
+
+void Action::execute_move_target_mode(state::State& state, std::size_t loaded_commits) const {
+  switch (kind) {
+    case Escape:
+    case Interrupt:
+      end_move(state);
+      return;
+    case MoveUp:
+    case Up:
+      if (state.selected > 0) --state.selected;
+      return;
+    case MoveDown:
+    case Down:
+      if (state.selected + 1 < loaded_commits) ++state.selected;
+      return;
+    case GoTop:
+      state.selected = 0;
+      return;
+    case GoBottom:
+      if (loaded_commits > 0) state.selected = loaded_commits - 1;
+      return;
+    case Confirm:
+      state.selecting_move_target = false;
+      state.confirming_move = true;
+      return;
+    default:
+      return;
+  }
+}
+
+void Action::execute_move_confirmation_mode(state::State& state, repo::Repo& repo) const {
+  switch (kind) {
+    case Escape:
+    case Interrupt:
+    case NextMatch:
+      end_move(state);
+      return;
+    case Confirm:
+    case Yank:
+      move_to_selected(state, repo);
+      end_move(state);
+      return;
+    default:
+      return;
+  }
+}
 
 }  // namespace action

@@ -214,13 +214,14 @@ struct Highlighter::Impl {
     return out;
   }
 
-  HighlightedFile run(const std::vector<std::string_view>& lines, std::string_view extension) const {
-    HighlightedFile file;
-    file.lines.reserve(lines.size());
+  // Appends the lines' entries to `file`, the run going on from `state`,
+  // which is left where the run stopped.
+  void run_into(const std::vector<std::string_view>& lines, std::string_view extension, ksh::State& state,
+                HighlightedFile& file) const {
+    file.lines.reserve(file.lines.size() + lines.size());
     LineRun runner;
     runner.setTheme(theme);
     runner.setDefinition(definition_for(extension));
-    ksh::State state;
     std::vector<Piece> pieces;
     for (std::string_view line : lines) {
       const WideLine wide(line);
@@ -228,8 +229,18 @@ struct Highlighter::Impl {
       state = runner.line(wide.text, state, pieces);
       file.lines.push_back(tokens(line, wide, pieces));
     }
+  }
+
+  HighlightedFile run(const std::vector<std::string_view>& lines, std::string_view extension) const {
+    HighlightedFile file;
+    ksh::State state;
+    run_into(lines, extension, state, file);
     return file;
   }
+};
+
+struct RunState {
+  ksh::State state;
 };
 
 Highlighter::Highlighter() {
@@ -259,6 +270,22 @@ HighlightCache Highlighter::highlight_commit(const repo::CommitDetails& details)
   for (const repo::FileChange& file : details.files)
     cache.files.push_back(highlight_hunks(file.hunks, file.path));
   return cache;
+}
+
+void Highlighter::continue_hunks(const std::vector<repo::Hunk>& hunks, std::string_view path,
+                                 std::size_t count, HighlightedFile& file) const {
+  std::vector<std::string_view> lines;
+  std::size_t k = 0;
+  for (const repo::Hunk& hunk : hunks) {
+    for (const repo::DiffLine& line : hunk.lines) {
+      if (k >= count) break;
+      if (k++ >= file.lines.size()) lines.push_back(line.content);
+    }
+  }
+  if (lines.empty()) return;
+  ksh::State state = file.stopped ? file.stopped->state : ksh::State();
+  impl_->run_into(lines, file_extension(path), state, file);
+  file.stopped = std::make_shared<const RunState>(RunState{std::move(state)});
 }
 
 std::vector<ConflictHighlight> Highlighter::highlight_conflicts(

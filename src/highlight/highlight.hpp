@@ -28,11 +28,18 @@ struct Token {
   friend bool operator==(const Token&, const Token&) = default;
 };
 
+// Where a run of lines stopped, so that it can go on from there.
+struct RunState;
+
 // One entry per input line, each the line's tokens left to right; their
-// texts put together give the line.
+// texts put together give the line. A file coloured only as far as it has
+// been read holds entries for its first lines only.
 struct HighlightedFile {
   std::vector<std::vector<Token>> lines;
-  friend bool operator==(const HighlightedFile&, const HighlightedFile&) = default;
+  // Set by continue_hunks. It follows from the lines coloured, so it takes
+  // no part in comparisons.
+  std::shared_ptr<const RunState> stopped;
+  friend bool operator==(const HighlightedFile& a, const HighlightedFile& b) { return a.lines == b.lines; }
 };
 
 // One HighlightedFile per changed file of an open commit, at the same index.
@@ -73,6 +80,12 @@ class Highlighter {
   HighlightedFile highlight_hunks(const std::vector<repo::Hunk>& hunks, std::string_view path) const;
   // One entry per changed file, empty for a file without hunks.
   HighlightCache highlight_commit(const repo::CommitDetails& details) const;
+  // Colours further lines of the hunks of a file that `file` holds the first
+  // lines of, until it holds `count` of them (or all there are), the run
+  // going on from where it stopped: the lines come out as highlight_hunks
+  // gives them.
+  void continue_hunks(const std::vector<repo::Hunk>& hunks, std::string_view path, std::size_t count,
+                      HighlightedFile& file) const;
   // Each side of each section on its own, from a fresh state.
   std::vector<ConflictHighlight> highlight_conflicts(const std::vector<repo::ConflictSection>& sections,
                                                      std::string_view path) const;

@@ -1,5 +1,6 @@
 #include "main/debug_graph.hpp"
 
+#include "tui/graphemes.hpp"
 #include "utils/text.hpp"
 
 #include <algorithm>
@@ -17,7 +18,8 @@ std::string debug_graph_line(const repo::Commit& commit, const commit_graph::Gra
   line += ' ';
   line += commit.id.short_hex();
   line += ' ';
-  line += summary;
+  // Whoever reads the output in a terminal must not get a commit's escape sequences run.
+  line += tui::sanitize(summary);
   line += '\n';
   return line;
 }

@@ -8,7 +8,8 @@
 
 namespace app {
 
-// One line per loaded commit: graph row, short id, first line of the summary.
+// One line per loaded commit: graph row, short id, first line of the summary
+// through the screen's control-character filter.
 std::string debug_graph_line(const repo::Commit& commit, const commit_graph::GraphRow& row);
 
 // Writes every line and flushes; a write error comes back as the system's

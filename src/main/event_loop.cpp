@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "action/action.hpp"
+#include "action/commit_view.hpp"
 #include "main/key_map.hpp"
 #include "tui/fatal.hpp"
 #include "viewport/reload.hpp"
@@ -37,24 +38,21 @@ bool take_loaded_model(Session& s) {
   return taken;
 }
 
-// A key's command; a reload it made in place keeps the selection on its
-// commit, unless the command put the selection somewhere itself.
+// A key's command. A reload it makes in place keeps the selection's row, as
+// the command expects (its own new commit tops the log where the selection
+// was), only moved back inside a log that became shorter.
 bool execute_key(Session& s, const action::Action& command) {
-  const viewport::SelectionAnchor anchor = viewport::selection_anchor(s.state, s.repo);
   const std::uint64_t version = s.repo.model_version;
   if (command.execute(s.state, s.repo, s.terminal)) return true;
-  if (s.repo.model_version != version) {
-    if (s.state.selected == anchor.selected)
-      viewport::keep_selection_after_reload(s.state, s.repo, anchor, log_rows(s));
-    else
-      viewport::clamp_selection(s.state, s.repo, log_rows(s));
-  }
+  if (s.repo.model_version != version) viewport::clamp_selection(s.state, s.repo, log_rows(s));
   return false;
 }
 
 void adjust_and_draw(Session& s) {
   viewport::adjust_viewport_after_terminal_resize(s.state, s.repo.commits.size(),
                                                   viewport::terminal_size(s.terminal));
+  action::highlight_details_window(s.state, viewport::terminal_size(s.terminal));
+  action::highlight_staging_window(s.state, viewport::terminal_size(s.terminal));
   draw(s);
 }
 
@@ -90,6 +88,8 @@ void after_key(Session& s) {
 }  // namespace
 
 void show_first_frame(Session& s) {
+  // Uncommitted work is what the user most likely came for.
+  if (s.repo.has_changes()) (void)action::open_commit_view(s.state, s.repo);
   viewport::center_view_on_selected_row(s.state, viewport::terminal_size(s.terminal));
   draw(s);
 }

@@ -32,7 +32,8 @@ struct Session {
   LogLoader loader = {};
 };
 
-// Centres the selection and draws the first frame.
+// Opens the staging view when the work tree or the index has changes,
+// centres the selection and draws the first frame.
 void show_first_frame(Session& session);
 
 enum class Pass {

@@ -6,17 +6,20 @@
 
 namespace app {
 
-FirstScreen open_first_screen(const std::string& path, std::optional<std::uint64_t> limit) {
-  if (limit && *limit <= FIRST_SCREEN_COMMITS) return {repo::Repo::open_with_limit(path, limit), false};
-  repo::Repo repo = repo::Repo::open_with_limit(path, FIRST_SCREEN_COMMITS);
+std::expected<FirstScreen, repo::OpenFailure> open_first_screen(const std::string& path,
+                                                                 std::optional<std::uint64_t> limit) {
+  const bool all_at_once = limit && *limit <= FIRST_SCREEN_COMMITS;
+  auto opened = repo::Repo::open(path, all_at_once ? limit : FIRST_SCREEN_COMMITS);
+  if (!opened) return std::unexpected(std::move(opened.error()));
+  FirstScreen first{std::move(*opened), false};
+  repo::Repo& repo = first.repo;
   repo.limit = limit;
-  if (!repo.has_more) return {std::move(repo), false};
+  if (all_at_once || !repo.has_more) return first;
   const repo::Oid head = repo.head_sha();
-  if (std::ranges::any_of(repo.commits, [&](const repo::Commit& c) { return c.id == head; }))
-    return {std::move(repo), true};
+  first.rest_to_load = std::ranges::any_of(repo.commits, [&](const repo::Commit& c) { return c.id == head; });
   // The selection starts on HEAD's commit, further down than the first screen.
-  repo.refresh();
-  return {std::move(repo), false};
+  if (!first.rest_to_load) repo.refresh();
+  return first;
 }
 
 void LogLoader::request(const repo::Repo& repo) {

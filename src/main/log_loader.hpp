@@ -4,6 +4,7 @@
 // it is ready.
 
 #include <cstdint>
+#include <expected>
 #include <optional>
 #include <string>
 #include <utility>
@@ -22,11 +23,11 @@ struct FirstScreen {
   bool rest_to_load; // the model holds only the first screen's commits
 };
 
-// Opens the repository (ending the process when it cannot, as
-// Repo::open_with_limit does) with the first screen's commits only, when
-// the limit asks for more and HEAD's commit is among them; otherwise with
-// the whole limit.
-FirstScreen open_first_screen(const std::string& path, std::optional<std::uint64_t> limit);
+// Opens the repository as Repo::open does, with the first screen's commits
+// only when the limit asks for more and HEAD's commit is among them;
+// otherwise with the whole limit.
+std::expected<FirstScreen, repo::OpenFailure> open_first_screen(const std::string& path,
+                                                                 std::optional<std::uint64_t> limit);
 
 class LogLoader {
  public:

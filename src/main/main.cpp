@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "main/command_line.hpp"
@@ -13,9 +15,22 @@
 #include "main/terminal_setup.hpp"
 #include "watcher/watcher.hpp"
 #include "repo/repo.hpp"
+#include "tui/graphemes.hpp"
 #include "tui/terminal.hpp"
 #include "tui/tty.hpp"
 #include "highlight/highlight.hpp"
+
+namespace {
+
+// Failures quote paths and reference names, which may hold escape sequences; the user's terminal
+// must not run them.
+void report_error(std::string_view message) {
+  const std::string line = tui::sanitize(message) + "\n";
+  std::fwrite(line.data(), 1, line.size(), stderr);
+  std::fflush(stderr);
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   // A closed pipe must show up as a write error, not kill the program
@@ -25,35 +40,44 @@ int main(int argc, char** argv) {
   const app::CommandLine cl = app::parse_command_line(std::vector<std::string>(argv + 1, argv + argc));
 
   if (cl.debug_graph) {
-    repo::Repo repo = repo::Repo::open_with_limit(cl.path, cl.limit);
-    if (auto printed = app::print_debug_graph(repo, stdout); !printed) {
-      std::fprintf(stderr, "failed printing to stdout: %s\n", printed.error().c_str());
+    auto opened = repo::Repo::open(cl.path, cl.limit);
+    if (!opened) {
+      report_error(opened.error().message);
+      return opened.error().exit_status;
+    }
+    if (auto printed = app::print_debug_graph(*opened, stdout); !printed) {
+      report_error("failed printing to stdout: " + printed.error());
       return 101;
     }
     // What could be read is printed; that it is not all must not pass for
     // success.
-    if (repo.cut_short) {
-      std::fprintf(stderr, "%s\n", repo.cut_short->c_str());
+    if (opened->cut_short) {
+      report_error(*opened->cut_short);
       return 1;
     }
     return 0;
   }
 
-  app::FirstScreen opened = app::open_first_screen(cl.path, cl.limit);
+  auto first = app::open_first_screen(cl.path, cl.limit);
+  if (!first) {
+    report_error(first.error().message);
+    return first.error().exit_status;
+  }
+  app::FirstScreen& opened = *first;
   repo::Repo& repo = opened.repo;
   std::unique_ptr<tui::Tty> tty = app::initialize_terminal();
   tui::Terminal terminal(*tty);
   // A title the terminal refuses costs nothing but the title.
   static_cast<void>(terminal.set_title(repo.name));
   state::State state = state::State::create(repo);
-  utils::Receiver<utils::Signal> changes;
+  utils::Receiver<utils::Signal> changes = watcher::watch_git_dir(cl.path);
 
   app::Session session{state, repo, terminal, *tty, changes};
   app::show_first_frame(session);
-  // Before any other thread starts, and after the first frame, which needs
-  // none of it: the highlighter's process-wide set-up.
+  // After the first frame, which needs none of it, and before any thread
+  // that could highlight: the highlighter's process-wide set-up. The
+  // watcher thread touches neither Qt nor the environment.
   highlight::prepare_process();
-  changes = watcher::watch_git_dir(cl.path);
   if (opened.rest_to_load) session.loader.request(repo);
   const int status = app::run_event_loop(session);
   // The terminal first; running push and fetch workers are not waited for.

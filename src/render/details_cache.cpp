@@ -28,7 +28,7 @@ struct Fingerprint {
   }
 };
 
-std::uint64_t shape_of(const repo::CommitDetails& details, const highlight::HighlightCache* cache) {
+std::uint64_t shape_of(const repo::CommitDetails& details) {
   Fingerprint f;
   f.add(details.message);
   f.add(details.author);
@@ -43,15 +43,44 @@ std::uint64_t shape_of(const repo::CommitDetails& details, const highlight::High
     f.add_number(file.hunks.size());
     for (const repo::Hunk& hunk : file.hunks) f.add_number(hunk.lines.size());
   }
-  if (cache) {
-    f.add_number(cache->files.size());
-    for (const highlight::HighlightedFile& file : cache->files) f.add_number(file.lines.size());
-  }
   return f.value;
+}
+
+std::vector<std::size_t> coloured_of(const highlight::HighlightCache* cache) {
+  std::vector<std::size_t> coloured;
+  if (!cache) return coloured;
+  coloured.reserve(cache->files.size());
+  for (const highlight::HighlightedFile& file : cache->files) coloured.push_back(file.lines.size());
+  return coloured;
 }
 
 const highlight::HighlightCache* cache_of(const state::State& state) {
   return state.highlight_cache ? &*state.highlight_cache : nullptr;
+}
+
+// Brings the kept layout to the new key when only more lines have been
+// coloured since it was made: those lines are laid out again in place. False
+// when the layout has to be made anew.
+bool recolour(state::DetailsLayoutCache& kept, const state::DetailsLayoutKey& key,
+              const repo::CommitDetails& details, const highlight::HighlightCache& cache) {
+  const state::DetailsLayoutKey& old = kept.key;
+  if (!old.highlighted || !key.highlighted || old.commit != key.commit || old.shape != key.shape ||
+      old.query != key.query || old.width != key.width || old.coloured.size() != key.coloured.size())
+    return false;
+  for (std::size_t i = 0; i < key.coloured.size(); ++i)
+    if (key.coloured[i] < old.coloured[i]) return false;
+  // A frame may still hold the text it was given.
+  if (kept.text.use_count() > 1) kept.text = std::make_shared<DetailsText>(*kept.text);
+  DetailsText& text = *kept.text;
+  for (std::size_t s = 0; s < text.sections.size(); ++s) {
+    const std::size_t i = text.sections[s].file;
+    if (i >= key.coloured.size() || i >= details.files.size()) return false;
+    if (key.coloured[i] == old.coloured[i]) continue;
+    if (!relayout_lines(text, s, details.files[i], &cache.files[i], key.query, key.width, old.coloured[i],
+                        key.coloured[i]))
+      return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -59,16 +88,20 @@ const highlight::HighlightCache* cache_of(const state::State& state) {
 std::shared_ptr<const DetailsText> details_text(const state::State& state, std::uint16_t width) {
   if (!state.commit_details) return std::make_shared<const DetailsText>();
   const repo::CommitDetails& details = *state.commit_details;
-  state::DetailsLayoutKey key{details.id, shape_of(details, cache_of(state)), state.highlight_cache.has_value(),
-                       state.details_query, width};
+  state::DetailsLayoutKey key{details.id,
+                              shape_of(details),
+                              state.highlight_cache.has_value(),
+                              coloured_of(cache_of(state)),
+                              state.details_query,
+                              width};
   if (!state.details_layout) state.details_layout = std::make_shared<state::DetailsLayoutCache>();
   state::DetailsLayoutCache& kept = *state.details_layout;
-  if (!kept.text || kept.key != key) {
-    kept.text = std::make_shared<const DetailsText>(
-        details_lines(details, cache_of(state), state.details_query, width));
-    kept.key = std::move(key);
-    kept.match_lines.reset();
-  }
+  if (kept.text && kept.key == key) return kept.text;
+  if (!kept.text || !state.highlight_cache || !recolour(kept, key, details, *state.highlight_cache))
+    kept.text =
+        std::make_shared<DetailsText>(details_lines(details, cache_of(state), state.details_query, width));
+  kept.key = std::move(key);
+  kept.match_lines.reset();
   return kept.text;
 }
 

@@ -60,19 +60,23 @@ tui::Line summary_line(const std::vector<repo::FileChange>& files) {
   return tui::Line(std::move(spans));
 }
 
-void append_file_block(DetailsText& text, const repo::FileChange& file,
+const std::vector<highlight::Token>* line_tokens(const highlight::HighlightedFile* tokens, std::size_t k) {
+  return tokens && k < tokens->lines.size() ? &tokens->lines[k] : nullptr;
+}
+
+void append_file_block(DetailsText& text, std::size_t index, const repo::FileChange& file,
                        const highlight::HighlightedFile* tokens, std::string_view folded_query,
                        std::string_view query, std::uint16_t width) {
-  text.sections.push_back(FileSection{file.path, text.lines.size()});
+  text.sections.push_back(FileSection{file.path, text.lines.size(), index, {}});
+  std::vector<std::size_t>& rows = text.sections.back().line_rows;
   text.lines.emplace_back(highlight_matches(file.path, query, kBarStyle, MATCH_STYLE));
   const std::size_t gutter = diff_gutter_width(file.hunks);
   std::size_t k = 0;  // the line's entry among the file's tokens
   for (std::size_t h = 0; h < file.hunks.size(); ++h) {
     if (h > 0) text.lines.emplace_back();
     for (const repo::DiffLine& line : file.hunks[h].lines) {
-      const std::vector<highlight::Token>* line_tokens =
-          tokens && k < tokens->lines.size() ? &tokens->lines[k] : nullptr;
-      append_diff_rows(text.lines, line, line_tokens, folded_query, gutter, width);
+      rows.push_back(text.lines.size());
+      append_diff_rows(text.lines, line, line_tokens(tokens, k), folded_query, gutter, width);
       ++k;
     }
   }
@@ -111,7 +115,7 @@ DetailsText details_lines(const repo::CommitDetails& details, const highlight::H
     const repo::FileChange& file = details.files[i];
     if (file.hunks.empty()) continue;
     const highlight::HighlightedFile* tokens = cache && i < cache->files.size() ? &cache->files[i] : nullptr;
-    append_file_block(text, file, tokens, folded_query, query, width);
+    append_file_block(text, i, file, tokens, folded_query, query, width);
   }
   return text;
 }
@@ -121,6 +125,37 @@ std::vector<std::size_t> details_match_lines(const repo::CommitDetails& details,
                                              std::uint16_t width) {
   if (query.empty()) return {};
   return match_lines_of(details_lines(details, cache, query, width));
+}
+
+bool relayout_lines(DetailsText& text, std::size_t section, const repo::FileChange& file,
+                    const highlight::HighlightedFile* tokens, std::string_view query, std::uint16_t width,
+                    std::size_t from, std::size_t to) {
+  const FileSection& block = text.sections.at(section);
+  // The block ends with an empty line, before the next block or the end.
+  const std::size_t block_end =
+      (section + 1 < text.sections.size() ? text.sections[section + 1].start_line : text.lines.size()) - 1;
+  const std::string folded_query = query.empty() ? std::string() : fold_case(query);
+  const std::size_t gutter = diff_gutter_width(file.hunks);
+  std::vector<tui::Line> rows;
+  std::size_t k = 0;
+  for (std::size_t h = 0; h < file.hunks.size(); ++h) {
+    const std::vector<repo::DiffLine>& lines = file.hunks[h].lines;
+    for (std::size_t j = 0; j < lines.size(); ++j, ++k) {
+      if (k >= to) return true;
+      if (k < from) continue;
+      if (k >= block.line_rows.size()) return false;
+      // Up to the next line's rows, less the empty line between two hunks.
+      const bool last_of_hunk = j + 1 == lines.size();
+      const std::size_t end =
+          k + 1 < block.line_rows.size() ? block.line_rows[k + 1] - (last_of_hunk ? 1 : 0) : block_end;
+      rows.clear();
+      append_diff_rows(rows, lines[j], line_tokens(tokens, k), folded_query, gutter, width);
+      if (end < block.line_rows[k] || rows.size() != end - block.line_rows[k]) return false;
+      std::move(rows.begin(), rows.end(),
+                text.lines.begin() + static_cast<std::ptrdiff_t>(block.line_rows[k]));
+    }
+  }
+  return true;
 }
 
 std::vector<std::size_t> match_lines_of(const DetailsText& text) {

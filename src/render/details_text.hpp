@@ -58,6 +58,13 @@ std::vector<std::size_t> details_match_lines(const repo::CommitDetails& details,
 // The number of lines of the details text.
 std::size_t details_content_height(const repo::CommitDetails& details, const highlight::HighlightCache* cache,
                                    std::string_view query, std::uint16_t width);
+// Lays the diff lines [from, to) of the file of the text's section out again
+// in their places with the tokens now given, as details_lines would; colours
+// never change the rows a line takes. False, with the text to be laid out
+// anew, where they would.
+bool relayout_lines(DetailsText& text, std::size_t section, const repo::FileChange& file,
+                    const highlight::HighlightedFile* tokens, std::string_view query, std::uint16_t width,
+                    std::size_t from, std::size_t to);
 // The lines holding a span in the match style, which nothing else is drawn in.
 std::vector<std::size_t> match_lines_of(const DetailsText& text);
 

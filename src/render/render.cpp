@@ -25,7 +25,7 @@ void render(tui::Frame& frame, const state::State& state, const repo::Repo& repo
   const tui::Rect area = frame.area();
   tui::Buffer& buffer = frame.buffer();
   if (state.commit_view) {
-    if (!area.is_empty()) render_commit_view(buffer, area, *state.commit_view, state, repo);
+    if (!area.is_empty()) render_commit_view(buffer, area, *state.commit_view, state, repo, now);
     return;
   }
 

@@ -42,13 +42,6 @@ std::optional<std::string> ghost_at(const repo::Commit* commit, std::string_view
   return get_tab_preview(typed, (repo.*query)(commit->id));
 }
 
-std::vector<std::string> all_branch_names(const repo::Repo& repo) {
-  std::vector<std::string> names;
-  names.reserve(repo.branches.size());
-  for (const auto& [branch, tip] : repo.branches) names.push_back(branch.name);
-  return names;
-}
-
 // " (p/n)": the chosen branch's place among the local branches at the
 // commit, 1 when it is not among them.
 std::string branch_counter(const repo::Repo& repo, const repo::Commit& commit, const std::string& chosen) {
@@ -132,7 +125,7 @@ StatusTexts status_texts(const state::State& s, const repo::Repo& repo, const St
   } else if (s.entering_rebase_target) {
     // The target may be any branch, so this completion needs no commit.
     t.left = prompt("rebase " + s.rebase_branch + " onto: ", s.rebase_onto_input, Color::Magenta,
-                    get_tab_preview(s.rebase_onto_input, all_branch_names(repo)));
+                    get_tab_preview(s.rebase_onto_input, state::all_branch_names(repo)));
     t.right = hint("tab → complete   enter → rebase   esc → cancel");
   } else if (s.selecting_move_branch) {
     t.left = Line{Span("branch to move: ", fg(Color::Yellow)), Span(s.move_branch, bold(Color::Yellow))};

@@ -4,6 +4,7 @@
 #include "repo/branch_walk.hpp"
 #include "repo/git_handle.hpp"
 #include "repo/repo.hpp"
+#include "repo/state_files.hpp"
 #include "utils/text.hpp"
 
 namespace repo {
@@ -97,18 +98,33 @@ std::expected<void, std::string> checkout_local_branch(const std::string& path, 
                                  [&] { return git_repository_set_head(repo->get(), refname.c_str()); });
 }
 
+// A checkout ends a stopped merge, cherry-pick or revert, as git checkout
+// does: their files left behind would make the next commit on the branch
+// checked out take in the commit that was being merged.
+std::expected<void, std::string> end_stopped_operation(const std::string& path) {
+  auto repo = open_repository(path);
+  if (!repo) return std::unexpected("checked out, but " + repo.error());
+  auto ended = remove_state_files(repo->get(), kCheckoutEndedStateFiles);
+  if (!ended) return std::unexpected("checked out, but " + ended.error());
+  return {};
+}
+
 }  // namespace
 
 std::expected<void, std::string> Repo::checkout_sha(const Oid& id) {
   auto done = checkout_commit(path, id);
-  if (done) refresh();
-  return done;
+  if (!done) return done;
+  auto ended = end_stopped_operation(path);
+  refresh();
+  return ended;
 }
 
 std::expected<void, std::string> Repo::checkout_branch(const std::string& name) {
   auto done = checkout_local_branch(path, name);
-  if (done) refresh();
-  return done;
+  if (!done) return done;
+  auto ended = end_stopped_operation(path);
+  refresh();
+  return ended;
 }
 
 std::expected<void, std::string> Repo::create_branch(const std::string& name, const Oid& id) {
@@ -125,12 +141,20 @@ std::expected<void, std::string> Repo::create_branch(const std::string& name, co
   return {};
 }
 
-std::expected<void, std::string> Repo::delete_branch(const std::string& name) {
+std::expected<void, std::string> Repo::delete_branch(const std::string& name, const Oid& tip) {
   auto repo = open_repository(path);
   if (!repo) return std::unexpected(repo.error());
   git_reference* branch_raw = nullptr;
   if (git_branch_lookup(&branch_raw, repo->get(), name.c_str(), GIT_BRANCH_LOCAL) != 0) return fail();
   ReferencePtr branch(branch_raw);
+  // The name may be the remote-tracking branch the user sees at the commit while a local branch
+  // of the same name stands elsewhere: that one, and the commits only it holds, stay.
+  git_reference* resolved_raw = nullptr;
+  if (git_reference_resolve(&resolved_raw, branch.get()) != 0) return fail();
+  const ReferencePtr resolved(resolved_raw);
+  const git_oid* target = git_reference_target(resolved.get());
+  if (target == nullptr || to_oid(target) != tip)
+    return std::unexpected("local branch '" + name + "' is not at " + tip.short_hex());
   if (git_branch_delete(branch.get()) != 0) return fail();
   reload_branches(repo->get());
   return {};

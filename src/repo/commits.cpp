@@ -3,6 +3,7 @@
 
 #include "repo/git_handle.hpp"
 #include "repo/repo.hpp"
+#include "repo/state_files.hpp"
 #include "utils/text.hpp"
 
 namespace repo {
@@ -30,13 +31,9 @@ std::expected<CommitPtr, std::string> head_commit(git_repository* repo) {
   return std::move(*commit);
 }
 
-std::string state_file(git_repository* repo, const char* name) {
-  return std::string(git_repository_path(repo)) + name;
-}
-
 bool merge_in_progress(git_repository* repo) {
   struct stat st;
-  return ::lstat(state_file(repo, "MERGE_HEAD").c_str(), &st) == 0;
+  return ::lstat(state_file_path(repo, "MERGE_HEAD").c_str(), &st) == 0;
 }
 
 // The commits a stopped merge is bringing in, in MERGE_HEAD's order; none
@@ -61,13 +58,6 @@ std::expected<std::vector<CommitPtr>, std::string> merge_heads(git_repository* r
   return commits;
 }
 
-// Ends the stopped merge the commit has just recorded. Only the merge's own
-// files go: a stopped rebase's state must survive.
-void clear_merge_state(git_repository* repo) {
-  for (const char* name : {"MERGE_HEAD", "MERGE_MODE", "MERGE_MSG", "AUTO_MERGE"})
-    ::unlink(state_file(repo, name).c_str());
-}
-
 }  // namespace
 
 std::expected<Oid, std::string> Repo::commit(const std::string& message) const {
@@ -89,7 +79,14 @@ std::expected<Oid, std::string> Repo::commit(const std::string& message) const {
   if (git_commit_create(&id, repo->get(), "HEAD", sig.get(), sig.get(), nullptr, message.c_str(), tree->get(),
                         parents.size(), parents.data()) != 0)
     return git_failure();
-  if (!merged->empty()) clear_merge_state(repo->get());
+  // The commit ends a stopped merge, cherry-pick or revert: left behind,
+  // their files would make the next commit a merge again. A stopped
+  // rebase's own state stays.
+  if (auto ended = remove_state_files(repo->get(), kCommitEndedStateFiles); !ended) {
+    char short_id[8];
+    git_oid_tostr(short_id, sizeof short_id, &id);
+    return Error("committed " + std::string(short_id) + ", but " + ended.error());
+  }
   return to_oid(&id);
 }
 

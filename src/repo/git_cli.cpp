@@ -38,10 +38,12 @@ constexpr std::array<std::string_view, 20> kScrubbed = {
 
 }  // namespace
 
-bool GitFailure::stopped_on_conflict() const {
-  return error_output.find("CONFLICT") != std::string::npos ||
-         error_output.find("could not apply") != std::string::npos;
+bool tells_of_conflict(std::string_view error_output) {
+  return error_output.find("CONFLICT") != std::string_view::npos ||
+         error_output.find("could not apply") != std::string_view::npos;
 }
+
+bool GitFailure::stopped_on_conflict() const { return tells_of_conflict(error_output); }
 
 std::span<const std::string_view> scrubbed_git_variables() { return kScrubbed; }
 
@@ -68,9 +70,16 @@ std::expected<std::string, GitFailure> run_git_program_output(const std::string&
   options.cwd = repo_path;
   options.new_session = true;  // no controlling terminal: a prompt fails instead of reading our keys
   options.unset_env.assign(kScrubbed.begin(), kScrubbed.end());
-  // The callers look for git's own words ("CONFLICT", "could not apply"),
-  // which a translated git would not write.
-  options.set_env = {{"GIT_TERMINAL_PROMPT", "0"}, {"LC_ALL", "C"}};
+  options.unset_env.emplace_back("SSH_ASKPASS");
+  // A credential git cannot find ends the run with git's own message rather
+  // than waiting on a question no one sees: no terminal prompt, and no
+  // askpass program (an empty GIT_ASKPASS also overrides core.askPass and
+  // SSH_ASKPASS), for git or for ssh. The callers look for git's own words
+  // ("CONFLICT", "could not apply"), which a translated git would not write.
+  options.set_env = {{"GIT_TERMINAL_PROMPT", "0"},
+                     {"GIT_ASKPASS", ""},
+                     {"SSH_ASKPASS_REQUIRE", "never"},
+                     {"LC_ALL", "C"}};
   for (const auto& [name, value] : added) {
     auto same = std::ranges::find(options.set_env, name, &std::pair<std::string, std::string>::first);
     if (same != options.set_env.end())

@@ -23,6 +23,12 @@ struct GitFailure {
   bool stopped_on_conflict() const;
 };
 
+// Whether a rebase's standard error tells of a conflict stop: git's
+// "CONFLICT" or "could not apply", case-sensitive. git 2.39 writes the
+// CONFLICT lines to standard output, so on real runs "could not apply" is
+// the one that counts.
+bool tells_of_conflict(std::string_view error_output);
+
 // Runs git with the arguments in repo_path. Exit status 0 is success; any
 // other status or an end by a signal is a failure.
 std::expected<void, GitFailure> run_git(const std::vector<std::string>& args, const std::string& repo_path,

@@ -41,6 +41,7 @@ using SignaturePtr = GitPtr<git_signature, git_signature_free>;
 using ObjectPtr = GitPtr<git_object, git_object_free>;
 using ConfigPtr = GitPtr<git_config, git_config_free>;
 using AnnotatedCommitPtr = GitPtr<git_annotated_commit, git_annotated_commit_free>;
+using FilterListPtr = GitPtr<git_filter_list, git_filter_list_free>;
 
 // A git_buf that frees itself.
 struct GitBuf {

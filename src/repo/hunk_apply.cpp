@@ -8,56 +8,86 @@
 namespace repo {
 namespace {
 
+// One line of the text: what is compared, and the ending written after it
+// (empty for a last line without a line feed).
+struct TextLine {
+  std::string_view raw;   // the bytes before the line feed
+  std::string_view body;  // raw, less the CR of a CRLF ending when those are loose
+  std::string_view ending;
+};
+
 // The lines between line feeds; a final line feed starts no empty line.
-std::vector<std::string_view> lf_lines(std::string_view text) {
-  std::vector<std::string_view> lines;
+std::vector<TextLine> text_lines(std::string_view text, bool loose_cr) {
+  std::vector<TextLine> lines;
   std::size_t pos = 0;
   while (pos < text.size()) {
     const std::size_t lf = text.find('\n', pos);
+    TextLine line;
     if (lf == std::string_view::npos) {
-      lines.push_back(text.substr(pos));
+      line.raw = line.body = text.substr(pos);
+      lines.push_back(line);
       break;
     }
-    lines.push_back(text.substr(pos, lf - pos));
+    line.raw = line.body = text.substr(pos, lf - pos);
+    line.ending = text.substr(lf, 1);
+    if (loose_cr && line.raw.ends_with('\r')) {
+      line.body.remove_suffix(1);
+      line.ending = text.substr(lf - 1, 2);
+    }
+    lines.push_back(line);
     pos = lf + 1;
   }
   return lines;
 }
 
-std::string join(const std::vector<std::string_view>& lines, bool final_lf) {
+bool same_line(const TextLine& line, std::string_view hunk_text) {
+  return line.body == hunk_text || line.raw == hunk_text;
+}
+
+struct Piece {
+  std::string_view text;
+  std::string_view ending;
+};
+
+std::string join(std::vector<Piece>& pieces, bool final_lf, std::string_view added) {
+  if (!pieces.empty()) {
+    Piece& last = pieces.back();
+    last.ending = !final_lf ? std::string_view() : last.ending.empty() ? added : last.ending;
+  }
   std::size_t size = 0;
-  for (auto l : lines) size += l.size() + 1;
+  for (const auto& p : pieces) size += p.text.size() + std::max<std::size_t>(p.ending.size(), added.size());
   std::string out;
   out.reserve(size);
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    if (i != 0) out += '\n';
-    out += lines[i];
+  for (std::size_t i = 0; i < pieces.size(); ++i) {
+    out += pieces[i].text;
+    // A line that was last without a line feed and now has lines after it.
+    out += pieces[i].ending.empty() && i + 1 < pieces.size() ? added : pieces[i].ending;
   }
-  if (!lines.empty() && final_lf) out += '\n';
   return out;
 }
 
-}  // namespace
-
-std::expected<std::string, std::string> apply_hunk_to_content(std::string_view content, const Hunk& hunk) {
-  const auto file = lf_lines(content);
+std::expected<std::string, std::string> apply(std::string_view content, const Hunk& hunk, bool loose_cr,
+                                              std::string_view added) {
+  const auto file = text_lines(content, loose_cr);
   const bool content_final_lf = !content.empty() && content.back() == '\n';
 
-  std::vector<std::string_view> old_side, new_side;
+  std::vector<std::string_view> old_side;
   std::optional<std::uint32_t> first_old;
   for (const auto& line : hunk.lines) {
     if (line.origin != '+') {
       old_side.push_back(line.content);
       if (!first_old && line.old_lineno) first_old = line.old_lineno;
     }
-    if (line.origin != '-') new_side.push_back(line.content);
   }
 
+  std::vector<Piece> result;
   if (old_side.empty()) {
     // With nothing to match, the hunk could go anywhere: only a text with
     // no lines (a new or emptied file) takes it.
     if (!file.empty()) return std::unexpected(std::string(kHunkLocationError));
-    return join(new_side, !hunk.new_missing_newline);
+    for (const auto& line : hunk.lines)
+      if (line.origin != '-') result.push_back({line.content, added});
+    return join(result, !hunk.new_missing_newline, added);
   }
 
   const std::size_t n = file.size(), m = old_side.size();
@@ -68,7 +98,7 @@ std::expected<std::string, std::string> apply_hunk_to_content(std::string_view c
     const bool reaches_end = i + m == n;
     if (reaches_end ? content_final_lf == hunk.old_missing_newline : hunk.old_missing_newline) return false;
     for (std::size_t k = 0; k < m; ++k)
-      if (file[i + k] != old_side[k]) return false;
+      if (!same_line(file[i + k], old_side[k])) return false;
     return true;
   };
 
@@ -86,13 +116,40 @@ std::expected<std::string, std::string> apply_hunk_to_content(std::string_view c
   }
   if (!at) return std::unexpected(std::string(kHunkLocationError));
 
-  std::vector<std::string_view> result;
-  result.reserve(n - m + new_side.size());
-  result.insert(result.end(), file.begin(), file.begin() + static_cast<std::ptrdiff_t>(*at));
-  result.insert(result.end(), new_side.begin(), new_side.end());
-  result.insert(result.end(), file.begin() + static_cast<std::ptrdiff_t>(*at + m), file.end());
+  result.reserve(n - m + hunk.lines.size());
+  for (std::size_t i = 0; i < *at; ++i) result.push_back({file[i].body, file[i].ending});
+  // Context keeps the text's own bytes; only added lines come from the hunk.
+  std::size_t next = *at;
+  for (const auto& line : hunk.lines) {
+    if (line.origin == '+') {
+      result.push_back({line.content, added});
+    } else {
+      if (line.origin == ' ') result.push_back({file[next].body, file[next].ending});
+      ++next;
+    }
+  }
+  for (std::size_t i = *at + m; i < n; ++i) result.push_back({file[i].body, file[i].ending});
   const bool final_lf = *at + m == n ? !hunk.new_missing_newline : content_final_lf;
-  return join(result, final_lf);
+  return join(result, final_lf, added);
+}
+
+}  // namespace
+
+std::expected<std::string, std::string> apply_hunk_to_content(std::string_view content, const Hunk& hunk) {
+  return apply(content, hunk, false, "\n");
+}
+
+std::expected<std::string, std::string> apply_hunk_to_converted_copy(std::string_view content, const Hunk& hunk,
+                                                                     LineEnding added) {
+  return apply(content, hunk, true, added == LineEnding::Crlf ? "\r\n" : "\n");
+}
+
+std::optional<LineEnding> prevailing_line_ending(std::string_view text) {
+  std::size_t crlf = 0, lf = 0;
+  for (std::size_t pos = text.find('\n'); pos != std::string_view::npos; pos = text.find('\n', pos + 1))
+    ++(pos > 0 && text[pos - 1] == '\r' ? crlf : lf);
+  if (crlf == 0 && lf == 0) return std::nullopt;
+  return crlf >= lf ? LineEnding::Crlf : LineEnding::Lf;
 }
 
 Hunk reverse_hunk(const Hunk& hunk) {

@@ -4,6 +4,7 @@
 // operations on bytes; nothing here touches the repository or the disk.
 
 #include <expected>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -22,6 +23,19 @@ inline constexpr std::string_view kHunkLocationError = "could not find hunk loca
 // side says so; otherwise it keeps the content's state. A hunk with an empty
 // old side applies only to the empty text.
 std::expected<std::string, std::string> apply_hunk_to_content(std::string_view content, const Hunk& hunk);
+
+enum class LineEnding { Lf, Crlf };
+
+// The same on a work-tree copy whose line endings a conversion keeps apart
+// from the hunk's lines (stored with LF, checked out or edited with CRLF): a
+// CR before a line's LF takes no part in the comparison, every line of the
+// copy keeps its own ending, and the lines the hunk puts in end as `added`.
+std::expected<std::string, std::string> apply_hunk_to_converted_copy(std::string_view content, const Hunk& hunk,
+                                                                     LineEnding added);
+
+// The ending most of the text's ended lines have (CRLF on a tie); absent
+// when no line of it ends.
+std::optional<LineEnding> prevailing_line_ending(std::string_view text);
 
 // The same hunk turned around: '+' and '-' swapped, the two line numbers of
 // every line swapped, the two end-of-file flags swapped.

@@ -6,6 +6,7 @@
 #include "repo/commit.hpp"
 #include "repo/conflict_context.hpp"
 #include "repo/diff.hpp"
+#include "repo/index_snapshot.hpp"
 #include "commit_graph/graph.hpp"
 
 #include <cstdint>
@@ -210,6 +211,14 @@ class Repo {
   // Replaces the whole index by HEAD's tree.
   std::expected<void, std::string> reset_index_to_head() const;
 
+  // ---- Index snapshots (index_snapshot.cpp) ----
+
+  // Every entry of the index as it is on disk, conflict stages included.
+  std::expected<IndexSnapshot, std::string> snapshot_index() const;
+  // Replaces the whole index by the snapshot's entries, exactly as they
+  // were. Nothing is written when any of them cannot be put back.
+  std::expected<void, std::string> restore_index(const IndexSnapshot& snapshot) const;
+
   // ---- Conflicts (conflicts.cpp) ----
 
   // Which operation stopped on conflicts and labels for its two sides, from
@@ -231,7 +240,9 @@ class Repo {
   std::expected<void, std::string> checkout_branch(const std::string& name);
   // These reload only the branch map.
   std::expected<void, std::string> create_branch(const std::string& name, const Oid& id);
-  std::expected<void, std::string> delete_branch(const std::string& name);
+  // Deletes the local branch refs/heads/NAME, and only when its own tip is
+  // the commit: a local branch elsewhere is refused, not deleted.
+  std::expected<void, std::string> delete_branch(const std::string& name, const Oid& tip);
   // Local branches whose tip is the commit, in the library's order.
   std::vector<std::string> local_branches_at(const Oid& id) const;
   // Names a new local branch could take from the remote-tracking branches at

@@ -86,34 +86,37 @@ std::expected<std::optional<StoredFile>, std::string> index_file(git_repository*
   return StoredFile{std::move(*bytes), entry->mode};
 }
 
-// HEAD's commit (generation 0) or its first parent (1); null when there is
-// none.
-CommitPtr head_commit(git_repository* repo, int generation) {
+// The commit the staged changes are measured from: HEAD's, or in amend mode
+// HEAD's first parent. The library's message when there is none (an unborn
+// branch; a root commit in amend mode).
+std::expected<CommitPtr, std::string> staged_base_commit(git_repository* repo, bool amend) {
   auto head = peel_head_commit(repo);
-  if (!head) return nullptr;
-  CommitPtr commit = std::move(*head);
-  if (generation == 0) return commit;
+  if (!head) return library_error();
+  if (!amend) return std::move(*head);
   git_commit* parent = nullptr;
-  if (git_commit_parentcount(commit.get()) == 0 || git_commit_parent(&parent, commit.get(), 0) != 0)
-    return nullptr;
+  if (git_commit_parent(&parent, head->get(), 0) != 0) return library_error();
   return CommitPtr(parent);
 }
 
-// The path's entry in the tree of HEAD (generation 0) or of its first
-// parent (1); absent when there is no such commit or entry.
-std::optional<StoredFile> committed_file(git_repository* repo, const std::string& path, int generation) {
-  CommitPtr commit = head_commit(repo, generation);
-  if (!commit) return std::nullopt;
+// The path's entry in the commit's tree; absent when the tree holds no file
+// there. A directory at the path is no file of it.
+std::expected<std::optional<StoredFile>, std::string> file_in_commit(git_repository* repo, git_commit* commit,
+                                                                     const std::string& path) {
   git_tree* tree_raw = nullptr;
-  if (git_commit_tree(&tree_raw, commit.get()) != 0) return std::nullopt;
+  if (git_commit_tree(&tree_raw, commit) != 0) return library_error();
   TreePtr tree(tree_raw);
   git_tree_entry* entry_raw = nullptr;
-  if (git_tree_entry_bypath(&entry_raw, tree.get(), path.c_str()) != 0) return std::nullopt;
+  if (const int rc = git_tree_entry_bypath(&entry_raw, tree.get(), path.c_str()); rc != 0) {
+    if (rc != GIT_ENOTFOUND) return library_error();
+    git_error_clear();
+    return std::optional<StoredFile>();
+  }
   TreeEntryPtr entry(entry_raw);
-  if (git_tree_entry_type(entry.get()) != GIT_OBJECT_BLOB)
-    return StoredFile{{}, git_tree_entry_filemode(entry.get())};
+  const git_object_t type = git_tree_entry_type(entry.get());
+  if (type == GIT_OBJECT_TREE) return std::optional<StoredFile>();
+  if (type != GIT_OBJECT_BLOB) return StoredFile{{}, git_tree_entry_filemode(entry.get())};
   auto bytes = blob_bytes(repo, git_tree_entry_id(entry.get()));
-  if (!bytes) return std::nullopt;
+  if (!bytes) return std::unexpected(bytes.error());
   return StoredFile{std::move(*bytes), git_tree_entry_filemode(entry.get())};
 }
 
@@ -146,18 +149,61 @@ bool is_whole_file(const Hunk& hunk, std::string_view bytes) {
   return true;
 }
 
+// An entry written without looking at the work tree. Its stat data, the
+// size included, stays 0 as git leaves it for such entries: a recorded size
+// that differs from the file's (a CRLF or keyword-expanded copy) would have
+// git and the library take the file as changed without ever reading it.
+std::expected<void, std::string> add_unstatted_entry(git_index* index, const std::string& path,
+                                                     const git_oid& id, unsigned mode) {
+  git_index_entry entry{};
+  entry.mode = mode;
+  entry.id = id;
+  entry.path = path.c_str();
+  if (git_index_add(index, &entry) != 0) return library_error();
+  return {};
+}
+
 std::expected<void, std::string> add_index_entry(git_repository* repo, git_index* index,
                                                  const std::string& path, std::string_view bytes,
                                                  unsigned mode) {
   git_oid id;
   if (git_blob_create_from_buffer(&id, repo, bytes.data(), bytes.size()) != 0) return library_error();
-  git_index_entry entry{};
-  entry.mode = mode;
-  entry.id = id;
-  entry.file_size = static_cast<std::uint32_t>(bytes.size());
-  entry.path = path.c_str();
-  if (git_index_add(index, &entry) != 0) return library_error();
-  return {};
+  return add_unstatted_entry(index, path, id, mode);
+}
+
+// The ending a checkout gives the lines of this path: CRLF when its
+// conversion writes them so.
+LineEnding checkout_line_ending(git_repository* repo, const std::string& path) {
+  git_filter_list* raw = nullptr;
+  if (git_filter_list_load(&raw, repo, nullptr, path.c_str(), GIT_FILTER_TO_WORKTREE, GIT_FILTER_DEFAULT) != 0) {
+    git_error_clear();
+    return LineEnding::Lf;
+  }
+  FilterListPtr filters(raw);
+  GitBuf out;
+  if (!filters || git_filter_list_apply_to_buffer(&out.buf, filters.get(), "\n", 1) != 0) {
+    git_error_clear();
+    return LineEnding::Lf;
+  }
+  return out.view() == "\r\n" ? LineEnding::Crlf : LineEnding::Lf;
+}
+
+// Applies a hunk of the work-tree diff to the work-tree copy. Under a
+// line-ending conversion the diff shows the stored form, LF, while the copy
+// may hold CRLF: the hunk then matches the copy's lines without their CRs,
+// and the lines it puts back end as the copy's lines mostly do (as a
+// checkout would write them when no line of the copy tells).
+std::expected<std::string, std::string> apply_to_copy(git_repository* repo, const std::string& path,
+                                                      std::string_view copy, const Hunk& hunk) {
+  git_filter_list* raw = nullptr;
+  if (git_filter_list_load(&raw, repo, nullptr, path.c_str(), GIT_FILTER_TO_ODB, GIT_FILTER_DEFAULT) != 0) {
+    git_error_clear();
+    raw = nullptr;
+  }
+  FilterListPtr filters(raw);
+  if (!filters || git_filter_list_contains(filters.get(), "crlf") == 0) return apply_hunk_to_content(copy, hunk);
+  const LineEnding added = prevailing_line_ending(copy).value_or(checkout_line_ending(repo, path));
+  return apply_hunk_to_converted_copy(copy, hunk, added);
 }
 
 std::expected<IndexPtr, std::string> open_index(git_repository* repo) {
@@ -198,8 +244,11 @@ std::expected<std::string, std::string> Repo::get_index_content(git_repository* 
   auto stored = index_file(repo, index->get(), path);
   if (!stored) return std::unexpected(stored.error());
   if (*stored) return std::move((*stored)->bytes);
-  auto committed = committed_file(repo, path, 0);
-  return committed ? std::move(committed->bytes) : std::string();
+  auto head = peel_head_commit(repo);
+  if (!head) return std::string();
+  auto committed = file_in_commit(repo, head->get(), path);
+  if (!committed) return std::unexpected(committed.error());
+  return *committed ? std::move((*committed)->bytes) : std::string();
 }
 
 std::expected<void, std::string> Repo::stage_file(const std::string& file) const {
@@ -226,37 +275,26 @@ std::expected<void, std::string> Repo::unstage_file(const std::string& file, boo
   auto handle = open_repository(path);
   if (!handle) return std::unexpected(handle.error());
   git_repository* repo = handle->get();
-  auto head = peel_head_commit(repo);
-  if (!head) return library_error();
-  CommitPtr commit = std::move(*head);
-  if (amend) {
-    git_commit* parent = nullptr;
-    if (git_commit_parent(&parent, commit.get(), 0) != 0) return library_error();
-    commit.reset(parent);
-  }
+  auto commit = staged_base_commit(repo, amend);
+  if (!commit) return std::unexpected(commit.error());
   git_tree* tree_raw = nullptr;
-  if (git_commit_tree(&tree_raw, commit.get()) != 0) return library_error();
+  if (git_commit_tree(&tree_raw, commit->get()) != 0) return library_error();
   TreePtr tree(tree_raw);
   auto index = open_index(repo);
   if (!index) return std::unexpected(index.error());
 
   git_tree_entry* entry_raw = nullptr;
   const int found = git_tree_entry_bypath(&entry_raw, tree.get(), file.c_str());
-  if (found == GIT_ENOTFOUND) {
+  if (found != 0 && found != GIT_ENOTFOUND) return library_error();
+  TreeEntryPtr tree_entry(entry_raw);
+  // A directory there holds other paths, not this file: it is not in the base.
+  if (found == GIT_ENOTFOUND || git_tree_entry_type(tree_entry.get()) == GIT_OBJECT_TREE) {
     if (git_index_remove_bypath(index->get(), file.c_str()) != 0) return library_error();
     return write_index(index->get());
   }
-  if (found != 0) return library_error();
-  TreeEntryPtr tree_entry(entry_raw);
-  git_blob* blob_raw = nullptr;
-  if (git_blob_lookup(&blob_raw, repo, git_tree_entry_id(tree_entry.get())) != 0) return library_error();
-  BlobPtr blob(blob_raw);
-  git_index_entry entry{};
-  entry.mode = git_tree_entry_filemode(tree_entry.get());
-  entry.id = *git_tree_entry_id(tree_entry.get());
-  entry.file_size = static_cast<std::uint32_t>(git_blob_rawsize(blob.get()));
-  entry.path = file.c_str();
-  if (git_index_add(index->get(), &entry) != 0) return library_error();
+  auto added = add_unstatted_entry(index->get(), file, *git_tree_entry_id(tree_entry.get()),
+                                   git_tree_entry_filemode(tree_entry.get()));
+  if (!added) return added;
   return write_index(index->get());
 }
 
@@ -300,54 +338,42 @@ std::expected<void, std::string> Repo::stage_hunk(const std::string& file, const
 }
 
 std::expected<void, std::string> Repo::unstage_hunk(const std::string& file, const Hunk& hunk,
-                                                    [[maybe_unused]] bool amend) const {
+                                                    bool amend) const {
   auto opened = open_indexed_file(path, file);
   if (!opened) return std::unexpected(opened.error());
   git_repository* repo = opened->repo.get();
   git_index* index = opened->index.get();
   const std::optional<StoredFile>& stored = opened->stored;
-  const auto in_head = committed_file(repo, file, 0);
+  // The staged hunks are the index's changes against this commit: unstaging
+  // goes back to its entry, lines and mode.
+  auto commit = staged_base_commit(repo, amend);
+  if (!commit) return std::unexpected(commit.error());
+  auto in_base = file_in_commit(repo, commit->get(), file);
+  if (!in_base) return std::unexpected(in_base.error());
+  const std::optional<StoredFile>& base = *in_base;
   const Hunk reversed = reverse_hunk(hunk);
 
   if (stored) {
     const FileType type = type_of_mode(stored->mode);
-    if (type == FileType::Other || (in_head && type_of_mode(in_head->mode) != type))
+    if (type == FileType::Other || (base && type_of_mode(base->mode) != type))
       return std::unexpected(std::string(kTypeChanged));
   }
-  if (writes_replacement_character(reversed)) {
-    // The lines put back come from HEAD, or in amend mode from its parent.
-    const auto in_parent = committed_file(repo, file, 1);
-    for (const auto& base : {in_head, in_parent})
-      if (base && !utils::is_valid_utf8(base->bytes)) return std::unexpected(std::string(kNotUtf8));
-  }
+  if (writes_replacement_character(reversed) && base && !utils::is_valid_utf8(base->bytes))
+    return std::unexpected(std::string(kNotUtf8));
   // A file the index does not hold has no text there: its staged deletion
-  // is undone from the empty text, never by adding HEAD's lines to HEAD's.
+  // is undone from the empty text, never by adding the base's lines to the
+  // base's.
   auto text =
       apply_hunk_to_content(stored ? std::string_view(stored->bytes) : std::string_view(), reversed);
   if (!text) return std::unexpected(text.error());
-  unsigned mode = kRegularMode;
-  if (stored)
-    mode = stored->mode;
-  else if (in_head)
-    mode = in_head->mode;
-  else if (auto in_parent = committed_file(repo, file, 1))
-    mode = in_parent->mode;
-  // Every line of a file that the staged side's base does not hold taken
-  // out again: it is no longer added. That base is HEAD, or in amend mode
-  // HEAD's first parent; a hunk of nothing but added lines cannot be a
-  // change against a HEAD whose text is not empty, so it is amend mode's.
-  bool base_lacks_file = false;
-  if (text->empty() && stored) {
-    base_lacks_file = !in_head;
-    if (in_head && !in_head->bytes.empty() &&
-        std::ranges::all_of(hunk.lines, [](const DiffLine& line) { return line.origin == '+'; }))
-      base_lacks_file = !committed_file(repo, file, 1);
-  }
-  if (base_lacks_file) {
+  // Every line of a file the base does not hold taken out again: it is no
+  // longer added.
+  if (text->empty() && !base) {
     if (git_index_remove_bypath(index, file.c_str()) != 0) return library_error();
-  } else if (auto added = add_index_entry(repo, index, file, *text, mode); !added) {
-    return added;
+    return write_index(index);
   }
+  const unsigned mode = base ? base->mode : stored ? stored->mode : kRegularMode;
+  if (auto added = add_index_entry(repo, index, file, *text, mode); !added) return added;
   return write_index(index);
 }
 
@@ -383,13 +409,15 @@ std::expected<void, std::string> Repo::discard_hunk(const std::string& file, con
   const Hunk reversed = reverse_hunk(hunk);
   if (writes_replacement_character(reversed) && (!stored || !utils::is_valid_utf8(stored->bytes)))
     return std::unexpected(std::string(kNotUtf8));
-  auto text = apply_hunk_to_content(work->bytes, reversed);
+  const bool missing = work->kind == EntryKind::Missing;
+  const bool link = missing ? type_of_mode(stored->mode) == FileType::Link : work->kind == EntryKind::Link;
+  // A link's target is no text a conversion touches.
+  auto text = link ? apply_hunk_to_content(work->bytes, reversed)
+                   : apply_to_copy(opened->repo.get(), file, work->bytes, reversed);
   if (!text) return std::unexpected(text.error());
 
-  const bool missing = work->kind == EntryKind::Missing;
   auto full = checked_worktree_path(workdir, file, missing);
   if (!full) return utils::os_failure("failed to write file: ", full.error());
-  const bool link = missing ? type_of_mode(stored->mode) == FileType::Link : work->kind == EntryKind::Link;
   // A link is replaced, never written through.
   auto written = link ? write_worktree_link(*full, *text)
                  : missing

@@ -3,7 +3,9 @@
 #include "repo/diff_lines.hpp"
 #include "repo/file_lines.hpp"
 #include "utils/text.hpp"
-#include "repo/worktree_file.hpp"
+#include "repo/worktree_write.hpp"
+
+#include <sys/stat.h>
 
 #include <limits>
 #include <utility>
@@ -25,23 +27,54 @@ struct PathOptions {
   PathOptions& operator=(const PathOptions&) = delete;
 };
 
-void extract_delta(git_diff* diff, std::size_t index, Repo::DiffHunks& out) {
-  git_patch* patch_raw = nullptr;
-  if (git_patch_from_diff(&patch_raw, diff, index) != 0 || patch_raw == nullptr) return;
-  PatchPtr patch(patch_raw);
-  const std::size_t hunks = git_patch_num_hunks(patch.get());
+void extract_patch(git_patch* patch, Repo::DiffHunks& out) {
+  const std::size_t hunks = git_patch_num_hunks(patch);
   for (std::size_t h = 0; h < hunks; ++h) {
     const git_diff_hunk* header = nullptr;
     std::size_t lines = 0;
-    if (git_patch_get_hunk(&header, &lines, patch.get(), h) != 0) continue;
+    if (git_patch_get_hunk(&header, &lines, patch, h) != 0) continue;
     Hunk hunk;
     for (std::size_t l = 0; l < lines; ++l) {
       const git_diff_line* line = nullptr;
-      if (git_patch_get_line_in_hunk(&line, patch.get(), h, l) != 0 || line == nullptr) continue;
+      if (git_patch_get_line_in_hunk(&line, patch, h, l) != 0 || line == nullptr) continue;
       add_library_line(hunk, *line, out.additions, out.deletions);
     }
     if (!hunk.lines.empty()) out.hunks.push_back(std::move(hunk));
   }
+}
+
+void extract_delta(git_diff* diff, std::size_t index, Repo::DiffHunks& out) {
+  git_patch* patch_raw = nullptr;
+  if (git_patch_from_diff(&patch_raw, diff, index) != 0 || patch_raw == nullptr) return;
+  PatchPtr patch(patch_raw);
+  extract_patch(patch.get(), out);
+}
+
+// Whether the work-tree file is a regular file holding nothing.
+bool is_empty_file(const std::string& full) {
+  struct stat st {};
+  return ::lstat(full.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size == 0;
+}
+
+// The index's regular file against the empty text, read without filters;
+// absent when the index holds no such file.
+std::optional<Repo::DiffHunks> emptied_file_hunks(git_repository* repo, git_index* index,
+                                                  const std::string& path) {
+  const git_index_entry* entry = git_index_get_bypath(index, path.c_str(), 0);
+  if (entry == nullptr || (entry->mode != GIT_FILEMODE_BLOB && entry->mode != GIT_FILEMODE_BLOB_EXECUTABLE))
+    return std::nullopt;
+  git_blob* blob_raw = nullptr;
+  if (git_blob_lookup(&blob_raw, repo, &entry->id) != 0) return std::nullopt;
+  BlobPtr blob(blob_raw);
+  git_diff_options options = GIT_DIFF_OPTIONS_INIT;
+  git_patch* patch_raw = nullptr;
+  if (git_patch_from_blob_and_buffer(&patch_raw, blob.get(), path.c_str(), "", 0, path.c_str(), &options) != 0 ||
+      patch_raw == nullptr)
+    return std::nullopt;
+  PatchPtr patch(patch_raw);
+  Repo::DiffHunks out;
+  extract_patch(patch.get(), out);
+  return out;
 }
 
 // Each delta's hunks go to its own path, so a file's entry never takes in
@@ -110,11 +143,34 @@ std::optional<HunksByPath> staged_hunks_by_path(git_repository* repo, git_tree* 
 std::optional<HunksByPath> worktree_hunks_by_path(git_repository* repo,
                                                   const std::vector<std::string>& paths) {
   if (paths.empty()) return HunksByPath{};
-  PathOptions options(paths);
+  // The library frees a pointer it never allocated when it frees the patch
+  // of a file emptied under a line-ending conversion, which ends the
+  // program: such files are diffed apart, from the index's text.
+  HunksByPath emptied;
+  std::vector<std::string> rest;
+  const char* workdir = git_repository_workdir(repo);
+  git_index* index_raw = nullptr;
+  IndexPtr index;
+  if (workdir != nullptr && git_repository_index(&index_raw, repo) == 0)
+    index.reset(index_raw);
+  else
+    git_error_clear();
+  for (const auto& path : paths) {
+    std::optional<Repo::DiffHunks> hunks;
+    if (index && is_empty_file(workdir + path)) hunks = emptied_file_hunks(repo, index.get(), path);
+    if (hunks)
+      emptied.emplace(path, std::move(*hunks));
+    else
+      rest.push_back(path);
+  }
+  if (rest.empty()) return emptied;
+  PathOptions options(std::move(rest));
   git_diff* raw = nullptr;
   if (git_diff_index_to_workdir(&raw, repo, nullptr, &options.options) != 0) return std::nullopt;
   DiffPtr diff(raw);
-  return extract_by_path(diff.get());
+  HunksByPath out = extract_by_path(diff.get());
+  out.merge(emptied);
+  return out;
 }
 
 Repo::DiffHunks Repo::extract_hunks_from_diff(git_diff* diff) {
@@ -133,10 +189,15 @@ std::optional<Repo::DiffHunks> Repo::load_staged_hunks(git_repository* repo, con
 
 Repo::DiffHunks Repo::load_untracked_file_as_diff(const std::string& path) const {
   // Read as git records it: a link's target text, and nothing at all for a
-  // FIFO or a device, whatever a link points at.
-  const auto content = read_worktree_entry(workdir_path(path));
-  if (!content || !utils::is_valid_utf8(*content)) return {};
-  const auto lines = split_file_lines(*content);
+  // FIFO or a device, whatever a link points at. A forgotten huge file is
+  // not read, or every reload would read it again.
+  const auto entry = read_worktree_entry_at(workdir_path(path), kUntrackedTextLimit);
+  if (!entry || entry->too_large || (entry->kind != EntryKind::Regular && entry->kind != EntryKind::Link))
+    return {};
+  const std::string& content = entry->bytes;
+  const std::string_view probe = std::string_view(content).substr(0, kBinaryProbeBytes);
+  if (probe.find('\0') != std::string_view::npos || !utils::is_valid_utf8(content)) return {};
+  const auto lines = split_file_lines(content);
   if (lines.empty()) return {};
   Hunk hunk;
   hunk.lines.reserve(lines.size());
@@ -147,7 +208,7 @@ Repo::DiffHunks Repo::load_untracked_file_as_diff(const std::string& path) const
     line.origin = '+';
     hunk.lines.push_back(std::move(line));
   }
-  hunk.new_missing_newline = content->back() != '\n';
+  hunk.new_missing_newline = content.back() != '\n';
   DiffHunks out;
   out.additions = lines.size();
   out.hunks.push_back(std::move(hunk));

@@ -6,12 +6,19 @@
 #include "repo/git_handle.hpp"
 #include "repo/repo.hpp"
 
+#include <cstddef>
 #include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace repo {
+
+// An untracked file larger than this is listed as binary, without being
+// read: the lists are read again on every reload.
+inline constexpr std::size_t kUntrackedTextLimit = std::size_t{1} << 20;
+// A NUL among this many first bytes makes a file binary, as git decides.
+inline constexpr std::size_t kBinaryProbeBytes = 8000;
 
 // What the index is compared with. found is false when there is nothing to
 // compare with (no HEAD; in amend mode no commit or no first parent); a found

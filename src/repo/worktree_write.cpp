@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <functional>
+#include <limits>
 #include <random>
 
 namespace repo {
@@ -55,15 +56,17 @@ int write_all(int fd, std::string_view bytes) {
   return 0;
 }
 
-int read_all(int fd, std::string& out) {
+// Reads to the end, or until more than `most` bytes are in.
+int read_all(int fd, std::string& out, std::size_t most) {
   char buf[65536];
-  for (;;) {
+  while (out.size() <= most) {
     const ssize_t n = ::read(fd, buf, sizeof buf);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) return errno;
     if (n == 0) return 0;
     out.append(buf, static_cast<std::size_t>(n));
   }
+  return 0;
 }
 
 }  // namespace
@@ -94,7 +97,8 @@ std::expected<std::string, int> checked_worktree_path(const std::string& workdir
   }
 }
 
-std::expected<WorktreeEntry, int> read_worktree_entry_at(const std::string& full) {
+std::expected<WorktreeEntry, int> read_worktree_entry_at(const std::string& full,
+                                                         std::optional<std::size_t> most_bytes) {
   WorktreeEntry entry;
   struct stat st {};
   if (::lstat(full.c_str(), &st) != 0) {
@@ -128,13 +132,24 @@ std::expected<WorktreeEntry, int> read_worktree_entry_at(const std::string& full
   if (fd < 0) return std::unexpected(errno);
   struct stat now {};
   int err = ::fstat(fd, &now) != 0 ? errno : S_ISREG(now.st_mode) ? 0 : EINVAL;
+  const std::size_t most = most_bytes.value_or(std::numeric_limits<std::size_t>::max());
   if (err == 0) {
     entry.mode = now.st_mode;
-    entry.bytes.reserve(static_cast<std::size_t>(now.st_size));
-    err = read_all(fd, entry.bytes);
+    const auto size = static_cast<std::size_t>(now.st_size);
+    if (size > most) {
+      entry.too_large = true;
+    } else {
+      entry.bytes.reserve(size);
+      err = read_all(fd, entry.bytes, most);
+    }
   }
   ::close(fd);
   if (err != 0) return std::unexpected(err);
+  // It grew while it was read.
+  if (entry.bytes.size() > most) {
+    entry.bytes.clear();
+    entry.too_large = true;
+  }
   return entry;
 }
 

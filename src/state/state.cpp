@@ -51,6 +51,13 @@ std::vector<std::string> matching_candidates(std::string_view text, const std::v
   return out;
 }
 
+std::vector<std::string> all_branch_names(const repo::Repo& repo) {
+  std::vector<std::string> names;
+  names.reserve(repo.branches.size());
+  for (const auto& [branch, tip] : repo.branches) names.push_back(branch.name);
+  return names;
+}
+
 std::string_view common_prefix(const std::vector<std::string>& matches) {
   const std::string& first = matches.front();
   std::size_t end = 0;

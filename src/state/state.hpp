@@ -44,6 +44,9 @@ struct CommitViewState {
   std::size_t diff_scroll = 0;
   bool staged_focus = false;
   bool amending = false;
+  // The index as it was when the amend view opened; closing the view
+  // without amending writes it back.
+  std::optional<repo::IndexSnapshot> index_before_amend;
 };
 
 enum class DiscardKind : std::uint8_t { FileChanges = 0, UntrackedFile = 1, Hunk = 2 };
@@ -161,6 +164,10 @@ void set_details_match(State& state, std::optional<DetailsMatch> match, std::uin
 // The candidates that begin with the text, byte for byte, in list order,
 // duplicates kept. Shared by tab completion and the prompts' ghost text.
 std::vector<std::string> matching_candidates(std::string_view text, const std::vector<std::string>& candidates);
+
+// Every name of the branch map, local and remote-tracking, in the map's
+// order: what the rebase target completes over.
+std::vector<std::string> all_branch_names(const repo::Repo& repo);
 
 // The longest run of whole characters at the start of every match; the
 // matches are not empty. Tab extends the text to it, and the prompts' ghost

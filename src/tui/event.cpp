@@ -21,6 +21,8 @@ std::ostream& operator<<(std::ostream& out, const ResizeEvent& resize) {
   return out << "Resize{" << resize.width << "x" << resize.height << "}";
 }
 
+std::ostream& operator<<(std::ostream& out, const PasteEvent&) { return out << "Paste{}"; }
+
 std::ostream& operator<<(std::ostream& out, const OtherEvent&) { return out << "Other{}"; }
 
 }  // namespace tui

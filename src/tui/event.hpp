@@ -68,14 +68,20 @@ struct ResizeEvent {
   bool operator==(const ResizeEvent&) const = default;
 };
 
-// Anything else the terminal reports (focus, mouse, paste): worth a redraw, nothing more.
+// A block of text the user pasted, taken whole: none of it counts as typed keys.
+struct PasteEvent {
+  bool operator==(const PasteEvent&) const = default;
+};
+
+// Anything else the terminal reports (focus, mouse): worth a redraw, nothing more.
 struct OtherEvent {
   bool operator==(const OtherEvent&) const = default;
 };
 
-using Event = std::variant<KeyEvent, ResizeEvent, OtherEvent>;
+using Event = std::variant<KeyEvent, ResizeEvent, PasteEvent, OtherEvent>;
 
 std::ostream& operator<<(std::ostream& out, const ResizeEvent& resize);
+std::ostream& operator<<(std::ostream& out, const PasteEvent& paste);
 std::ostream& operator<<(std::ostream& out, const OtherEvent& other);
 
 class EventSource {

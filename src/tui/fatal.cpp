@@ -1,5 +1,6 @@
 #include "tui/fatal.hpp"
 
+#include "tui/graphemes.hpp"
 #include "tui/tty.hpp"
 
 #include <unistd.h>
@@ -10,7 +11,9 @@ namespace tui {
 
 void fatal(std::string_view message) noexcept {
   tui::restore_terminal();
-  std::string line(message);
+  // The message may quote a path or a reference name: its control characters must not reach
+  // the terminal as commands.
+  std::string line = sanitize(message);
   line += '\n';
   const char* p = line.data();
   std::size_t left = line.size();

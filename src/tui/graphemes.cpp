@@ -33,6 +33,13 @@ void append(std::string& out, char32_t cp) {
 
 bool printable_ascii(unsigned char b) { return b >= 0x20 && b < 0x7F; }
 
+// Characters that reorder or hide text: drawn as they are, they can make a row read as something
+// it is not.
+bool bidi_or_invisible(char32_t c) {
+  return c == 0x061C || (c >= 0x200B && c <= 0x200F) || (c >= 0x202A && c <= 0x202E) ||
+         (c >= 0x2060 && c <= 0x2064) || (c >= 0x2066 && c <= 0x2069) || c == 0xFEFF;
+}
+
 }  // namespace
 
 char32_t screen_char(char32_t c) {
@@ -40,6 +47,7 @@ char32_t screen_char(char32_t c) {
   if (c < 0x20) return 0x2400 + c;
   if (c == 0x7F) return 0x2421;
   if (c >= 0x80 && c < 0xA0) return 0xFFFD;
+  if (bidi_or_invisible(c)) return 0xFFFD;
   return c;
 }
 

@@ -4,7 +4,9 @@
 //
 // The filter, applied to every code point before it can reach a cell: TAB and LF become a space;
 // CR, the other C0 characters and DEL become their Control Pictures glyph (U+2400 + code, DEL
-// U+2421); C1 characters and ill-formed UTF-8 become U+FFFD. Each of these takes one cell. Callers
+// U+2421); C1 characters, ill-formed UTF-8, and the characters that reorder text or draw nothing
+// (bidirectional controls U+202A to U+202E, U+2066 to U+2069 and U+061C; U+200B to U+200F,
+// U+2060 to U+2064 and U+FEFF) become U+FFFD. Each of these takes one cell. Callers
 // keep their character and byte arithmetic on the original text; only what is drawn changes.
 
 #include <cstddef>
@@ -16,7 +18,8 @@ namespace tui {
 // The code point a content code point is drawn as.
 char32_t screen_char(char32_t c);
 
-// The whole text passed through the filter (used for the window title).
+// The whole text passed through the filter: for the window title, and for repository text that
+// goes to standard output or standard error.
 std::string sanitize(std::string_view text);
 
 // Walks a text grapheme by grapheme, already filtered.

@@ -2,6 +2,7 @@
 
 #include <utf8proc.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace tui {
@@ -187,6 +188,7 @@ std::optional<DecodedKey> decode_ss3(std::string_view b, bool complete) {
 std::optional<DecodedKey> decode_key(std::string_view bytes, bool complete) {
   if (bytes.empty()) return skip(0);
   if (bytes[0] != '\x1b') return decode_plain(bytes, complete);
+  if (bytes.starts_with(PASTE_START)) return DecodedKey{std::nullopt, PASTE_START.size(), true};
   if (bytes.size() == 1) {
     if (complete) return key(KeyEvent::key(KeyCode::Esc), 1);
     return std::nullopt;
@@ -206,6 +208,15 @@ std::optional<DecodedKey> decode_key(std::string_view bytes, bool complete) {
   if (inner->key) inner->key = with(*inner->key, KeyModifiers::ALT);
   inner->length += 1;
   return inner;
+}
+
+PasteScan scan_paste(std::string_view bytes) {
+  if (const std::size_t end = bytes.find(PASTE_END); end != std::string_view::npos)
+    return {end + PASTE_END.size(), true};
+  // Keep a tail that may be the first bytes of the end marker.
+  std::size_t keep = std::min(bytes.size(), PASTE_END.size() - 1);
+  while (keep > 0 && !PASTE_END.starts_with(bytes.substr(bytes.size() - keep))) --keep;
+  return {bytes.size() - keep, false};
 }
 
 }  // namespace tui

@@ -12,7 +12,12 @@ namespace tui {
 struct DecodedKey {
   std::optional<KeyEvent> key;  // absent: a sequence we do not handle, to be dropped
   std::size_t length = 0;       // bytes used, at least 1
+  bool paste = false;           // the bytes began a pasted block: read it with scan_paste
 };
+
+// What a terminal in bracketed-paste mode puts around pasted text.
+inline constexpr std::string_view PASTE_START = "\x1b[200~";
+inline constexpr std::string_view PASTE_END = "\x1b[201~";
 
 // The first key in `bytes` (not empty). With `complete` false, nullopt means the bytes may be
 // the start of a longer sequence: read more, and when nothing follows within a short wait call
@@ -23,5 +28,13 @@ struct DecodedKey {
 // a key adds Alt; CSI and SS3 sequences give arrows, Home/End, Insert/Delete, PageUp/PageDown,
 // BackTab and F1 to F12, with xterm's modifier parameter. Capital letters carry Shift.
 std::optional<DecodedKey> decode_key(std::string_view bytes, bool complete);
+
+// Inside a pasted block: how many of `bytes` belong to it (its end marker included), and whether
+// that end is among them. Bytes that may begin the end marker are left for the next call.
+struct PasteScan {
+  std::size_t length = 0;
+  bool ended = false;
+};
+PasteScan scan_paste(std::string_view bytes);
 
 }  // namespace tui

@@ -5,6 +5,7 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -17,8 +18,10 @@ namespace tui {
 
 namespace {
 
-constexpr std::string_view ENTER = "\x1b[?1049h\x1b[?25l";
-constexpr std::string_view LEAVE = "\x1b[0m\x1b[?25h\x1b[?1049l";
+// Bracketed paste goes with the alternate screen: while the terminal is ours a paste arrives
+// marked, so none of it runs as keys; whoever gets the terminal back gets plain pastes.
+constexpr std::string_view ENTER = "\x1b[?1049h\x1b[?2004h\x1b[?25l";
+constexpr std::string_view LEAVE = "\x1b[?2004l\x1b[0m\x1b[?25h\x1b[?1049l";
 
 // Process-wide by necessity: the restore that fatal paths call and the SIGWINCH handler can
 // reach nothing else.
@@ -70,18 +73,24 @@ int leave_terminal() {
   return failure;
 }
 
-// Signals that end the program: the terminal is given back first, then the signal takes its
-// course as before (the default action, or a handler installed earlier, such as a sanitizer's).
-constexpr int ENDING_SIGNALS[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGABRT, SIGSEGV, SIGBUS, SIGFPE, SIGILL};
-constexpr std::size_t ENDING_COUNT = std::size(ENDING_SIGNALS);
-struct ::sigaction g_before_ending[ENDING_COUNT];
-bool g_ending_handled[ENDING_COUNT];  // false where the signal was ignored and stays so
+// Signals whose default action ends the program: the terminal is given back first, then the
+// signal takes its course as before (the default action, or a handler installed earlier, such as
+// a sanitizer's). The real-time signals are added at take-over: their range is known only then.
+constexpr int ENDING_SIGNALS[] = {SIGHUP,  SIGINT,    SIGQUIT, SIGILL,  SIGTRAP, SIGABRT, SIGBUS,    SIGFPE,
+                                  SIGUSR1, SIGSEGV,   SIGUSR2, SIGPIPE, SIGALRM, SIGTERM, SIGSTKFLT, SIGXCPU,
+                                  SIGXFSZ, SIGVTALRM, SIGPROF, SIGPOLL, SIGPWR,  SIGSYS};
+// By signal number.
+struct ::sigaction g_before_ending[NSIG];
+bool g_ending_handled[NSIG];  // false where the signal was ignored and stays so
+
+bool ends_the_program(int sig) {
+  if (sig >= SIGRTMIN && sig <= SIGRTMAX) return true;
+  return std::ranges::find(ENDING_SIGNALS, sig) != std::end(ENDING_SIGNALS);
+}
 
 void on_ending_signal(int sig) {
   leave_terminal();
-  for (std::size_t i = 0; i < ENDING_COUNT; ++i) {
-    if (ENDING_SIGNALS[i] == sig) ::sigaction(sig, &g_before_ending[i], nullptr);
-  }
+  if (sig > 0 && sig < NSIG) ::sigaction(sig, &g_before_ending[sig], nullptr);
   // Delivered once this handler returns (or, for a fault, when the instruction runs again).
   ::raise(sig);
 }
@@ -148,22 +157,24 @@ std::expected<void, std::string> Tty::take_over() {
   sigemptyset(&ending.sa_mask);
   // On the alternate signal stack where the program set one up: a stack overflow leaves none.
   ending.sa_flags = SA_ONSTACK;
-  for (std::size_t i = 0; i < ENDING_COUNT; ++i) {
-    g_ending_handled[i] = false;
-    if (::sigaction(ENDING_SIGNALS[i], nullptr, &g_before_ending[i]) != 0) return std::unexpected(error_text(errno));
-    ending_installed_ = i + 1;
+  std::ranges::fill(g_ending_handled, false);
+  ending_installed_ = true;
+  for (int sig = 1; sig < NSIG; ++sig) {
+    if (!ends_the_program(sig)) continue;
+    if (::sigaction(sig, nullptr, &g_before_ending[sig]) != 0) return std::unexpected(error_text(errno));
     // A signal the program was started to ignore (a hang-up under nohup) goes on being ignored.
-    if (!(g_before_ending[i].sa_flags & SA_SIGINFO) && g_before_ending[i].sa_handler == SIG_IGN) continue;
-    if (::sigaction(ENDING_SIGNALS[i], &ending, nullptr) != 0) return std::unexpected(error_text(errno));
-    g_ending_handled[i] = true;
+    if (!(g_before_ending[sig].sa_flags & SA_SIGINFO) && g_before_ending[sig].sa_handler == SIG_IGN) continue;
+    if (::sigaction(sig, &ending, nullptr) != 0) return std::unexpected(error_text(errno));
+    g_ending_handled[sig] = true;
   }
   return resume();
 }
 
 Tty::~Tty() {
   leave_terminal();
-  for (std::size_t i = 0; i < ending_installed_; ++i) {
-    if (g_ending_handled[i]) ::sigaction(ENDING_SIGNALS[i], &g_before_ending[i], nullptr);
+  if (ending_installed_) {
+    for (int sig = 1; sig < NSIG; ++sig)
+      if (g_ending_handled[sig]) ::sigaction(sig, &g_before_ending[sig], nullptr);
   }
   if (handler_installed_) ::sigaction(SIGWINCH, &old_winch_, nullptr);
   g_wake_fd = -1;
@@ -241,9 +252,19 @@ std::expected<std::optional<Event>, std::string> Tty::poll_event(std::chrono::mi
   const auto deadline = Clock::now() + timeout;
   for (;;) {
     bool resized = false;
-    if (!pending_.empty()) {
+    if (in_paste_) {
+      // However long the paste takes to arrive, nothing of it is a key.
+      const PasteScan scan = scan_paste(pending_);
+      pending_.erase(0, scan.length);
+      if (scan.ended) {
+        in_paste_ = false;
+        return std::optional<Event>{PasteEvent{}};
+      }
+    }
+    if (!in_paste_ && !pending_.empty()) {
       if (auto decoded = decode_key(pending_, false)) {
         pending_.erase(0, decoded->length);
+        in_paste_ = decoded->paste;
         if (decoded->key) return std::optional<Event>{*decoded->key};
         continue;
       }
@@ -253,6 +274,7 @@ std::expected<std::optional<Event>, std::string> Tty::poll_event(std::chrono::mi
       if (!*waited) {
         const auto decoded = decode_key(pending_, true);
         pending_.erase(0, decoded->length);
+        in_paste_ = decoded->paste;
         if (decoded->key) return std::optional<Event>{*decoded->key};
         continue;
       }

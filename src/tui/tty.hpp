@@ -22,9 +22,10 @@ inline constexpr std::chrono::milliseconds ESCAPE_WAIT{30};
 class Tty final : public Backend, public EventSource {
  public:
   // Takes the terminal over: input from standard input (or /dev/tty when standard input is not
-  // a terminal), output to standard output; raw mode, alternate screen, cursor hidden. Only one
-  // Tty can hold the terminal at a time. While it does, a signal that ends the program (hang-up,
-  // interrupt, termination, a crash) restores the terminal before it takes effect.
+  // a terminal), output to standard output; raw mode, alternate screen, bracketed paste, cursor
+  // hidden. Only one Tty can hold the terminal at a time. While it does, every signal whose
+  // default action ends the program (hang-up, interrupt, termination, a crash, the user and
+  // real-time signals, the timers ...) restores the terminal before it takes effect.
   static std::expected<std::unique_ptr<Tty>, std::string> open();
   // The same on given descriptors (tests use a pseudo-terminal); they stay the caller's.
   static std::expected<std::unique_ptr<Tty>, std::string> open(int in_fd, int out_fd);
@@ -36,7 +37,8 @@ class Tty final : public Backend, public EventSource {
 
   std::expected<Size, std::string> size() override;
   std::expected<void, std::string> write(std::string_view bytes) override;
-  // Raw mode off, alternate screen left, cursor shown; resume() takes it all back.
+  // Raw mode off, bracketed paste off, alternate screen left, cursor shown; resume() takes it
+  // all back.
   std::expected<void, std::string> suspend() override;
   std::expected<void, std::string> resume() override;
 
@@ -56,8 +58,9 @@ class Tty final : public Backend, public EventSource {
   termios raw_{};
   struct ::sigaction old_winch_ {};
   bool handler_installed_ = false;
-  std::size_t ending_installed_ = 0;  // handlers of the signals that end the program
+  bool ending_installed_ = false;  // handlers of the signals that end the program
   std::string pending_;  // input bytes not yet decoded
+  bool in_paste_ = false;  // pending_ continues a pasted block
 };
 
 // Leaves raw mode and the alternate screen and shows the cursor, whatever fails along the way, if

@@ -153,23 +153,36 @@ void take_status(int status, ProcessResult& result) {
     result.signal = WTERMSIG(status);
 }
 
-std::expected<ProcessResult, std::string> run_in_terminal(const std::vector<std::string>& argv,
-                                                          const ProcessOptions& options) {
-  FileActions fa;
+// Starts the child with the file actions given; the working directory,
+// environment, signals and session as the options say.
+std::expected<pid_t, std::string> spawn(const std::vector<std::string>& argv, const ProcessOptions& options,
+                                        FileActions& fa, bool new_session) {
   if (!options.cwd.empty()) posix_spawn_file_actions_addchdir_np(&fa.actions, options.cwd.c_str());
   SpawnAttr sa;
-  set_child_signals(sa, 0);
+  set_child_signals(sa, new_session ? POSIX_SPAWN_SETSID : 0);
   Argv command(argv, options);
-  IgnoreTerminalSignals ignore;
   pid_t pid = -1;
   const int rc = posix_spawnp(&pid, command.argp[0], &fa.actions, &sa.attr, command.argp.data(),
                               command.envp.data());
   if (rc != 0) return std::unexpected(os_error_text(rc));
+  return pid;
+}
+
+std::expected<ProcessResult, std::string> wait_for_result(pid_t pid) {
   auto status = wait_for(pid);
   if (!status) return std::unexpected(status.error());
   ProcessResult result;
   take_status(*status, result);
   return result;
+}
+
+std::expected<ProcessResult, std::string> run_in_terminal(const std::vector<std::string>& argv,
+                                                          const ProcessOptions& options) {
+  FileActions fa;
+  IgnoreTerminalSignals ignore;
+  auto pid = spawn(argv, options, fa, false);
+  if (!pid) return std::unexpected(pid.error());
+  return wait_for_result(*pid);
 }
 
 }  // namespace
@@ -180,33 +193,24 @@ std::expected<ProcessResult, std::string> run_process(const std::vector<std::str
   if (options.inherit_terminal) return run_in_terminal(argv, options);
 
   Pipe out, err, in;
-  if (!out.open() || !err.open()) return std::unexpected(os_error_text(errno));
+  if (!options.discard_output && (!out.open() || !err.open())) return std::unexpected(os_error_text(errno));
+  if (options.input && !in.open()) return std::unexpected(os_error_text(errno));
   Fd devnull;
-  if (options.input) {
-    if (!in.open()) return std::unexpected(os_error_text(errno));
-  } else {
-    devnull.fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+  if (!options.input || options.discard_output) {
+    devnull.fd = ::open("/dev/null", O_RDWR | O_CLOEXEC);
     if (devnull.fd < 0) return std::unexpected(os_error_text(errno));
   }
 
   FileActions fa;
   posix_spawn_file_actions_adddup2(&fa.actions, options.input ? in.read.fd : devnull.fd, 0);
-  posix_spawn_file_actions_adddup2(&fa.actions, out.write.fd, 1);
-  posix_spawn_file_actions_adddup2(&fa.actions, err.write.fd, 2);
-  if (!options.cwd.empty()) posix_spawn_file_actions_addchdir_np(&fa.actions, options.cwd.c_str());
-
-  SpawnAttr sa;
-  set_child_signals(sa, options.new_session ? POSIX_SPAWN_SETSID : 0);
-  Argv command(argv, options);
-
-  pid_t pid = -1;
-  int rc = posix_spawnp(&pid, command.argp[0], &fa.actions, &sa.attr, command.argp.data(),
-                        command.envp.data());
+  posix_spawn_file_actions_adddup2(&fa.actions, options.discard_output ? devnull.fd : out.write.fd, 1);
+  posix_spawn_file_actions_adddup2(&fa.actions, options.discard_output ? devnull.fd : err.write.fd, 2);
+  auto pid = spawn(argv, options, fa, options.new_session);
   out.write.reset();
   err.write.reset();
   in.read.reset();
   devnull.reset();
-  if (rc != 0) return std::unexpected(os_error_text(rc));
+  if (!pid) return std::unexpected(pid.error());
 
   ProcessResult result;
   SigpipeGuard guard;
@@ -215,7 +219,7 @@ std::expected<ProcessResult, std::string> run_process(const std::vector<std::str
   if (in.write.fd >= 0) ::fcntl(in.write.fd, F_SETFL, ::fcntl(in.write.fd, F_GETFL) | O_NONBLOCK);
 
   char buf[65536];
-  while (out.read.fd >= 0 || err.read.fd >= 0) {
+  while (out.read.fd >= 0 || err.read.fd >= 0 || (options.discard_output && in.write.fd >= 0)) {
     pollfd fds[3];
     int n = 0;
     int out_i = -1, err_i = -1, in_i = -1;
@@ -244,10 +248,22 @@ std::expected<ProcessResult, std::string> run_process(const std::vector<std::str
   }
   in.write.reset();
 
-  auto status = wait_for(pid);
+  auto status = wait_for(*pid);
   if (!status) return std::unexpected(status.error());
   take_status(*status, result);
   return result;
 }
+
+std::expected<int, std::string> start_process(const std::vector<std::string>& argv,
+                                              const ProcessOptions& options) {
+  if (argv.empty()) return std::unexpected(os_error_text(EINVAL));
+  Fd devnull(::open("/dev/null", O_RDWR | O_CLOEXEC));
+  if (devnull.fd < 0) return std::unexpected(os_error_text(errno));
+  FileActions fa;
+  for (int target = 0; target <= 2; ++target) posix_spawn_file_actions_adddup2(&fa.actions, devnull.fd, target);
+  return spawn(argv, options, fa, options.new_session);
+}
+
+std::expected<ProcessResult, std::string> wait_process(int pid) { return wait_for_result(pid); }
 
 }  // namespace utils

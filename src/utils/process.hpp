@@ -19,6 +19,11 @@ struct ProcessOptions {
   // terminal) and stays in its session; nothing is captured. While it runs,
   // interrupt and quit keys reach only the child, as with system().
   bool inherit_terminal = false;
+  // Standard output and error go to /dev/null and only the child itself is
+  // waited for. A child that leaves a background process behind (a clipboard
+  // program keeping its selection) would otherwise hold the pipes open for
+  // as long as that process lives.
+  bool discard_output = false;
 };
 
 struct ProcessResult {
@@ -36,5 +41,14 @@ struct ProcessResult {
 // cannot be started, with the system's error text.
 std::expected<ProcessResult, std::string> run_process(const std::vector<std::string>& argv,
                                                       const ProcessOptions& options = {});
+
+// Starts argv[0] as run_process does, with standard input, output and error
+// on /dev/null (input and inherit_terminal are not used), and returns its
+// process id at once. The caller must reap it with wait_process.
+std::expected<int, std::string> start_process(const std::vector<std::string>& argv,
+                                              const ProcessOptions& options = {});
+
+// Waits for a child that start_process started; nothing is captured.
+std::expected<ProcessResult, std::string> wait_process(int pid);
 
 }  // namespace utils

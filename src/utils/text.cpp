@@ -150,4 +150,14 @@ std::string trim_unicode_space(std::string_view s) {
   return begin < end ? std::string(s.substr(begin, end - begin)) : std::string();
 }
 
+std::string trim_unicode_space_end(std::string_view s) {
+  std::size_t end = 0;
+  for (std::size_t i = 0; i < s.size();) {
+    std::size_t length = 0;
+    if (!is_unicode_space(decode_utf8_at(s, i, length))) end = i + length;
+    i += length;
+  }
+  return std::string(s.substr(0, end));
+}
+
 }  // namespace utils

@@ -30,5 +30,7 @@ std::unexpected<std::string> os_failure(std::string_view what, int errnum);
 std::string trim_ascii_space(std::string_view s);
 // Without the Unicode white space (White_Space) at either end.
 std::string trim_unicode_space(std::string_view s);
+// Without the Unicode white space at the end.
+std::string trim_unicode_space_end(std::string_view s);
 
 }  // namespace utils

@@ -177,7 +177,7 @@ TEST(BranchPrompts, DeleteOutcomes) {
 TEST(BranchPrompts, RemoteTrackingNamePassesTheCheckButIsNotDeleted) {
   BranchRepo fixture;
   repo::Repo probe = fixture.open();
-  const auto expected = probe.delete_branch("origin/alpha");
+  const auto expected = probe.delete_branch("origin/alpha", probe.commits[0].id);
   ASSERT_FALSE(expected);
 
   Session s(fixture.open());
@@ -186,6 +186,23 @@ TEST(BranchPrompts, RemoteTrackingNamePassesTheCheckButIsNotDeleted) {
   EXPECT_EQ(s.state.status_message->text, expected.error());
   EXPECT_TRUE(
       fixture.temp.git_result({"rev-parse", "--verify", "-q", "refs/remotes/origin/alpha"}).success());
+}
+
+// The remote-tracking origin/wip sits at the selected commit beside main; a local branch of the
+// same name holds another commit. Enter on that name deletes nothing.
+TEST(BranchPrompts, ARemoteTrackingNameNeverDeletesALocalBranchElsewhere) {
+  BranchRepo fixture;
+  fixture.temp.git({"branch", "origin/wip", fixture.first});
+  fixture.temp.git({"update-ref", "refs/remotes/origin/wip", fixture.newest});
+  Session s(fixture.open());
+  ASSERT_EQ(s.repo.commits[0].id.hex(), fixture.newest);
+  s.press("dorigin/wip<enter>");
+  EXPECT_FALSE(s.state.deleting_branch);
+  ASSERT_TRUE(s.state.status_message);
+  EXPECT_EQ(s.state.status_message->text,
+            "local branch 'origin/wip' is not at " + fixture.newest.substr(0, 7));
+  EXPECT_EQ(fixture.temp.rev_parse("refs/heads/origin/wip"), fixture.first);
+  EXPECT_EQ(fixture.temp.rev_parse("refs/remotes/origin/wip"), fixture.newest);
 }
 
 TEST(BranchPrompts, DeleteNeedsALocalBranchOnTheCommit) {

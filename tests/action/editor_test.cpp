@@ -1,5 +1,6 @@
 #include "action/editor.hpp"
 
+#include "support/env_guard.hpp"
 #include "support/temp_repo.hpp"
 #include "tui/memory_backend.hpp"
 
@@ -11,28 +12,6 @@
 #include <string>
 
 namespace {
-
-// Sets or unsets an environment variable for the scope.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, std::optional<std::string> value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    if (value)
-      ::setenv(name, value->c_str(), 1);
-    else
-      ::unsetenv(name);
-  }
-  ~ScopedEnv() {
-    if (old_)
-      ::setenv(name_, old_->c_str(), 1);
-    else
-      ::unsetenv(name_);
-  }
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
 
 TEST(Editor, ChoiceFallsFromEditorToVisualToVi) {
   struct Case {
@@ -47,8 +26,8 @@ TEST(Editor, ChoiceFallsFromEditorToVisualToVi) {
       {"emacs -nw", std::nullopt, "emacs -nw"},  // one program name, never split
   };
   for (const auto& c : cases) {
-    ScopedEnv editor("EDITOR", c.editor);
-    ScopedEnv visual("VISUAL", c.visual);
+    testing_support::EnvGuard editor{{"EDITOR", c.editor}};
+    testing_support::EnvGuard visual{{"VISUAL", c.visual}};
     EXPECT_EQ(action::editor_program(), c.want);
   }
 }

@@ -87,4 +87,16 @@ struct Session {
   state::State state;
 };
 
+inline std::string status_of(const Session& s) {
+  return s.state.status_message ? s.state.status_message->text : "(none)";
+}
+
+// The log row of the commit with this id.
+inline std::size_t row_of(const repo::Repo& r, const std::string& hex) {
+  for (std::size_t i = 0; i < r.commits.size(); ++i)
+    if (r.commits[i].id.hex() == hex) return i;
+  ADD_FAILURE() << "no row for " << hex;
+  return 0;
+}
+
 }  // namespace app_testing

@@ -372,3 +372,60 @@ TEST(LogDetails, NextAndPreviousWalkTheMeasuredMatchLines) {
 }
 
 }  // namespace
+
+namespace {
+
+// Thirty new files of ten lines: 21 rows of details at 80 x 24 hold the header and the tree at
+// first, later a block and a bit. Only what has been on screen is coloured, each file from its
+// first line down to the last row shown, exactly as colouring everything at once would.
+TEST(LogDetails, ColoursOnlyWhatThePanelShows) {
+  TempRepo t;
+  for (int f = 0; f < 30; ++f) {
+    std::string text;
+    for (int n = 0; n < 10; ++n) text += "int f" + std::to_string(f) + "_" + std::to_string(n) + " = 0;\n";
+    t.write("f" + std::string(f < 10 ? "0" : "") + std::to_string(f) + ".cpp", text);
+  }
+  t.commit("thirty files");
+  Session s(repo::Repo::open(t.path(), 2000).value());
+  const tui::Size size{80, 24};
+  s.press("<enter>");
+  ASSERT_TRUE(s.state.commit_details);
+  ASSERT_TRUE(s.state.highlight_cache);
+  const auto whole = highlight::Highlighter().highlight_commit(*s.state.commit_details);
+  const auto coloured = [&] {
+    std::vector<std::size_t> counts;
+    for (const auto& file : s.state.highlight_cache->files) counts.push_back(file.lines.size());
+    // What is coloured is what colouring everything gives, as far as it goes.
+    for (std::size_t i = 0; i < counts.size(); ++i)
+      EXPECT_EQ(s.state.highlight_cache->files[i].lines,
+                std::vector(whole.files[i].lines.begin(),
+                            whole.files[i].lines.begin() + static_cast<long>(counts[i])))
+          << i;
+    return counts;
+  };
+  std::vector<std::size_t> want(30, 0);
+  EXPECT_EQ(coloured(), want) << "the header and the tree fill the panel";
+
+  // Each block: its header, ten rows, an empty line.
+  const std::size_t first_block = render::details_text(s.state, 78)->sections.at(0).start_line;
+  s.state.details_scroll = first_block;
+  action::highlight_details_window(s.state, size);
+  want[0] = 10;
+  want[1] = 8;  // its header 12 rows down, its lines to the panel's last row
+  EXPECT_EQ(coloured(), want);
+
+  // The end: the window starts inside the second last block, which is coloured from its top.
+  s.press("G");
+  action::highlight_details_window(s.state, size);
+  ASSERT_EQ(s.state.details_scroll, first_block + 12 * 30 - 21);
+  want[28] = 10;
+  want[29] = 10;
+  EXPECT_EQ(coloured(), want);
+
+  // Back up: what was coloured stays.
+  s.press("kkk");
+  action::highlight_details_window(s.state, size);
+  EXPECT_EQ(coloured(), want);
+}
+
+}  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -153,6 +154,24 @@ TEST(Highlighter, HunksRunOnAsOneText) {
   EXPECT_EQ(highlighter.highlight_hunks({hunks[1]}, "src/lib.cpp"), alone);
 
   EXPECT_EQ(highlighter.highlight_hunks({}, "src/lib.cpp"), HighlightedFile{});
+}
+
+// A file coloured a few lines at a time, by separate highlighters, comes out as one run: the
+// comment opened in the first hunk still colours the second.
+TEST(Highlighter, ContinuingARunGivesTheWholeRunsLines) {
+  const std::vector<repo::Hunk> hunks = {hunk({"int a = 1;", "/* a comment opened", "and not closed"}),
+                                         hunk({"int b = 2;", "*/ int c = 3;", "int d;"})};
+  const HighlightedFile whole = Highlighter().highlight_hunks(hunks, "src/lib.cpp");
+  HighlightedFile file;
+  for (const std::size_t count : {0u, 2u, 2u, 1u, 4u, 5u, 99u}) {
+    SCOPED_TRACE(count);
+    Highlighter().continue_hunks(hunks, "src/lib.cpp", count, file);
+    const std::size_t have = std::max<std::size_t>(std::min<std::size_t>(count, 6), file.lines.size());
+    ASSERT_EQ(file.lines.size(), have);
+    EXPECT_EQ(file.lines, std::vector(whole.lines.begin(), whole.lines.begin() + static_cast<long>(have)));
+  }
+  EXPECT_EQ(file, whole);
+  for (const Token& t : file.lines[3]) EXPECT_EQ(t.foreground, kComment) << t.text;
 }
 
 TEST(Highlighter, CommitHasOneEntryPerFile) {

@@ -130,6 +130,24 @@ TEST(Binary, AHistoryCutShortIsPrintedAndFails) {
   }
 }
 
+// A summary or a path can hold escape sequences (a window title, the clipboard); what the
+// program writes outside the screen shows them instead of running them.
+TEST(Binary, RepositoryTextIsFilteredOutsideTheScreen) {
+  TempRepo t;
+  const std::string a =
+      t.write("f", "1").commit("title \x1b]0;pwned\x07 clip \x1b]52;c;ZXZpbA==\x07 \u202Eend");
+  auto r = run_tarnwick({"--debug-graph", t.path()});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(r.out, "● " + a.substr(0, 7) + " title ␛]0;pwned␇ clip ␛]52;c;ZXZpbA==␇ \uFFFDend\n");
+
+  testing_support::TempDir d;
+  r = run_tarnwick({"--debug-graph", d.path() + "/missing\x1b]0;pwned\x07"});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_TRUE(r.err.starts_with("Failed to open repository: ")) << r.err;
+  EXPECT_EQ(r.err.find_first_of("\x1b\x07"), std::string::npos) << testing::PrintToString(r.err);
+  EXPECT_NE(r.err.find("missing␛]0;pwned␇"), std::string::npos) << r.err;
+}
+
 TEST(Binary, ClosedPipeEndsWith101) {
   TempRepo t;
   // Enough output to outgrow the pipe after the reader has gone.

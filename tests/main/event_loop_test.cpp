@@ -101,6 +101,38 @@ TEST(EventLoop, StartsCentredOnHead) {
   EXPECT_FALSE(run.backend.output().empty());
 }
 
+TEST(EventLoop, StartsInTheStagingViewOverUncommittedWork) {
+  TempRepo t;
+  t.write("a.txt", "a\n").commit("base");
+  t.write("z.txt", "untracked\n");
+  LoopRun run(open(t));
+  app::show_first_frame(run.session);
+  ASSERT_TRUE(run.state.commit_view);
+  EXPECT_EQ(run.state.commit_view->selected_path, "z.txt");
+  EXPECT_FALSE(run.state.commit_view->staged_focus);
+  EXPECT_FALSE(run.state.commit_view->amending);
+  ASSERT_TRUE(run.state.commit_view->staging_highlight);
+  EXPECT_NE(run.terminal.last_frame().row_text(0).find(" z.txt "), std::string::npos);
+  // Esc goes back to the log, which the next Esc quits.
+  EXPECT_EQ(run.press(KeyEvent::key(tui::KeyCode::Esc)), Pass::Drew);
+  EXPECT_FALSE(run.state.commit_view);
+  EXPECT_EQ(run.press(KeyEvent::key(tui::KeyCode::Esc)), Pass::Quit);
+
+  // Only staged changes: the staged list has the focus.
+  t.git({"add", "z.txt"});
+  LoopRun staged(open(t));
+  app::show_first_frame(staged.session);
+  ASSERT_TRUE(staged.state.commit_view);
+  EXPECT_TRUE(staged.state.commit_view->staged_focus);
+  EXPECT_EQ(staged.state.commit_view->selected_path, "z.txt");
+
+  // A clean tree starts in the log.
+  t.commit("add z");
+  LoopRun clean(open(t));
+  app::show_first_frame(clean.session);
+  EXPECT_FALSE(clean.state.commit_view);
+}
+
 TEST(EventLoop, KeepsTheSelectionOnScreen) {
   TempRepo t;
   line_of_commits(t, 60);

@@ -117,6 +117,8 @@ TEST(KeyMap, EveryKeyBecomesOneCommand) {
 TEST(KeyMap, OtherEventsAreNoCommand) {
   EXPECT_EQ(app::from_event(tui::Event{tui::ResizeEvent{80, 24}}), std::nullopt);
   EXPECT_EQ(app::from_event(tui::Event{tui::OtherEvent{}}), std::nullopt);
+  // Nothing of a paste is typed or run.
+  EXPECT_EQ(app::from_event(tui::Event{tui::PasteEvent{}}), std::nullopt);
 }
 
 }  // namespace

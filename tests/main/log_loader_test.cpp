@@ -38,7 +38,7 @@ void line_of_commits(TempRepo& t, int count, int main_at) {
 TEST(FirstScreen, LoadsTheFirstCommitsAndLeavesTheRestToTheLoader) {
   TempRepo t;
   line_of_commits(t, 300, 250);  // HEAD 50 rows down
-  app::FirstScreen first = app::open_first_screen(t.path(), 2000);
+  app::FirstScreen first = *app::open_first_screen(t.path(), 2000);
   EXPECT_TRUE(first.rest_to_load);
   EXPECT_EQ(first.repo.commits.size(), app::FIRST_SCREEN_COMMITS);
   EXPECT_TRUE(first.repo.has_more);
@@ -51,7 +51,7 @@ TEST(FirstScreen, LoadsTheFirstCommitsAndLeavesTheRestToTheLoader) {
   EXPECT_FALSE(first.repo.has_more);
 
   // The whole history asked for: the same.
-  first = app::open_first_screen(t.path(), std::nullopt);
+  first = *app::open_first_screen(t.path(), std::nullopt);
   EXPECT_TRUE(first.rest_to_load);
   EXPECT_EQ(first.repo.limit, std::nullopt);
 }
@@ -59,17 +59,17 @@ TEST(FirstScreen, LoadsTheFirstCommitsAndLeavesTheRestToTheLoader) {
 TEST(FirstScreen, LoadsTheWholeLimitWhenItMustOrMay) {
   TempRepo t;
   line_of_commits(t, 300, 10);  // HEAD 290 rows down, past the first screen
-  app::FirstScreen first = app::open_first_screen(t.path(), 2000);
+  app::FirstScreen first = *app::open_first_screen(t.path(), 2000);
   EXPECT_FALSE(first.rest_to_load);
   EXPECT_EQ(first.repo.commits.size(), 300u);
   EXPECT_EQ(first.repo.limit, 2000u);
-  first = app::open_first_screen(t.path(), 100);
+  first = *app::open_first_screen(t.path(), 100);
   EXPECT_FALSE(first.rest_to_load);
   EXPECT_EQ(first.repo.commits.size(), 100u);
   EXPECT_TRUE(first.repo.has_more);
   TempRepo small;
   small.commit("only");
-  first = app::open_first_screen(small.path(), 2000);
+  first = *app::open_first_screen(small.path(), 2000);
   EXPECT_FALSE(first.rest_to_load);
   EXPECT_EQ(first.repo.commits.size(), 1u);
 }

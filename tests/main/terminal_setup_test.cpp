@@ -58,6 +58,18 @@ TEST_F(FatalHookTest, UncaughtExceptionOnAnyThread) {
   expect_restored();
 }
 
+TEST_F(FatalHookTest, TheMessageReachesStandardErrorFiltered) {
+  EXPECT_EXIT(
+      {
+        take_over();
+        std::thread([] {
+          throw std::runtime_error("reference 'refs/heads/x\x1b]0;pwned\x07' not found");
+        }).join();
+      },
+      testing::ExitedWithCode(101), "^fatal error: reference 'refs/heads/x␛]0;pwned␇' not found\n$");
+  expect_restored();
+}
+
 TEST_F(FatalHookTest, Crash) {
   EXPECT_EXIT(
       {

@@ -214,6 +214,45 @@ TEST(DetailsPanel, KeptLayoutAnswersAsAFreshOne) {
   EXPECT_EQ(drawn(draw(s, 2)), (std::vector<std::string>{"", ""}));
 }
 
+// Colouring more lines of a file brings the kept layout up to date in place, giving what a fresh
+// layout with the same colours gives: lines wrapped over several rows, two hunks with the empty
+// line between them, a search whose marks the colours move.
+TEST(DetailsPanel, KeptLayoutTakesNewColoursInPlace) {
+  TempRepo t;
+  const auto file_text = [](const std::string& name, int changed) {
+    std::string text;
+    for (int n = 1; n <= 30; ++n)
+      text += "int " + name + std::to_string(n) +
+              (n == 2 || n == 25 ? " = " + std::to_string(changed) : " = 0") + "; /* x */\n";
+    return text;
+  };
+  t.write("a.cpp", file_text("a", 0)).write("b.py", file_text("b", 0)).commit("base");
+  auto opened =
+      open_commit(t, t.write("a.cpp", file_text("a", 1)).write("b.py", file_text("b", 2)).commit("edit"));
+  ASSERT_EQ(opened.details.files.size(), 2u);
+  ASSERT_EQ(opened.details.files[0].hunks.size(), 2u);
+  state::State s;
+  s.commit_details = opened.details;
+  s.highlight_cache = highlight::HighlightCache{std::vector<highlight::HighlightedFile>(2)};
+  s.details_query = "a2 = 1;";     // one token uncoloured, several once coloured
+  const std::uint16_t width = 12;  // every diff line wraps
+  const highlight::Highlighter highlighter;
+  const std::pair<std::size_t, std::size_t> steps[] = {{0, 1},  {0, 3},  {1, 2}, {0, 9},
+                                                       {1, 14}, {0, 99}, {1, 99}};
+  for (const auto& [file, count] : steps) {
+    SCOPED_TRACE(testing::Message() << "file " << file << ", " << count << " lines");
+    const render::DetailsText* before = render::details_text(s, width).get();
+    highlighter.continue_hunks(s.commit_details->files[file].hunks, s.commit_details->files[file].path, count,
+                               s.highlight_cache->files[file]);
+    const auto kept = render::details_text(s, width);
+    EXPECT_EQ(kept.get(), before) << "laid out again in place";
+    EXPECT_EQ(*kept, render::details_lines(*s.commit_details, &*s.highlight_cache, s.details_query, width));
+    EXPECT_EQ(render::details_match_lines(s, width),
+              render::details_match_lines(*s.commit_details, &*s.highlight_cache, s.details_query, width));
+  }
+  EXPECT_EQ(*s.highlight_cache, opened.cache) << "coloured in steps, as at once";
+}
+
 TEST(DetailsPanel, ControlCharactersTakeOneCellEach) {
   TempRepo t;
   auto opened = open_commit(t, t.write("crlf.txt", "\ta\tb\r\n").commit("CRLF"));

@@ -140,3 +140,39 @@ TEST(Render, TinyScreensDrawOnlyInsideTheFrame) {
 }
 
 }  // namespace
+
+namespace {
+
+// The "trojan source" trick: a summary, a branch name, a path or a message line whose
+// bidirectional controls would make its row read as something else. Each shows as a visible
+// placeholder where it stands, in the log and in the details.
+TEST(Render, TextThatReordersOrHidesItselfIsShownNotObeyed) {
+  repo::Repo r = chain(2);
+  r.commits[0].summary = "isAdmin \u202E} \u2066if (isAdmin)\u2069 \u2066 begin admins only \u200B";
+  r.branches[repo::BranchName{"fix\u202Egnp.exe"}] = r.commits[0].id;
+  state::State s;
+  tui::Buffer buf = draw(s, r, 120, 10);
+  EXPECT_TRUE(screen_has(buf, "isAdmin \uFFFD} \uFFFDif (isAdmin)\uFFFD \uFFFD begin admins only \uFFFD"))
+      << buf.row_text(0);
+  EXPECT_TRUE(screen_has(buf, "fix\uFFFDgnp.exe"));
+
+  repo::CommitDetails d = log_fixture::details(r.commits[0].id, "line \u2067one\u2069\n\uFEFFsecond");
+  repo::FileChange file;
+  file.path = "src/\u202Etxt.exe";
+  file.status = 'A';
+  repo::Hunk hunk;
+  hunk.lines.push_back(repo::DiffLine{"access = \u2068\"user\u2069\";", std::nullopt, 1, '+'});
+  file.hunks.push_back(hunk);
+  file.additions = 1;
+  d.files.push_back(file);
+  s.commit_details = d;
+  buf = draw(s, r, 120, 20);
+  for (const std::string want : {"line \uFFFDone\uFFFD", "\uFFFDsecond", "\uFFFDtxt.exe", "src/\uFFFDtxt.exe",
+                                 "access = \uFFFD\"user\uFFFD\";"})
+    EXPECT_TRUE(screen_has(buf, want)) << want;
+  for (int y = 0; y < 20; ++y)
+    for (const char* raw : {"\u202E", "\u2066", "\u2067", "\u2068", "\u2069", "\u200B", "\uFEFF"})
+      EXPECT_EQ(buf.row_text(y).find(raw), std::string::npos) << y;
+}
+
+}  // namespace

@@ -9,6 +9,7 @@
 
 #include "repo/git_handle.hpp"
 #include "repo/repo.hpp"
+#include "stopped_operations.hpp"
 #include "support/temp_repo.hpp"
 #include "work_tree_snapshot.hpp"
 
@@ -267,6 +268,63 @@ TEST(Checkout, UnknownCommit) {
   EXPECT_EQ(snapshot(t), before);
 }
 
+// The parents git lists for a commit, in order.
+std::vector<std::string> parents_of(TempRepo& t, const std::string& rev) {
+  auto words = lines(t.git({"rev-list", "--parents", "-n", "1", rev}));
+  std::istringstream in(words.empty() ? std::string() : words[0]);
+  std::vector<std::string> ids;
+  for (std::string w; in >> w;) ids.push_back(w);
+  if (!ids.empty()) ids.erase(ids.begin());
+  return ids;
+}
+
+// A checkout ends whatever merge, cherry-pick or revert was stopped, as git
+// checkout does: the next commit on the branch checked out must not take in
+// the commit that was being merged.
+TEST(Checkout, EndsAStoppedOperationAsGitDoes) {
+  for (const auto& op : testing_support::stopped_operations()) {
+    for (Target target : {Target::Branch, Target::Detached}) {
+      SCOPED_TRACE(std::string(op.name) + (target == Target::Branch ? ", branch" : ", detached"));
+      TempRepo ours, oracle;
+      for (TempRepo* t : {&ours, &oracle}) {
+        testing_support::stopped_history(*t);
+        op.stop(*t);
+      }
+      ASSERT_FALSE(testing_support::state_files_present(ours).empty());
+      const std::string other = ours.rev_parse("other");
+
+      Repo r = open(ours.path());
+      auto done = target == Target::Branch ? r.checkout_branch("other") : r.checkout_sha(id(other));
+      ASSERT_TRUE(done) << done.error();
+      oracle.git(target == Target::Branch ? std::vector<std::string>{"checkout", "-q", "other"}
+                                          : std::vector<std::string>{"checkout", "-q", "--detach", other});
+      EXPECT_EQ(testing_support::state_files_present(ours), testing_support::state_files_present(oracle));
+      EXPECT_EQ(snapshot(ours), snapshot(oracle));
+
+      auto next = r.commit("next");
+      ASSERT_TRUE(next) << next.error();
+      EXPECT_EQ(parents_of(ours, "HEAD"), std::vector<std::string>{other});
+    }
+  }
+}
+
+// git says nothing when it cannot remove one; the user must learn that the
+// merge is still recorded.
+TEST(Checkout, AStateFileThatCannotBeRemovedIsReported) {
+  TempRepo t;
+  testing_support::stopped_history(t);
+  t.git({"merge", "-q", "--no-commit", "--no-ff", "side"});
+  t.remove(".git/MERGE_MSG").write(".git/MERGE_MSG/held", "x\n");
+  Repo r = open(t.path());
+  auto done = r.checkout_branch("other");
+  ASSERT_FALSE(done);
+  EXPECT_EQ(done.error(), "checked out, but could not remove MERGE_MSG: Is a directory (os error 21)");
+  // The checkout itself stands, and the rest of the merge is gone.
+  EXPECT_EQ(r.head, HeadState(HeadBranch{"other"}));
+  EXPECT_EQ(t.git({"symbolic-ref", "HEAD"}), "refs/heads/other\n");
+  EXPECT_EQ(testing_support::state_files_present(t), std::vector<std::string>{"MERGE_MSG"});
+}
+
 TEST(Branches, CreateAndDelete) {
   TempRepo t;
   two_branches(t);
@@ -305,7 +363,11 @@ TEST(Branches, CreateAndDelete) {
   std::vector<std::string> expected_refs = lines(refs_before);
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.op) + " " + c.name);
-    auto done = std::string(c.op) == "create" ? r.create_branch(c.name, id(base)) : r.delete_branch(c.name);
+    // Deleting names the branch's own tip; a name that is no local branch gives the base.
+    const auto local = t.git_result({"rev-parse", "--verify", "-q", "refs/heads/" + c.name});
+    const std::string tip = local.success() ? local.out.substr(0, 40) : base;
+    auto done =
+        std::string(c.op) == "create" ? r.create_branch(c.name, id(base)) : r.delete_branch(c.name, id(tip));
     if (c.fails_with.empty()) {
       ASSERT_TRUE(done) << done.error();
       const std::string line = base + " commit\trefs/heads/" + c.name;
@@ -324,6 +386,28 @@ TEST(Branches, CreateAndDelete) {
   EXPECT_EQ(r.branches.count(BranchName{"feature"}), 0u);
   EXPECT_EQ(r.branches.at(BranchName{"main"}), id(t.rev_parse("main")));  // the fresh read sees the new tip
   EXPECT_EQ(r.create_branch("at-nothing", Oid::zero()).has_value(), false);
+}
+
+// A local branch may carry a remote-tracking branch's name: asked to delete the name at one
+// commit, the local branch elsewhere, with the commits only it holds, stays.
+TEST(Branches, DeletesOnlyTheLocalBranchWhoseTipIsTheCommit) {
+  TempRepo t;
+  const std::string shared = t.write("f", "1\n").commit("shared");
+  const std::string local_only = t.write("f", "2\n").commit("only on the local branch");
+  t.git({"branch", "origin/wip"});
+  t.git({"reset", "-q", "--hard", shared});
+  t.git({"update-ref", "refs/remotes/origin/wip", shared});
+  Repo r = open(t.path());
+  const std::string refs_before = t.git({"for-each-ref"});
+
+  auto refused = r.delete_branch("origin/wip", id(shared));
+  ASSERT_FALSE(refused);
+  EXPECT_EQ(refused.error(), "local branch 'origin/wip' is not at " + shared.substr(0, 7));
+  EXPECT_EQ(t.git({"for-each-ref"}), refs_before);
+
+  ASSERT_TRUE(r.delete_branch("origin/wip", id(local_only)));
+  EXPECT_FALSE(t.git_result({"rev-parse", "--verify", "-q", "refs/heads/origin/wip"}).success());
+  EXPECT_EQ(t.rev_parse("refs/remotes/origin/wip"), shared);
 }
 
 TEST(Branches, LocalBranchesAtACommit) {

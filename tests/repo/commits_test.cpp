@@ -6,6 +6,7 @@
 
 #include "repo/git_handle.hpp"
 #include "repo/repo.hpp"
+#include "stopped_operations.hpp"
 #include "support/temp_repo.hpp"
 
 namespace {
@@ -178,7 +179,8 @@ TEST(Commit, ConcludesAStoppedMerge) {
   for (const char* gone : {"MERGE_HEAD", "MERGE_MODE", "MERGE_MSG", "AUTO_MERGE"})
     EXPECT_FALSE(exists(t, gone)) << gone;
   EXPECT_TRUE(exists(t, "rebase-merge/head-name"));
-  EXPECT_TRUE(exists(t, "SQUASH_MSG"));
+  // git commit removes it with the merge's own files.
+  EXPECT_FALSE(exists(t, "SQUASH_MSG"));
 }
 
 TEST(Commit, OctopusMergeKeepsEveryMergedCommitInOrder) {
@@ -200,6 +202,46 @@ TEST(Commit, OctopusMergeKeepsEveryMergedCommitInOrder) {
   EXPECT_EQ(c.parents, (std::vector<std::string>{head, tips[0], tips[1]}));
   EXPECT_EQ(c.tree, want_tree);
   EXPECT_FALSE(exists(t, "MERGE_HEAD"));
+}
+
+// A commit ends whatever merge, cherry-pick or revert was stopped, as git
+// commit does, and records the merged commits, and only those, as further
+// parents.
+TEST(Commit, EndsAStoppedOperationAsGitDoes) {
+  for (const auto& op : testing_support::stopped_operations()) {
+    SCOPED_TRACE(op.name);
+    TempRepo ours, oracle;
+    for (TempRepo* t : {&ours, &oracle}) {
+      testing_support::stopped_history(*t);
+      op.stop(*t);
+    }
+    ASSERT_FALSE(testing_support::state_files_present(ours).empty());
+    const std::string want_tree = trim(ours.git({"write-tree"}));
+    auto id = open(ours).commit("concluded");
+    ASSERT_TRUE(id) << id.error();
+    oracle.git({"commit", "-q", "--no-edit", "-m", "concluded"});
+    EXPECT_EQ(testing_support::state_files_present(ours), testing_support::state_files_present(oracle));
+    EXPECT_EQ(read_commit(ours, id->hex()).tree, want_tree);
+    EXPECT_EQ(read_commit(ours, id->hex()).parents.size(), read_commit(oracle, "HEAD").parents.size());
+    EXPECT_EQ(ours.git({"status", "--porcelain"}), oracle.git({"status", "--porcelain"}));
+  }
+}
+
+TEST(Commit, AStateFileThatCannotBeRemovedIsReported) {
+  TempRepo t;
+  testing_support::stopped_history(t);
+  t.git_result({"cherry-pick", "topic"});
+  t.write("f.txt", "resolved\n").git({"add", "f.txt"});
+  t.remove(".git/CHERRY_PICK_HEAD").write(".git/CHERRY_PICK_HEAD/held", "x\n");
+  const std::string before = t.rev_parse("HEAD");
+  auto id = open(t).commit("picked");
+  ASSERT_FALSE(id);
+  // The commit stands; the user learns what is left behind.
+  const std::string made = t.rev_parse("HEAD");
+  EXPECT_NE(made, before);
+  EXPECT_EQ(id.error(), "committed " + made.substr(0, 7) +
+                            ", but could not remove CHERRY_PICK_HEAD: Is a directory (os error 21)");
+  EXPECT_EQ(testing_support::state_files_present(t), std::vector<std::string>{"CHERRY_PICK_HEAD"});
 }
 
 TEST(Amend, ReplacesHeadKeepingParentsAndAuthor) {

@@ -8,6 +8,7 @@
 
 #include "repo/repo.hpp"
 #include "support/temp_repo.hpp"
+#include "text_edits.hpp"
 
 namespace {
 
@@ -15,6 +16,7 @@ namespace fs = std::filesystem;
 using repo::ConflictContext;
 using repo::ConflictKind;
 using repo::Repo;
+using testing_support::replace;
 using testing_support::TempRepo;
 
 Repo open(const std::string& path) {
@@ -26,13 +28,6 @@ Repo open(const std::string& path) {
 std::string numbered(int n, const std::string& eol) {
   std::string s;
   for (int i = 0; i < n; ++i) s += "line " + std::to_string(i) + eol;
-  return s;
-}
-
-std::string replace(std::string s, const std::string& from, const std::string& to) {
-  const auto at = s.find(from);
-  EXPECT_NE(at, std::string::npos) << from;
-  if (at != std::string::npos) s.replace(at, from.size(), to);
   return s;
 }
 

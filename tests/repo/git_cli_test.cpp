@@ -1,20 +1,16 @@
 #include "repo/git_cli.hpp"
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
-#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <map>
 #include <optional>
 #include <sstream>
-#include <thread>
 
+#include "support/auth_wall.hpp"
+#include "support/env_guard.hpp"
 #include "support/temp_repo.hpp"
 #include "work_tree_snapshot.hpp"
 
@@ -23,34 +19,10 @@ namespace {
 using repo::discard_tracked_file;
 using repo::run_git;
 using repo::run_git_program;
+using testing_support::AuthWall;
+using testing_support::EnvGuard;
 using testing_support::TempDir;
 using testing_support::TempRepo;
-
-// Sets variables in this process for one scope and puts the old values back.
-class EnvGuard {
- public:
-  EnvGuard(std::initializer_list<std::pair<std::string, std::optional<std::string>>> vars) {
-    for (const auto& [name, value] : vars) {
-      const char* old = std::getenv(name.c_str());
-      saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
-      if (value)
-        ::setenv(name.c_str(), value->c_str(), 1);
-      else
-        ::unsetenv(name.c_str());
-    }
-  }
-  ~EnvGuard() {
-    for (const auto& [name, value] : saved_) {
-      if (value)
-        ::setenv(name.c_str(), value->c_str(), 1);
-      else
-        ::unsetenv(name.c_str());
-    }
-  }
-
- private:
-  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
-};
 
 std::string trim_ascii(std::string s) {
   const char* ws = " \t\r\n\v\f";
@@ -111,6 +83,27 @@ TEST(GitRunner, WholeErrorOutputAndConflictWords) {
     ASSERT_FALSE(r);
     EXPECT_EQ(r.error().error_output, c.err);
     EXPECT_EQ(r.error().stopped_on_conflict(), c.conflict);
+  }
+}
+
+TEST(GitRunner, ConflictWordsArePlainText) {
+  struct Case {
+    const char* err;
+    bool conflict;
+  };
+  const Case cases[] = {
+      {"CONFLICT", true},
+      {"Auto-merging f\nCONFLICT (content): Merge conflict in f\n", true},
+      {"could not apply", true},
+      {"Rebasing (1/2)\rerror: could not apply 1234567... t1\n", true},
+      {"conflict", false},
+      {"Could Not Apply\nConflict\n", false},
+      {"error: cannot rebase: You have unstaged changes.\n", false},
+      {"", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.err);
+    EXPECT_EQ(repo::tells_of_conflict(c.err), c.conflict);
   }
 }
 
@@ -214,65 +207,11 @@ TEST(GitRunner, ActsOnThisRepositoryWhateverTheEnvironmentSays) {
   EXPECT_EQ(decoy.git({"for-each-ref", "--format=%(refname)"}), "refs/heads/main\n");
 }
 
-// Answers every request with 401, so git wants a user name.
-class AuthWall {
- public:
-  AuthWall() {
-    fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
-    if (::bind(fd_, reinterpret_cast<sockaddr*>(&addr), len) != 0 || ::listen(fd_, 8) != 0 ||
-        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len) != 0)
-      ADD_FAILURE() << "cannot listen";
-    port_ = ntohs(addr.sin_port);
-    thread_ = std::thread([this] { serve(); });
-  }
-  ~AuthWall() {
-    stop_ = true;
-    thread_.join();
-    ::close(fd_);
-  }
-  int port() const { return port_; }
-  int requests() const { return requests_; }
-
- private:
-  void serve() {
-    while (!stop_) {
-      pollfd p{fd_, POLLIN, 0};
-      if (::poll(&p, 1, 50) <= 0) continue;
-      int c = ::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC);
-      if (c < 0) continue;
-      std::string request;
-      char buf[4096];
-      while (request.find("\r\n\r\n") == std::string::npos) {
-        pollfd q{c, POLLIN, 0};
-        if (::poll(&q, 1, 2000) <= 0) break;
-        ssize_t n = ::read(c, buf, sizeof buf);
-        if (n <= 0) break;
-        request.append(buf, static_cast<std::size_t>(n));
-      }
-      ++requests_;
-      const std::string reply =
-          "HTTP/1.1 401 Unauthorized\r\nWWW-Authenticate: Basic realm=\"t\"\r\n"
-          "Content-Length: 0\r\nConnection: close\r\n\r\n";
-      [[maybe_unused]] ssize_t w = ::write(c, reply.data(), reply.size());
-      ::close(c);
-    }
-  }
-
-  int fd_ = -1;
-  int port_ = 0;
-  std::atomic<bool> stop_{false};
-  std::atomic<int> requests_{0};
-  std::thread thread_;
-};
-
 TEST(GitRunner, CredentialPromptFailsInsteadOfWaiting) {
   TempRepo t;
   TempDir home;
   AuthWall wall;
+  ASSERT_NE(wall.port(), 0);
   EnvGuard env({{"GIT_ASKPASS", std::nullopt}, {"SSH_ASKPASS", std::nullopt}, {"GIT_TERMINAL_PROMPT", "1"}});
   const std::string url = "http://127.0.0.1:" + std::to_string(wall.port()) + "/r.git";
   auto r = run_git({"ls-remote", url}, t.path(), testing_support::git_env(home.path()));
@@ -280,6 +219,37 @@ TEST(GitRunner, CredentialPromptFailsInsteadOfWaiting) {
   EXPECT_EQ(r.error().message, "fatal: could not read Username for 'http://127.0.0.1:" +
                                    std::to_string(wall.port()) + "': terminal prompts disabled");
   EXPECT_GE(wall.requests(), 1);
+}
+
+TEST(GitRunner, NoAskpassProgramIsAsked) {
+  TempRepo t;
+  TempDir home;
+  AuthWall wall;
+  ASSERT_NE(wall.port(), 0);
+  // Each would answer and record that it was asked.
+  const std::string asked = home.path() + "/asked";
+  std::map<std::string, std::string> programs;
+  for (const char* name : {"git-askpass", "ssh-askpass", "config-askpass"}) {
+    const std::string script = home.path() + "/" + name;
+    std::ofstream(script) << "#!/bin/sh\necho " << name << " >> '" << asked << "'\necho answer\n";
+    std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+    programs[name] = script;
+  }
+  std::ofstream(home.path() + "/.gitconfig") << "[core]\n\taskPass = " << programs["config-askpass"] << "\n";
+  EnvGuard env({{"GIT_ASKPASS", programs["git-askpass"]},
+                {"SSH_ASKPASS", programs["ssh-askpass"]},
+                {"SSH_ASKPASS_REQUIRE", "force"},
+                {"DISPLAY", ":0"}});
+  for (const bool with_git_askpass : {true, false}) {
+    SCOPED_TRACE(with_git_askpass ? "GIT_ASKPASS set" : "core.askPass and SSH_ASKPASS only");
+    EnvGuard unset_git_askpass({{"GIT_ASKPASS", with_git_askpass ? std::optional(programs["git-askpass"])
+                                                                  : std::nullopt}});
+    auto r = run_git({"ls-remote", wall.url()}, t.path(), testing_support::git_env(home.path()));
+    ASSERT_FALSE(r);
+    EXPECT_EQ(r.error().message, "fatal: could not read Username for 'http://127.0.0.1:" +
+                                     std::to_string(wall.port()) + "': terminal prompts disabled");
+  }
+  EXPECT_FALSE(std::filesystem::exists(asked));
 }
 
 // Library and git runs of the program read this HOME, not the user's.

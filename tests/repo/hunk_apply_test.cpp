@@ -39,6 +39,17 @@ Hunk hunk(std::vector<L> lines, bool old_missing = false, bool new_missing = fal
 
 constexpr const char* kNotFound = "could not find hunk location in file";
 
+// The text wanted, or the location error when none is.
+void expect_result(const std::expected<std::string, std::string>& got, const std::optional<std::string>& want) {
+  if (want) {
+    ASSERT_TRUE(got) << got.error();
+    EXPECT_EQ(*got, *want);
+  } else {
+    ASSERT_FALSE(got) << *got;
+    EXPECT_EQ(got.error(), kNotFound);
+  }
+}
+
 struct ApplyCase {
   const char* name;
   std::string content;
@@ -96,14 +107,55 @@ TEST(ApplyHunk, PlacesTheHunkAndKeepsTheFinalLineFeedState) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     auto got = apply_hunk_to_content(c.content, c.hunk);
-    if (c.want) {
-      ASSERT_TRUE(got) << got.error();
-      EXPECT_EQ(*got, *c.want);
-    } else {
-      ASSERT_FALSE(got) << *got;
-      EXPECT_EQ(got.error(), kNotFound);
-    }
+    expect_result(got, c.want);
   }
+}
+
+// A copy in CRLF under a conversion whose diff shows LF lines: the copy's
+// CRs take no part in the match, each of its lines keeps its own ending and
+// the lines put in end as asked.
+TEST(ApplyHunk, ConvertedCopyKeepsItsOwnLineEndings) {
+  using repo::LineEnding;
+  struct Case {
+    const char* name;
+    std::string content;
+    Hunk hunk;
+    LineEnding added;
+    std::optional<std::string> want;
+  };
+  const Case cases[] = {
+      {"replace in the middle", "a\r\nb\r\nc\r\n",
+       hunk({{' ', "a", 1, 1}, {'-', "b", 2}, {'+', "x", 0, 2}, {' ', "c", 3, 3}}), LineEnding::Crlf,
+       "a\r\nx\r\nc\r\n"},
+      {"lines put back", "a\r\nc\r\n", hunk({{' ', "a", 1, 1}, {'+', "b", 0, 2}, {' ', "c", 2, 3}}),
+       LineEnding::Crlf, "a\r\nb\r\nc\r\n"},
+      {"a lone LF line keeps its LF", "a\r\nb\nc\r\n",
+       hunk({{' ', "b", 2, 2}, {'-', "c", 3}, {'+', "C", 0, 3}}), LineEnding::Crlf, "a\r\nb\nC\r\n"},
+      {"the last line gains its ending", "a\r\nb", hunk({{'-', "b", 2}, {'+', "b", 0, 2}}, true, false),
+       LineEnding::Crlf, "a\r\nb\r\n"},
+      {"the last line loses its ending", "a\r\nb\r\n", hunk({{'-', "b", 2}, {'+', "b", 0, 2}}, false, true),
+       LineEnding::Crlf, "a\r\nb"},
+      {"lines after an unterminated end", "a\r\nb",
+       hunk({{'-', "b", 2}, {'+', "b", 0, 2}, {'+', "c", 0, 3}}, true, false), LineEnding::Crlf,
+       "a\r\nb\r\nc\r\n"},
+      {"an emptied copy filled again", "", hunk({{'+', "a", 0, 1}, {'+', "b", 0, 2}}), LineEnding::Crlf,
+       "a\r\nb\r\n"},
+      {"LF where the copy says so", "a\nb\n", hunk({{' ', "a", 1, 1}, {'+', "z", 0, 2}}), LineEnding::Lf,
+       "a\nz\nb\n"},
+      // The stored text kept its CRs: the lines match as they stand.
+      {"CRs the diff kept", "a\r\nb\r\n", hunk({{'-', "a\r", 1}, {'+', "A\r", 0, 1}}), LineEnding::Lf,
+       "A\r\nb\r\n"},
+      {"a CR inside a line still counts", "a\rb\r\n", hunk({{'-', "ab", 1}}), LineEnding::Crlf, std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto got = repo::apply_hunk_to_converted_copy(c.content, c.hunk, c.added);
+    expect_result(got, c.want);
+  }
+  EXPECT_EQ(repo::prevailing_line_ending("a\r\nb\r\nc\n"), LineEnding::Crlf);
+  EXPECT_EQ(repo::prevailing_line_ending("a\r\nb\nc\n"), LineEnding::Lf);
+  EXPECT_EQ(repo::prevailing_line_ending("a\r\nb\n"), LineEnding::Crlf);
+  EXPECT_EQ(repo::prevailing_line_ending("no line ends"), std::nullopt);
 }
 
 TEST(ApplyHunk, ReversedHunkPutsTheOldSideBack) {

@@ -15,7 +15,9 @@
 #include "repo/git_handle.hpp"
 #include "repo/hunk_apply.hpp"
 #include "repo/repo.hpp"
+#include "patch_text.hpp"
 #include "support/temp_repo.hpp"
+#include "text_edits.hpp"
 #include "work_tree_snapshot.hpp"
 
 namespace {
@@ -25,6 +27,8 @@ using repo::Hunk;
 using repo::Repo;
 using repo::WorktreeFile;
 using repo::WorktreeStatus;
+using testing_support::numbered;
+using testing_support::replace;
 using testing_support::TempRepo;
 
 Repo open(const std::string& path) {
@@ -103,19 +107,6 @@ void write_bytes(const std::string& p, const std::string& bytes) {
 }
 
 // ---- The corpus ----
-
-std::string numbered(int from, int to, const std::string& eol = "\n") {
-  std::string s;
-  for (int i = from; i <= to; ++i) s += "line " + std::to_string(i) + eol;
-  return s;
-}
-
-std::string replace(std::string s, const std::string& from, const std::string& to) {
-  const auto at = s.find(from);
-  EXPECT_NE(at, std::string::npos) << from;
-  if (at != std::string::npos) s.replace(at, from.size(), to);
-  return s;
-}
 
 // Four equal blocks, as in a lock file or a JSON list: the third one's
 // hunk has context that stands in the file more than once.
@@ -201,10 +192,7 @@ void build(TempRepo& t, const std::vector<CorpusFile>& files) {
 
 // ---- libgit2's own patch of one file, cut into hunks ----
 
-struct Patch {
-  std::string header;
-  std::vector<std::string> hunks;
-};
+using Patch = testing_support::PatchText;
 
 Patch libgit2_patch(const std::string& repo_path, const std::string& path, bool staged) {
   Patch out;
@@ -235,17 +223,7 @@ Patch libgit2_patch(const std::string& repo_path, const std::string& path, bool 
   repo::PatchPtr patch(patch_raw);
   repo::GitBuf buf;
   EXPECT_EQ(git_patch_to_buf(&buf.buf, patch.get()), 0);
-  std::istringstream lines{std::string(buf.view())};
-  for (std::string line; std::getline(lines, line);) {
-    line += '\n';
-    if (line.starts_with("@@"))
-      out.hunks.push_back(line);
-    else if (out.hunks.empty())
-      out.header += line;
-    else
-      out.hunks.back() += line;  // "\ No newline at end of file" stays with its hunk
-  }
-  return out;
+  return testing_support::split_patch(std::string(buf.view()));
 }
 
 // ---- The state an operation leaves ----
@@ -679,6 +657,145 @@ TEST(Staging, UnstagingEveryLineOfAFileHeadAddedInAmendMode) {
   ASSERT_TRUE(status);
   EXPECT_TRUE(status->staged.empty());
   EXPECT_EQ(t.read("added.txt"), "x\ny\n");
+}
+
+}  // namespace
+
+namespace {
+
+using testing_support::split_patch;
+
+// Two repositories built the same way: one changed by us, one by git.
+struct Pair {
+  TempRepo ours, theirs;
+  explicit Pair(const std::function<void(TempRepo&)>& build) {
+    build(ours);
+    build(theirs);
+  }
+};
+
+// A directory where the base tree has the path: the staged file is not in
+// that tree, so unstaging it takes its entry out of the index.
+TEST(Staging, UnstagingAFileWhereTheBaseHoldsADirectory) {
+  struct Case {
+    const char* name;
+    bool amend;
+    std::string path;
+    std::function<void(TempRepo&)> build;
+  };
+  const Case cases[] = {
+      {"a file staged where HEAD has a directory", false, "x",
+       [](TempRepo& t) {
+         t.write("x/a", "a\n").write("x/b", "b\n").write("keep", "k\n").commit("base");
+         t.git({"rm", "-r", "-q", "--cached", "x"});
+         t.remove("x").write("x", "now a file\n").git({"add", "x"});
+       }},
+      {"a file staged below a path where HEAD has a file", false, "d/f",
+       [](TempRepo& t) {
+         t.write("d", "a file\n").write("keep", "k\n").commit("base");
+         t.git({"rm", "-q", "--cached", "d"});
+         t.remove("d").write("d/f", "below\n").git({"add", "d/f"});
+       }},
+      {"amend: the parent has a directory where HEAD has the file", true, "x",
+       [](TempRepo& t) {
+         t.write("x/a", "a\n").write("keep", "k\n").commit("root");
+         t.remove("x").write("x", "now a file\n").commit("file");
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Pair p(c.build);
+    auto done = open(p.ours.path()).unstage_file(c.path, c.amend);
+    ASSERT_TRUE(done) << done.error();
+    p.theirs.git({"update-index", "--force-remove", "--", c.path});
+    EXPECT_EQ(p.ours.git({"ls-files", "-s"}), p.theirs.git({"ls-files", "-s"}));
+    EXPECT_EQ(p.ours.git({"status", "--porcelain", "-uall"}), p.theirs.git({"status", "--porcelain", "-uall"}));
+  }
+}
+
+// Unstaging a hunk puts back the base's lines and mode: HEAD's, or in amend
+// mode those of HEAD's first parent, whatever the hunk looks like. git apply
+// --cached -R of that hunk of git's own staged diff says what that is.
+TEST(Staging, UnstagingAHunkGoesBackToTheBaseOfTheStagedDiff) {
+  const std::string twenty = numbered(1, 20);
+  auto chmod_x = [](TempRepo& t, const std::string& path) { ::chmod(t.file_path(path).c_str(), 0755); };
+  struct Case {
+    const char* name;
+    bool amend;
+    std::function<void(TempRepo&)> build;
+  };
+  const Case cases[] = {
+      {"HEAD changed the mode and two places", true,
+       [&](TempRepo& t) {
+         t.write("f", twenty).commit("root");
+         t.write("f", replace(replace(twenty, "line 2\n", "two\n"), "line 18\n", "eighteen\n"));
+         chmod_x(t, "f");
+         t.commit("head");
+       }},
+      {"the parent holds the file empty, HEAD deleted it, a new text is staged", true,
+       [](TempRepo& t) {
+         t.write("f", "").write("keep", "k\n").commit("root");
+         t.remove("f").commit("head");
+         t.write("f", "x\ny\n").git({"add", "f"});
+       }},
+      {"HEAD deleted an executable the parent holds", true,
+       [&](TempRepo& t) {
+         t.write("f", "p\nq\n").write("keep", "k\n");
+         chmod_x(t, "f");
+         t.commit("root");
+         t.remove("f").commit("head");
+       }},
+      {"HEAD added the file", true,
+       [](TempRepo& t) {
+         t.write("keep", "k\n").commit("root");
+         t.write("f", "x\ny\n").commit("head");
+       }},
+      {"HEAD changed one place, another staged since", true,
+       [&](TempRepo& t) {
+         t.write("f", twenty).commit("root");
+         t.write("f", replace(twenty, "line 2\n", "two\n")).commit("head");
+         t.write("f", replace(replace(twenty, "line 2\n", "two\n"), "line 18\n", "")).git({"add", "f"});
+       }},
+      {"a staged mode change with the text", false,
+       [&](TempRepo& t) {
+         t.write("f", twenty).commit("root");
+         t.write("f", replace(twenty, "line 9\n", "nine\n"));
+         chmod_x(t, "f");
+         t.git({"add", "f"});
+       }},
+  };
+  int compared = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Pair p(c.build);
+    Repo r = open(p.ours.path());
+    auto status = r.load_worktree_status(c.amend);
+    ASSERT_TRUE(status);
+    const WorktreeFile* f = nullptr;
+    for (const auto& s : status->staged)
+      if (s.path == "f") f = &s;
+    ASSERT_TRUE(f != nullptr);
+    std::vector<std::string> diff{"diff", "--cached"};
+    if (c.amend) diff.push_back("HEAD^");
+    diff.insert(diff.end(), {"--", "f"});
+    const auto patch = split_patch(p.theirs.git(diff));
+    ASSERT_EQ(f->staged_hunks.size(), patch.hunks.size());
+    const std::string ours_index = read_bytes(p.ours.path() + "/.git/index");
+    const std::string theirs_index = read_bytes(p.theirs.path() + "/.git/index");
+    for (std::size_t i = 0; i < patch.hunks.size(); ++i) {
+      SCOPED_TRACE("hunk " + std::to_string(i));
+      auto done = r.unstage_hunk("f", f->staged_hunks[i], c.amend);
+      ASSERT_TRUE(done) << done.error();
+      p.theirs.git({"apply", "--cached", "-R"}, patch.one(i));
+      EXPECT_EQ(p.ours.git({"ls-files", "-s"}), p.theirs.git({"ls-files", "-s"}));
+      EXPECT_EQ(p.ours.git({"ls-files", "-s", "--debug", "--", "f"}),
+                p.theirs.git({"ls-files", "-s", "--debug", "--", "f"}));
+      write_bytes(p.ours.path() + "/.git/index", ours_index);
+      write_bytes(p.theirs.path() + "/.git/index", theirs_index);
+      ++compared;
+    }
+  }
+  EXPECT_EQ(compared, 8);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "repo/conflict_markers.hpp"
 #include "repo/git_handle.hpp"
 #include "repo/repo.hpp"
+#include "repo/status_diff.hpp"
 #include "repo/status_split.hpp"
 #include "utils/text.hpp"
 #include "support/temp_repo.hpp"
@@ -10,6 +11,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 
@@ -708,6 +710,79 @@ TEST(WorktreeStatus, HasChangesAgreesWithTheStatusList) {
   unborn.write("a", "a\n");
   unborn.git({"add", "a"});
   EXPECT_TRUE(r.has_changes());
+}
+
+}  // namespace
+
+namespace {
+
+// Bytes this process has read so far, whatever from.
+std::size_t bytes_read_by_process() {
+  std::ifstream io("/proc/self/io");
+  std::string key;
+  std::size_t value = 0;
+  while (io >> key >> value)
+    if (key == "rchar:") return value;
+  ADD_FAILURE() << "no rchar in /proc/self/io";
+  return 0;
+}
+
+// An untracked file is text unless git's rule calls it binary (a NUL among
+// its first 8,000 bytes) or it is too large to be read on every reload; a
+// binary one stands in the list without hunks, like a file that is not
+// UTF-8.
+TEST(WorktreeStatus, UntrackedBinaryAndHugeFilesAreListedWithoutHunks) {
+  TempRepo t;
+  t.write("base", "b\n").commit("base");
+  const std::size_t limit = repo::kUntrackedTextLimit;
+  std::string lines;
+  while (lines.size() + 5 <= limit) lines += "line\n";
+  lines.resize(limit, 'x');
+  struct Case {
+    const char* path;
+    std::string bytes;
+    bool text;
+  };
+  const Case cases[] = {
+      {"nul-at-7999", std::string(7999, 'a') + '\0' + "\nmore\n", false},
+      {"nul-at-8000", std::string(8000, 'a') + '\0' + "\nmore\n", true},
+      {"at-the-limit", lines, true},
+      {"past-the-limit", lines + "\n", false},
+  };
+  for (const auto& c : cases) t.write(c.path, c.bytes);
+  // A huge file, sparse so that it costs no disk.
+  {
+    std::ofstream huge(t.file_path("huge"), std::ios::binary);
+    huge.seekp(128 << 20);
+    huge.put('\n');
+  }
+
+  Repo r = open(t.path());
+  const std::size_t before = bytes_read_by_process();
+  const auto status = r.load_worktree_status(false);
+  const std::size_t read = bytes_read_by_process() - before;
+  ASSERT_TRUE(status);
+  // Everything but the huge file, and the index, the configuration, ...
+  EXPECT_LT(read, 16u << 20);
+  const auto* huge = find(status->unstaged, "huge");
+  ASSERT_TRUE(huge);
+  EXPECT_EQ(huge->kind, ChangeKind::Untracked);
+  EXPECT_TRUE(huge->unstaged_hunks.empty());
+  EXPECT_EQ(huge->additions, 0u);
+
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    const auto* f = find(status->unstaged, c.path);
+    ASSERT_TRUE(f);
+    EXPECT_EQ(f->kind, ChangeKind::Untracked);
+    EXPECT_EQ(f->unstaged_hunks.empty(), !c.text);
+    EXPECT_EQ(f->additions, c.text ? line_count(c.bytes) : 0u);
+    EXPECT_EQ(f->deletions, 0u);
+    if (c.path == std::string_view("past-the-limit")) continue;  // git reads any size
+    // git's own verdict: "-" counts for a binary file.
+    const auto numbers = t.git_result({"diff", "--no-index", "--numstat", "/dev/null", c.path}).out;
+    EXPECT_EQ(numbers.starts_with("-\t-\t"), !c.text) << numbers;
+  }
 }
 
 }  // namespace

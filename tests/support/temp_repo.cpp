@@ -75,11 +75,19 @@ TempRepo& TempRepo::symlink(const std::string& target, const std::string& relati
   return *this;
 }
 
-std::string TempRepo::read(const std::string& relative) const {
-  std::ifstream in(file_path(relative), std::ios::binary);
+std::string TempRepo::read(const std::string& relative) const { return read_file(file_path(relative)); }
+
+std::string read_file(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
   std::ostringstream ss;
   ss << in.rdbuf();
   return ss.str();
+}
+
+void write_file(const std::string& path, std::string_view content) {
+  const fs::path p(path);
+  if (p.has_parent_path()) fs::create_directories(p.parent_path());
+  std::ofstream(p, std::ios::binary | std::ios::trunc) << content;
 }
 
 utils::ProcessResult TempRepo::git_result(std::vector<std::string> args, const std::string& input) {

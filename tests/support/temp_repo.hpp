@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace testing_support {
@@ -61,6 +62,11 @@ class TempRepo {
   std::string home_;
   std::int64_t time_ = 1700000000;
 };
+
+// A whole file's bytes (empty when it cannot be read), and a file written
+// whole, its directories made first.
+std::string read_file(const std::string& path);
+void write_file(const std::string& path, std::string_view content);
 
 // Runs the built tarnwick binary.
 utils::ProcessResult run_tarnwick(const std::vector<std::string>& args, const std::string& cwd = {});

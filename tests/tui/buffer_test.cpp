@@ -141,6 +141,16 @@ TEST(Buffer, ControlCharactersTakeOneCellEachAndNeverReachTheScreen) {
        "2J",
        {"\xEF\xBF\xBD", "2", "J"}},
       {"ill-formed UTF-8", "\xFF", {"\xEF\xBF\xBD"}},
+      // What reorders or hides text is shown, never obeyed.
+      {"right-to-left override", "a\u202Eb", {"a", "\xEF\xBF\xBD", "b"}},
+      {"right-to-left isolate and mark", "\u2067\u200F", {"\xEF\xBF\xBD", "\xEF\xBF\xBD"}},
+      {"embeddings and pop", "\u202A\u202B\u202C\u202D", {"\uFFFD", "\uFFFD", "\uFFFD", "\uFFFD"}},
+      {"isolates", "\u2066\u2067\u2068\u2069", {"\uFFFD", "\uFFFD", "\uFFFD", "\uFFFD"}},
+      {"marks", "\u061C\u200E\u200F", {"\uFFFD", "\uFFFD", "\uFFFD"}},
+      {"zero-width", "\u200B\u200C\u200D", {"\uFFFD", "\uFFFD", "\uFFFD"}},
+      {"invisible operators and BOM", "\u2060\u2064\uFEFF", {"\uFFFD", "\uFFFD", "\uFFFD"}},
+      {"the neighbours are drawn", "\u2010\u2070", {"\u2010", "\u2070"}},
+      {"a joiner between emoji", "👨\u200D👩", {"👨", "", "\uFFFD", "👩", ""}},
   };
   const Style style{.fg = Color::Yellow, .add_modifier = tui::Modifier::BOLD};
   for (const auto& c : cases) {
@@ -156,6 +166,7 @@ TEST(Buffer, ControlCharactersTakeOneCellEachAndNeverReachTheScreen) {
     }
   }
   EXPECT_EQ(tui::sanitize("dir\x1b]0;x\x07\xC2\x9c\tend"), "dir␛]0;x␇\xEF\xBF\xBD end");
+  EXPECT_EQ(tui::sanitize("admin\u202E\u2066txt.exe"), "admin\uFFFD\uFFFDtxt.exe");
 }
 
 TEST(Buffer, SetStyleAndResetKeepTheirRectangle) {

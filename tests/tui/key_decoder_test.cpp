@@ -135,3 +135,43 @@ TEST(KeyDecoder, WaitsForTheRestOfASequence) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(KeyDecoder, APasteStartsAPastedBlockNotAKey) {
+  const auto start = tui::decode_key("\x1b[200~b\rd", false);
+  ASSERT_TRUE(start.has_value());
+  EXPECT_TRUE(start->paste);
+  EXPECT_FALSE(start->key.has_value());
+  EXPECT_EQ(start->length, tui::PASTE_START.size());
+  EXPECT_FALSE(tui::decode_key("\x1b[200", false).has_value()) << "may still become a paste";
+  const auto other = tui::decode_key("\x1b[201~", false);
+  ASSERT_TRUE(other.has_value());
+  EXPECT_FALSE(other->paste) << "an end marker outside a paste is only dropped";
+}
+
+TEST(KeyDecoder, ScansAPasteToItsEndMarker) {
+  struct Case {
+    std::string bytes;
+    std::size_t length;
+    bool ended;
+  };
+  const Case cases[] = {
+      {"", 0, false},
+      {"two\nlines", 9, false},
+      {"text\x1b[201~jk", 10, true},
+      {"\x1b[201~", 6, true},
+      {"text\x1b[20", 4, false},  // the end marker may be arriving
+      {"text\x1b", 4, false},
+      {"text\x1b[A", 7, false},  // a sequence inside the paste is pasted text
+      {"\x1b[2\x1b[201~", 9, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.bytes));
+    const tui::PasteScan scan = tui::scan_paste(c.bytes);
+    EXPECT_EQ(scan.length, c.length);
+    EXPECT_EQ(scan.ended, c.ended);
+  }
+}
+
+}  // namespace

@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <pty.h>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -15,6 +16,10 @@
 namespace {
 
 using namespace std::chrono_literals;
+
+// Alternate screen, bracketed paste and a hidden cursor while the terminal is ours.
+constexpr std::string_view kEnter = "\x1b[?1049h\x1b[?2004h\x1b[?25l";
+constexpr std::string_view kLeave = "\x1b[?2004l\x1b[0m\x1b[?25h\x1b[?1049l";
 
 // A pseudo-terminal: the Tty gets the terminal side, the test plays the user on the other.
 class PtyTest : public testing::Test {
@@ -50,28 +55,28 @@ TEST_F(PtyTest, TakesOverAndRestores) {
     auto tty = tui::Tty::open(slave_, slave_);
     ASSERT_TRUE(tty) << tty.error();
     EXPECT_TRUE(raw(modes()));
-    EXPECT_EQ(screen_bytes(), "\x1b[?1049h\x1b[?25l");
+    EXPECT_EQ(screen_bytes(), kEnter);
     EXPECT_FALSE(tui::Tty::open(slave_, slave_)) << "only one owner at a time";
     EXPECT_EQ((*tty)->size().value(), (tui::Size{80, 24}));
 
     ASSERT_TRUE((*tty)->suspend());
     EXPECT_FALSE(raw(modes()));
-    EXPECT_EQ(screen_bytes(), "\x1b[0m\x1b[?25h\x1b[?1049l");
+    EXPECT_EQ(screen_bytes(), kLeave);
     ASSERT_TRUE((*tty)->resume());
     EXPECT_TRUE(raw(modes()));
-    EXPECT_EQ(screen_bytes(), "\x1b[?1049h\x1b[?25l");
+    EXPECT_EQ(screen_bytes(), kEnter);
 
     // The fatal path: restores once, and the owner's own restore later finds nothing to undo.
     tui::restore_terminal();
     EXPECT_FALSE(raw(modes()));
-    EXPECT_EQ(screen_bytes(), "\x1b[0m\x1b[?25h\x1b[?1049l");
+    EXPECT_EQ(screen_bytes(), kLeave);
     tui::restore_terminal();
     EXPECT_EQ(screen_bytes(), "");
     ASSERT_TRUE((*tty)->resume());
     screen_bytes();
   }
   EXPECT_FALSE(raw(modes()));
-  EXPECT_EQ(screen_bytes(), "\x1b[0m\x1b[?25h\x1b[?1049l");
+  EXPECT_EQ(screen_bytes(), kLeave);
   tui::restore_terminal();  // with no owner: nothing at all
   EXPECT_EQ(screen_bytes(), "");
   auto again = tui::Tty::open(slave_, slave_);
@@ -112,7 +117,29 @@ TEST_F(PtyTest, ReadsKeysAndResizes) {
   EXPECT_EQ(**resized, (tui::Event{tui::ResizeEvent{100, 30}}));
 
   ASSERT_TRUE(tty.write("hello"));
-  EXPECT_EQ(screen_bytes().substr(std::string_view("\x1b[?1049h\x1b[?25l").size()), "hello");
+  EXPECT_EQ(screen_bytes().substr(kEnter.size()), "hello");
+
+  // A paste is one event, however it arrives: nothing in it is a key, not even an escape
+  // sequence, and what follows it is typed again.
+  type("b\x1b[200~one\rtwo\x1b[A\x1b[201~j");
+  const tui::Event pasted[] = {tui::KeyEvent::character(U'b'), tui::PasteEvent{},
+                               tui::KeyEvent::character(U'j')};
+  for (const auto& event : pasted) {
+    auto got = tty.poll_event(2000ms);
+    ASSERT_TRUE(got && *got);
+    EXPECT_EQ(**got, event);
+  }
+  type("\x1b[200~first part, then the end marker in two pieces\x1b[2");
+  auto unfinished = tty.poll_event(100ms);
+  ASSERT_TRUE(unfinished);
+  EXPECT_EQ(*unfinished, std::nullopt) << "the paste has not ended";
+  type("01~q");
+  for (const tui::Event& event :
+       {tui::Event{tui::PasteEvent{}}, tui::Event{tui::KeyEvent::character(U'q')}}) {
+    auto got = tty.poll_event(2000ms);
+    ASSERT_TRUE(got && *got);
+    EXPECT_EQ(**got, event);
+  }
 
   // The user's side going away ends the program rather than spinning on a dead terminal.
   ::close(master_);
@@ -128,7 +155,10 @@ namespace {
 // A signal that ends the program gives the terminal back first, and then ends it as it would
 // have anyway.
 TEST_F(PtyTest, ASignalThatEndsTheProgramRestoresTheTerminalFirst) {
-  for (const int sig : {SIGTERM, SIGHUP, SIGSEGV}) {
+  const int signals[] = {SIGTERM,   SIGHUP,  SIGSEGV,  SIGUSR1,      SIGUSR2, SIGALRM, SIGVTALRM,
+                         SIGPROF,   SIGXCPU, SIGXFSZ,  SIGPOLL,      SIGPWR,  SIGSYS,  SIGTRAP,
+                         SIGSTKFLT, SIGQUIT, SIGRTMIN, SIGRTMIN + 5, SIGRTMAX};
+  for (const int sig : signals) {
     SCOPED_TRACE(sig);
     int ready[2];
     ASSERT_EQ(::pipe(ready), 0);
@@ -136,6 +166,8 @@ TEST_F(PtyTest, ASignalThatEndsTheProgramRestoresTheTerminalFirst) {
     ASSERT_GE(child, 0);
     if (child == 0) {
       ::close(ready[0]);
+      const rlimit no_core{0, 0};  // the signals that dump core
+      ::setrlimit(RLIMIT_CORE, &no_core);
       auto tty = tui::Tty::open(slave_, slave_);
       const char byte = tty ? 1 : 0;
       [[maybe_unused]] ssize_t w = ::write(ready[1], &byte, 1);
@@ -147,13 +179,13 @@ TEST_F(PtyTest, ASignalThatEndsTheProgramRestoresTheTerminalFirst) {
     ::close(ready[0]);
     ASSERT_EQ(byte, 1);
     EXPECT_TRUE(raw(modes()));
-    EXPECT_EQ(screen_bytes(), "\x1b[?1049h\x1b[?25l");
+    EXPECT_EQ(screen_bytes(), kEnter);
 
     ASSERT_EQ(::kill(child, sig), 0);
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     EXPECT_FALSE(raw(modes()));
-    EXPECT_EQ(screen_bytes(), "\x1b[0m\x1b[?25h\x1b[?1049l");
+    EXPECT_EQ(screen_bytes(), kLeave);
     // A sanitizer may report a segmentation fault and exit instead of dying by it.
     if (sig != SIGSEGV) {
       EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << status;

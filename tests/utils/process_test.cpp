@@ -1,6 +1,13 @@
 #include "utils/process.hpp"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
 
 namespace {
 
@@ -67,6 +74,69 @@ TEST(Process, ChildHasNoControllingTerminalAndDefaultSigpipe) {
   r = run_process({"sh", "-c", "yes | head -n 1"});
   ASSERT_TRUE(r);
   EXPECT_EQ(r->out, "y\n");
+}
+
+std::string read_file(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+struct ScratchDir {
+  ScratchDir() {
+    char pattern[] = "/tmp/tarnwick-process-XXXXXX";
+    path = ::mkdtemp(pattern);
+  }
+  ~ScratchDir() { std::filesystem::remove_all(path); }
+  std::string path;
+};
+
+TEST(Process, DiscardedOutputWaitsForTheChildOnly) {
+  ScratchDir dir;
+  utils::ProcessOptions o;
+  o.input = "0123456789abcdef";
+  o.discard_output = true;
+  // Like a clipboard program: reads its input, leaves a process behind that
+  // keeps standard output and error open, and exits.
+  const std::string script =
+      "cat > '" + dir.path + "/got'; o=$(readlink /proc/$$/fd/1); echo \"$o\" > '" + dir.path + "/out'; "
+      "sleep 1000 & echo $! > '" + dir.path + "/bg'; echo gone; echo gone >&2; exit 4";
+  auto r = run_process({"sh", "-c", script}, o);
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r->exit_code, 4);
+  EXPECT_EQ(r->out, "");
+  EXPECT_EQ(r->err, "");
+  EXPECT_EQ(read_file(dir.path + "/got"), "0123456789abcdef");
+  EXPECT_EQ(read_file(dir.path + "/out"), "/dev/null\n");
+  ::kill(std::atoi(read_file(dir.path + "/bg").c_str()), SIGKILL);
+
+  // A child that never reads its input still ends the run.
+  o.input = std::string(1 << 20, 'x');
+  r = run_process({"true"}, o);
+  ASSERT_TRUE(r);
+  EXPECT_TRUE(r->success());
+  auto missing = run_process({"tarnwick-no-such-program"}, o);
+  ASSERT_FALSE(missing);
+  EXPECT_EQ(missing.error(), "No such file or directory (os error 2)");
+}
+
+TEST(Process, StartedChildIsOffTheTerminalAndWaitedForLater) {
+  ScratchDir dir;
+  const std::string script = "fds=$(for fd in 0 1 2; do readlink /proc/$$/fd/$fd; done); echo \"$fds\" > '" +
+                             dir.path + "/fds'; read -r pid comm state ppid pgrp sid rest < /proc/$$/stat; "
+                             "[ \"$sid\" = $$ ] && exit 7; exit 1";
+  auto pid = utils::start_process({"sh", "-c", script});
+  ASSERT_TRUE(pid);
+  auto r = utils::wait_process(*pid);
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r->exit_code, 7);
+  EXPECT_EQ(read_file(dir.path + "/fds"), "/dev/null\n/dev/null\n/dev/null\n");
+  EXPECT_FALSE(utils::wait_process(*pid));  // reaped once only
+
+  auto missing = utils::start_process({"tarnwick-no-such-program"});
+  ASSERT_FALSE(missing);
+  EXPECT_EQ(missing.error(), "No such file or directory (os error 2)");
 }
 
 }  // namespace

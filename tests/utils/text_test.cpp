@@ -47,3 +47,18 @@ TEST(OsError, NamesTheErrorAndItsNumber) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Text, TrimsUnicodeSpaceAtTheEndOnly) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"  a b \t\r", "  a b"},
+      {"a\u00a0\u3000", "a"},
+      {" \t ", ""},
+      {"", ""},
+      {"x\u00e9", "x\u00e9"},
+  };
+  for (const auto& [in, want] : cases) EXPECT_EQ(utils::trim_unicode_space_end(in), want) << in;
+}
+
+}  // namespace

@@ -1,0 +1,165 @@
+#include "action/commit_view_changes.hpp"
+
+#include "action/commit_flow.hpp"
+#include "action/commit_view.hpp"
+#include "action/editor.hpp"
+#include "action/rebase.hpp"
+
+#include <string_view>
+
+namespace action {
+namespace {
+
+// A change that worked reloads the lists; one that failed leaves them and
+// says why.
+void reload_or_report(state::State& state, const repo::Repo& repo, const std::expected<void, std::string>& done,
+                      std::string_view prefix) {
+  if (done)
+    refresh_commit_view(state, repo);
+  else
+    state.set_status(std::string(prefix) + done.error());
+}
+
+bool can_discard_hunks_of(repo::ChangeKind kind) {
+  switch (kind) {
+    case repo::ChangeKind::Modified:
+    case repo::ChangeKind::Added:
+    case repo::ChangeKind::Deleted:
+    case repo::ChangeKind::Renamed:
+    case repo::ChangeKind::TypeChange:
+      return true;
+    case repo::ChangeKind::Untracked:
+    case repo::ChangeKind::Conflicted:
+      break;
+  }
+  return false;
+}
+
+// 1 and 2: the section under the cursor, past the last row the last one.
+void resolve_section(state::State& state, const repo::Repo& repo, const repo::WorktreeFile& file, bool ours) {
+  const std::string path = file.path;
+  const auto starts = viewport::conflict_section_starts(file.conflict_sections);
+  const std::size_t section = viewport::index_under_cursor(starts, state.commit_view->diff_scroll);
+  auto done = repo.resolve_conflict(path, section, ours);
+  if (!done) {
+    state.set_status("failed to resolve: " + done.error());
+    return;
+  }
+  ++state.commit_view->resolved_sections[path];
+  refresh_commit_view(state, repo);
+}
+
+void open_in_editor(state::State& state, const repo::Repo& repo, tui::Terminal& terminal,
+                    const std::string& path) {
+  // The work tree, not Repo.path: that may name the .git directory.
+  auto ran = run_with_terminal(terminal, {editor_program(), repo.workdir_path(path)});
+  if (!ran)
+    state.set_status("failed to open editor: " + ran.error());
+  else if (!ran->success())
+    state.set_status("editor exited with error");
+  else
+    refresh_commit_view(state, repo);
+}
+
+void commit_or_continue(state::State& state, repo::Repo& repo, tui::Terminal& terminal) {
+  const state::CommitViewState& view = *state.commit_view;
+  if (state.rebase_in_progress) {
+    if (!view.unstaged.empty())
+      state.set_status("stage all changes before continuing rebase");
+    else
+      continue_rebase(state, repo);
+    return;
+  }
+  if (view.staged.empty()) {
+    state.set_status("nothing staged to commit");
+    return;
+  }
+  commit_with_editor(state, repo, terminal, view.amending);
+}
+
+}  // namespace
+
+void confirm_discard(const Action& action, state::State& state, const repo::Repo& repo) {
+  const auto [path, kind] = std::move(*state.pending_discard);
+  state.pending_discard.reset();
+  if (action.kind != Action::Yank) return;
+
+  if (kind == state::DiscardKind::Hunk) {
+    const auto hunk = find_topmost_visible_hunk(*state.commit_view, true);
+    if (!hunk) return;
+    reload_or_report(state, repo, repo.discard_hunk(path, *hunk), "failed to discard hunk: ");
+    return;
+  }
+  const bool untracked = kind == state::DiscardKind::UntrackedFile;
+  auto done = repo.discard_file(path, untracked);
+  if (!done) {
+    state.set_status("failed to discard: " + done.error());
+    return;
+  }
+  state.set_status((untracked ? "deleted " : "discarded ") + path);
+  refresh_commit_view(state, repo);
+}
+
+void execute_commit_view_change(const Action& action, state::State& state, repo::Repo& repo,
+                                tui::Terminal& terminal) {
+  state::CommitViewState& view = *state.commit_view;
+  const bool unstaged_focus = !view.staged_focus;
+  const repo::WorktreeFile* unstaged = viewport::unstaged_entry(view);
+
+  switch (action.kind) {
+    case Action::Checkout:
+      commit_or_continue(state, repo, terminal);
+      return;
+    case Action::Open:
+      if (view.selected_path) open_in_editor(state, repo, terminal, *view.selected_path);
+      return;
+    case Action::StageAll:
+      if (unstaged_focus && view.selected_path)
+        reload_or_report(state, repo, repo.stage_file(*view.selected_path), "failed to stage: ");
+      return;
+    case Action::UnstageAll:
+      if (!unstaged_focus && view.selected_path)
+        reload_or_report(state, repo, repo.unstage_file(*view.selected_path, view.amending),
+                         "failed to unstage: ");
+      return;
+    case Action::Delete:
+      if (unstaged_focus && unstaged && can_discard_hunks_of(unstaged->kind) && !unstaged->unstaged_hunks.empty())
+        state.pending_discard = {unstaged->path, state::DiscardKind::Hunk};
+      return;
+    case Action::Digit:
+      if ((action.ch == U'1' || action.ch == U'2') && unstaged && viewport::shows_conflicts(*unstaged))
+        resolve_section(state, repo, *unstaged, action.ch == U'1');
+      return;
+    case Action::Char:
+      break;
+    default:
+      return;
+  }
+
+  if (!view.selected_path) return;
+  const std::string path = *view.selected_path;
+  if (action.ch == U's' && unstaged_focus) {
+    if (const auto hunk = find_topmost_visible_hunk(view, true))
+      reload_or_report(state, repo, repo.stage_hunk(path, *hunk), "failed to stage hunk: ");
+  } else if (action.ch == U'u' && !unstaged_focus) {
+    if (const auto hunk = find_topmost_visible_hunk(view, false))
+      reload_or_report(state, repo, repo.unstage_hunk(path, *hunk, view.amending), "failed to unstage hunk: ");
+  } else if (action.ch == U'D' && unstaged_focus) {
+    if (unstaged && unstaged->kind == repo::ChangeKind::Conflicted) return;
+    const bool untracked = unstaged && unstaged->kind == repo::ChangeKind::Untracked;
+    state.pending_discard = {path, untracked ? state::DiscardKind::UntrackedFile : state::DiscardKind::FileChanges};
+  }
+}
+
+void restore_index_after_amend(state::State& state, const repo::Repo& repo) {
+  const state::CommitViewState& view = *state.commit_view;
+  if (!view.index_before_amend) {
+    // A view opened without a copy of the index can only go back to HEAD.
+    (void)repo.reset_index_to_head();
+    return;
+  }
+  if (auto restored = repo.restore_index(*view.index_before_amend); !restored)
+    state.set_status("failed to restore the index: " + restored.error());
+}
+
+}  // namespace action

@@ -1,0 +1,28 @@
+#include "repo/state_files.hpp"
+
+#include <git2.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "utils/text.hpp"
+
+namespace repo {
+
+std::string state_file_path(git_repository* repo, std::string_view name) {
+  std::string full = git_repository_path(repo);  // ends in "/"
+  full += name;
+  return full;
+}
+
+std::expected<void, std::string> remove_state_files(git_repository* repo, std::span<const std::string_view> names) {
+  std::expected<void, std::string> result;
+  for (const std::string_view name : names) {
+    if (::unlink(state_file_path(repo, name).c_str()) == 0) continue;
+    const int err = errno;
+    if (err != ENOENT && result) result = utils::os_failure("could not remove " + std::string(name) + ": ", err);
+  }
+  return result;
+}
+
+}  // namespace repo

@@ -1,0 +1,142 @@
+// Opening the staging view from the log: Tab over the work tree, a over
+// HEAD's own changes, and what cancelling an amend leaves in the index.
+
+#include "commit_view_fixture.hpp"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using app_testing::ViewRun;
+
+std::string message(const ViewRun& r) { return r.s->state.status_message ? r.s->state.status_message->text : ""; }
+
+TEST(OpenStagingView, TabOpensTheViewAndClosesTheDetails) {
+  ViewRun r;
+  r.t.write("f.txt", "a\n").commit("base");
+  r.load();
+  r.press("<tab>");
+  EXPECT_FALSE(r.s->state.commit_view);
+  EXPECT_EQ(message(r), "no changes to stage");
+
+  r.t.write("new.txt", "x\n");
+  r.s->state.commit_details = repo::CommitDetails{};
+  r.s->state.details_query = "needle";
+  r.s->state.count_prefix = "3";
+  r.press("<tab>");
+  ASSERT_TRUE(r.s->state.commit_view);
+  EXPECT_EQ(r.view().selected_path, "new.txt");
+  EXPECT_FALSE(r.view().amending);
+  EXPECT_FALSE(r.view().staged_focus);
+  EXPECT_FALSE(r.s->state.commit_details);
+  EXPECT_EQ(r.s->state.details_query, "needle");
+  EXPECT_EQ(r.s->state.count_prefix, "");
+}
+
+TEST(OpenStagingView, AmendIsRefusedButOnHeadWithOneParent) {
+  {
+    ViewRun r;
+    r.t.write("f.txt", "a\n").commit("root");
+    r.load();
+    r.press("a");
+    EXPECT_EQ(message(r), "cannot amend: the first commit has no parent");
+    EXPECT_FALSE(r.s->state.commit_view);
+  }
+  {
+    ViewRun r;
+    r.t.write("f.txt", "a\n").commit("root");
+    r.t.git({"checkout", "-q", "-b", "side"});
+    r.t.write("g.txt", "g\n").commit("side");
+    r.t.git({"checkout", "-q", "main"});
+    r.t.write("f.txt", "b\n").commit("main");
+    r.t.git({"merge", "-q", "--no-ff", "-m", "merge", "side"});
+    r.load();
+    r.press("a");
+    EXPECT_EQ(message(r), "cannot amend: merge commits can't be amended");
+    r.press("ja");
+    EXPECT_EQ(message(r), "can only amend the latest commit");
+    EXPECT_FALSE(r.s->state.commit_view);
+  }
+}
+
+TEST(OpenStagingView, AmendShowsHeadsChangesAndUnstagesToTheParent) {
+  ViewRun r;
+  r.t.write("f.txt", "parent\n").write("g.txt", "g\n").commit("parent");
+  r.t.write("f.txt", "head\n").commit("head");
+  r.load();
+  r.s->state.commit_details = repo::CommitDetails{};
+  r.s->state.details_query = "needle";
+  r.press("a");
+  ASSERT_TRUE(r.s->state.commit_view);
+  EXPECT_EQ(message(r), "amending HEAD \u2014 edit staging, c to commit, esc to cancel");
+  EXPECT_TRUE(r.view().amending);
+  EXPECT_TRUE(r.view().staged_focus);
+  EXPECT_EQ(r.view().selected_path, "f.txt");
+  EXPECT_TRUE(r.view().index_before_amend);
+  EXPECT_FALSE(r.s->state.commit_details);
+  EXPECT_EQ(r.s->state.details_query, "needle");
+
+  r.press("U");
+  EXPECT_EQ(r.t.git({"rev-parse", ":f.txt"}), r.t.git({"rev-parse", "HEAD~1:f.txt"}));
+  // An amend view stays open with nothing left to show.
+  ASSERT_TRUE(r.s->state.commit_view);
+  EXPECT_TRUE(r.view().staged.empty());
+  r.press("<esc>");
+  EXPECT_EQ(r.t.git({"rev-parse", ":f.txt"}), r.t.git({"rev-parse", "HEAD:f.txt"}));
+}
+
+// Cancelling the amend view, by each of its closing keys, gives back the
+// index exactly as it was when a opened it.
+void expect_cancel_restores(ViewRun& r, std::string_view edits) {
+  for (const char* close : {"<esc>", "q", "<C-c>", "<tab>"}) {
+    SCOPED_TRACE(close);
+    const std::string before = r.index_listing();
+    const std::string work = r.t.git({"status", "--porcelain"});
+    r.load();
+    r.press("a");
+    ASSERT_TRUE(r.s->state.commit_view) << message(r);
+    r.press(edits);
+    EXPECT_NE(r.index_listing(), before) << "the edits changed nothing";
+    r.press(close);
+    EXPECT_FALSE(r.s->state.commit_view);
+    EXPECT_EQ(r.index_listing(), before);
+    EXPECT_EQ(r.t.git({"status", "--porcelain"}), work);
+  }
+}
+
+TEST(AmendCancel, KeepsAPartlyStagedFile) {
+  ViewRun r;
+  r.t.write("f.txt", "one\n").write("g.txt", "g\n").commit("parent");
+  r.t.write("g.txt", "G\n").commit("head");
+  r.t.write("f.txt", "staged\n");
+  r.t.git({"add", "f.txt"});
+  r.t.write("f.txt", "work tree\n");
+  // U on f.txt (the first staged file) puts back the parent's version.
+  expect_cancel_restores(r, "U");
+  EXPECT_EQ(r.index_text("f.txt"), "staged\n");
+}
+
+TEST(AmendCancel, KeepsAStagedFileSinceDeletedFromTheWorkTree) {
+  ViewRun r;
+  r.t.write("f.txt", "one\n").commit("parent");
+  r.t.write("f.txt", "two\n").commit("head");
+  r.t.write("g.txt", "only in the index\n");
+  r.t.git({"add", "g.txt"});
+  r.t.remove("g.txt");
+  // S on g.txt in the unstaged list stages its deletion.
+  expect_cancel_restores(r, "<C-h><C-j>S");
+  EXPECT_EQ(r.index_text("g.txt"), "only in the index\n");
+}
+
+TEST(AmendCancel, KeepsTheConflictEntriesOfAStoppedMerge) {
+  ViewRun r;
+  r.t.write("f.txt", "f\n");
+  app_testing::stop_merge_on_conflict(r.t, "c.txt", "base\n", "main\n", "side\n");
+  const std::string conflicts = r.t.git({"ls-files", "-u"});
+  ASSERT_NE(conflicts, "");
+  // S on the conflicted file replaces its three stages by the file.
+  expect_cancel_restores(r, "<C-h>S");
+  EXPECT_EQ(r.t.git({"ls-files", "-u"}), conflicts);
+}
+
+}  // namespace

@@ -1,0 +1,191 @@
+#include "remote_fixture.hpp"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using app_testing::HermeticGit;
+using app_testing::trimmed;
+using app_testing::LoopSession;
+using app_testing::memory_log;
+using testing_support::TempRepo;
+
+// first <- second <- third on main (HEAD); topic at second; only the
+// remote-tracking origin/x at first. Rows: 0 third, 1 second, 2 first.
+struct CheckoutRepo {
+  CheckoutRepo() {
+    first = t.write("f.txt", "a\n").commit("first");
+    second = t.write("f.txt", "b\n").commit("second");
+    t.git({"branch", "topic"});
+    third = t.write("f.txt", "c\n").commit("third");
+    t.git({"update-ref", "refs/remotes/origin/x", first});
+  }
+  repo::Repo open() { return repo::Repo::open(t.path(), 2000).value(); }
+  std::string head() { return trimmed(t.git({"rev-parse", "HEAD"})); }
+  // The branch HEAD is attached to, or "detached".
+  std::string head_ref() {
+    auto r = t.git_result({"symbolic-ref", "-q", "HEAD"});
+    return r.success() ? trimmed(r.out) : "detached";
+  }
+
+  HermeticGit home;
+  TempRepo t;
+  std::string first, second, third;
+};
+
+TEST(Checkout, WithoutLocalBranchesAtOnceAndDetached) {
+  CheckoutRepo fixture;
+  LoopSession s(fixture.open());
+  s.state.selected = 2;
+  s.state.count_prefix = "5";
+  s.press("c");
+  EXPECT_FALSE(s.state.checking_out);
+  EXPECT_EQ(s.state.count_prefix, "");
+  EXPECT_EQ(s.status(), "checked out " + fixture.first.substr(0, 7));
+  EXPECT_EQ(fixture.head(), fixture.first);
+  EXPECT_EQ(fixture.head_ref(), "detached");
+  EXPECT_EQ(fixture.t.read("f.txt"), "a\n");
+  // The model was reloaded: HEAD is the commit the log now marks.
+  EXPECT_EQ(s.repo.head_sha().hex(), fixture.first);
+}
+
+TEST(Checkout, PromptOnACommitWithLocalBranches) {
+  CheckoutRepo fixture;
+  LoopSession s(fixture.open());
+  s.state.selected = 1;
+  s.state.set_status("old");
+  s.press("c");
+  EXPECT_TRUE(s.state.checking_out);
+  EXPECT_EQ(s.state.checkout_input, "");
+  EXPECT_FALSE(s.state.status_message);
+  EXPECT_EQ(fixture.head(), fixture.third);  // only the prompt opened
+
+  // Empty: the commit itself, detached, although topic is there.
+  s.press("<enter>");
+  EXPECT_FALSE(s.state.checking_out);
+  EXPECT_EQ(s.status(), "checked out " + fixture.second.substr(0, 7));
+  EXPECT_EQ(fixture.head(), fixture.second);
+  EXPECT_EQ(fixture.head_ref(), "detached");
+
+  // A branch at the commit attaches HEAD to it.
+  s.press("ctopic<enter>");
+  EXPECT_FALSE(s.state.checking_out);
+  EXPECT_EQ(s.state.checkout_input, "");
+  EXPECT_EQ(s.status(), "checked out topic");
+  EXPECT_EQ(fixture.head_ref(), "refs/heads/topic");
+
+  // Names at another commit, or of no branch, check out nothing.
+  for (const std::string name : {"main", "nope", "Topic"}) {
+    SCOPED_TRACE(name);
+    s.press("c");
+    s.state.checkout_input = name;
+    s.press("<enter>");
+    EXPECT_FALSE(s.state.checking_out);
+    EXPECT_EQ(s.status(), "no '" + name + "' branch");
+    EXPECT_EQ(fixture.head_ref(), "refs/heads/topic");
+  }
+}
+
+TEST(Checkout, RemoteTrackingNameAtTheCommitLeavesHead) {
+  CheckoutRepo fixture;
+  fixture.t.git({"update-ref", "refs/remotes/origin/y", fixture.second});
+  LoopSession s(fixture.open());
+  s.state.selected = 1;
+  s.press("c");
+  s.state.checkout_input = "origin/y";
+  s.press("<enter>");
+  EXPECT_FALSE(s.state.checking_out);
+  EXPECT_NE(s.status().find("origin/y"), std::string::npos) << s.status();
+  EXPECT_NE(s.status(), "checked out origin/y");
+  EXPECT_EQ(fixture.head(), fixture.third);
+  EXPECT_EQ(fixture.head_ref(), "refs/heads/main");
+  EXPECT_FALSE(std::filesystem::exists(fixture.t.file_path(".git/refs/heads/origin/y")));
+}
+
+TEST(Checkout, LocalChangesInTheWayRefuseAndStay) {
+  CheckoutRepo fixture;
+  fixture.t.write("f.txt", "mine\n").write("new.txt", "untracked\n");
+  LoopSession s(fixture.open());
+  struct Case {
+    const char* name;
+    std::size_t row;
+    const char* keys;
+  };
+  const Case cases[] = {
+      {"at once", 2, "c"},
+      {"prompt, detached", 1, "c<enter>"},
+      {"prompt, branch", 1, "ctopic<enter>"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    s.state.selected = c.row;
+    s.state.status_message.reset();
+    s.press(c.keys);
+    EXPECT_FALSE(s.state.checking_out);
+    ASSERT_TRUE(s.state.status_message);
+    EXPECT_EQ(s.status().find("checked out"), std::string::npos) << s.status();
+    EXPECT_NE(s.status().find("conflict"), std::string::npos) << s.status();
+    EXPECT_EQ(fixture.head(), fixture.third);
+    EXPECT_EQ(fixture.head_ref(), "refs/heads/main");
+    EXPECT_EQ(fixture.t.read("f.txt"), "mine\n");
+    EXPECT_EQ(fixture.t.read("new.txt"), "untracked\n");
+  }
+}
+
+TEST(CheckoutPrompt, EveryPrintableKeyTypes) {
+  CheckoutRepo fixture;
+  fixture.t.git({"branch", "topical", fixture.second});
+  LoopSession s(fixture.open());
+  s.state.selected = 1;
+  s.press("c");
+  s.press("qjkgGhlybcdrRpSUmf/ 0<up><down><C-d><C-u><left>");
+  EXPECT_TRUE(s.state.checking_out);
+  EXPECT_EQ(s.state.checkout_input, "qjkgGhlybcdrRpSUmf/ 0");
+  s.press("<bs>");
+  EXPECT_EQ(s.state.checkout_input, "qjkgGhlybcdrRpSUmf/ ");
+
+  // Tab completes and cycles among the local branches at the commit; Esc
+  // forgets the cycle.
+  s.state.checkout_input = "to";
+  s.press("<tab>");
+  EXPECT_EQ(s.state.checkout_input, "topic");
+  s.press("<tab><tab>");
+  EXPECT_EQ(s.state.checkout_input, "topical");
+  EXPECT_TRUE(s.state.completion_prefix);
+  s.press("<esc>");
+  EXPECT_FALSE(s.state.checking_out);
+  EXPECT_EQ(s.state.checkout_input, "");
+  EXPECT_FALSE(s.state.completion_prefix);
+  EXPECT_EQ(s.state.completion_index, 0u);
+
+  // Backspace on an empty text closes without a word; Ctrl-c cancels.
+  s.state.set_status("kept");
+  s.press("c");
+  s.state.set_status("kept");
+  s.press("x<bs><bs>");
+  EXPECT_FALSE(s.state.checking_out);
+  EXPECT_EQ(s.status(), "kept");
+  s.press("cab<C-c>");
+  EXPECT_FALSE(s.state.checking_out);
+  EXPECT_EQ(s.state.checkout_input, "");
+  EXPECT_EQ(fixture.head(), fixture.third);
+}
+
+TEST(CheckoutPrompt, WithoutACommitNothingHappens) {
+  app_testing::Session s(memory_log(0));
+  s.state.checking_out = true;
+  s.state.checkout_input = "main";
+  s.press("<enter><tab>");
+  EXPECT_TRUE(s.state.checking_out);
+  EXPECT_EQ(s.state.checkout_input, "main");
+  EXPECT_FALSE(s.state.status_message);
+  s.press("<esc>");
+  EXPECT_FALSE(s.state.checking_out);
+
+  // c on an empty log: no prompt, no message.
+  s.press("c");
+  EXPECT_FALSE(s.state.checking_out);
+  EXPECT_FALSE(s.state.status_message);
+}
+
+}  // namespace

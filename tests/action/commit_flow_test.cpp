@@ -1,0 +1,433 @@
+#include "action/commit_flow.hpp"
+
+#include "action/action.hpp"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "action/commit_aids.hpp"
+#include "action/commit_message.hpp"
+#include "repo/repo.hpp"
+#include "state/state.hpp"
+#include "support/env_guard.hpp"
+#include "support/temp_repo.hpp"
+#include "tui/memory_backend.hpp"
+#include "tui/terminal.hpp"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testing_support::TempDir;
+using testing_support::TempRepo;
+
+std::string slurp(const fs::path& path) { return testing_support::read_file(path); }
+void spit(const fs::path& path, const std::string& content) { testing_support::write_file(path, content); }
+
+std::vector<std::string> lines_of(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+std::vector<std::string> listing(const fs::path& dir) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename());
+  std::ranges::sort(names);
+  return names;
+}
+
+// The message as git stores it: everything after the header's empty line.
+std::string stored_message(TempRepo& git, const std::string& rev = "HEAD") {
+  const std::string raw = git.git({"cat-file", "commit", rev});
+  const auto end = raw.find("\n\n");
+  return end == std::string::npos ? std::string() : raw.substr(end + 2);
+}
+
+std::vector<std::string> parents(TempRepo& git, const std::string& rev = "HEAD") {
+  auto words = lines_of(git.git({"rev-list", "--parents", "-n", "1", rev}));
+  std::istringstream in(words.empty() ? "" : words[0]);
+  std::vector<std::string> ids;
+  for (std::string id; in >> id;) ids.push_back(id);
+  if (!ids.empty()) ids.erase(ids.begin());
+  return ids;
+}
+
+// An editor that records how it was called and what it found, then writes
+// the reply (when there is one) and exits with the chosen status.
+constexpr std::string_view kRecorder = R"sh(
+n=$(( $(cat "$r/runs" 2>/dev/null || echo 0) + 1 )); echo $n > "$r/runs"
+: > "$r/args"; for a in "$@"; do printf '%s\n' "$a" >> "$r/args"; done
+cp "$1" "$r/initial"
+stat -c '%a %u %F' "$1" > "$r/stat"
+ls -A "$(dirname "$1")" > "$r/listing"
+case "$3" in "luafile "*)
+  f=${3#luafile }; cp "$f" "$r/aids"; stat -c '%a %u %F' "$f" > "$r/aids_stat";;
+esac
+if [ -f "$r/action" ]; then . "$r/action"; fi
+if [ -f "$r/reply" ]; then cat "$r/reply" > "$1"; fi
+exit $(cat "$r/status" 2>/dev/null || echo 0)
+)sh";
+
+// A repository with a first commit, a private temporary directory for the
+// flow, and editors that record what they saw.
+struct Flow : testing::Test {
+  TempRepo git;
+  TempDir scratch;
+  fs::path tmp = fs::path(scratch.path()) / "tmp";
+  fs::path rec = fs::path(scratch.path()) / "rec";
+  fs::path bin = fs::path(scratch.path()) / "bin";
+  testing_support::EnvGuard tmpdir{{"TMPDIR", tmp.string()}};
+  testing_support::EnvGuard editor{{"EDITOR", (bin / "record").string()}};
+  std::optional<repo::Repo> repo;
+  std::optional<state::State> state;
+  tui::MemoryBackend backend{tui::Size{80, 24}};
+  tui::Terminal terminal{backend};
+
+  Flow() {
+    fs::create_directories(tmp);
+    fs::create_directories(rec);
+    install_editor(bin / "record");
+    // The library reads the repository's own configuration, not the
+    // private HOME that the git runs get.
+    git.git({"config", "user.name", "Commit Maker"});
+    git.git({"config", "user.email", "maker@example.com"});
+  }
+
+  void install_editor(const fs::path& path) {
+    spit(path, "#!/bin/sh\nr='" + rec.string() + "'\n" + std::string(kRecorder));
+    fs::permissions(path, fs::perms::owner_all);
+  }
+
+  void reply(const std::string& text) { spit(rec / "reply", text); }
+  std::string recorded(const std::string& what) { return slurp(rec / what); }
+
+  // Loads the repository and opens the staging view over it.
+  void open_view(bool amend = false) {
+    auto opened = repo::Repo::open(git.path(), 2000);
+    ASSERT_TRUE(opened);
+    repo = std::move(*opened);
+    state = state::State::create(*repo);
+    auto status = repo->load_worktree_status(amend);
+    ASSERT_TRUE(status);
+    state::CommitViewState view;
+    view.unstaged = status->unstaged;
+    view.staged = status->staged;
+    const auto& first = amend || view.unstaged.empty() ? view.staged : view.unstaged;
+    if (!first.empty()) view.selected_path = first.front().path;
+    view.staged_focus = amend || view.unstaged.empty();
+    view.amending = amend;
+    if (amend) {
+      // As the log's a keeps it, for a cancel to put back.
+      auto snapshot = repo->snapshot_index();
+      ASSERT_TRUE(snapshot);
+      view.index_before_amend = std::move(*snapshot);
+    }
+    view.diff_scroll = 3;
+    state->commit_view = std::move(view);
+  }
+
+  void commit(bool amend = false) { action::commit_with_editor(*state, *repo, terminal, amend); }
+
+  std::string status() const { return state->status_message ? state->status_message->text : "<none>"; }
+};
+
+TEST_F(Flow, StoresTheCleanedMessageAndLeavesNoFileOfItsOwn) {
+  git.write("a.txt", "one\n").commit("base");
+  const std::string base = git.rev_parse("HEAD");
+  git.write("a.txt", "two\n").git({"add", "a.txt"});
+  // Planted under the fixed names beforehand: neither may be followed,
+  // overwritten or removed.
+  spit(fs::path(scratch.path()) / "victim", "precious\n");
+  fs::create_symlink(fs::path(scratch.path()) / "victim", tmp / "tarnwick_commit_msg.md");
+  spit(tmp / "tarnwick_commit_aids.lua", "-- planted\n");
+  reply("  Add the thing  \n\n# dropped\n#123 dropped too\nBody line \t\n #42 kept\n\n\n");
+  open_view();
+
+  commit();
+
+  EXPECT_EQ(status(), "committed successfully");
+  EXPECT_FALSE(state->commit_view);
+  EXPECT_EQ(stored_message(git), "Add the thing\n\nBody line\n #42 kept");
+  EXPECT_EQ(parents(git), std::vector<std::string>{base});
+  EXPECT_EQ(repo->commits.front().summary, "Add the thing");  // the log was reloaded
+
+  const auto args = lines_of(recorded("args"));
+  ASSERT_EQ(args.size(), 1u);
+  const fs::path file = args[0];
+  EXPECT_EQ(file.parent_path(), tmp);
+  const std::string name = file.filename();
+  EXPECT_TRUE(name.starts_with("tarnwick_commit_msg") && name.ends_with(".md")) << name;
+  EXPECT_NE(name, "tarnwick_commit_msg.md");
+  EXPECT_EQ(recorded("initial"), "\n\n" + std::string(action::COMMIT_TEMPLATE));
+  EXPECT_EQ(recorded("stat"), "600 " + std::to_string(::getuid()) + " regular file\n");
+  EXPECT_EQ(lines_of(recorded("listing")),
+            (std::vector<std::string>{"tarnwick_commit_aids.lua", "tarnwick_commit_msg.md", name}));
+
+  EXPECT_EQ(listing(tmp), (std::vector<std::string>{"tarnwick_commit_aids.lua", "tarnwick_commit_msg.md"}));
+  EXPECT_TRUE(fs::is_symlink(tmp / "tarnwick_commit_msg.md"));
+  EXPECT_EQ(slurp(fs::path(scratch.path()) / "victim"), "precious\n");
+  EXPECT_EQ(slurp(tmp / "tarnwick_commit_aids.lua"), "-- planted\n");
+  EXPECT_EQ(backend.suspends(), 1);
+  EXPECT_EQ(backend.resumes(), 1);
+}
+
+TEST_F(Flow, ViewStaysOpenOnlyWhileUnstagedChangesRemain) {
+  struct Case {
+    const char* name;
+    void (*leave)(TempRepo&);
+    const char* want;
+  };
+  const Case cases[] = {
+      {"nothing", [](TempRepo&) {}, "committed successfully"},
+      {"untracked", [](TempRepo& g) { g.write("new.txt", "x\n"); },
+       "committed successfully - more changes available"},
+      {"modified", [](TempRepo& g) { g.write("b.txt", "changed\n"); },
+       "committed successfully - more changes available"},
+  };
+  git.write("a.txt", "one\n").write("b.txt", "b\n").commit("base");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    git.write("a.txt", std::string(c.name) + "\n").git({"add", "a.txt"});
+    c.leave(git);
+    reply(std::string("Commit ") + c.name + "\n");
+    open_view();
+    commit();
+    EXPECT_EQ(status(), c.want);
+    EXPECT_EQ(stored_message(git), std::string("Commit ") + c.name);
+    EXPECT_EQ(state->commit_view.has_value(), std::string(c.want).ends_with("available"));
+    if (state->commit_view) {
+      // Reloaded as a plain view over what is left.
+      const auto left = repo->load_worktree_status(false);
+      ASSERT_TRUE(left);
+      const state::CommitViewState& view = *state->commit_view;
+      EXPECT_FALSE(view.amending);
+      EXPECT_TRUE(view.staged.empty());
+      ASSERT_EQ(view.unstaged.size(), left->unstaged.size());
+      for (std::size_t i = 0; i < left->unstaged.size(); ++i) EXPECT_EQ(view.unstaged[i].path, left->unstaged[i].path);
+      EXPECT_LT(view.unstaged_index, view.unstaged.size());
+      EXPECT_EQ(view.selected_path, left->unstaged.front().path);
+    }
+    EXPECT_TRUE(fs::is_empty(tmp));
+    git.git({"reset", "-q", "--hard"});
+    git.git({"clean", "-qfd"});
+  }
+}
+
+TEST_F(Flow, FailuresLeaveTheViewAndNoFiles) {
+  struct Case {
+    const char* name;
+    std::optional<std::string> editor;  // absent: the recorder; a bare name is looked for in bin
+    std::string action;                 // shell run by the recorder before it replies
+    std::optional<std::string> reply;
+    int exit_status = 0;
+    std::string want;
+  };
+  const Case cases[] = {
+      {"exit 1", {}, "", "Would commit\n", 1, "editor exited with error"},
+      {"signal", {}, "kill -9 $$", "Would commit\n", 0, "editor exited with error"},
+      {"no program",
+       "/nonexistent/editor",
+       "",
+       {},
+       0,
+       "failed to run editor: No such file or directory (os error 2)"},
+      {"words", "record --wait", "", {}, 0, "failed to run editor: No such file or directory (os error 2)"},
+      {"untouched", {}, "", {}, 0, "commit aborted: empty message"},
+      {"only comments", {}, "", "# nothing\n\n   \n", 0, "commit aborted: empty message"},
+      {"not utf-8", {}, "", "Bad \xFF byte\n", 0, "failed to read message: file is not valid UTF-8"},
+      {"file removed",
+       {},
+       "rm \"$1\"",
+       {},
+       0,
+       "failed to read message: No such file or directory (os error 2)"},
+      {"link in its place",
+       {},
+       "rm \"$1\"; ln -s \"$r/../victim\" \"$1\"",
+       {},
+       0,
+       "failed to read message: Too many levels of symbolic links (os error 40)"},
+  };
+  git.write("a.txt", "one\n").commit("base");
+  const std::string head = git.rev_parse("HEAD");
+  git.write("a.txt", "two\n").git({"add", "a.txt"});
+  git.write("b.txt", "untracked\n");
+  spit(fs::path(scratch.path()) / "victim", "Victim message\n");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string program = c.editor.value_or("record");
+    testing_support::EnvGuard editor_value{
+        {"EDITOR", program.starts_with('/') ? program : (bin / program).string()}};
+    fs::remove(rec / "reply");
+    if (c.reply) reply(*c.reply);
+    spit(rec / "action", c.action + "\n");
+    spit(rec / "status", std::to_string(c.exit_status) + "\n");
+    open_view();
+    const state::CommitViewState before = *state->commit_view;
+
+    commit();
+
+    EXPECT_EQ(status(), c.want);
+    EXPECT_EQ(git.rev_parse("HEAD"), head);
+    ASSERT_TRUE(state->commit_view);
+    EXPECT_EQ(state->commit_view->unstaged, before.unstaged);
+    EXPECT_EQ(state->commit_view->staged, before.staged);
+    EXPECT_EQ(state->commit_view->selected_path, before.selected_path);
+    EXPECT_EQ(state->commit_view->diff_scroll, before.diff_scroll);
+    EXPECT_FALSE(state->commit_view->amending);
+    EXPECT_TRUE(fs::is_empty(tmp)) << testing::PrintToString(listing(tmp));
+    EXPECT_EQ(slurp(fs::path(scratch.path()) / "victim"), "Victim message\n");
+    EXPECT_EQ(backend.suspends(), backend.resumes());
+  }
+}
+
+TEST_F(Flow, UnwritableTemporaryDirectoryStopsBeforeTheEditor) {
+  git.write("a.txt", "one\n").commit("base");
+  git.write("a.txt", "two\n").git({"add", "a.txt"});
+  testing_support::EnvGuard missing{{"TMPDIR", (tmp / "missing").string()}};
+  open_view();
+  commit();
+  EXPECT_EQ(status(), "failed to create temp file: No such file or directory (os error 2)");
+  EXPECT_FALSE(fs::exists(rec / "runs"));
+  EXPECT_TRUE(state->commit_view);
+  EXPECT_EQ(backend.suspends(), 0);
+}
+
+TEST_F(Flow, RefusalsOfTheRepositoryKeepTheView) {
+  // No commit yet on the branch.
+  git.write("a.txt", "one\n").git({"add", "a.txt"});
+  reply("First\n");
+  open_view();
+  commit();
+  EXPECT_TRUE(status().starts_with("commit failed: ")) << status();
+  EXPECT_GT(status().size(), std::string("commit failed: ").size());
+  EXPECT_TRUE(state->commit_view);
+  EXPECT_FALSE(git.git_result({"rev-parse", "-q", "--verify", "HEAD"}).success());
+  EXPECT_TRUE(fs::is_empty(tmp));
+
+  // An amend while a merge is stopped.
+  git.commit("base");
+  const std::string head = git.rev_parse("HEAD");
+  spit(fs::path(git.path()) / ".git" / "MERGE_HEAD", head + "\n");
+  open_view(true);
+  commit(true);
+  EXPECT_EQ(status(), "commit failed: You are in the middle of a merge -- cannot amend.");
+  ASSERT_TRUE(state->commit_view);
+  EXPECT_TRUE(state->commit_view->amending);
+  EXPECT_EQ(git.rev_parse("HEAD"), head);
+  EXPECT_TRUE(fs::is_empty(tmp));
+}
+
+TEST_F(Flow, AmendShowsHeadsMessageAndKeepsTheParents) {
+  git.write("a.txt", "one\n").commit("base");
+  git.git({"checkout", "-q", "-b", "side"});
+  git.write("side.txt", "s\n").commit("side");
+  git.git({"checkout", "-q", "main"});
+  git.write("main.txt", "m\n").commit("main work");
+  git.git({"merge", "-q", "--no-ff", "side", "-m", "Merge side\n\nWhy it was merged.\n"});
+  const auto merge_parents = parents(git);
+  ASSERT_EQ(merge_parents.size(), 2u);
+  const std::string count = git.git({"rev-list", "--count", "HEAD"});
+  git.write("main.txt", "fixed\n").git({"add", "main.txt"});
+  git.write("later.txt", "not yet\n");
+  open_view(true);
+
+  commit(true);  // saved unchanged
+
+  EXPECT_EQ(recorded("initial"),
+            "Merge side\n\nWhy it was merged.\n\n\n" + std::string(action::COMMIT_TEMPLATE));
+  EXPECT_EQ(stored_message(git), "Merge side\n\nWhy it was merged.");
+  EXPECT_EQ(git.git({"rev-list", "--count", "HEAD"}), count);
+  EXPECT_EQ(parents(git), merge_parents);
+  EXPECT_EQ(git.git({"show", "HEAD:main.txt"}), "fixed\n");
+  EXPECT_EQ(status(), "amended successfully - more changes available");
+  ASSERT_TRUE(state->commit_view);
+  EXPECT_FALSE(state->commit_view->amending);
+  EXPECT_FALSE(state->commit_view->index_before_amend);
+  EXPECT_TRUE(fs::is_empty(tmp));
+  // A later Esc leaves the index as the amend made it.
+  const std::string index = git.git({"ls-files", "-s", "--debug"});
+  action::Action(action::Action::Escape).execute(*state, *repo, terminal);
+  EXPECT_FALSE(state->commit_view);
+  EXPECT_EQ(git.git({"ls-files", "-s", "--debug"}), index);
+  EXPECT_EQ(git.git({"diff", "--cached", "--stat"}), "");
+}
+
+TEST_F(Flow, AmendOfAnEmptyMessageStartsLikeANewCommit) {
+  git.write("a.txt", "one\n").commit("base");
+  git.write("a.txt", "two\n").git({"add", "a.txt"});
+  git.git({"commit", "-q", "--allow-empty-message", "-m", ""});
+  git.write("a.txt", "three\n").git({"add", "a.txt"});
+  reply("Now with words\n");
+  open_view(true);
+  commit(true);
+  EXPECT_EQ(recorded("initial"), "\n\n" + std::string(action::COMMIT_TEMPLATE));
+  EXPECT_EQ(stored_message(git), "Now with words");
+  EXPECT_EQ(status(), "amended successfully");
+  EXPECT_FALSE(state->commit_view);
+}
+
+TEST_F(Flow, OnlyNeovimIsGivenTheAids) {
+  const std::pair<std::string, bool> cases[] = {
+      {"nvim", true},     {"/opt/x/nvim", true}, {"nvim.appimage", true},
+      {"nvim-qt", false}, {"gnvim", false},      {"vim", false},
+  };
+  testing_support::EnvGuard path{{"PATH", bin.string() + ":" + std::getenv("PATH")}};
+  git.write("a.txt", "one\n").commit("base");
+  for (const auto& [value, aids] : cases) {
+    SCOPED_TRACE(value);
+    fs::path program = value.starts_with('/') ? fs::path(scratch.path()) / value.substr(1) : bin / value;
+    install_editor(program);
+    testing_support::EnvGuard editor_value{{"EDITOR", value.starts_with('/') ? program.string() : value}};
+    fs::remove(rec / "aids");
+    git.write("a.txt", value + "\n").git({"add", "a.txt"});
+    reply("Edited with " + value + "\n");
+    open_view();
+
+    commit();
+
+    EXPECT_EQ(stored_message(git), "Edited with " + value);
+    const auto args = lines_of(recorded("args"));
+    ASSERT_EQ(args.size(), aids ? 3u : 1u);
+    EXPECT_TRUE(fs::path(args[0]).filename().string().starts_with("tarnwick_commit_msg"));
+    if (aids) {
+      EXPECT_EQ(args[1], "-c");
+      ASSERT_TRUE(args[2].starts_with("luafile " + tmp.string() + "/tarnwick_commit_aids")) << args[2];
+      EXPECT_TRUE(args[2].ends_with(".lua"));
+      EXPECT_EQ(recorded("aids"), action::COMMIT_AIDS_SCRIPT);
+      EXPECT_EQ(recorded("aids_stat"), "600 " + std::to_string(::getuid()) + " regular file\n");
+    } else {
+      EXPECT_FALSE(fs::exists(rec / "aids"));
+      EXPECT_EQ(lines_of(recorded("listing")).size(), 1u);
+    }
+    EXPECT_TRUE(fs::is_empty(tmp));
+  }
+}
+
+TEST_F(Flow, NeovimGoesWithoutTheAidsWhenExCannotNameTheirFile) {
+  const fs::path odd = tmp / "line\nbreak";
+  fs::create_directories(odd);
+  testing_support::EnvGuard tmpdir_value{{"TMPDIR", odd.string()}};
+  testing_support::EnvGuard path{{"PATH", bin.string() + ":" + std::getenv("PATH")}};
+  install_editor(bin / "nvim");
+  testing_support::EnvGuard editor_value{{"EDITOR", "nvim"}};
+  git.write("a.txt", "one\n").commit("base");
+  git.write("a.txt", "two\n").git({"add", "a.txt"});
+  reply("Still committed\n");
+  open_view();
+  commit();
+  EXPECT_EQ(status(), "committed successfully");
+  EXPECT_EQ(stored_message(git), "Still committed");
+  EXPECT_EQ(recorded("args").substr(0, odd.string().size()), odd.string());
+  EXPECT_EQ(recorded("args").find("luafile"), std::string::npos);
+  EXPECT_TRUE(fs::is_empty(odd));
+}
+
+}  // namespace

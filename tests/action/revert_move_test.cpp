@@ -1,0 +1,463 @@
+#include "log_fixture.hpp"
+#include "remote_fixture.hpp"
+#include "action/revert_move.hpp"
+#include "support/env_guard.hpp"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace {
+
+using app_testing::memory_log;
+using app_testing::row_of;
+using app_testing::Session;
+using app_testing::status_of;
+using testing_support::EnvGuard;
+using testing_support::TempRepo;
+
+bool has_branch(const repo::Repo& r, const std::string& name) { return r.branches.contains(repo::BranchName{name}); }
+
+// git first on PATH, writing each run's arguments to its log before it hands
+// over to the real git.
+struct RecordedGit {
+  // The reloads' listing of the log is not written: these tests look at
+  // the commands.
+  RecordedGit() {
+    programs.add("git",
+                 "case \"$1 $2\" in '--no-replace-objects rev-list') ;;\n"
+                 "*) printf '%s\\n' \"$*\" >> \"$LOG\" ;;\nesac\nexec git \"$@\"");
+  }
+  std::string calls() const { return programs.log("git"); }
+
+  app_testing::FakePrograms programs{app_testing::FakePrograms::BeforeSystem};
+};
+
+bool in_any_move_step(const state::State& s) {
+  return s.selecting_move_branch || s.selecting_move_target || s.confirming_move;
+}
+
+std::string first_line(const std::string& text) { return text.substr(0, text.find('\n')); }
+
+// a.txt goes 1, 2, 3 on main; HEAD on main at "third".
+struct LineRepo {
+  LineRepo() {
+    first = temp.write("a.txt", "1\n").commit("first");
+    second = temp.write("a.txt", "2\n").commit("second");
+    third = temp.write("a.txt", "3\n").commit("third");
+  }
+  repo::Repo open() { return repo::Repo::open(temp.path(), 2000).value(); }
+
+  TempRepo temp;
+  std::string first, second, third;
+};
+
+// The program's own git runs (revert makes commits) get an identity and no
+// configuration of the user running the tests.
+class RevertMove : public testing::Test {
+ private:
+  EnvGuard env_{{"GIT_CONFIG_GLOBAL", "/dev/null"},
+                {"GIT_CONFIG_NOSYSTEM", "1"},
+                {"GIT_AUTHOR_NAME", "Rev Author"},
+                {"GIT_AUTHOR_EMAIL", "rev@example.com"},
+                {"GIT_COMMITTER_NAME", "Rev Committer"},
+                {"GIT_COMMITTER_EMAIL", "rev@example.com"}};
+};
+
+// ---- Revert ----
+
+TEST_F(RevertMove, RevertAddsACommitThatUndoesTheSelectedOne) {
+  TempRepo temp;
+  temp.write("a.txt", "1\n").commit("first");
+  const std::string second = temp.write("b.txt", "b\n").commit("second");
+  const std::string third = temp.write("a.txt", "3\n").commit("third");
+  Session s(repo::Repo::open(temp.path(), 2000).value());
+  s.state.set_status("old news");
+
+  s.press("j");
+  ASSERT_EQ(s.repo.commits[s.state.selected].id.hex(), second);
+  s.press("R");
+  EXPECT_TRUE(s.state.confirming_revert);
+  EXPECT_FALSE(s.state.status_message);
+
+  // Only Enter, Esc and Ctrl-c act; q does not quit, j does not move.
+  EXPECT_FALSE(s.press("jqk/"));
+  EXPECT_TRUE(s.state.confirming_revert);
+  EXPECT_EQ(s.state.selected, 1u);
+  EXPECT_FALSE(s.state.status_message);
+  EXPECT_EQ(s.state.search_query, "");
+
+  temp.git({"branch", "outside"});  // shows whether the model was reloaded
+  s.press("<enter>");
+  EXPECT_FALSE(s.state.confirming_revert);
+  EXPECT_EQ(status_of(s), "reverted " + second.substr(0, 7));
+  EXPECT_EQ(temp.rev_parse("HEAD^"), third);
+  EXPECT_FALSE(std::filesystem::exists(temp.file_path("b.txt")));
+  EXPECT_EQ(temp.read("a.txt"), "3\n");
+  EXPECT_EQ(temp.git({"status", "--porcelain"}), "");
+  ASSERT_EQ(s.repo.commits.size(), 4u);
+  EXPECT_EQ(s.repo.commits[0].summary, "Revert \"second\"");
+  EXPECT_EQ(s.repo.commits[0].id.hex(), temp.rev_parse("HEAD"));
+  EXPECT_TRUE(has_branch(s.repo, "outside"));
+}
+
+TEST_F(RevertMove, RevertCancelsWithoutRunningGit) {
+  for (const std::string key : {"<esc>", "<C-c>"}) {
+    SCOPED_TRACE(key);
+    LineRepo fixture;
+    Session s(fixture.open());
+    const RecordedGit git;
+    s.press("R" + key);
+    EXPECT_FALSE(s.state.confirming_revert);
+    EXPECT_FALSE(s.state.status_message);
+    EXPECT_EQ(git.calls(), "");
+    EXPECT_EQ(fixture.temp.rev_parse("HEAD"), fixture.third);
+  }
+}
+
+TEST_F(RevertMove, RevertRunsGitWithTheFullId) {
+  LineRepo fixture;
+  Session s(fixture.open());
+  const RecordedGit git;
+  s.press("R<enter>");
+  EXPECT_EQ(git.calls(), "revert --no-edit " + fixture.third + "\n");
+  EXPECT_EQ(status_of(s), "reverted " + fixture.third.substr(0, 7));
+}
+
+TEST_F(RevertMove, RevertOnlyInHeadsHistory) {
+  LineRepo fixture;
+  fixture.temp.git({"checkout", "-q", "-b", "side", fixture.first});
+  const std::string side = fixture.temp.write("s.txt", "s\n").commit("side");
+  fixture.temp.git({"checkout", "-q", "main"});
+  Session s(fixture.open());
+  s.state.count_prefix = "3";
+
+  s.state.selected = row_of(s.repo, side);
+  s.press("R");
+  EXPECT_FALSE(s.state.confirming_revert);
+  EXPECT_EQ(status_of(s), "can only revert commits in HEAD's history");
+  EXPECT_EQ(s.state.count_prefix, "");
+
+  // HEAD's own commit and its ancestors are accepted.
+  for (const std::string& id : {fixture.third, fixture.first}) {
+    s.state.selected = row_of(s.repo, id);
+    s.press("R");
+    EXPECT_TRUE(s.state.confirming_revert);
+    EXPECT_FALSE(s.state.status_message);
+    s.press("<esc>");
+  }
+}
+
+TEST_F(RevertMove, ConflictingRevertLeavesGitsStateAndReloadsNothing) {
+  LineRepo fixture;
+  Session s(fixture.open());
+  s.state.selected = row_of(s.repo, fixture.second);
+  fixture.temp.git({"branch", "outside"});
+
+  s.press("R<enter>");
+  EXPECT_FALSE(s.state.confirming_revert);
+  EXPECT_EQ(status_of(s), "revert failed: error: could not revert " + fixture.second.substr(0, 7) + "... second");
+  // The stopped revert is the user's to finish or abort.
+  EXPECT_TRUE(fixture.temp.git_result({"rev-parse", "-q", "--verify", "REVERT_HEAD"}).success());
+  EXPECT_NE(fixture.temp.read("a.txt").find("<<<<<<<"), std::string::npos);
+  EXPECT_EQ(fixture.temp.rev_parse("HEAD"), fixture.third);
+  EXPECT_FALSE(has_branch(s.repo, "outside"));
+  EXPECT_EQ(s.repo.commits.size(), 3u);
+}
+
+TEST_F(RevertMove, MergeCommitRevertFailsWithGitsLine) {
+  LineRepo fixture;
+  fixture.temp.git({"checkout", "-q", "-b", "side", fixture.first});
+  fixture.temp.write("s.txt", "s\n").commit("side");
+  fixture.temp.git({"checkout", "-q", "main"});
+  fixture.temp.git({"merge", "-q", "--no-ff", "-m", "merge side", "side"});
+  const std::string merge = fixture.temp.rev_parse("HEAD");
+  Session s(fixture.open());
+  ASSERT_EQ(s.repo.commits[s.state.selected].id.hex(), merge);
+
+  s.press("R<enter>");
+  EXPECT_FALSE(s.state.confirming_revert);
+  EXPECT_EQ(status_of(s), "revert failed: error: commit " + merge + " is a merge but no -m option was given.");
+  EXPECT_EQ(fixture.temp.rev_parse("HEAD"), merge);
+}
+
+TEST_F(RevertMove, NothingToActOnWithoutACommit) {
+  Session s(memory_log(0));
+  const RecordedGit git;
+  s.press("Rm");
+  EXPECT_FALSE(s.state.confirming_revert);
+  EXPECT_FALSE(in_any_move_step(s.state));
+  EXPECT_FALSE(s.state.status_message);
+
+  // A confirmation left open over a log that emptied ends on Enter and runs
+  // nothing.
+  s.state.confirming_revert = true;
+  s.press("<enter>");
+  EXPECT_FALSE(s.state.confirming_revert);
+  s.state.confirming_move = true;
+  s.state.move_branch = "main";
+  s.press("y");
+  EXPECT_FALSE(s.state.confirming_move);
+  EXPECT_EQ(s.state.move_branch, "");
+  EXPECT_FALSE(s.state.status_message);
+  EXPECT_EQ(git.calls(), "");
+}
+
+// ---- Move: entering and the branch choice ----
+
+TEST_F(RevertMove, MoveStartsAtTheLocalBranchesOfTheCommit) {
+  LineRepo fixture;
+  fixture.temp.git({"update-ref", "refs/remotes/origin/main", fixture.second});
+  fixture.temp.git({"branch", "topic", fixture.first});
+  fixture.temp.git({"branch", "other", fixture.first});
+  Session s(fixture.open());
+
+  // Only a remote-tracking branch here.
+  s.state.selected = row_of(s.repo, fixture.second);
+  s.state.count_prefix = "2";
+  s.press("m");
+  EXPECT_EQ(status_of(s), "no local branches on this commit");
+  EXPECT_FALSE(in_any_move_step(s.state));
+  EXPECT_EQ(s.state.count_prefix, "");
+
+  // One branch: straight to the target.
+  s.state.selected = row_of(s.repo, fixture.third);
+  s.press("m");
+  EXPECT_TRUE(s.state.selecting_move_target);
+  EXPECT_FALSE(s.state.selecting_move_branch);
+  EXPECT_EQ(s.state.move_branch, "main");
+  EXPECT_FALSE(s.state.status_message);
+  s.press("<esc>");
+  EXPECT_FALSE(in_any_move_step(s.state));
+  EXPECT_EQ(s.state.move_branch, "");
+
+  // Two: the choice opens on the first listed; Enter keeps it.
+  s.state.selected = row_of(s.repo, fixture.first);
+  const auto listed = s.repo.local_branches_at(s.repo.commits[s.state.selected].id);
+  ASSERT_EQ(listed.size(), 2u);
+  s.press("m");
+  EXPECT_TRUE(s.state.selecting_move_branch);
+  EXPECT_FALSE(s.state.selecting_move_target);
+  EXPECT_EQ(s.state.move_branch, listed[0]);
+  s.press("jkq");
+  EXPECT_TRUE(s.state.selecting_move_branch);
+  EXPECT_EQ(s.state.selected, row_of(s.repo, fixture.first));
+  s.press("<enter>");
+  EXPECT_FALSE(s.state.selecting_move_branch);
+  EXPECT_TRUE(s.state.selecting_move_target);
+  EXPECT_EQ(s.state.move_branch, listed[0]);
+}
+
+TEST_F(RevertMove, TabCyclesThroughTheBranchesInListOrder) {
+  LineRepo fixture;
+  fixture.temp.git({"branch", "beta"});
+  fixture.temp.git({"branch", "alpha"});
+  Session s(fixture.open());
+  const auto listed = s.repo.local_branches_at(s.repo.commits[0].id);
+  ASSERT_EQ(listed.size(), 3u);
+
+  s.press("m");
+  EXPECT_EQ(s.state.move_branch, listed[0]);
+  for (const std::size_t want : {1u, 2u, 0u, 1u}) {
+    s.press("<tab>");
+    EXPECT_EQ(s.state.move_branch, listed[want]);
+  }
+  // A name no longer listed gives the second.
+  s.state.move_branch = "gone";
+  s.press("<tab>");
+  EXPECT_EQ(s.state.move_branch, listed[1]);
+  // No branch at the selected commit: Tab changes nothing.
+  s.state.selected = row_of(s.repo, fixture.first);
+  s.press("<tab>");
+  EXPECT_EQ(s.state.move_branch, listed[1]);
+
+  s.press("<C-c>");
+  EXPECT_FALSE(in_any_move_step(s.state));
+  EXPECT_EQ(s.state.move_branch, "");
+}
+
+TEST_F(RevertMove, BranchChoiceCanBeLeftWhenTheLogEmptied) {
+  Session s(memory_log(0));
+  s.state.selecting_move_branch = true;
+  s.state.move_branch = "main";
+  s.press("<tab><enter>");
+  EXPECT_TRUE(s.state.selecting_move_branch);
+  EXPECT_EQ(s.state.move_branch, "main");
+  s.press("<esc>");
+  EXPECT_FALSE(in_any_move_step(s.state));
+  EXPECT_EQ(s.state.move_branch, "");
+}
+
+// ---- Move: the target step ----
+
+TEST_F(RevertMove, TargetStepMovesOneRowAndStopsAtBothEnds) {
+  Session s(memory_log(4));
+  s.state.selecting_move_target = true;
+  s.state.move_branch = "main";
+  struct Step {
+    const char* keys;
+    std::size_t selected;
+  };
+  const Step steps[] = {
+      {"k", 0}, {"<up>", 0}, {"j", 1}, {"<down>", 2}, {"j", 3}, {"j", 3}, {"g", 0}, {"G", 3},
+      // No count prefix and no half pages here.
+      {"g2j", 1}, {"<C-d>", 1}, {"<C-u>", 1}, {"h", 1},
+  };
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.keys);
+    s.press(step.keys);
+    EXPECT_EQ(s.state.selected, step.selected);
+    EXPECT_TRUE(s.state.selecting_move_target);
+    EXPECT_EQ(s.state.count_prefix, "");
+  }
+  // Esc leaves the selection where it was moved.
+  s.press("j<esc>");
+  EXPECT_EQ(s.state.selected, 2u);
+  EXPECT_FALSE(in_any_move_step(s.state));
+  EXPECT_EQ(s.state.move_branch, "");
+
+  s.state.selecting_move_target = true;
+  s.press("<enter>");
+  EXPECT_FALSE(s.state.selecting_move_target);
+  EXPECT_TRUE(s.state.confirming_move);
+
+  Session empty(memory_log(0));
+  empty.state.selecting_move_target = true;
+  empty.press("Gjk");
+  EXPECT_EQ(empty.state.selected, 0u);
+}
+
+// ---- Move: confirming and running git ----
+
+TEST_F(RevertMove, MovingTheBranchHeadIsOnResetsIndexAndWorkTree) {
+  LineRepo fixture;
+  Session s(fixture.open());
+  fixture.temp.write("a.txt", "dirty\n");
+  fixture.temp.write("c.txt", "new\n").git({"add", "c.txt"});
+  const RecordedGit git;
+
+  s.press("mj<enter>");
+  ASSERT_TRUE(s.state.confirming_move);
+  s.press("jq");  // neither moves nor quits
+  EXPECT_TRUE(s.state.confirming_move);
+  EXPECT_EQ(s.state.selected, 1u);
+  s.press("y");
+  EXPECT_FALSE(in_any_move_step(s.state));
+  EXPECT_EQ(s.state.move_branch, "");
+  EXPECT_EQ(status_of(s), "moved main to " + fixture.second.substr(0, 7));
+  EXPECT_EQ(git.calls(), "reset --hard " + fixture.second + "\n");
+  EXPECT_EQ(fixture.temp.rev_parse("main"), fixture.second);
+  EXPECT_EQ(fixture.temp.read("a.txt"), "2\n");
+  EXPECT_EQ(fixture.temp.git({"status", "--porcelain"}), "");
+  EXPECT_EQ(s.repo.head_sha().hex(), fixture.second);
+}
+
+TEST_F(RevertMove, MovingAnotherBranchLeavesTheWorkTree) {
+  LineRepo fixture;
+  fixture.temp.git({"branch", "topic"});
+  Session s(fixture.open());
+  fixture.temp.write("a.txt", "dirty\n");
+  const RecordedGit git;
+
+  s.press("m");
+  while (s.state.move_branch != "topic") s.press("<tab>");
+  s.press("<enter>jj<enter>");
+  ASSERT_TRUE(s.state.confirming_move);
+  s.press("<enter>");
+  EXPECT_FALSE(in_any_move_step(s.state));
+  EXPECT_EQ(status_of(s), "moved topic to " + fixture.first.substr(0, 7));
+  EXPECT_EQ(git.calls(), "branch -f topic " + fixture.first + "\n");
+  EXPECT_EQ(fixture.temp.rev_parse("topic"), fixture.first);
+  EXPECT_EQ(fixture.temp.rev_parse("main"), fixture.third);
+  EXPECT_EQ(fixture.temp.read("a.txt"), "dirty\n");
+  EXPECT_EQ(s.repo.branches.at(repo::BranchName{"topic"}).hex(), fixture.first);
+}
+
+TEST_F(RevertMove, DetachedHeadMovesWithTheBranchCommand) {
+  LineRepo fixture;
+  fixture.temp.git({"checkout", "-q", "--detach"});
+  Session s(fixture.open());
+  const RecordedGit git;
+
+  s.press("mj<enter>y");
+  EXPECT_EQ(git.calls(), "branch -f main " + fixture.second + "\n");
+  EXPECT_EQ(status_of(s), "moved main to " + fixture.second.substr(0, 7));
+  EXPECT_EQ(fixture.temp.rev_parse("main"), fixture.second);
+  EXPECT_EQ(fixture.temp.rev_parse("HEAD"), fixture.third);
+  EXPECT_EQ(fixture.temp.read("a.txt"), "3\n");
+}
+
+TEST_F(RevertMove, CancellingTheMoveRunsNoGit) {
+  for (const std::string key : {"n", "<esc>", "<C-c>"}) {
+    SCOPED_TRACE(key);
+    LineRepo fixture;
+    Session s(fixture.open());
+    const RecordedGit git;
+    s.press("mj<enter>" + key);
+    EXPECT_FALSE(in_any_move_step(s.state));
+    EXPECT_EQ(s.state.move_branch, "");
+    EXPECT_FALSE(s.state.status_message);
+    EXPECT_EQ(git.calls(), "");
+    EXPECT_EQ(fixture.temp.rev_parse("main"), fixture.third);
+  }
+}
+
+TEST_F(RevertMove, BranchCheckedOutElsewhereFailsWithGitsLine) {
+  LineRepo fixture;
+  fixture.temp.git({"branch", "topic"});
+  fixture.temp.git({"worktree", "add", "-q", fixture.temp.path() + "/../elsewhere", "topic"});
+  const auto oracle = fixture.temp.git_result({"branch", "-f", "topic", fixture.second});
+  ASSERT_FALSE(oracle.success());
+  Session s(fixture.open());
+  fixture.temp.git({"branch", "outside"});
+
+  s.press("m");
+  while (s.state.move_branch != "topic") s.press("<tab>");
+  s.press("<enter>j<enter>y");
+  EXPECT_FALSE(in_any_move_step(s.state));
+  EXPECT_EQ(s.state.move_branch, "");
+  EXPECT_EQ(status_of(s), "move failed: " + first_line(oracle.err));
+  EXPECT_EQ(fixture.temp.rev_parse("topic"), fixture.third);
+  EXPECT_FALSE(has_branch(s.repo, "outside"));
+}
+
+TEST_F(RevertMove, OptionLikeBranchNameIsRefusedBeforeGit) {
+  struct Case {
+    std::string name;
+    bool head_on_it;
+  };
+  // "-m" would rename the branch HEAD is on to the target's id.
+  for (const Case& c : {Case{"-x", false}, Case{"-m", false}, Case{"-x", true}}) {
+    SCOPED_TRACE(c.name + (c.head_on_it ? " with HEAD on it" : ""));
+    LineRepo fixture;
+    fixture.temp.git({"update-ref", "refs/heads/" + c.name, fixture.third});
+    if (c.head_on_it) fixture.temp.git({"symbolic-ref", "HEAD", "refs/heads/" + c.name});
+    Session s(fixture.open());
+    const RecordedGit git;
+
+    s.press("m");
+    ASSERT_TRUE(s.state.selecting_move_branch);
+    while (s.state.move_branch != c.name) s.press("<tab>");
+    s.press("<enter>j<enter>y");
+    EXPECT_FALSE(in_any_move_step(s.state));
+    EXPECT_EQ(s.state.move_branch, "");
+    EXPECT_EQ(status_of(s), "move failed: invalid name '" + c.name + "'");
+    EXPECT_EQ(git.calls(), "");
+    EXPECT_EQ(fixture.temp.rev_parse("refs/heads/" + c.name), fixture.third);
+    EXPECT_EQ(fixture.temp.rev_parse("main"), fixture.third);
+  }
+}
+
+TEST(MoveBranchArgs, ResetOnlyForTheBranchHeadIsOn) {
+  const repo::Oid id = repo::Oid::from_hex(std::string(40, 'a')).value();
+  const std::string hex(40, 'a');
+  using Args = std::vector<std::string>;
+  EXPECT_EQ(action::move_branch_args(repo::HeadBranch{"main"}, "main", id), (Args{"reset", "--hard", hex}));
+  EXPECT_EQ(action::move_branch_args(repo::HeadBranch{"main"}, "topic", id),
+            (Args{"branch", "-f", "topic", hex}));
+  // Exact names only.
+  EXPECT_EQ(action::move_branch_args(repo::HeadBranch{"Main"}, "main", id), (Args{"branch", "-f", "main", hex}));
+  EXPECT_EQ(action::move_branch_args(repo::HeadDetached{id}, "main", id), (Args{"branch", "-f", "main", hex}));
+}
+
+}  // namespace
