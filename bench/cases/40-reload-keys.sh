@@ -41,6 +41,13 @@ run_case "keys while the log reloads, without a commit-graph file" 1
 git -C "$work/repo" commit-graph write --reachable 2>/dev/null
 run_case "keys while the log reloads, with a commit-graph file" 2
 
+# The whole history held: the model replaced is as long as the new one.
+# The first load behind the first frame ends before the outside commit.
+bench_title "keys while the whole history (-a) reloads, with a commit-graph file"
+bench_key_waits "outside commit" "$marker" \
+  "sleep 5; sh $work/commit.sh $work/repo/.git bench-commit-all refs/heads/bench-commit-all" \
+  "bench-commit-all" "$BENCH_BIN" -a "$work/repo" || exit 1
+
 bench_title "Repo::refresh, with a commit-graph file"
 "$BENCH_BUILD/bench_loop" "$work/repo/.git" | grep -E "refresh|first frame"
 rm -rf "$work"

@@ -54,7 +54,8 @@ bool LogLoader::take_finished(repo::Repo& repo) {
   running_.reset();
   bool taken = false;
   if (result && *result && current) {
-    repo.take(std::move(**result));
+    // Freeing a long log takes longer than a frame: another thread does it.
+    action::spawn_detached([old = repo.take(std::move(**result))]() mutable { old = {}; });
     taken = true;
   }
   // A load overtaken by a reload in place may have held a change that the

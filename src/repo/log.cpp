@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
+#include <utility>
 
 namespace repo {
 namespace {
@@ -143,12 +144,13 @@ std::optional<LogModel> Repo::load_model(const std::string& path, std::optional<
   return std::move(*model);
 }
 
-void Repo::take(LogModel model) {
-  commits = std::move(model.log.commits);
+LogModel Repo::take(LogModel model) {
+  LogModel old;
+  old.log.commits = std::exchange(commits, std::move(model.log.commits));
+  old.graph = std::exchange(graph, std::move(model.graph));
+  old.branches = std::exchange(branches, std::move(model.branches));
   has_more = model.log.has_more;
   cut_short = std::move(model.log.cut_short);
-  graph = std::move(model.graph);
-  branches = std::move(model.branches);
   head = std::move(model.head);
   longest_author = model.longest_author;
   // A history cut short is walked again at every reload: the missing
@@ -158,6 +160,7 @@ void Repo::take(LogModel model) {
   else
     load_key = std::move(model.key);
   ++model_version;
+  return old;
 }
 
 void Repo::refresh() {

@@ -101,8 +101,10 @@ class Repo {
   // handle and touches no Repo, so any thread may call it.
   static std::optional<LogModel> load_model(const std::string& path, std::optional<std::uint64_t> limit,
                                             const std::optional<LoadKey>& last);
-  // Replaces the model by a loaded one.
-  void take(LogModel model);
+  // Replaces the model by a loaded one; gives back the model it replaced,
+  // for the caller to drop where its freeing costs nothing (a long log's
+  // takes a while).
+  LogModel take(LogModel model);
   // Replaces the branch map alone.
   void reload_branches(git_repository* repo);
 
