@@ -132,14 +132,16 @@ bench_have() {
   return 1
 }
 
-# bench_copy_with_commit_graph DIR: a copy of the benchmark repository's
-#   .git at DIR with a commit-graph file, as `git gc` leaves behind in most
-#   long-lived repositories.
+# bench_copy_with_commit_graph DIR: a copy of the benchmark repository, work
+#   tree and all, at DIR with a commit-graph file, as `git gc` leaves behind
+#   in most long-lived repositories. (A copy of .git alone would take the
+#   directory around it for its work tree, whose files the program would
+#   open the staging view for.)
 bench_copy_with_commit_graph() {
   rm -rf "$1"
-  cp -a "$BENCH_REPO/.git" "$1"
-  git --git-dir="$1" config core.commitGraph true
-  git --git-dir="$1" commit-graph write --reachable 2>/dev/null
+  cp -a "$BENCH_REPO" "$1"
+  git -C "$1" config core.commitGraph true
+  git -C "$1" commit-graph write --reachable 2>/dev/null
 }
 
 # bench_newest_word: the last word of the newest commit's summary, which

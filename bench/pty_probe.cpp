@@ -64,6 +64,8 @@ class Screen {
     for (std::size_t i = 0; i < n; ++i) step(static_cast<unsigned char>(data[i]));
   }
   bool shows(const std::string& marker) const { return text_.find(marker) != std::string::npos; }
+  // The end of what was written, for a failure's message.
+  std::string tail(std::size_t n) const { return text_.substr(text_.size() > n ? text_.size() - n : 0); }
   void forget() { text_.clear(); }
 
  private:
@@ -171,8 +173,9 @@ int first_frame(int runs, unsigned short cols, unsigned short rows, int quiet_ms
     Screen screen;
     const auto start = Clock::now();
     Child child = spawn(argv, cols, rows);
-    if (!wait_for(child, screen, marker, 120'000'000)) {
-      std::fprintf(stderr, "pty_probe: %s never showed %s\n", argv[0], marker.c_str());
+    if (!wait_for(child, screen, marker, 60'000'000)) {
+      std::fprintf(stderr, "pty_probe: %s never showed %s; it wrote, last:\n%s\n", argv[0], marker.c_str(),
+                   screen.tail(4000).c_str());
       finish(child, screen);
       return 1;
     }

@@ -21,7 +21,7 @@ bench_ratio "tarnwick first frame / git log --graph -n 2000" ours git
 bench_ratio "tarnwick --debug-graph -n 2000 / git log --graph -n 2000" graph git
 
 marker=$(bench_newest_word)
-copy=$BENCH_OUT/start-with-commit-graph.git
+copy=$BENCH_OUT/start-with-commit-graph
 bench_copy_with_commit_graph "$copy"
 
 for repo in "$BENCH_REPO" "$copy"; do

@@ -49,5 +49,5 @@ bench_key_waits "outside commit" "$marker" \
   "bench-commit-all" "$BENCH_BIN" -a "$work/repo" || exit 1
 
 bench_title "Repo::refresh, with a commit-graph file"
-"$BENCH_BUILD/bench_loop" "$work/repo/.git" | grep -E "refresh|first frame"
+"$BENCH_BUILD/bench_loop" "$work/repo" | grep -E "refresh|first frame"
 rm -rf "$work"

@@ -5,7 +5,7 @@
 
 commits=$(git -C "$BENCH_REPO" rev-list --count --branches --remotes)
 marker=$(bench_newest_word)
-copy=$BENCH_OUT/memory-with-commit-graph.git
+copy=$BENCH_OUT/memory-with-commit-graph
 bench_copy_with_commit_graph "$copy"
 
 for repo in "$BENCH_REPO" "$copy"; do
