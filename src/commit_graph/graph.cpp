@@ -6,12 +6,20 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <limits>
 
 namespace commit_graph {
 namespace {
 
 constexpr std::size_t kNowhere = std::numeric_limits<std::size_t>::max();
+
+// The glyph of every cell code; the codes from kFirstWithLane on have a lane.
+constexpr char32_t kGlyphs[] = {U' ', U'─', U'●', U'│', U'├', U'┤', U'┼', U'╭', U'╮', U'╯', U'╰'};
+constexpr CellCode kSpace = 0, kHorizontal = 1, kNode = 2, kVertical = 3, kTeeRight = 4, kTeeLeft = 5,
+                   kCross = 6, kDownRight = 7, kDownLeft = 8, kUpLeft = 9, kUpRight = 10;
+constexpr CellCode kFirstWithLane = kNode;
+constexpr CellCode kCodes = std::size(kGlyphs);
 
 // One column. Besides the id it waits for, a lane keeps the list position
 // of that commit and of the commit's first parent, found once when the lane
@@ -85,12 +93,47 @@ bool is_empty(const Lane& lane) { return !lane.id.has_value(); }
 
 }  // namespace
 
-std::vector<GraphRow> build(const std::vector<GraphNode>& commits) {
-  std::vector<GraphRow> rows;
-  rows.reserve(commits.size());
+CellCode cell_code(char32_t glyph) {
+  for (CellCode code = 0; code < kCodes; ++code)
+    if (kGlyphs[code] == glyph) return code;
+  return kSpace;
+}
+
+GraphCell decode_cell(CellCode code, std::size_t column) {
+  if (code >= kCodes) code = kSpace;
+  if (code < kFirstWithLane) return {kGlyphs[code], std::nullopt};
+  return {kGlyphs[code], static_cast<std::uint32_t>(column)};
+}
+
+Graph::Graph(const std::vector<std::vector<GraphCell>>& rows) {
+  for (const auto& row : rows) push_back(row);
+}
+
+void Graph::reserve(std::size_t rows, std::size_t cells) {
+  ends_.reserve(rows);
+  codes_.reserve(cells);
+}
+
+void Graph::push_back(std::span<const CellCode> row) {
+  codes_.insert(codes_.end(), row.begin(), row.end());
+  ends_.push_back(codes_.size());
+  widest_ = std::max(widest_, row.size());
+}
+
+void Graph::push_back(const std::vector<GraphCell>& row) {
+  std::vector<CellCode> codes;
+  codes.reserve(row.size());
+  for (const GraphCell& cell : row) codes.push_back(cell_code(cell.glyph));
+  push_back(codes);
+}
+
+Graph build(const std::vector<GraphNode>& commits) {
+  Graph rows;
+  rows.reserve(commits.size(), commits.size() * 4);
   const Positions positions(commits);
 
   Lanes lanes;
+  std::vector<CellCode> row;
   std::vector<std::size_t> matching, merging, closing, opening, joining;
   for (const GraphNode& c : commits) {
     matching.clear(), merging.clear(), closing.clear(), opening.clear(), joining.clear();
@@ -160,30 +203,28 @@ std::vector<GraphRow> build(const std::vector<GraphNode>& commits) {
     for (const auto* list : {&closing, &opening, &joining})
       for (std::size_t i : *list) lo = std::min(lo, i), hi = std::max(hi, i);
 
-    GraphRow row;
-    row.reserve(width);
+    row.clear();
     for (std::size_t i = 0; i < width; ++i) {
       const bool occupied = i < occupied_len && !is_empty(lanes[i]);
       const bool inside = lo < i && i < hi;
-      const auto lane = static_cast<std::uint32_t>(i);
       if (i == col)
-        row.push_back({U'●', lane});
+        row.push_back(kNode);
       else if (contains(closing, i))
-        row.push_back({i < col ? U'╰' : U'╯', lane});
+        row.push_back(i < col ? kUpRight : kUpLeft);
       else if (contains(opening, i))
-        row.push_back({i < col ? U'╭' : U'╮', lane});
+        row.push_back(i < col ? kDownRight : kDownLeft);
       else if (contains(joining, i))
-        row.push_back({i < col ? U'├' : U'┤', lane});
+        row.push_back(i < col ? kTeeRight : kTeeLeft);
       else if (inside && occupied)
-        row.push_back({U'┼', lane});
+        row.push_back(kCross);
       else if (inside)
-        row.push_back({U'─', std::nullopt});
+        row.push_back(kHorizontal);
       else if (occupied)
-        row.push_back({U'│', lane});
+        row.push_back(kVertical);
       else
-        row.push_back({U' ', std::nullopt});
+        row.push_back(kSpace);
     }
-    rows.push_back(std::move(row));
+    rows.push_back(std::span<const CellCode>(row));
 
     for (std::size_t i : merging) lanes[i] = Lane{};
     if (c.parents.empty())
@@ -202,7 +243,7 @@ std::vector<GraphRow> build(const std::vector<GraphNode>& commits) {
 std::string row_text(const GraphRow& row) {
   std::string out;
   out.reserve(row.size() * 3);  // every glyph but the space takes three bytes
-  for (const GraphCell& cell : row) utils::append_utf8(out, cell.glyph);
+  for (const CellCode code : row.codes()) utils::append_utf8(out, kGlyphs[code < kCodes ? code : kSpace]);
   return out;
 }
 

@@ -8,6 +8,7 @@
 #include "action/hotkey_panel.hpp"
 #include "main/key_map.hpp"
 #include "tui/fatal.hpp"
+#include "viewport/reload.hpp"
 #include "viewport/viewport.hpp"
 #include "repo/search.hpp"
 #include "render/render.hpp"
@@ -23,6 +24,29 @@ void draw(Session& s) {
   auto drawn = s.terminal.draw(
       [&](tui::Frame& frame) { render::render(frame, s.state, s.repo, state::Clock::now()); });
   if (!drawn) tui::fatal("failed to draw to the terminal: " + drawn.error());
+}
+
+std::uint16_t log_rows(Session& s) {
+  return viewport::details_panel_height(s.state, viewport::terminal_size(s.terminal));
+}
+
+// A finished load's model, taken with the selection kept on its commit.
+bool take_loaded_model(Session& s) {
+  const viewport::SelectionAnchor anchor = viewport::selection_anchor(s.state, s.repo);
+  const bool taken = s.loader.take_finished(s.repo);
+  if (taken) viewport::keep_selection_after_reload(s.state, s.repo, anchor, log_rows(s));
+  if (!s.loader.busy() && s.loader.take_deferred_growth()) grow_log_near_end(s.state, s.repo, s.loader);
+  return taken;
+}
+
+// A key's command. A reload it makes in place keeps the selection's row, as
+// the command expects (its own new commit tops the log where the selection
+// was), only moved back inside a log that became shorter.
+bool execute_key(Session& s, const action::Action& command) {
+  const std::uint64_t version = s.repo.model_version;
+  if (command.execute(s.state, s.repo, s.terminal)) return true;
+  if (s.repo.model_version != version) viewport::clamp_selection(s.state, s.repo, log_rows(s));
+  return false;
 }
 
 void adjust_and_draw(Session& s) {
@@ -42,7 +66,7 @@ bool poll_task(std::optional<state::Task<Result>>& task, Session& s, std::string
   switch (task->receiver.try_recv(result)) {
     case utils::Poll::Message:
       s.state.set_status(std::move(result->message));
-      if (result->refresh) s.repo.refresh();
+      if (result->refresh) s.loader.request(s.repo);
       task.reset();
       break;
     case utils::Poll::Empty:
@@ -58,9 +82,8 @@ bool poll_task(std::optional<state::Task<Result>>& task, Session& s, std::string
 
 void after_key(Session& s) {
   incremental_search(s.state, s.repo);
-  viewport::bring_selection_into_view(
-      s.state, viewport::details_panel_height(s.state, viewport::terminal_size(s.terminal)));
-  grow_log_near_end(s.state, s.repo);
+  viewport::bring_selection_into_view(s.state, log_rows(s));
+  grow_log_near_end(s.state, s.repo, s.loader);
 }
 
 }  // namespace
@@ -73,19 +96,19 @@ void show_first_frame(Session& s) {
 }
 
 Pass run_pass(Session& s, std::chrono::milliseconds wait) {
-  bool changed = false;
+  bool changed = take_loaded_model(s);
+  bool reloaded = changed;
 
-  bool reloaded = false;
   std::optional<utils::Signal> signal;
   if (s.watcher.try_recv(signal) == utils::Poll::Message) {
-    changed = reloaded = true;
-    s.repo.refresh();
+    changed = true;
+    s.loader.request(s.repo);
   }
   const bool pushing = s.state.push_task.has_value(), fetching = s.state.fetch_task.has_value();
   changed |= poll_task(s.state.push_task, s, "push failed: thread died");
   changed |= poll_task(s.state.fetch_task, s, "fetch failed: thread died");
   reloaded |= (pushing && !s.state.push_task) || (fetching && !s.state.fetch_task);
-  // A reload or a worker's result may change what the hotkey panel shows.
+  // A new model or a worker's result may change what the hotkey panel shows.
   if (reloaded) s.state.panel_facts.reset();
   changed |= action::keep_panel_facts(s.state, s.repo, state::Clock::now());
 
@@ -98,7 +121,7 @@ Pass run_pass(Session& s, std::chrono::milliseconds wait) {
   }
 
   if (const std::optional<action::Action> command = from_event(**polled)) {
-    if (command->execute(s.state, s.repo, s.terminal)) return Pass::Quit;
+    if (execute_key(s, *command)) return Pass::Quit;
     after_key(s);
   }
   adjust_and_draw(s);
@@ -133,10 +156,15 @@ std::optional<std::uint64_t> grown_limit(std::optional<std::uint64_t> limit) {
   return std::nullopt;
 }
 
-bool grow_log_near_end(const state::State& state, repo::Repo& repo) {
+bool grow_log_near_end(const state::State& state, repo::Repo& repo, LogLoader& loader) {
   if (!repo.has_more || state.selected + GROWTH_DISTANCE < repo.commits.size()) return false;
+  // The model shown is not yet the one a growth would start from.
+  if (loader.busy()) {
+    loader.defer_growth();
+    return false;
+  }
   repo.limit = grown_limit(repo.limit);
-  repo.refresh();
+  loader.request(repo);
   return true;
 }
 

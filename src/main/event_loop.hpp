@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "main/log_loader.hpp"
 #include "utils/channel.hpp"
 #include "state/state.hpp"
 #include "repo/repo.hpp"
@@ -20,13 +21,15 @@ namespace app {
 // from another thread is taken.
 inline constexpr std::chrono::milliseconds EVENT_WAIT{100};
 
-// What one run works on; all of it belongs to the caller.
+// What one run works on; all of it but the loads of the log belongs to the
+// caller.
 struct Session {
   state::State& state;
   repo::Repo& repo;
   tui::Terminal& terminal;
   tui::EventSource& events;
   utils::Receiver<utils::Signal>& watcher;
+  LogLoader loader = {};
 };
 
 // Opens the staging view when the work tree or the index has changes,
@@ -54,7 +57,8 @@ void incremental_search(state::State& state, const repo::Repo& repo);
 std::optional<std::uint64_t> grown_limit(std::optional<std::uint64_t> limit);
 
 // When the log was cut and the selection is within 100 rows of its end,
-// loads more of it. True when it reloaded.
-bool grow_log_near_end(const state::State& state, repo::Repo& repo);
+// raises the limit and asks for a load at it; while a load is under way,
+// once that load's model has been taken. True when it asked.
+bool grow_log_near_end(const state::State& state, repo::Repo& repo, LogLoader& loader);
 
 }  // namespace app

@@ -10,6 +10,7 @@
 #include "main/command_line.hpp"
 #include "main/debug_graph.hpp"
 #include "main/event_loop.hpp"
+#include "main/log_loader.hpp"
 #include "state/state.hpp"
 #include "main/terminal_setup.hpp"
 #include "watcher/watcher.hpp"
@@ -37,23 +38,33 @@ int main(int argc, char** argv) {
   std::signal(SIGPIPE, SIG_IGN);
 
   const app::CommandLine cl = app::parse_command_line(std::vector<std::string>(argv + 1, argv + argc));
-  auto opened = repo::Repo::open(cl.path, cl.limit);
-  if (!opened) {
-    report_error(opened.error().message);
-    return opened.error().exit_status;
-  }
-  repo::Repo repo = std::move(*opened);
 
   if (cl.debug_graph) {
-    if (auto printed = app::print_debug_graph(repo, stdout); !printed) {
+    auto opened = repo::Repo::open(cl.path, cl.limit);
+    if (!opened) {
+      report_error(opened.error().message);
+      return opened.error().exit_status;
+    }
+    if (auto printed = app::print_debug_graph(*opened, stdout); !printed) {
       report_error("failed printing to stdout: " + printed.error());
       return 101;
+    }
+    // What could be read is printed; that it is not all must not pass for
+    // success.
+    if (opened->cut_short) {
+      report_error(*opened->cut_short);
+      return 1;
     }
     return 0;
   }
 
-  // Before any other thread starts: the highlighter's process-wide set-up.
-  highlight::prepare_process();
+  auto first = app::open_first_screen(cl.path, cl.limit);
+  if (!first) {
+    report_error(first.error().message);
+    return first.error().exit_status;
+  }
+  app::FirstScreen& opened = *first;
+  repo::Repo& repo = opened.repo;
   std::unique_ptr<tui::Tty> tty = app::initialize_terminal();
   tui::Terminal terminal(*tty);
   // A title the terminal refuses costs nothing but the title.
@@ -63,6 +74,11 @@ int main(int argc, char** argv) {
 
   app::Session session{state, repo, terminal, *tty, changes};
   app::show_first_frame(session);
+  // After the first frame, which needs none of it, and before any thread
+  // that could highlight: the highlighter's process-wide set-up. The
+  // watcher thread touches neither Qt nor the environment.
+  highlight::prepare_process();
+  if (opened.rest_to_load) session.loader.request(repo);
   const int status = app::run_event_loop(session);
   // The terminal first; running push and fetch workers are not waited for.
   tui::restore_terminal();

@@ -109,13 +109,14 @@ LogColumnWidths log_column_widths(const repo::Repo& repo) {
   LogColumnWidths widths;
   const std::size_t count = repo.commits.size();
   widths.index = count < 10 ? 1 : count < 100 ? 2 : count < 1000 ? 3 : 4;
-  if (!repo.graph.empty()) {
-    std::size_t cells = 0;
-    for (const commit_graph::GraphRow& row : repo.graph) cells = std::max(cells, row.size());
-    widths.graph = static_cast<std::uint16_t>(std::min(cells, kMaxGraphCells));
-  }
+  if (!repo.graph.empty()) widths.graph = static_cast<std::uint16_t>(std::min(repo.graph.widest(), kMaxGraphCells));
+  // A loaded model knows its longest author; only one made by hand is measured.
   std::size_t author = 0;
-  for (const repo::Commit& commit : repo.commits) author = std::max(author, commit.author.size());
+  if (repo.longest_author) {
+    author = *repo.longest_author;
+  } else {
+    for (const repo::Commit& commit : repo.commits) author = std::max(author, commit.author.size());
+  }
   widths.author = static_cast<std::uint16_t>(std::min(author, kMaxAuthorWidth));
   return widths;
 }

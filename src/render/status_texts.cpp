@@ -157,6 +157,8 @@ StatusTexts status_texts(const state::State& s, const repo::Repo& repo, const St
     t.left =
         Line{Span(s.count_prefix.empty() ? std::string_view(repo.name) : std::string_view(s.count_prefix),
                   fg(Color::DarkGray))};
+    // A log that ends early without a word would pass for the whole history.
+    if (repo.cut_short) t.centre = Line{Span(*repo.cut_short, fg(Color::Yellow))}.centered();
     if (quiet) t.right = hint(hotkeys_toggle(s));
   }
   return t;

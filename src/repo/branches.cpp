@@ -137,7 +137,7 @@ std::expected<void, std::string> Repo::create_branch(const std::string& name, co
   git_reference* created = nullptr;
   if (git_branch_create(&created, repo->get(), name.c_str(), commit.get(), 0) != 0) return fail();
   ReferencePtr owned(created);
-  branches = get_branches(repo->get());
+  reload_branches(repo->get());
   return {};
 }
 
@@ -156,7 +156,7 @@ std::expected<void, std::string> Repo::delete_branch(const std::string& name, co
   if (target == nullptr || to_oid(target) != tip)
     return std::unexpected("local branch '" + name + "' is not at " + tip.short_hex());
   if (git_branch_delete(branch.get()) != 0) return fail();
-  branches = get_branches(repo->get());
+  reload_branches(repo->get());
   return {};
 }
 

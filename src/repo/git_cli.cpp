@@ -57,9 +57,10 @@ std::string git_failure_text(std::string_view error_output) {
   return text;
 }
 
-std::expected<void, GitFailure> run_git_program(const std::string& program,
-                                                const std::vector<std::string>& args,
-                                                const std::string& repo_path, const GitEnv& added) {
+std::expected<std::string, GitFailure> run_git_program_output(const std::string& program,
+                                                              const std::vector<std::string>& args,
+                                                              const std::string& repo_path,
+                                                              const GitEnv& added) {
   std::vector<std::string> argv;
   argv.reserve(args.size() + 1);
   argv.push_back(program);
@@ -89,8 +90,21 @@ std::expected<void, GitFailure> run_git_program(const std::string& program,
 
   auto result = utils::run_process(argv, options);
   if (!result) return std::unexpected(GitFailure{false, result.error(), {}});
-  if (result->success()) return {};
+  if (result->success()) return std::move(result->out);
   return std::unexpected(GitFailure{true, git_failure_text(result->err), utils::decode_lossy(result->err)});
+}
+
+std::expected<void, GitFailure> run_git_program(const std::string& program,
+                                                const std::vector<std::string>& args,
+                                                const std::string& repo_path, const GitEnv& added) {
+  auto run = run_git_program_output(program, args, repo_path, added);
+  if (!run) return std::unexpected(std::move(run.error()));
+  return {};
+}
+
+std::expected<std::string, GitFailure> run_git_output(const std::vector<std::string>& args,
+                                                      const std::string& repo_path, const GitEnv& added) {
+  return run_git_program_output("git", args, repo_path, added);
 }
 
 std::expected<void, GitFailure> run_git(const std::vector<std::string>& args, const std::string& repo_path,

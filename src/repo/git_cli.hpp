@@ -40,6 +40,14 @@ std::expected<void, GitFailure> run_git_program(const std::string& program,
                                                 const std::vector<std::string>& args,
                                                 const std::string& repo_path, const GitEnv& added = {});
 
+// The same run, giving git's standard output on success.
+std::expected<std::string, GitFailure> run_git_output(const std::vector<std::string>& args,
+                                                      const std::string& repo_path, const GitEnv& added = {});
+std::expected<std::string, GitFailure> run_git_program_output(const std::string& program,
+                                                              const std::vector<std::string>& args,
+                                                              const std::string& repo_path,
+                                                              const GitEnv& added = {});
+
 // The first line of standard error (decoded lossily, one CR before the LF
 // dropped), or "unknown error" when it is empty.
 std::string git_failure_text(std::string_view error_output);

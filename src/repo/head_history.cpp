@@ -20,4 +20,11 @@ std::vector<bool> mark_head_history(const std::vector<Commit>& commits, const Oi
   return marks;
 }
 
+Oid head_commit_of(const HeadState& head, const BranchMap& branches) {
+  if (const auto* detached = std::get_if<HeadDetached>(&head)) return detached->id;
+  const auto& branch = std::get<HeadBranch>(head);
+  auto it = branches.find(BranchName{branch.name});
+  return it == branches.end() ? Oid::zero() : it->second;
+}
+
 }  // namespace repo

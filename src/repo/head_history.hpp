@@ -14,4 +14,8 @@ namespace repo {
 // HEAD's commit is not in the log.
 std::vector<bool> mark_head_history(const std::vector<Commit>& commits, const Oid& head);
 
+// The commit HEAD stands on: the detached id, or the tip of HEAD's branch;
+// the all-zero id when the map does not hold that branch.
+Oid head_commit_of(const HeadState& head, const BranchMap& branches);
+
 }  // namespace repo

@@ -1,12 +1,15 @@
 #include "repo/branch_walk.hpp"
 #include "repo/git_handle.hpp"
 #include "repo/head_history.hpp"
+#include "repo/log_walk.hpp"
 #include "repo/repo.hpp"
 #include "utils/text.hpp"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
+#include <utility>
 
 namespace repo {
 namespace {
@@ -30,55 +33,64 @@ std::string work_directory(git_repository* repo) {
   return dir;
 }
 
-}  // namespace
-
-std::expected<LogLoad, std::string> Repo::get_commits(git_repository* repo,
-                                                      std::optional<std::uint64_t> limit) {
-  git_revwalk* raw = nullptr;
-  if (git_revwalk_new(&raw, repo) != 0)
-    return std::unexpected("Failed to create revwalk: " + last_git_error());
-  RevwalkPtr walk(raw);
-  if (git_revwalk_sorting(walk.get(), GIT_SORT_TOPOLOGICAL | GIT_SORT_TIME) != 0)
-    return std::unexpected("Failed to set sorting: " + last_git_error());
-  if (git_revwalk_push_glob(walk.get(), "refs/heads/*") != 0)
-    return std::unexpected("Failed to push branches: " + last_git_error());
-  if (git_revwalk_push_glob(walk.get(), "refs/remotes/*") != 0)
-    return std::unexpected("Failed to push remotes: " + last_git_error());
-
-  // Collect one more than the limit to learn whether the log was cut.
-  const std::uint64_t wanted =
-      limit ? (*limit == std::numeric_limits<std::uint64_t>::max() ? *limit : *limit + 1)
-            : std::numeric_limits<std::uint64_t>::max();
+// The log at the key's tips and limit. git's walk costs only the commits
+// it lists where a commit-graph file gives it generation numbers, and
+// without one it still walks faster than the library; then only the
+// listed commits are read. The whole history without such a file is read
+// faster by our own walk, which also serves whenever git cannot.
+std::expected<LogLoad, std::string> load_commits(git_repository* repo, const LoadKey& key) {
+  constexpr std::uint64_t kAll = std::numeric_limits<std::uint64_t>::max();
+  // One more than the limit tells whether the log was cut.
+  const std::uint64_t wanted = key.limit && *key.limit != kAll ? *key.limit + 1 : kAll;
   LogLoad load;
-  int consecutive_errors = 0;
-  git_oid oid;
-  while (load.commits.size() < wanted) {
-    const int rc = git_revwalk_next(&oid, walk.get());
-    if (rc == GIT_ITEROVER) break;
-    if (rc != 0) {
-      if (++consecutive_errors >= kMaxConsecutiveErrors) break;
-      continue;
+  bool listed = false;
+  if (key.limit || has_commit_graph(repo)) {
+    if (auto ids = list_with_git(repo, wanted)) {
+      if (auto commits = read_commits(repo, *ids)) {
+        load.commits = std::move(*commits);
+        listed = true;
+      }
     }
-    consecutive_errors = 0;
-    git_commit* commit_raw = nullptr;
-    if (git_commit_lookup(&commit_raw, repo, &oid) != 0) continue;
-    CommitPtr commit(commit_raw);
-    Commit c;
-    c.id = to_oid(&oid);
-    const unsigned parents = git_commit_parentcount(commit.get());
-    c.parent_ids.reserve(parents);
-    for (unsigned i = 0; i < parents; ++i) c.parent_ids.push_back(to_oid(git_commit_parent_id(commit.get(), i)));
-    c.summary = utils::utf8_or_empty(git_commit_summary(commit.get()));
-    const git_signature* author = git_commit_author(commit.get());
-    c.author = utils::utf8_or_empty(author ? author->name : nullptr);
-    c.time = static_cast<std::int64_t>(git_commit_time(commit.get()));
-    load.commits.push_back(std::move(c));
   }
-  if (limit && load.commits.size() > *limit) {
-    load.commits.resize(static_cast<std::size_t>(*limit));
+  if (!listed) {
+    auto walked = walk_log(repo, key, wanted);
+    if (!walked) return std::unexpected(walked.error());
+    load = std::move(*walked);
+  }
+  if (key.limit && load.commits.size() > *key.limit) {
+    load.commits.resize(static_cast<std::size_t>(*key.limit));
     load.has_more = true;
   }
   return load;
+}
+
+// Loads everything a model holds, closing the repository before the graph
+// is laid out: the library's memory of the walk and the graph together
+// would set the peak memory of a long log.
+std::expected<LogModel, std::string> load_with(RepoPtr handle, LoadKey key) {
+  auto log = load_commits(handle.get(), key);
+  if (!log) return std::unexpected(log.error());
+  LogModel model;
+  model.log = std::move(*log);
+  model.branches = Repo::get_branches(handle.get());
+  model.head = key.head;
+  model.key = std::move(key);
+  handle.reset();
+  for (const Commit& c : model.log.commits) model.longest_author = std::max(model.longest_author, c.author.size());
+  model.graph = commit_graph::build_from(model.log.commits);
+  // A history cut short may lack a commit on the way down from HEAD: there
+  // the repository is asked instead.
+  if (!model.log.cut_short)
+    model.head_history = mark_head_history(model.log.commits, head_commit_of(model.head, model.branches));
+  return model;
+}
+
+}  // namespace
+
+std::expected<LogLoad, std::string> Repo::get_commits(git_repository* repo, std::optional<std::uint64_t> limit) {
+  auto key = read_load_key(repo, limit);
+  if (!key) return std::unexpected(key.error());
+  return load_commits(repo, *key);
 }
 
 BranchMap Repo::get_branches(git_repository* repo) {
@@ -104,20 +116,13 @@ std::expected<Repo, OpenFailure> Repo::open(const std::string& path, std::option
   Repo r;
   r.name = display_name(handle->get());
   r.workdir = work_directory(handle->get());
-  auto log = get_commits(handle->get(), limit);
-  if (!log) return std::unexpected(OpenFailure{101, log.error()});
-  r.commits = std::move(log->commits);
-  r.has_more = log->has_more;
   r.path = path;
-  r.branches = get_branches(handle->get());
-  r.head = get_head(handle->get());
   r.limit = limit;
-  // The graph waits until the repository is closed: with the library's
-  // cache of every commit read still held, the two together would set the
-  // peak memory of a long log.
-  handle->reset();
-  r.graph = commit_graph::build_from(r.commits);
-  r.head_history = mark_head_history(r.commits, r.head_sha());
+  auto key = read_load_key(handle->get(), limit);
+  if (!key) return std::unexpected(OpenFailure{101, key.error()});
+  auto model = load_with(std::move(*handle), std::move(*key));
+  if (!model) return std::unexpected(OpenFailure{101, model.error()});
+  r.take(std::move(*model));
   return r;
 }
 
@@ -131,28 +136,52 @@ Repo Repo::open_with_limit(const std::string& path, std::optional<std::uint64_t>
   return std::move(*opened);
 }
 
-void Repo::refresh() {
+std::optional<LogModel> Repo::load_model(const std::string& path, std::optional<std::uint64_t> limit,
+                                         const std::optional<LoadKey>& last) {
   auto handle = open_repository(path);
-  if (!handle) return;
-  auto log = get_commits(handle->get(), limit);
-  // A log that cannot be walked now (a damaged packed-refs, say) may be
-  // readable again at the next change; keep showing the last good one.
-  if (!log) return;
-  commits = std::move(log->commits);
-  has_more = log->has_more;
-  branches = get_branches(handle->get());
-  head = get_head(handle->get());
-  handle->reset();  // as in open: free the library's cache before the graph
-  graph = commit_graph::build_from(commits);
-  head_history = mark_head_history(commits, head_sha());
+  if (!handle) return std::nullopt;
+  auto key = read_load_key(handle->get(), limit);
+  // A reference store that cannot be read now (a damaged packed-refs, say)
+  // may be readable again at the next change; the last good model stays.
+  if (!key || (last && *key == *last)) return std::nullopt;
+  auto model = load_with(std::move(*handle), std::move(*key));
+  if (!model) return std::nullopt;
+  return std::move(*model);
 }
 
-Oid Repo::head_sha() const {
-  if (const auto* detached = std::get_if<HeadDetached>(&head)) return detached->id;
-  const auto& branch = std::get<HeadBranch>(head);
-  auto it = branches.find(BranchName{branch.name});
-  return it == branches.end() ? Oid::zero() : it->second;
+LogModel Repo::take(LogModel model) {
+  LogModel old;
+  old.log.commits = std::exchange(commits, std::move(model.log.commits));
+  old.graph = std::exchange(graph, std::move(model.graph));
+  old.branches = std::exchange(branches, std::move(model.branches));
+  head_history = std::move(model.head_history);
+  has_more = model.log.has_more;
+  cut_short = std::move(model.log.cut_short);
+  head = std::move(model.head);
+  longest_author = model.longest_author;
+  // A history cut short is walked again at every reload: the missing
+  // commit may be back.
+  if (cut_short)
+    load_key.reset();
+  else
+    load_key = std::move(model.key);
+  ++model_version;
+  return old;
 }
+
+void Repo::refresh() {
+  if (auto model = load_model(path, limit, load_key))
+    take(std::move(*model));
+  else
+    ++model_version;  // what a load begun before may still bring is no newer
+}
+
+void Repo::reload_branches(git_repository* repo) {
+  branches = get_branches(repo);
+  ++model_version;
+}
+
+Oid Repo::head_sha() const { return head_commit_of(head, branches); }
 
 std::string Repo::workdir_path(const std::string& relative) const {
   if (workdir.empty() || workdir == "/") return workdir + relative;

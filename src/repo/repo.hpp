@@ -23,6 +23,35 @@ namespace repo {
 struct LogLoad {
   std::vector<Commit> commits;
   bool has_more = false;
+  // Why the log stops short of the whole history when a commit of it could
+  // not be read (a deleted or damaged object); the log then holds every
+  // commit that could be read.
+  std::optional<std::string> cut_short;
+};
+
+// What a load looked at before walking: the references the log starts from
+// (full names, in name order, each with the id it resolves to), HEAD, the
+// files that change which parents a commit has, and the limit. Commits never
+// change, so two loads with equal keys give the same model.
+struct LoadKey {
+  std::vector<std::pair<std::string, Oid>> tips;
+  HeadState head = HeadDetached{};
+  std::string shallow;  // the contents of .git/shallow
+  std::string grafts;   // the contents of .git/info/grafts
+  std::optional<std::uint64_t> limit;
+  friend bool operator==(const LoadKey&, const LoadKey&) = default;
+};
+
+// Everything one load replaces, made apart from the Repo so that another
+// thread can build it.
+struct LogModel {
+  LogLoad log;
+  commit_graph::Graph graph;
+  BranchMap branches;
+  HeadState head = HeadDetached{};
+  LoadKey key;
+  std::size_t longest_author = 0;  // in bytes
+  std::vector<bool> head_history;  // see Repo::head_history
 };
 
 // Why the repository could not be opened, and the exit status it calls for.
@@ -37,11 +66,24 @@ class Repo {
   std::string name;     // display name
   std::string workdir;  // absolute work directory without a trailing "/"; empty when bare
   std::vector<Commit> commits;
-  std::vector<commit_graph::GraphRow> graph;
+  commit_graph::Graph graph;
   BranchMap branches;
   HeadState head = HeadDetached{};
   std::optional<std::uint64_t> limit;
   bool has_more = false;
+  // Set when the last load could not read the whole history: what to tell
+  // the user.
+  std::optional<std::string> cut_short;
+  // The longest author name of the log in bytes, kept by the loads so the
+  // screen need not measure every commit on every frame; absent for a model
+  // made by hand.
+  std::optional<std::size_t> longest_author;
+  // Goes up whenever any part of the model is replaced, by a load or by a
+  // branch change, so a load begun before can tell it is out of date.
+  std::uint64_t model_version = 0;
+  // What the model was loaded from; absent when the last load was cut short
+  // or the model was made otherwise.
+  std::optional<LoadKey> load_key;
   // Per loaded commit: HEAD's commit or one of its ancestors (see
   // mark_head_history); empty when HEAD's commit is not loaded.
   std::vector<bool> head_history;
@@ -53,8 +95,22 @@ class Repo {
   static std::expected<Repo, OpenFailure> open(const std::string& path, std::optional<std::uint64_t> limit);
 
   // Reloads log, branches, HEAD and graph. A repository that cannot be
-  // opened, or a log that cannot be walked, leaves the model as it was.
+  // opened, or a log that cannot be walked, leaves the model as it was; so
+  // does one whose references, HEAD, shallow and graft files and limit are
+  // those of the last load, without walking again.
   void refresh();
+
+  // The model at the path, or nothing when the repository cannot be opened
+  // or walked, or when it is what `last` was loaded from. Opens its own
+  // handle and touches no Repo, so any thread may call it.
+  static std::optional<LogModel> load_model(const std::string& path, std::optional<std::uint64_t> limit,
+                                            const std::optional<LoadKey>& last);
+  // Replaces the model by a loaded one; gives back the model it replaced,
+  // for the caller to drop where its freeing costs nothing (a long log's
+  // takes a while).
+  LogModel take(LogModel model);
+  // Replaces the branch map alone.
+  void reload_branches(git_repository* repo);
 
   // The walk set-up failures come back as a message with their prefix.
   static std::expected<LogLoad, std::string> get_commits(git_repository* repo,

@@ -123,6 +123,13 @@ struct LoopSession : Session {
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     ASSERT_FALSE(task) << "the worker never reported";
+    // The reload it asked for runs behind the loop; its model comes in at
+    // the start of a pass.
+    for (int i = 0; i < 100 && loop.loader.busy(); ++i) {
+      loop.loader.wait();
+      app::run_pass(loop);
+    }
+    ASSERT_FALSE(loop.loader.busy());
   }
   void finish_push() { finish(state.push_task); }
   void finish_fetch() { finish(state.fetch_task); }

@@ -88,7 +88,7 @@ TEST(CommitGraph, RowTextJoinsGlyphs) {
 
 // Checks that hold for any history: one row per commit, one node per row,
 // every lane index inside the row.
-void expect_graph_invariants(const std::vector<Commit>& commits, const std::vector<GraphRow>& rows) {
+void expect_graph_invariants(const std::vector<Commit>& commits, const commit_graph::Graph& rows) {
   ASSERT_EQ(rows.size(), commits.size());
   for (std::size_t r = 0; r < rows.size(); ++r) {
     SCOPED_TRACE("row " + std::to_string(r));

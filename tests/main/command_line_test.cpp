@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <fstream>
 
 #include "support/temp_repo.hpp"
@@ -110,6 +112,22 @@ TEST(Binary, ExitStatuses) {
   r = run_tarnwick({"--debug-graph", t.path()});
   EXPECT_EQ(r.exit_code, 101);
   EXPECT_TRUE(r.err.starts_with("Failed to push branches: ")) << r.err;
+}
+
+TEST(Binary, AHistoryCutShortIsPrintedAndFails) {
+  TempRepo t;
+  t.write("f", "1").commit("first");
+  t.write("f", "2").commit("second");
+  const std::string c = t.write("f", "3").commit("third");
+  const std::string b = t.rev_parse("HEAD~1");
+  std::filesystem::remove(t.file_path(".git/objects/" + b.substr(0, 2) + "/" + b.substr(2)));
+  for (const char* limit : {"-a", "-n5"}) {
+    SCOPED_TRACE(limit);
+    auto r = run_tarnwick({"--debug-graph", limit, t.path()});
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_EQ(r.out, "● " + c.substr(0, 7) + " third\n");
+    EXPECT_EQ(r.err, "history cut short: commit " + b.substr(0, 7) + " cannot be read\n");
+  }
 }
 
 // A summary or a path can hold escape sequences (a window title, the clipboard); what the

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "action/worker.hpp"
+#include "render/render.hpp"
 #include "repo/repo.hpp"
 #include "support/temp_repo.hpp"
 #include "tui/memory_backend.hpp"
@@ -46,6 +47,16 @@ repo::Repo open(const TempRepo& t, std::optional<std::uint64_t> limit = 2000) {
 
 tui::Event key(char32_t c) { return KeyEvent::character(c); }
 
+// The row of the next frame that marks the selection, empty when none does.
+std::string selected_row(const state::State& state, const repo::Repo& repo, tui::Size size) {
+  tui::Buffer buffer({0, 0, size.width, size.height});
+  tui::Frame frame(buffer);
+  render::render(frame, state, repo, state::Clock::now());
+  for (std::uint16_t y = 0; y < size.height; ++y)
+    if (buffer.row_text(y).find("▶") != std::string::npos) return buffer.row_text(y);
+  return {};
+}
+
 // One run of the interactive program on a real repository, a terminal in
 // memory, scripted keys and a watcher channel the test sends on.
 struct LoopRun {
@@ -60,6 +71,14 @@ struct LoopRun {
   Pass press(tui::Event e) {
     events.push(e);
     return pass();
+  }
+  // Passes until no load of the log runs or waits to be taken.
+  void settle() {
+    for (int i = 0; i < 100 && session.loader.busy(); ++i) {
+      session.loader.wait();
+      pass();
+    }
+    ASSERT_FALSE(session.loader.busy());
   }
 
   repo::Repo repo;
@@ -179,20 +198,29 @@ TEST(EventLoop, QuitEndsWithStatusZero) {
   EXPECT_EQ(run.state.selected, 1u);
 }
 
-TEST(EventLoop, WatcherReloadComesBeforeTheKey) {
+TEST(EventLoop, KeysActOnTheLogShownWhileALoadRuns) {
   TempRepo t;
-  t.commit("first");
+  line_of_commits(t, 3);
   LoopRun run(open(t));
-  ASSERT_EQ(run.repo.commits.size(), 1u);
-  t.commit("second");
+  ASSERT_EQ(run.repo.commits.size(), 3u);
+  line_of_commits(t, 5);  // two more on top, from outside
   run.watcher_sender.send(utils::Signal{});
-  // With one commit loaded, j could not move.
-  run.press(key(U'j'));
-  ASSERT_EQ(run.repo.commits.size(), 2u);
-  EXPECT_EQ(run.state.selected, 1u);
+  // The message starts a load and the key of the same pass is answered at
+  // once, on the three commits on screen.
+  EXPECT_EQ(run.press(key(U'j')), Pass::Drew);
+  EXPECT_TRUE(run.session.loader.busy());
+  EXPECT_EQ(run.repo.commits.size(), 3u);
+  EXPECT_EQ(run.state.selected, 1u);  // commit 2
+  EXPECT_EQ(run.press(key(U'j')), Pass::Drew);
+  run.settle();
+  // The new model came in at the start of a later pass, the selection on
+  // the commit it was on, whether the second j came before or after it.
+  ASSERT_EQ(run.repo.commits.size(), 5u);
+  EXPECT_EQ(run.state.selected, 4u);
+  EXPECT_EQ(run.repo.commits[4].summary, "commit 1");
 }
 
-TEST(EventLoop, OneWatcherMessagePerPass) {
+TEST(EventLoop, EveryWatcherMessageIsLoaded) {
   TempRepo t;
   t.commit("first");
   LoopRun run(open(t));
@@ -200,11 +228,31 @@ TEST(EventLoop, OneWatcherMessagePerPass) {
   run.watcher_sender.send(utils::Signal{});
   run.watcher_sender.send(utils::Signal{});
   EXPECT_EQ(run.pass(), Pass::Drew);
+  EXPECT_EQ(run.pass(), Pass::Drew);  // the second message, while the first load runs
+  run.settle();
   EXPECT_EQ(run.repo.commits.size(), 2u);
   t.commit("third");
+  run.watcher_sender.send(utils::Signal{});
   EXPECT_EQ(run.pass(), Pass::Drew);
+  run.settle();
   EXPECT_EQ(run.repo.commits.size(), 3u);
   EXPECT_EQ(run.pass(), Pass::Idle);
+}
+
+TEST(EventLoop, ACommitMadeDuringALoadIsLoadedAfterIt) {
+  TempRepo t;
+  t.commit("first");
+  LoopRun run(open(t));
+  t.commit("second");
+  run.watcher_sender.send(utils::Signal{});
+  run.pass();
+  ASSERT_TRUE(run.session.loader.busy());
+  t.commit("third");  // the load may or may not see it
+  run.watcher_sender.send(utils::Signal{});
+  run.pass();
+  run.settle();
+  ASSERT_EQ(run.repo.commits.size(), 3u);
+  EXPECT_EQ(run.repo.commits[0].summary, "third");
 }
 
 TEST(EventLoop, WatcherThatEndedIsLikeSilence) {
@@ -216,20 +264,72 @@ TEST(EventLoop, WatcherThatEndedIsLikeSilence) {
   EXPECT_EQ(run.pass(), Pass::Idle);
 }
 
-TEST(EventLoop, ReloadThatShortensTheLogLeavesTheSelection) {
+TEST(EventLoop, ABranchCreatedWhileALoadRunsIsKept) {
   TempRepo t;
-  line_of_commits(t, 5);
+  const std::string one = t.commit("one");
   LoopRun run(open(t));
-  run.state.selected = 4;
-  run.state.scroll = 2;
-  t.git({"reset", "-q", "--soft", "HEAD~3"});
+  run.press(key(U'b'));
+  run.press(key(U'x'));
+  ASSERT_TRUE(run.state.creating_branch);
+  t.commit("two");
   run.watcher_sender.send(utils::Signal{});
-  EXPECT_EQ(run.press(KeyEvent::key(KeyCode::Left)), Pass::Drew);
+  // The load starts before the branch is made, in the same pass.
+  run.press(KeyEvent::key(KeyCode::Enter));
+  ASSERT_TRUE(run.repo.branches.contains(repo::BranchName{"x"}));
+  EXPECT_EQ(run.repo.branches.at(repo::BranchName{"x"}).hex(), one);  // the commit selected when Enter came
+  run.settle();
+  EXPECT_TRUE(run.repo.branches.contains(repo::BranchName{"x"}));
   ASSERT_EQ(run.repo.commits.size(), 2u);
-  EXPECT_EQ(run.state.selected, 4u);
-  EXPECT_EQ(state::selected_commit(run.state, run.repo), nullptr);
-  EXPECT_EQ(run.press(key(U'j')), Pass::Drew);  // a move down lands on the last row
-  EXPECT_EQ(run.state.selected, 1u);
+  EXPECT_EQ(run.repo.commits[run.state.selected].id.hex(), one);
+}
+
+TEST(EventLoop, AReloadKeepsTheSelectionOnItsCommit) {
+  TempRepo t;
+  line_of_commits(t, 60);  // row r holds "commit 60-r"
+  LoopRun run(open(t));    // 40 rows of log
+  run.state.selected = 30;  // commit 30, on screen row 20
+  run.state.scroll = 10;
+  line_of_commits(t, 65);  // five more on top
+  run.watcher_sender.send(utils::Signal{});
+  run.pass();
+  run.settle();
+  ASSERT_EQ(run.repo.commits.size(), 65u);
+  EXPECT_EQ(run.state.selected, 35u);
+  EXPECT_EQ(run.repo.commits[35].summary, "commit 30");
+  EXPECT_EQ(run.state.scroll, 15u);  // still on screen row 20
+}
+
+TEST(EventLoop, AReloadThatShortensTheLogKeepsTheSelectionInIt) {
+  struct Case {
+    const char* name;
+    std::size_t selected, scroll;
+    std::string reset_to;
+    std::size_t want_selected;
+    std::string want_summary;
+  };
+  const Case cases[] = {
+      {"the selected commit stays", 58, 30, "HEAD~50", 8, "commit 2"},
+      {"the selected commit goes", 1, 0, "HEAD~55", 1, "commit 4"},
+      {"the selected row is past the new end", 55, 20, "HEAD~57", 2, "commit 1"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempRepo t;
+    line_of_commits(t, 60);
+    LoopRun run(open(t));
+    run.state.selected = c.selected;
+    run.state.scroll = c.scroll;
+    t.git({"reset", "-q", "--soft", c.reset_to});
+    run.watcher_sender.send(utils::Signal{});
+    run.pass();
+    run.settle();
+    ASSERT_LT(run.repo.commits.size(), 40u);
+    EXPECT_EQ(run.state.selected, c.want_selected);
+    EXPECT_EQ(run.repo.commits.at(run.state.selected).summary, c.want_summary);
+    EXPECT_EQ(run.state.scroll, 0u);  // the short log fills the screen from its top
+    // The selected row is drawn.
+    EXPECT_NE(selected_row(run.state, run.repo, {100, 43}).find(c.want_summary), std::string::npos);
+  }
 }
 
 // Push and fetch share one rule; `task` picks which of the two a case uses.
@@ -266,6 +366,7 @@ void check_worker_outcomes(const std::string& name) {
   EXPECT_FALSE(task);
   ASSERT_TRUE(run.state.status_message);
   EXPECT_EQ(run.state.status_message->text, name + " done");
+  run.settle();
   EXPECT_EQ(run.repo.commits.size(), 2u);
   EXPECT_EQ(run.pass(), Pass::Idle);
 
@@ -351,10 +452,12 @@ TEST(EventLoop, LogGrowsAsTheSelectionNearsItsEnd) {
   ASSERT_TRUE(run.repo.has_more);
   run.press(key(U'j'));  // row 1 of 2: well within 100 rows of the end
   EXPECT_EQ(run.repo.limit, 4u);
+  run.settle();
   EXPECT_EQ(run.repo.commits.size(), 4u);
   EXPECT_EQ(run.state.selected, 1u);
   run.press(key(U'j'));
   EXPECT_EQ(run.repo.limit, 8u);
+  run.settle();
   EXPECT_EQ(run.repo.commits.size(), 5u);
   EXPECT_FALSE(run.repo.has_more);
   run.press(key(U'j'));
@@ -369,6 +472,7 @@ TEST(EventLoop, LogFarFromItsEndDoesNotGrow) {
   EXPECT_EQ(run.repo.limit, 110u);
   for (int i = 0; i < 9; ++i) run.press(key(U'j'));  // 10 + 100 reaches 110
   EXPECT_EQ(run.repo.limit, 220u);
+  run.settle();
   EXPECT_EQ(run.repo.commits.size(), 120u);
 }
 
@@ -402,6 +506,8 @@ TEST(EventLoop, PanelFactsAreAskedAgainAfterAReload) {
   t.commit("second");
   run.watcher_sender.send(utils::Signal{});
   EXPECT_EQ(run.pass(), Pass::Drew);
+  run.settle();
+  ASSERT_EQ(run.repo.commits.size(), 2u);
   ASSERT_TRUE(run.state.panel_facts);
   EXPECT_TRUE(run.state.panel_facts->has_remote);
 }

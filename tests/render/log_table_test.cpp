@@ -21,6 +21,16 @@ using tui::Modifier;
 
 commit_graph::GraphCell cell(char32_t glyph, std::optional<std::uint32_t> lane) { return {glyph, lane}; }
 
+using Cells = std::vector<commit_graph::GraphCell>;
+
+// The graph with one row replaced.
+commit_graph::Graph with_row(const commit_graph::Graph& graph, std::size_t index, const Cells& replacement) {
+  std::vector<Cells> rows;
+  for (const commit_graph::GraphRow row : graph) rows.emplace_back(row.begin(), row.end());
+  rows.at(index) = replacement;
+  return commit_graph::Graph(rows);
+}
+
 TEST(LogTable, ColumnsSitWhereTheirWidthsPutThem) {
   struct Case {
     const char* name;
@@ -41,10 +51,9 @@ TEST(LogTable, ColumnsSitWhereTheirWidthsPutThem) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     repo::Repo r = chain(c.commits, c.author);
-    for (auto& row : r.graph) {
-      row.assign(c.graph_cells, cell(U'│', 1));
-      row[0] = cell(U'●', 0);
-    }
+    Cells row(c.graph_cells, cell(U'│', 1));
+    row[0] = cell(U'●', 0);
+    r.graph = commit_graph::Graph(std::vector<Cells>(r.commits.size(), row));
     state::State s;
     const tui::Buffer buf = draw(s, r, c.width, 10);
     EXPECT_EQ(buf.at(c.index, 0).symbol, "▶");
@@ -63,8 +72,9 @@ TEST(LogTable, ColumnsSitWhereTheirWidthsPutThem) {
 TEST(LogTable, WidthsComeFromTheWholeLogNotTheVisibleRows) {
   repo::Repo r = chain(12);
   r.commits[0].author = "abcdefghijklmnopqrstuvwxy";
-  r.graph[0] = commit_graph::GraphRow(5, cell(U'│', 0));
-  r.graph[0][4] = cell(U'●', 4);
+  Cells wide(5, cell(U'│', 0));
+  wide[4] = cell(U'●', 4);
+  r.graph = with_row(r.graph, 0, wide);
   state::State s;
   s.scroll = 8;
   s.selected = 8;
@@ -253,10 +263,12 @@ TEST(LogTable, GraphCellsAndLabelsTakeTheirLaneColours) {
     r.branches[repo::BranchName{"b" + std::to_string(i)}] = oid(i);
   }
   // The second row is 18 cells wide with its node in the 18th.
-  commit_graph::GraphRow wide{cell(U'─', std::nullopt)};
+  // A cell's lane is its column.
+  Cells wide{cell(U'─', std::nullopt)};
   for (std::uint32_t lane = 1; lane <= 16; ++lane) wide.push_back(cell(U'│', lane));
   wide.push_back(cell(U'●', 17));
-  r.graph = {{cell(U' ', std::nullopt), cell(U'●', 2)}, wide, {cell(U'●', std::nullopt)}, {cell(U'│', 3)}};
+  r.graph = commit_graph::Graph(std::vector<Cells>{
+      {cell(U' ', std::nullopt), cell(U' ', std::nullopt), cell(U'●', 2)}, wide, {cell(U'●', 0)}, {cell(U'│', 0)}});
 
   state::State s;
   s.selected = 9;
@@ -266,7 +278,7 @@ TEST(LogTable, GraphCellsAndLabelsTakeTheirLaneColours) {
   EXPECT_EQ(buf.at(3, 1).fg, Color::Gray);
   for (int i = 1; i < 16; ++i) EXPECT_EQ(buf.at(3 + i, 1).fg, render::LANE_COLORS[i % 4]) << i;
   EXPECT_EQ(buf.at(19, 1).symbol, " ");
-  EXPECT_EQ(buf.at(4, 0).fg, Color::Magenta);
+  EXPECT_EQ(buf.at(5, 0).fg, Color::Magenta);
 
   const Color label[] = {Color::Magenta, Color::Blue, Color::Red, Color::Red};
   for (int y = 0; y < 4; ++y) {
@@ -345,7 +357,7 @@ TEST(LogTable, RowsOnlyWhereBothListsHaveThem) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     repo::Repo r = chain(c.commits);
-    r.graph.resize(c.graph_rows, {cell(U'●', 0)});
+    r.graph = commit_graph::Graph(std::vector<Cells>(c.graph_rows, {cell(U'●', 0)}));
     state::State s;
     s.scroll = c.scroll;
     s.selected = c.selected;

@@ -730,6 +730,18 @@ TEST(StatusBar, MultiLineMessageStaysOnItsRow) {
       EXPECT_EQ(b.at(x, y).symbol.find_first_of("\n\r\x1b"), std::string::npos);
 }
 
+TEST(StatusBar, SaysWhenTheHistoryIsCutShort) {
+  repo::Repo r = repo_fixture();
+  r.cut_short = "history cut short: commit 1234567 cannot be read";
+  const State s;
+  const tui::Buffer buf = draw(s, r);
+  EXPECT_EQ(buf.row_text(1), row("repo", "? → show hotkeys", *r.cut_short));
+  const int x = 1 + (kWidth - 2 - static_cast<int>(r.cut_short->size())) / 2;
+  EXPECT_EQ(buf.at(x, 1).symbol, "h");
+  EXPECT_EQ(buf.at(x, 1).fg, Color::Yellow);
+  EXPECT_EQ(draw(s, repo_fixture()).row_text(1), row("repo", "? → show hotkeys"));
+}
+
 TEST(StatusBar, NarrowAndShortAreas) {
   const repo::Repo& r = repo_fixture();
   State s = State::create(r);
