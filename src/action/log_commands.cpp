@@ -4,6 +4,8 @@
 #include "action/rebase.hpp"
 #include "action/revert_move.hpp"
 
+#include "action/hotkey_panel.hpp"
+
 namespace action {
 
 namespace {
@@ -112,6 +114,7 @@ void execute_log_command(const Action& action, state::State& state, repo::Repo& 
       return;
     case Action::Char:
       if (action.ch == U'a') open_amend_view(state, repo);
+      if (action.ch == U'?') toggle_hotkeys(state, repo);
       return;
     default:
       return;

@@ -5,6 +5,7 @@
 
 #include "action/action.hpp"
 #include "action/commit_view.hpp"
+#include "action/hotkey_panel.hpp"
 #include "main/key_map.hpp"
 #include "tui/fatal.hpp"
 #include "viewport/reload.hpp"
@@ -96,14 +97,20 @@ void show_first_frame(Session& s) {
 
 Pass run_pass(Session& s, std::chrono::milliseconds wait) {
   bool changed = take_loaded_model(s);
+  bool reloaded = changed;
 
   std::optional<utils::Signal> signal;
   if (s.watcher.try_recv(signal) == utils::Poll::Message) {
     changed = true;
     s.loader.request(s.repo);
   }
+  const bool pushing = s.state.push_task.has_value(), fetching = s.state.fetch_task.has_value();
   changed |= poll_task(s.state.push_task, s, "push failed: thread died");
   changed |= poll_task(s.state.fetch_task, s, "fetch failed: thread died");
+  reloaded |= (pushing && !s.state.push_task) || (fetching && !s.state.fetch_task);
+  // A new model or a worker's result may change what the hotkey panel shows.
+  if (reloaded) s.state.panel_facts.reset();
+  changed |= action::keep_panel_facts(s.state, s.repo, state::Clock::now());
 
   auto polled = s.events.poll_event(wait);
   if (!polled) tui::fatal("failed to read from the terminal: " + polled.error());

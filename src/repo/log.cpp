@@ -1,5 +1,6 @@
 #include "repo/branch_walk.hpp"
 #include "repo/git_handle.hpp"
+#include "repo/head_history.hpp"
 #include "repo/log_walk.hpp"
 #include "repo/repo.hpp"
 #include "utils/text.hpp"
@@ -77,6 +78,10 @@ std::expected<LogModel, std::string> load_with(RepoPtr handle, LoadKey key) {
   handle.reset();
   for (const Commit& c : model.log.commits) model.longest_author = std::max(model.longest_author, c.author.size());
   model.graph = commit_graph::build_from(model.log.commits);
+  // A history cut short may lack a commit on the way down from HEAD: there
+  // the repository is asked instead.
+  if (!model.log.cut_short)
+    model.head_history = mark_head_history(model.log.commits, head_commit_of(model.head, model.branches));
   return model;
 }
 
@@ -149,6 +154,7 @@ LogModel Repo::take(LogModel model) {
   old.log.commits = std::exchange(commits, std::move(model.log.commits));
   old.graph = std::exchange(graph, std::move(model.graph));
   old.branches = std::exchange(branches, std::move(model.branches));
+  head_history = std::move(model.head_history);
   has_more = model.log.has_more;
   cut_short = std::move(model.log.cut_short);
   head = std::move(model.head);
@@ -175,12 +181,7 @@ void Repo::reload_branches(git_repository* repo) {
   ++model_version;
 }
 
-Oid Repo::head_sha() const {
-  if (const auto* detached = std::get_if<HeadDetached>(&head)) return detached->id;
-  const auto& branch = std::get<HeadBranch>(head);
-  auto it = branches.find(BranchName{branch.name});
-  return it == branches.end() ? Oid::zero() : it->second;
-}
+Oid Repo::head_sha() const { return head_commit_of(head, branches); }
 
 std::string Repo::workdir_path(const std::string& relative) const {
   if (workdir.empty() || workdir == "/") return workdir + relative;

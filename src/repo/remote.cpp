@@ -1,4 +1,5 @@
 #include <string_view>
+#include <unordered_set>
 
 #include "repo/git_handle.hpp"
 #include "repo/repo.hpp"
@@ -135,16 +136,23 @@ bool Repo::is_ancestor_of_head(const Oid& id) const {
   return git_graph_descendant_of(repo->get(), &descendant, &ancestor) == 1;
 }
 
+bool Repo::is_ancestor_of_head_at(std::size_t position) const {
+  if (position >= commits.size()) return false;
+  if (head_history.size() == commits.size()) return head_history[position];
+  return is_ancestor_of_head(commits[position].id);
+}
+
 bool Repo::commit_is_on_remote(std::size_t position) const {
   if (commits.empty()) return false;
+  std::unordered_set<Oid> tips;
+  for (const auto& [branch, tip] : branches)
+    if (branch.name.find('/') != std::string::npos) tips.insert(tip);
+  if (tips.empty()) return false;
   // A tip first listed at or above the position is one listed among the
   // first position + 1 entries, so the rest of the log is never scanned.
   const std::size_t end = position < commits.size() ? position + 1 : commits.size();
-  for (const auto& [branch, tip] : branches) {
-    if (branch.name.find('/') == std::string::npos) continue;
-    for (std::size_t i = 0; i < end; ++i)
-      if (commits[i].id == tip) return true;
-  }
+  for (std::size_t i = 0; i < end; ++i)
+    if (tips.contains(commits[i].id)) return true;
   return false;
 }
 

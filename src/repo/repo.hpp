@@ -51,6 +51,7 @@ struct LogModel {
   HeadState head = HeadDetached{};
   LoadKey key;
   std::size_t longest_author = 0;  // in bytes
+  std::vector<bool> head_history;  // see Repo::head_history
 };
 
 // Why the repository could not be opened, and the exit status it calls for.
@@ -83,6 +84,9 @@ class Repo {
   // What the model was loaded from; absent when the last load was cut short
   // or the model was made otherwise.
   std::optional<LoadKey> load_key;
+  // Per loaded commit: HEAD's commit or one of its ancestors (see
+  // mark_head_history); empty when HEAD's commit is not loaded.
+  std::vector<bool> head_history;
 
   // Opens and loads; on failure writes the message to standard error and
   // ends the process (status 1, or 101 when the walk cannot be set up).
@@ -181,6 +185,9 @@ class Repo {
   std::optional<std::string> remote_host_name() const;
   // Whether the commit is HEAD's commit or one of its ancestors.
   bool is_ancestor_of_head(const Oid& id) const;
+  // The same for the loaded commit at the position, from the marks of the
+  // load where they serve, else asked of the repository.
+  bool is_ancestor_of_head_at(std::size_t position) const;
   // Whether a branch whose name holds a "/" has its tip in the log at or
   // above the position. Compares log positions, not reachability.
   bool commit_is_on_remote(std::size_t position) const;

@@ -69,6 +69,17 @@ struct Task {
   std::uint64_t ticks = 0;
 };
 
+// What the hotkey panel shows that does not depend on the selected commit.
+// A work-tree status is too slow to ask on every key, so these are asked when
+// the panel opens, after each reload or worker result, and at most once a
+// second while it stays open.
+struct PanelFacts {
+  bool has_changes = false;
+  bool has_remote = false;
+  std::string host_word;  // of the remote's host; "github" when it names none
+  Clock::time_point asked;
+};
+
 struct StatusMessage {
   std::string text;
   Clock::time_point at;
@@ -109,6 +120,7 @@ struct State {
   std::string push_input;
   std::optional<Task<PushResult>> push_task;
   std::optional<Task<FetchResult>> fetch_task;
+  std::optional<PanelFacts> panel_facts;  // while the hotkey panel is shown
   // Optional positions.
   std::optional<std::size_t> history_cursor;
   std::optional<std::size_t> saved_selection;

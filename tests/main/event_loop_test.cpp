@@ -492,3 +492,24 @@ TEST(EventLoop, LimitOfZeroStaysZero) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(EventLoop, PanelFactsAreAskedAgainAfterAReload) {
+  TempRepo t;
+  t.commit("first");
+  LoopRun run(open(t));
+  run.press(key(U'?'));
+  ASSERT_TRUE(run.state.panel_facts);
+  EXPECT_FALSE(run.state.panel_facts->has_remote);
+  t.git({"remote", "add", "origin", "https://github.com/u/p.git"});
+  t.commit("second");
+  run.watcher_sender.send(utils::Signal{});
+  EXPECT_EQ(run.pass(), Pass::Drew);
+  run.settle();
+  ASSERT_EQ(run.repo.commits.size(), 2u);
+  ASSERT_TRUE(run.state.panel_facts);
+  EXPECT_TRUE(run.state.panel_facts->has_remote);
+}
+
+}  // namespace
