@@ -117,7 +117,9 @@ TEST(OpenPage, TheOpenerGetsTheCommitAddress) {
     // Stays until the test lets it go: the program does not wait for it.
     programs.add("open",
                  "echo $$ > \"$LOG.pid\"; fds=$(for fd in 0 1 2; do readlink /proc/$$/fd/$fd; done)\n"
-                 "printf '%s' \"$1\" > \"$LOG\"; echo \"$fds\" > \"$LOG.fds\"; echo \"$#\" > \"$LOG.count\"\n"
+                 "printf '%s' \"$1\" > \"$LOG\"; echo \"$fds\" > \"$LOG.fds\"\n"
+                 // Last, and whole: the test reads the others once it sees this one.
+                 "echo \"$#\" > \"$LOG.count.part\"; mv \"$LOG.count.part\" \"$LOG.count\"\n"
                  "i=0; while [ ! -e \"$LOG.release\" ] && [ $i -lt 1500 ]; do sleep 0.02; i=$((i+1)); done");
     s.state.selected = 1;  // below the remote-tracking tip
     s.press("o");
