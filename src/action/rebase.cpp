@@ -14,9 +14,6 @@ namespace action {
 
 namespace {
 
-// The work tree, not Repo.path: that may name the .git directory.
-const std::string& git_dir_of(const repo::Repo& repo) { return repo.workdir.empty() ? repo.path : repo.workdir; }
-
 // Back to the log: no rebase step open, nothing chosen or typed.
 void end_rebase(state::State& state) {
   state.selecting_rebase_branch = false;
@@ -29,7 +26,7 @@ void end_rebase(state::State& state) {
 
 std::expected<void, repo::GitFailure> run_continue(const repo::Repo& repo) {
   // git would otherwise wait in an editor no one sees for the message.
-  return repo::run_git({"rebase", "--continue"}, git_dir_of(repo), {{"GIT_EDITOR", "true"}});
+  return repo::run_git({"rebase", "--continue"}, repo.work_command_dir(), {{"GIT_EDITOR", "true"}});
 }
 
 void run_rebase(state::State& state, repo::Repo& repo) {
@@ -45,7 +42,7 @@ void run_rebase(state::State& state, repo::Repo& repo) {
       return;
     }
   }
-  const auto run = repo::run_git({"rebase", target, branch}, git_dir_of(repo));
+  const auto run = repo::run_git({"rebase", target, branch}, repo.work_command_dir());
   if (run) {
     state.set_status("rebased " + branch + " onto " + target);
     repo.refresh();
@@ -181,7 +178,7 @@ void continue_rebase(state::State& state, repo::Repo& repo) {
 }
 
 void abort_rebase(state::State& state, repo::Repo& repo) {
-  const auto run = repo::run_git({"rebase", "--abort"}, git_dir_of(repo));
+  const auto run = repo::run_git({"rebase", "--abort"}, repo.work_command_dir());
   if (run) {
     end_rebase(state);
     state.set_status("rebase aborted");

@@ -124,6 +124,9 @@ class Repo {
 
   // Joins a repository-relative path to the work directory.
   std::string workdir_path(const std::string& relative) const;
+  // Where git commands that act on the work tree run: the work directory,
+  // since `path` may name the .git directory; `path` itself when bare.
+  const std::string& work_command_dir() const { return workdir.empty() ? path : workdir; }
 
   // ---- Work-tree status and diffs (status.cpp) ----
 

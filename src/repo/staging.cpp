@@ -378,7 +378,7 @@ std::expected<void, std::string> Repo::unstage_hunk(const std::string& file, con
 }
 
 std::expected<void, std::string> Repo::discard_file(const std::string& file, bool untracked) const {
-  if (!untracked) return discard_tracked_file(workdir.empty() ? path : workdir, file);
+  if (!untracked) return discard_tracked_file(work_command_dir(), file);
   // The entry itself: a link goes, not what it points at; a directory is
   // never removed with what it holds.
   auto full = checked_worktree_path(workdir, file);
