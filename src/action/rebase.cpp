@@ -24,6 +24,14 @@ void end_rebase(state::State& state) {
   end_completion(state);
 }
 
+// A failed rebase or continue that left git mid-rebase has stopped on a
+// commit, whatever it wrote: the apply backend tells of a conflict on
+// standard output only, and a continue refused for files still unmerged
+// leaves the same stop.
+bool stopped_mid_rebase(const repo::GitFailure& failure, const repo::Repo& repo) {
+  return failure.started && (failure.stopped_on_conflict() || repo.rebase_in_progress());
+}
+
 std::expected<void, repo::GitFailure> run_continue(const repo::Repo& repo) {
   // git would otherwise wait in an editor no one sees for the message.
   return repo::run_git({"rebase", "--continue"}, repo.work_command_dir(), {{"GIT_EDITOR", "true"}});
@@ -50,7 +58,7 @@ void run_rebase(state::State& state, repo::Repo& repo) {
     end_rebase(state);
     return;
   }
-  if (run.error().started && run.error().stopped_on_conflict()) {
+  if (stopped_mid_rebase(run.error(), repo)) {
     // The branch stays chosen: the final continue selects its tip.
     state.entering_rebase_target = false;
     state.rebase_in_progress = true;
@@ -142,9 +150,14 @@ void Action::execute_rebase_in_progress_mode(state::State& state, repo::Repo& re
       if (!run && !run.error().started) {
         state.set_status("rebase --continue failed: " + run.error().message);
       } else if (!run) {
-        // Without the view there is nothing to show of git's reasons: the
-        // user resolves outside and tries again.
-        state.set_status("conflicts remain - resolve and press Enter");
+        // Stopped again, on the next commit or the same one: its conflicts
+        // in the view, as at the first stop.
+        if (stopped_mid_rebase(run.error(), repo)) open_commit_view_for_conflicts(state, repo);
+        // A stop with nothing to show (or none at all) stays here: the user
+        // resolves outside and tries again.
+        if (state.commit_view && state.commit_view->unstaged.empty() && state.commit_view->staged.empty())
+          state.commit_view.reset();
+        if (!state.commit_view) state.set_status("conflicts remain - resolve and press Enter");
       } else {
         end_rebase(state);
         state.set_status("rebase complete");
@@ -169,7 +182,7 @@ void continue_rebase(state::State& state, repo::Repo& repo) {
     jump_cursor_to_branch_tip(state, repo, branch);
     return;
   }
-  if (run.error().started && run.error().stopped_on_conflict()) {
+  if (stopped_mid_rebase(run.error(), repo)) {
     // The next commit stopped: a fresh view, its resolved counts from none.
     open_commit_view_for_conflicts(state, repo);
     return;

@@ -8,7 +8,9 @@
 #include <cerrno>
 
 #include "repo/conflict_markers.hpp"
+#include "repo/git_handle.hpp"
 #include "repo/repo.hpp"
+#include "repo/state_files.hpp"
 #include "utils/text.hpp"
 #include "repo/worktree_write.hpp"
 
@@ -110,6 +112,12 @@ ConflictContext Repo::detect_conflict_context() const {
     context.theirs_label = "source";
   }
   return context;
+}
+
+bool Repo::rebase_in_progress() const {
+  // The git directory itself: a linked work tree's ".git" is only a file.
+  auto repo = open_repository(path);
+  return repo && repo::rebase_in_progress(repo->get());
 }
 
 std::expected<void, std::string> Repo::resolve_conflict(const std::string& file, std::size_t section,

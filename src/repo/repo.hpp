@@ -237,6 +237,9 @@ class Repo {
   // the state files in the work tree's ".git" and the loaded branches and
   // HEAD. Opens no repository and cannot fail.
   ConflictContext detect_conflict_context() const;
+  // Whether a rebase is stopped in the repository's git directory, whichever
+  // backend git used; false when the repository cannot be opened.
+  bool rebase_in_progress() const;
   // Replaces conflict block number section (counted from 0 in file order) of
   // the work-tree file by its ours or theirs lines. Every other byte, other
   // blocks and unclosed ones included, is written back as it was.

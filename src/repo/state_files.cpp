@@ -1,6 +1,7 @@
 #include "repo/state_files.hpp"
 
 #include <git2.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -23,6 +24,21 @@ std::expected<void, std::string> remove_state_files(git_repository* repo, std::s
     if (err != ENOENT && result) result = utils::os_failure("could not remove " + std::string(name) + ": ", err);
   }
   return result;
+}
+
+namespace {
+
+bool exists(const std::string& path) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0;
+}
+
+}  // namespace
+
+bool rebase_in_progress(git_repository* repo) {
+  if (exists(state_file_path(repo, "rebase-merge"))) return true;
+  const std::string apply = state_file_path(repo, "rebase-apply");
+  return exists(apply) && !exists(apply + "/applying");
 }
 
 }  // namespace repo

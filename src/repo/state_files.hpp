@@ -1,7 +1,7 @@
 #pragma once
 // The files a stopped merge, squash merge, cherry-pick or revert leaves in
 // the git directory, and their removal once a commit or a checkout has
-// ended that operation.
+// ended that operation; and whether a rebase is stopped there.
 
 #include <array>
 #include <expected>
@@ -28,5 +28,11 @@ std::string state_file_path(git_repository* repo, std::string_view name);
 // removed is named in the failure, "could not remove {name}: {}" with the
 // system's error text; the others are removed all the same.
 std::expected<void, std::string> remove_state_files(git_repository* repo, std::span<const std::string_view> names);
+
+// Whether git is in the middle of a rebase: its state directory
+// "rebase-merge" (the merge backend) or "rebase-apply" (the apply backend),
+// but not the "rebase-apply" of a stopped git am, which holds "applying" and
+// which git rebase --continue and --abort refuse to touch.
+bool rebase_in_progress(git_repository* repo);
 
 }  // namespace repo

@@ -536,12 +536,6 @@ TEST_F(Rebase, StoppedWithoutTheViewEscAborts) {
     s.press("1S");
     ASSERT_FALSE(s.state.commit_view);
     ASSERT_TRUE(s.state.rebase_in_progress);
-
-    // The second commit still conflicts: whatever git said, the same words.
-    s.press("<enter>");
-    EXPECT_EQ(status_of(s), "conflicts remain - resolve and press Enter");
-    EXPECT_TRUE(s.state.rebase_in_progress);
-    EXPECT_TRUE(fixture.rebase_stopped());
     EXPECT_EQ(s.state.rebase_branch, "topic");
 
     EXPECT_FALSE(s.press(key));
@@ -553,6 +547,142 @@ TEST_F(Rebase, StoppedWithoutTheViewEscAborts) {
     EXPECT_EQ(fixture.temp.rev_parse("topic"), fixture.topic_tip);
     EXPECT_EQ(s.repo.head_sha().hex(), fixture.topic_tip);
   }
+}
+
+TEST_F(Rebase, ContinueWithoutTheViewOpensTheNextStopsConflicts) {
+  ConflictRepo fixture;
+  Session s(fixture.open());
+  const RecordedGit git;
+  rebase_topic_onto(s, fixture.topic_tip, "main");
+  // main's side of t1, staged: nothing left to show, the view closes.
+  s.press("1S");
+  ASSERT_FALSE(s.state.commit_view);
+  ASSERT_TRUE(s.state.rebase_in_progress);
+
+  // t1 is left empty and dropped; t2 stops on g.txt, shown as the first
+  // stop was, the branch still chosen for the final jump.
+  s.press("<enter>");
+  ASSERT_TRUE(fixture.rebase_stopped());
+  EXPECT_EQ(status_of(s), "conflicts - use 1/2 to select side, S to stage when resolved");
+  EXPECT_TRUE(s.state.rebase_in_progress);
+  EXPECT_EQ(s.state.rebase_branch, "topic");
+  EXPECT_EQ(s.state.rebase_onto_input, "main");
+  ASSERT_TRUE(s.state.commit_view);
+  ASSERT_EQ(s.state.commit_view->unstaged.size(), 1u);
+  EXPECT_EQ(s.state.commit_view->unstaged[0].kind, repo::ChangeKind::Conflicted);
+  EXPECT_EQ(s.state.commit_view->selected_path, "g.txt");
+  EXPECT_TRUE(s.state.commit_view->resolved_sections.empty());
+  EXPECT_NE(row_after(screen(s), "rebasing (topic)").find("TOPIC2"), std::string::npos) << screen(s);
+
+  s.press("2S");
+  s.press("c");
+  EXPECT_EQ(status_of(s), "rebase complete");
+  EXPECT_EQ(git.calls(),
+            "rebase main topic [no-such-editor]\nrebase --continue [true]\nrebase --continue [true]\n");
+  EXPECT_FALSE(fixture.rebase_stopped());
+  EXPECT_FALSE(in_any_rebase_step(s.state));
+  EXPECT_FALSE(s.state.commit_view);
+  EXPECT_EQ(fixture.temp.git({"log", "--format=%s", "topic"}), "t2\nm1\nbase\n");
+  EXPECT_EQ(fixture.temp.git({"symbolic-ref", "HEAD"}), "refs/heads/topic\n");
+  EXPECT_EQ(fixture.temp.read("f.txt"), "a\nMAIN\nc\n");
+  EXPECT_EQ(fixture.temp.read("g.txt"), "x\nTOPIC2\nz\n");
+  EXPECT_EQ(fixture.temp.git({"status", "--porcelain"}), "");
+  ASSERT_LT(s.state.selected, s.repo.commits.size());
+  EXPECT_EQ(s.repo.commits[s.state.selected].id.hex(), fixture.temp.rev_parse("topic"));
+}
+
+TEST_F(Rebase, ContinueRefusedForUnmergedFilesShowsThemAgain) {
+  ConflictRepo fixture;
+  Session s(fixture.open());
+  rebase_topic_onto(s, fixture.topic_tip, "main");
+  ASSERT_TRUE(s.state.commit_view);
+  // Stopped without the view (its status could not be read, say), f.txt
+  // still unmerged: git refuses without a word of conflict.
+  s.state.commit_view.reset();
+  s.press("<enter>");
+  ASSERT_TRUE(fixture.rebase_stopped());
+  EXPECT_EQ(status_of(s), "conflicts - use 1/2 to select side, S to stage when resolved");
+  ASSERT_TRUE(s.state.commit_view);
+  EXPECT_EQ(s.state.commit_view->selected_path, "f.txt");
+  EXPECT_TRUE(s.state.rebase_in_progress);
+  EXPECT_EQ(s.state.rebase_branch, "topic");
+}
+
+// The apply backend writes its conflict report to standard output and
+// "error: Failed to merge in the changes." to standard error.
+TEST_F(Rebase, ApplyBackendStopsInTheConflictView) {
+  ConflictRepo fixture;
+  const std::string config = fixture.temp.path() + "/../apply.gitconfig";
+  testing_support::write_file(config, "[rebase]\n\tbackend = apply\n");
+  const EnvGuard user_config{{"GIT_CONFIG_GLOBAL", config}};
+  Session s(fixture.open());
+
+  rebase_topic_onto(s, fixture.topic_tip, "main");
+  ASSERT_TRUE(std::filesystem::exists(fixture.temp.path() + "/.git/rebase-apply"));
+  EXPECT_EQ(status_of(s), "conflicts - use 1/2 to select side, S to stage when resolved");
+  EXPECT_TRUE(s.state.rebase_in_progress);
+  EXPECT_EQ(s.state.rebase_branch, "topic");
+  ASSERT_TRUE(s.state.commit_view);
+  EXPECT_EQ(s.state.commit_view->selected_path, "f.txt");
+
+  // The next stop too, and to the end.
+  s.press("2S");
+  s.press("c");
+  EXPECT_EQ(status_of(s), "conflicts - use 1/2 to select side, S to stage when resolved");
+  ASSERT_TRUE(s.state.commit_view);
+  EXPECT_EQ(s.state.commit_view->selected_path, "g.txt");
+  EXPECT_TRUE(s.state.commit_view->resolved_sections.empty());
+  s.press("2S");
+  s.press("c");
+  EXPECT_EQ(status_of(s), "rebase complete");
+  EXPECT_FALSE(in_any_rebase_step(s.state));
+  EXPECT_FALSE(std::filesystem::exists(fixture.temp.path() + "/.git/rebase-apply"));
+  EXPECT_EQ(fixture.temp.git({"log", "--format=%s", "topic"}), "t2\nt1\nm1\nbase\n");
+  EXPECT_EQ(fixture.temp.read("f.txt"), "a\nTOPIC1\nc\n");
+  EXPECT_EQ(fixture.temp.read("g.txt"), "x\nTOPIC2\nz\n");
+  EXPECT_EQ(s.repo.commits[s.state.selected].id.hex(), fixture.temp.rev_parse("topic"));
+
+  // Esc in the view aborts back to where topic was.
+  fixture.temp.git({"reset", "-q", "--hard", fixture.topic_tip});
+  s.repo.refresh();
+  rebase_topic_onto(s, fixture.topic_tip, "main");
+  ASSERT_TRUE(s.state.commit_view);
+  s.press("<esc>");
+  EXPECT_EQ(status_of(s), "rebase aborted");
+  EXPECT_FALSE(in_any_rebase_step(s.state));
+  EXPECT_FALSE(std::filesystem::exists(fixture.temp.path() + "/.git/rebase-apply"));
+  EXPECT_EQ(fixture.temp.rev_parse("topic"), fixture.topic_tip);
+  EXPECT_EQ(fixture.temp.git({"symbolic-ref", "HEAD"}), "refs/heads/topic\n");
+
+  // main's side staged leaves this backend nothing to commit: it stays on
+  // the commit (git rebase --skip goes on), and with nothing to show the
+  // stopped mode stays too.
+  rebase_topic_onto(s, fixture.topic_tip, "main");
+  s.press("1S");
+  ASSERT_FALSE(s.state.commit_view);
+  s.press("<enter>");
+  EXPECT_EQ(status_of(s), "conflicts remain - resolve and press Enter");
+  EXPECT_FALSE(s.state.commit_view);
+  EXPECT_TRUE(s.state.rebase_in_progress);
+  EXPECT_TRUE(std::filesystem::exists(fixture.temp.path() + "/.git/rebase-apply"));
+  s.press("<esc>");
+  EXPECT_EQ(status_of(s), "rebase aborted");
+  EXPECT_FALSE(std::filesystem::exists(fixture.temp.path() + "/.git/rebase-apply"));
+  EXPECT_EQ(fixture.temp.rev_parse("topic"), fixture.topic_tip);
+}
+
+// git am keeps its state where the apply backend does; git rebase refuses
+// to start, continue or abort over it, so no rebase is shown as stopped.
+TEST_F(Rebase, AStoppedAmIsNoRebase) {
+  ConflictRepo fixture;
+  fixture.temp.git({"checkout", "-q", "main"});
+  const std::string patch = fixture.temp.git({"format-patch", "-1", "--stdout", fixture.topic_tip + "~1"});
+  ASSERT_FALSE(fixture.temp.git_result({"am", "-3"}, patch).success());
+  Session s(fixture.open());
+  rebase_topic_onto(s, fixture.topic_tip, "main");
+  EXPECT_EQ(status_of(s), "rebase failed: fatal: It looks like 'git am' is in progress. Cannot rebase.");
+  EXPECT_FALSE(in_any_rebase_step(s.state));
+  EXPECT_FALSE(s.state.commit_view);
 }
 
 // ---- What git says, through a stand-in ----

@@ -6,7 +6,10 @@
 # view, and 2, S and c again finish with topic on top of main and its tip
 # selected. Then a rebase of side: Esc in the conflict view aborts it; a
 # second one, with the target's side taken and staged, closes the view and
-# leaves the stopped rebase, where q does nothing and Esc aborts.
+# leaves the stopped rebase, where q does nothing and Esc aborts. Last a
+# rebase of pair, whose two commits both conflict: main's side of the first,
+# staged, closes the view; Enter goes on and stops on the second commit's
+# conflict in the view, where 2, S and c finish it.
 # Usage: bash rebase.sh TARNWICK_BINARY
 . "$(dirname "$0")/lib/tmux.sh" "$1"
 
@@ -26,6 +29,11 @@ commit_all 3 "topic two"
 git -C "$repo" checkout -q -b side main
 printf 'a\nSIDE\nc\n' >"$repo/f.txt"
 commit_all 4 "side work"
+git -C "$repo" checkout -q -b pair main
+printf 'a\nPAIR1\nc\n' >"$repo/f.txt"
+commit_all 4 "pair one"
+printf 'x\nPAIR2\nz\n' >"$repo/g.txt"
+commit_all 4 "pair two"
 git -C "$repo" checkout -q main
 printf 'a\nMAIN\nc\n' >"$repo/f.txt"
 printf 'x\nMAIN\nz\n' >"$repo/g.txt"
@@ -131,6 +139,42 @@ wait_for "rebase aborted"
 wait_gone "rebase in progress"
 [[ ! -d "$repo/.git/rebase-merge" ]] || fail "Esc did not abort"
 [[ $(git -C "$repo" rev-parse side) == "$side_before" ]] || fail "the abort left side moved"
+
+# Enter in the stopped rebase stops again on the next commit's conflict, in
+# the view.
+select_commit "pair two"
+keys r
+wait_for "rebase pair onto: █"
+type_text main
+keys Enter
+wait_for "f.txt (rebase conflict)"
+keys 1
+wait_file "$repo/f.txt" $'a\nMAIN\nc'
+keys S
+wait_for "rebase in progress - resolve conflicts, then Enter to continue or Esc to abort"
+keys Enter
+wait_for "g.txt (rebase conflict)"
+wait_for "conflicts - use 1/2 to select side, S to stage when resolved"
+wait_for "Resolved (0)"
+wait_row "rebasing (pair)" "press 2"
+[[ -d "$repo/.git/rebase-merge" ]] || fail "git did not stop on the second commit"
+keys 2
+wait_file "$repo/g.txt" $'x\nPAIR2\nz'
+keys S
+wait_for "Resolved (1)"
+keys c
+wait_for "rebase complete"
+wait_gone "Resolved ("
+[[ ! -d "$repo/.git/rebase-merge" ]] || fail "the rebase of pair did not end"
+# The first commit, left empty by main's side, is dropped.
+[[ $(git -C "$repo" log --format=%s pair | tr '\n' ,) == "pair two,main work,base," ]] ||
+  fail "pair is not on main: $(git -C "$repo" log --oneline pair)"
+[[ $(git -C "$repo" symbolic-ref HEAD) == refs/heads/pair ]] || fail "HEAD is not on pair"
+[[ $(git -C "$repo" show pair:f.txt) == $'a\nMAIN\nc' ]] || fail "pair's f.txt: $(git -C "$repo" show pair:f.txt)"
+[[ $(git -C "$repo" show pair:g.txt) == $'x\nPAIR2\nz' ]] || fail "pair's g.txt: $(git -C "$repo" show pair:g.txt)"
+[[ -z $(git -C "$repo" status --porcelain) ]] || fail "work tree not clean: $(git -C "$repo" status --porcelain)"
+wait_row "▶" "pair two"
+wait_row "(HEAD → pair)" "pair two"
 
 # The first q clears the search, the second ends the program.
 keys q

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <functional>
 
 #include "repo/repo.hpp"
 #include "support/temp_repo.hpp"
@@ -267,6 +268,55 @@ TEST(ConflictContext, LabelsOfRealStops) {
     EXPECT_EQ(got.kind, ConflictKind::Merge);
     EXPECT_EQ(got.theirs_label, "topic");
   }
+}
+
+// What git itself counts as a rebase under way, with either backend; a
+// stopped git am keeps its state in "rebase-apply" too, but no rebase
+// command will continue or abort it.
+TEST(RebaseInProgress, EitherBackendButNotAStoppedAm) {
+  struct Case {
+    const char* name;
+    std::function<void(TempRepo&)> stop;
+    bool rebasing;
+  };
+  const Case cases[] = {
+      {"nothing under way", [](TempRepo&) {}, false},
+      {"merge stopped on a conflict", [](TempRepo& t) { ASSERT_FALSE(t.git_result({"merge", "-q", "topic"}).success()); },
+       false},
+      {"rebase, merge backend",
+       [](TempRepo& t) { ASSERT_FALSE(t.git_result({"rebase", "main", "topic"}).success()); }, true},
+      {"rebase, apply backend",
+       [](TempRepo& t) {
+         ASSERT_FALSE(t.git_result({"-c", "rebase.backend=apply", "rebase", "main", "topic"}).success());
+         ASSERT_TRUE(fs::exists(t.path() + "/.git/rebase-apply"));
+       },
+       true},
+      {"git am stopped on a conflict",
+       [](TempRepo& t) {
+         const std::string patch = t.git({"format-patch", "-1", "--stdout", "topic"});
+         ASSERT_FALSE(t.git_result({"am", "-3"}, patch).success());
+         ASSERT_TRUE(fs::exists(t.path() + "/.git/rebase-apply/applying"));
+       },
+       false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempRepo t;
+    diverge(t);
+    c.stop(t);
+    EXPECT_EQ(open(t.path()).rebase_in_progress(), c.rebasing);
+    EXPECT_EQ(open(t.path() + "/.git").rebase_in_progress(), c.rebasing);
+  }
+
+  // A linked work tree keeps its rebase in its own git directory.
+  TempRepo t;
+  diverge(t);
+  const std::string linked = t.path() + "/../linked";
+  t.git({"worktree", "add", "-q", "--detach", linked, "topic"});
+  EXPECT_FALSE(open(linked).rebase_in_progress());
+  ASSERT_FALSE(t.git_result({"-C", linked, "rebase", "main"}).success());
+  EXPECT_TRUE(open(linked).rebase_in_progress());
+  EXPECT_FALSE(open(t.path()).rebase_in_progress()) << "the main work tree is not rebasing";
 }
 
 TEST(ConflictContext, UnreadableStateFilesGiveFixedLabels) {
