@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace action {
@@ -91,6 +92,13 @@ struct Action {
   void execute_move_target_mode(state::State& state, std::size_t loaded_commits) const;
   void execute_move_confirmation_mode(state::State& state, repo::Repo& repo) const;
 };
+
+// A paste, for the text prompt that has the keys (search, create and delete
+// branch, checkout, push, rebase target): its text up to the first line
+// break, without control and bidirectional characters, goes in as if typed.
+// It never confirms a prompt or runs a command; with no text prompt open it
+// does nothing.
+void paste_into_prompt(state::State& state, std::string_view pasted);
 
 // Moves the selection to the next (previous) commit matching the log search,
 // wrapping at the end of the log; the selected commit itself never counts.

@@ -120,7 +120,10 @@ Pass run_pass(Session& s, std::chrono::milliseconds wait) {
     return Pass::Drew;
   }
 
-  if (const std::optional<action::Action> command = from_event(**polled)) {
+  if (const auto* paste = std::get_if<tui::PasteEvent>(&**polled)) {
+    action::paste_into_prompt(s.state, paste->text);
+    after_key(s);
+  } else if (const std::optional<action::Action> command = from_event(**polled)) {
     if (execute_key(s, *command)) return Pass::Quit;
     after_key(s);
   }

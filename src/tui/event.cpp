@@ -21,7 +21,17 @@ std::ostream& operator<<(std::ostream& out, const ResizeEvent& resize) {
   return out << "Resize{" << resize.width << "x" << resize.height << "}";
 }
 
-std::ostream& operator<<(std::ostream& out, const PasteEvent&) { return out << "Paste{}"; }
+std::ostream& operator<<(std::ostream& out, const PasteEvent& paste) {
+  out << "Paste{";
+  for (const char c : paste.text) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b >= 0x20 && b < 0x7F && b != '\\')
+      out << c;
+    else
+      out << "\\x" << "0123456789abcdef"[b >> 4] << "0123456789abcdef"[b & 15];
+  }
+  return out << "}";
+}
 
 std::ostream& operator<<(std::ostream& out, const OtherEvent&) { return out << "Other{}"; }
 

@@ -2,6 +2,7 @@
 // Terminal events and where they come from.
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <expected>
 #include <iosfwd>
@@ -70,8 +71,14 @@ struct ResizeEvent {
 
 // A block of text the user pasted, taken whole: none of it counts as typed keys.
 struct PasteEvent {
+  // The bytes between the paste's markers as the terminal sent them, line breaks and escape
+  // sequences included; past MAX_PASTE_BYTES the rest is dropped.
+  std::string text;
   bool operator==(const PasteEvent&) const = default;
 };
+
+// The most of one paste that is kept.
+inline constexpr std::size_t MAX_PASTE_BYTES = 64 * 1024;
 
 // Anything else the terminal reports (focus, mouse): worth a redraw, nothing more.
 struct OtherEvent {

@@ -212,11 +212,11 @@ std::optional<DecodedKey> decode_key(std::string_view bytes, bool complete) {
 
 PasteScan scan_paste(std::string_view bytes) {
   if (const std::size_t end = bytes.find(PASTE_END); end != std::string_view::npos)
-    return {end + PASTE_END.size(), true};
+    return {end + PASTE_END.size(), true, end};
   // Keep a tail that may be the first bytes of the end marker.
   std::size_t keep = std::min(bytes.size(), PASTE_END.size() - 1);
   while (keep > 0 && !PASTE_END.starts_with(bytes.substr(bytes.size() - keep))) --keep;
-  return {bytes.size() - keep, false};
+  return {bytes.size() - keep, false, bytes.size() - keep};
 }
 
 }  // namespace tui

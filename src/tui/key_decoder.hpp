@@ -29,11 +29,13 @@ inline constexpr std::string_view PASTE_END = "\x1b[201~";
 // BackTab and F1 to F12, with xterm's modifier parameter. Capital letters carry Shift.
 std::optional<DecodedKey> decode_key(std::string_view bytes, bool complete);
 
-// Inside a pasted block: how many of `bytes` belong to it (its end marker included), and whether
-// that end is among them. Bytes that may begin the end marker are left for the next call.
+// Inside a pasted block: how many of `bytes` belong to it (its end marker included), how many
+// of those are pasted text (the end marker left out), and whether that end is among them. Bytes
+// that may begin the end marker are left for the next call.
 struct PasteScan {
   std::size_t length = 0;
   bool ended = false;
+  std::size_t text_length = 0;
 };
 PasteScan scan_paste(std::string_view bytes);
 

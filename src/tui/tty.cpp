@@ -11,6 +11,7 @@
 #include <csignal>
 #include <cstring>
 #include <iterator>
+#include <utility>
 
 #include "tui/key_decoder.hpp"
 
@@ -253,12 +254,14 @@ std::expected<std::optional<Event>, std::string> Tty::poll_event(std::chrono::mi
   for (;;) {
     bool resized = false;
     if (in_paste_) {
-      // However long the paste takes to arrive, nothing of it is a key.
+      // However long the paste takes to arrive, nothing of it is a key; only so much of it is
+      // kept, however large it is.
       const PasteScan scan = scan_paste(pending_);
+      paste_.append(pending_, 0, std::min(scan.text_length, MAX_PASTE_BYTES - paste_.size()));
       pending_.erase(0, scan.length);
       if (scan.ended) {
         in_paste_ = false;
-        return std::optional<Event>{PasteEvent{}};
+        return std::optional<Event>{PasteEvent{std::exchange(paste_, {})}};
       }
     }
     if (!in_paste_ && !pending_.empty()) {

@@ -424,6 +424,25 @@ TEST(EventLoop, IncrementalSearchFromTheTop) {
   EXPECT_EQ(run.state.selected, 3u);
 }
 
+TEST(EventLoop, APasteTypesIntoThePromptAndRunsNoKey) {
+  TempRepo t;
+  line_of_commits(t, 30);  // row r holds "commit 30-r"
+  LoopRun run(open(t));
+
+  // In the log: neither q nor the line feed does anything.
+  EXPECT_EQ(run.press(tui::PasteEvent{"q\rjj"}), Pass::Drew);
+  EXPECT_EQ(run.state.selected, 0u);
+  EXPECT_FALSE(run.state.searching);
+
+  // In the search prompt: its first line is the query, searched as typed.
+  run.press(key(U'/'));
+  ASSERT_TRUE(run.state.searching);
+  EXPECT_EQ(run.press(tui::PasteEvent{"commit 2\u202e5\rq"}), Pass::Drew);
+  EXPECT_EQ(run.state.search_query, "commit 25");
+  EXPECT_TRUE(run.state.searching);
+  EXPECT_EQ(run.state.selected, 5u);
+}
+
 TEST(EventLoop, LimitGrowth) {
   struct Case {
     std::optional<std::uint64_t> from, to;

@@ -155,22 +155,24 @@ TEST(KeyDecoder, ScansAPasteToItsEndMarker) {
     std::string bytes;
     std::size_t length;
     bool ended;
+    std::size_t text_length;
   };
   const Case cases[] = {
-      {"", 0, false},
-      {"two\nlines", 9, false},
-      {"text\x1b[201~jk", 10, true},
-      {"\x1b[201~", 6, true},
-      {"text\x1b[20", 4, false},  // the end marker may be arriving
-      {"text\x1b", 4, false},
-      {"text\x1b[A", 7, false},  // a sequence inside the paste is pasted text
-      {"\x1b[2\x1b[201~", 9, true},
+      {"", 0, false, 0},
+      {"two\nlines", 9, false, 9},
+      {"text\x1b[201~jk", 10, true, 4},
+      {"\x1b[201~", 6, true, 0},
+      {"text\x1b[20", 4, false, 4},  // the end marker may be arriving
+      {"text\x1b", 4, false, 4},
+      {"text\x1b[A", 7, false, 7},  // a sequence inside the paste is pasted text
+      {"\x1b[2\x1b[201~", 9, true, 3},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.bytes));
     const tui::PasteScan scan = tui::scan_paste(c.bytes);
     EXPECT_EQ(scan.length, c.length);
     EXPECT_EQ(scan.ended, c.ended);
+    EXPECT_EQ(scan.text_length, c.text_length);
   }
 }
 

@@ -10,6 +10,9 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <string>
+#include <thread>
+#include <vector>
 
 #include "support/pty.hpp"
 
@@ -122,7 +125,7 @@ TEST_F(PtyTest, ReadsKeysAndResizes) {
   // A paste is one event, however it arrives: nothing in it is a key, not even an escape
   // sequence, and what follows it is typed again.
   type("b\x1b[200~one\rtwo\x1b[A\x1b[201~j");
-  const tui::Event pasted[] = {tui::KeyEvent::character(U'b'), tui::PasteEvent{},
+  const tui::Event pasted[] = {tui::KeyEvent::character(U'b'), tui::PasteEvent{"one\rtwo\x1b[A"},
                                tui::KeyEvent::character(U'j')};
   for (const auto& event : pasted) {
     auto got = tty.poll_event(2000ms);
@@ -135,7 +138,8 @@ TEST_F(PtyTest, ReadsKeysAndResizes) {
   EXPECT_EQ(*unfinished, std::nullopt) << "the paste has not ended";
   type("01~q");
   for (const tui::Event& event :
-       {tui::Event{tui::PasteEvent{}}, tui::Event{tui::KeyEvent::character(U'q')}}) {
+       {tui::Event{tui::PasteEvent{"first part, then the end marker in two pieces"}},
+        tui::Event{tui::KeyEvent::character(U'q')}}) {
     auto got = tty.poll_event(2000ms);
     ASSERT_TRUE(got && *got);
     EXPECT_EQ(**got, event);
@@ -151,6 +155,38 @@ TEST_F(PtyTest, ReadsKeysAndResizes) {
 }  // namespace
 
 namespace {
+
+// A paste far larger than the terminal hands over in one read, its end marker cut between two
+// writes: one event with the first MAX_PASTE_BYTES of it, and the key after it typed again.
+TEST_F(PtyTest, ALargePasteArrivesWholeAndBounded) {
+  auto opened = tui::Tty::open(slave_, slave_);
+  ASSERT_TRUE(opened) << opened.error();
+  tui::Tty& tty = **opened;
+  screen_bytes();
+
+  std::string text;
+  for (int line = 0; text.size() < 3 * tui::MAX_PASTE_BYTES; ++line)
+    text += "line " + std::to_string(line) + " q j \x1b[A \x03\r";
+  const std::string input = "\x1b[200~" + text + "\x1b[20";
+  std::thread user([&] {
+    for (std::size_t at = 0; at < input.size(); at += 1000) {
+      const std::string_view piece = std::string_view(input).substr(at, 1000);
+      EXPECT_EQ(::write(master_, piece.data(), piece.size()), ssize_t(piece.size()));
+    }
+    std::this_thread::sleep_for(50ms);
+    EXPECT_EQ(::write(master_, "1~j", 3), 3);
+  });
+  std::vector<tui::Event> events;
+  for (int i = 0; i < 200 && events.size() < 2; ++i) {
+    auto got = tty.poll_event(100ms);
+    ASSERT_TRUE(got) << got.error();
+    if (*got) events.push_back(**got);
+  }
+  user.join();
+  ASSERT_EQ(events.size(), 2u);
+  EXPECT_EQ(events[0], tui::Event{tui::PasteEvent{text.substr(0, tui::MAX_PASTE_BYTES)}});
+  EXPECT_EQ(events[1], tui::Event{tui::KeyEvent::character(U'j')});
+}
 
 // A signal that ends the program gives the terminal back first, and then ends it as it would
 // have anyway.
