@@ -97,7 +97,10 @@ void after_key(Session& s) {
 void show_first_frame(Session& s) {
   // Uncommitted work is what the user most likely came for.
   if (s.repo.has_changes()) (void)action::open_commit_view(s.state, s.repo);
-  viewport::center_view_on_selected_row(s.state, viewport::terminal_size(s.terminal));
+  const tui::Size size = viewport::terminal_size(s.terminal);
+  viewport::center_view_on_selected_row(s.state, size);
+  // A terminal taller than what opening the view coloured shows the rest coloured too.
+  action::highlight_staging_window(s.state, size);
   draw(s);
 }
 

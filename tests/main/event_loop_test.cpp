@@ -561,4 +561,25 @@ TEST(EventLoop, PanelFactsAreAskedAgainAfterTheProgramsOwnCommit) {
   EXPECT_EQ(stage_key(), tui::Color::DarkGray);
 }
 
+TEST(EventLoop, FirstFrameIsColouredDownToTheLastRowOfATallTerminal) {
+  TempRepo t;
+  t.write("a.txt", "a\n").commit("base");
+  std::string text;
+  for (int i = 0; i < 400; ++i) text += "int v" + std::to_string(i) + " = " + std::to_string(i) + ";\n";
+  t.write("big.c", text);  // untracked: one hunk of 400 added lines
+  const std::uint16_t height = 300;
+  LoopRun run(open(t), {100, height});
+  app::show_first_frame(run.session);
+  ASSERT_TRUE(run.state.commit_view);
+  const tui::Buffer& frame = run.terminal.last_frame();
+  // The preview's inside runs from row 1 to the row above its bottom border,
+  // 8 panel rows and the border from the bottom.
+  for (int y : {1, 150, 250, height - 10}) {
+    SCOPED_TRACE(y);
+    const int x = column_of(frame, y, "int v");
+    ASSERT_GE(x, 0) << frame.row_text(y);
+    EXPECT_EQ(frame.at(x, y).fg.kind(), tui::Color::Kind::Rgb) << frame.at(x, y);
+  }
+}
+
 }  // namespace
