@@ -45,7 +45,13 @@ bool take_loaded_model(Session& s) {
 bool execute_key(Session& s, const action::Action& command) {
   const std::uint64_t version = s.repo.model_version;
   if (command.execute(s.state, s.repo, s.terminal)) return true;
-  if (s.repo.model_version != version) viewport::clamp_selection(s.state, s.repo, log_rows(s));
+  if (s.repo.model_version != version) {
+    viewport::clamp_selection(s.state, s.repo, log_rows(s));
+    // The hotkey panel's work-tree and remote facts too: the command's own
+    // commit or checkout may have changed them.
+    s.state.panel_facts.reset();
+    (void)action::keep_panel_facts(s.state, s.repo, state::Clock::now());
+  }
   return false;
 }
 
@@ -91,7 +97,10 @@ void after_key(Session& s) {
 void show_first_frame(Session& s) {
   // Uncommitted work is what the user most likely came for.
   if (s.repo.has_changes()) (void)action::open_commit_view(s.state, s.repo);
-  viewport::center_view_on_selected_row(s.state, viewport::terminal_size(s.terminal));
+  const tui::Size size = viewport::terminal_size(s.terminal);
+  viewport::center_view_on_selected_row(s.state, size);
+  // A terminal taller than what opening the view coloured shows the rest coloured too.
+  action::highlight_staging_window(s.state, size);
   draw(s);
 }
 

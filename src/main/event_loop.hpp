@@ -33,7 +33,8 @@ struct Session {
 };
 
 // Opens the staging view when the work tree or the index has changes,
-// centres the selection and draws the first frame.
+// centres the selection and draws the first frame, its diff coloured as far
+// down as the terminal shows it.
 void show_first_frame(Session& session);
 
 enum class Pass {

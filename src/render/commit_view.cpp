@@ -81,7 +81,9 @@ void render_toast(tui::Buffer& buffer, tui::Rect area, const state::State& state
   const tui::Rect toast =
       tui::Rect{static_cast<std::uint16_t>(area.x + x), static_cast<std::uint16_t>(area.y + 1),
                 static_cast<std::uint16_t>(std::min(width, int{area.width} - x)), 1};
-  Line(Span(" " + text + " ", Style{.fg = Color::Yellow, .bg = Color::DarkGray})).render(toast, buffer);
+  // Exactly this style: the bold or underline of a key hint beneath must not show through.
+  const Style style = Style::reset().with_fg(Color::Yellow).with_bg(Color::DarkGray);
+  Line(Span(" " + text + " ", style)).render(toast, buffer);
 }
 
 struct DialogText {

@@ -128,7 +128,7 @@ class Repo {
   // since `path` may name the .git directory; `path` itself when bare.
   const std::string& work_command_dir() const { return workdir.empty() ? path : workdir; }
 
-  // ---- Work-tree status and diffs (status.cpp) ----
+  // ---- Work-tree status and diffs (status.cpp, status_changes.cpp, status_diff.cpp) ----
 
   // The hunks of a diff with the numbers of their '+' and '-' lines.
   struct DiffHunks {
@@ -162,7 +162,7 @@ class Repo {
   // from HEAD's first parent.
   static std::vector<WorktreeFile> load_amend_staged_files(git_repository* repo);
 
-  // ---- Commits, amend and details (commits.cpp) ----
+  // ---- Commits, amend and details (commits.cpp, details.cpp) ----
 
   // Records the index as a commit on HEAD with the configured signature.
   // During a stopped merge the merged commits become further parents and the

@@ -132,6 +132,12 @@ struct Style {
 
   // All five parts.
   bool operator==(const Style&) const = default;
+
+  // Sets every part: laid over a cell it leaves nothing of the cell's own style, only the
+  // default colours and no modifiers. Patch a style onto it to draw exactly that style.
+  static constexpr Style reset() {
+    return Style{Color::Reset, Color::Reset, Color::Reset, Modifier::NONE, ~Modifier::NONE};
+  }
 };
 
 std::ostream& operator<<(std::ostream& out, const Style& style);

@@ -206,11 +206,15 @@ std::expected<void, std::string> Tty::suspend() {
   return {};
 }
 
+// Every step is tried whatever the one before did: back from the editor, a terminal whose modes
+// cannot be set must still get the alternate screen back, or the frames land in the shell's.
 std::expected<void, std::string> Tty::resume() {
   if (g_taken.active) return {};
-  if (::tcsetattr(in_fd_, TCSANOW, &raw_) != 0) return std::unexpected(error_text(errno));
+  const int failed = ::tcsetattr(in_fd_, TCSANOW, &raw_) != 0 ? errno : 0;
   g_taken.active = true;  // from here on a restore must undo it
-  return write(ENTER);
+  auto entered = write(ENTER);
+  if (failed != 0) return std::unexpected(error_text(failed));
+  return entered;
 }
 
 std::expected<bool, std::string> Tty::wait(int timeout_ms, bool& resized) {

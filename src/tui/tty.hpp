@@ -38,7 +38,7 @@ class Tty final : public Backend, public EventSource {
   std::expected<Size, std::string> size() override;
   std::expected<void, std::string> write(std::string_view bytes) override;
   // Raw mode off, bracketed paste off, alternate screen left, cursor shown; resume() takes it
-  // all back.
+  // all back, every step even when raw mode cannot be set (the first failure is reported).
   std::expected<void, std::string> suspend() override;
   std::expected<void, std::string> resume() override;
 

@@ -10,6 +10,12 @@ void put_border(Buffer& buffer, int x, int y, const char* symbol, const Style& s
   if (buffer.area().contains(x, y)) buffer.put(x, y, symbol, 1, style);
 }
 
+void render_title(const Line& title, Rect area, Buffer& buffer) {
+  Line own = title;
+  own.style = Style::reset().patch(title.style);
+  own.render(area, buffer);
+}
+
 }  // namespace
 
 Rect Block::inner(Rect area) const {
@@ -46,13 +52,13 @@ void Block::render(Rect area, Buffer& buffer) const {
   const int title_w = std::max(0, area.width - (left ? 1 : 0) - (right ? 1 : 0));
   if (title_w == 0) return;
   if (title_top) {
-    title_top->render(Rect{static_cast<uint16_t>(title_x), area.y, static_cast<uint16_t>(title_w), 1},
-                      buffer);
+    render_title(*title_top, Rect{static_cast<uint16_t>(title_x), area.y, static_cast<uint16_t>(title_w), 1},
+                 buffer);
   }
   if (title_bottom) {
-    title_bottom->render(
-        Rect{static_cast<uint16_t>(title_x), static_cast<uint16_t>(y1), static_cast<uint16_t>(title_w), 1},
-        buffer);
+    render_title(*title_bottom,
+                 Rect{static_cast<uint16_t>(title_x), static_cast<uint16_t>(y1), static_cast<uint16_t>(title_w), 1},
+                 buffer);
   }
 }
 

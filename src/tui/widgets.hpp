@@ -25,7 +25,8 @@ constexpr bool has(Borders set, Borders side) {
 }
 
 // Borders of the plain line set and up to two titles. A title starts inside the side borders and
-// is drawn over the border line; where its spans set no colour the border's colour stays.
+// is drawn over the border line in its own style alone: what its spans do not set is the default,
+// not the border's colour nor anything else of the cells beneath.
 struct Block {
   Borders borders = Borders::NONE;
   Style border_style{};

@@ -3,13 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include "action/worker.hpp"
 #include "render/render.hpp"
 #include "repo/repo.hpp"
+#include "support/env_guard.hpp"
 #include "support/temp_repo.hpp"
 #include "tui/memory_backend.hpp"
 
@@ -46,6 +49,17 @@ repo::Repo open(const TempRepo& t, std::optional<std::uint64_t> limit = 2000) {
 }
 
 tui::Event key(char32_t c) { return KeyEvent::character(c); }
+
+// The first column where the row's cells spell the text; -1 when none does.
+int column_of(const tui::Buffer& buf, int y, std::string_view text) {
+  for (int x = 0; x + static_cast<int>(text.size()) <= buf.area().width; ++x) {
+    bool same = true;
+    for (std::size_t i = 0; i < text.size() && same; ++i)
+      same = buf.at(x + static_cast<int>(i), y).symbol == std::string(1, text[i]);
+    if (same) return x;
+  }
+  return -1;
+}
 
 // The row of the next frame that marks the selection, empty when none does.
 std::string selected_row(const state::State& state, const repo::Repo& repo, tui::Size size) {
@@ -529,6 +543,62 @@ TEST(EventLoop, PanelFactsAreAskedAgainAfterAReload) {
   ASSERT_EQ(run.repo.commits.size(), 2u);
   ASSERT_TRUE(run.state.panel_facts);
   EXPECT_TRUE(run.state.panel_facts->has_remote);
+}
+
+
+TEST(EventLoop, PanelFactsAreAskedAgainAfterTheProgramsOwnCommit) {
+  TempRepo t;
+  t.write("a.txt", "a\n").commit("base");
+  // The library reads the repository's own configuration for the commit.
+  t.git({"config", "user.name", "Commit Maker"});
+  t.git({"config", "user.email", "maker@example.com"});
+  t.write("a.txt", "b\n").git({"add", "a.txt"});  // committed, nothing is left
+  testing_support::TempDir bin;
+  const std::string editor = bin.path() + "/editor";
+  testing_support::write_file(editor, "#!/bin/sh\nprintf 'change a\\n' > \"$1\"\n");
+  std::filesystem::permissions(editor, std::filesystem::perms::owner_all);
+  testing_support::EnvGuard editor_value{{"EDITOR", editor}};
+
+  LoopRun run(open(t));
+  // The "tab" key of the panel's last column, on the panel's first row.
+  const auto stage_key = [&run] {
+    const tui::Buffer& frame = run.terminal.last_frame();
+    const int y = frame.area().height - 5;
+    const int x = column_of(frame, y, "tab stage view");
+    EXPECT_GE(x, 0) << frame.row_text(y);
+    return x < 0 ? tui::Color::Reset : frame.at(x, y).fg;
+  };
+  run.press(key(U'?'));
+  EXPECT_EQ(stage_key(), tui::Color::White);
+  run.press(KeyEvent::key(KeyCode::Tab));
+  ASSERT_TRUE(run.state.commit_view);
+  run.press(key(U'c'));
+  ASSERT_TRUE(run.state.status_message);
+  ASSERT_EQ(run.state.status_message->text, "committed successfully");
+  ASSERT_FALSE(run.state.commit_view);
+  // The frame drawn right after the commit, not a second later.
+  EXPECT_EQ(stage_key(), tui::Color::DarkGray);
+}
+
+TEST(EventLoop, FirstFrameIsColouredDownToTheLastRowOfATallTerminal) {
+  TempRepo t;
+  t.write("a.txt", "a\n").commit("base");
+  std::string text;
+  for (int i = 0; i < 400; ++i) text += "int v" + std::to_string(i) + " = " + std::to_string(i) + ";\n";
+  t.write("big.c", text);  // untracked: one hunk of 400 added lines
+  const std::uint16_t height = 300;
+  LoopRun run(open(t), {100, height});
+  app::show_first_frame(run.session);
+  ASSERT_TRUE(run.state.commit_view);
+  const tui::Buffer& frame = run.terminal.last_frame();
+  // The preview's inside runs from row 1 to the row above its bottom border,
+  // 8 panel rows and the border from the bottom.
+  for (int y : {1, 150, 250, height - 10}) {
+    SCOPED_TRACE(y);
+    const int x = column_of(frame, y, "int v");
+    ASSERT_GE(x, 0) << frame.row_text(y);
+    EXPECT_EQ(frame.at(x, y).fg.kind(), tui::Color::Kind::Rgb) << frame.at(x, y);
+  }
 }
 
 }  // namespace

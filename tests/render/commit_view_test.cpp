@@ -421,6 +421,99 @@ TEST(StagingFrame, ToastAndDialog) {
   EXPECT_NE(buf.row_text(10).find("Discard all changes to a.txt?"), std::string::npos);
 }
 
+// Every cell of `text` from (x, y) holds its character in exactly the style.
+void expect_drawn(const tui::Buffer& buf, int x, int y, const std::string& text, const tui::Style& style) {
+  ASSERT_EQ(cells(buf, x, y, static_cast<int>(utils::count_chars(text))), text) << "at " << x << ", " << y;
+  for (int i = 0; i < static_cast<int>(utils::count_chars(text)); ++i) {
+    const tui::Cell& cell = buf.at(x + i, y);
+    SCOPED_TRACE(testing::Message() << "\"" << text << "\" column " << x + i << " row " << y);
+    EXPECT_EQ(cell.fg, style.fg.value_or(Color::Reset));
+    EXPECT_EQ(cell.bg, style.bg.value_or(Color::Reset));
+    EXPECT_EQ(cell.underline_color, Color::Reset);
+    EXPECT_EQ(cell.modifiers, style.add_modifier);
+  }
+}
+
+TEST(StagingFrame, TitlesTakeNothingFromTheirBorders) {
+  FrameFixture fx;
+  state::CommitViewState v;
+  v.unstaged = {file("mod.txt")};
+  v.staged = {file("done.txt")};
+  v.selected_path = "mod.txt";
+  fx.state.commit_view = v;
+  const tui::Style plain{}, hint{.fg = Color::DarkGray};
+  const std::string keys = " tab:back  o:open file  j/k:scroll  ^d/^u:½page ";
+
+  tui::Buffer buf = fx.draw(100, 20);
+  EXPECT_EQ(buf.at(0, 0).fg, Color::White);
+  expect_drawn(buf, 1, 0, " mod.txt ", plain);
+  expect_drawn(buf, 1, 11, keys, hint);
+  EXPECT_EQ(buf.at(0, 12).fg, Color::White);  // focused
+  expect_drawn(buf, 1, 12, " Unstaged (1) ", plain);
+  EXPECT_EQ(buf.at(50, 12).fg, Color::DarkGray);
+  expect_drawn(buf, 51, 12, " Staged (1) ", plain);
+
+  fx.state.rebase_in_progress = true;
+  buf = fx.draw(100, 20);
+  EXPECT_EQ(buf.at(0, 0).fg, Color::Yellow);
+  expect_drawn(buf, 1, 0, " mod.txt (rebase conflict) ", plain);
+  expect_drawn(buf, 1, 11, " esc:abort rebase  o:open file  j/k:scroll  ^d/^u:½page ", hint);
+  expect_drawn(buf, 1, 12, " Conflicts (1) ", plain);
+  expect_drawn(buf, 51, 12, " Resolved (1) ", plain);
+
+  fx.state.rebase_in_progress = false;
+  fx.state.commit_view->staged_focus = true;
+  fx.state.pending_discard = std::make_pair(std::string("mod.txt"), state::DiscardKind::FileChanges);
+  buf = fx.draw(100, 20);
+  expect_drawn(buf, 1, 12, " Unstaged (1) ", plain);
+  EXPECT_EQ(buf.at(25, 7).fg, Color::Red);
+  expect_drawn(buf, 26, 7, " Discard Changes ", plain);
+}
+
+TEST(StagingFrame, ToastShowsNothingOfTheCellsBeneath) {
+  FrameFixture fx;
+  const state::Clock::time_point set{std::chrono::hours(1)};
+  const tui::Style toast{.fg = Color::Yellow, .bg = Color::DarkGray};
+  repo::WorktreeFile hunks = file("f.txt");
+  hunks.unstaged_hunks = three_hunks();
+  repo::WorktreeFile conflict = file("c.txt", repo::ChangeKind::Conflicted);
+  conflict.conflict_sections = {section(1, 1)};
+  const struct {
+    const char* name;
+    repo::WorktreeFile file;
+    std::uint16_t width;
+    std::string message;
+  } cases[] = {
+      // Over "(s)tage  (d)iscard", bold and underlined.
+      {"hunk hint", hunks, 80, "nothing staged to commit"},
+      // Over the whole conflict hint line, "conflict 1 of 1: " in bold.
+      {"conflict hint", conflict, 40, "stage all changes before continuing"},
+      // Wider than the screen: from column 0, cut at the right edge.
+      {"cut", hunks, 20, "a message far wider than the screen"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    fx.state.commit_view = view_with(c.file);
+    fx.state.status_message.reset();
+    const tui::Buffer beneath = fx.draw(c.width, 24, set);
+    fx.state.set_status(c.message, set);
+    const tui::Buffer buf = fx.draw(c.width, 24, set);
+    const std::string text = " " + c.message + " ";
+    const int width = static_cast<int>(text.size()) + 2;
+    const int x = std::max(0, std::max(0, c.width - width) - 1);
+    const int shown = std::min<int>(static_cast<int>(text.size()), c.width - x);
+    bool bold_beneath = false;
+    for (int i = x; i < x + shown; ++i) bold_beneath |= contains(beneath.at(i, 1).modifiers, Modifier::BOLD);
+    EXPECT_TRUE(bold_beneath) << "the case must lay the toast over a key hint";
+    expect_drawn(buf, x, 1, text.substr(0, static_cast<std::size_t>(shown)), toast);
+    // Everything else, the rectangle's two columns past the text included, stays as it was.
+    for (int i = 0; i < c.width; ++i) {
+      if (i >= x && i < x + shown) continue;
+      EXPECT_EQ(buf.at(i, 1), beneath.at(i, 1)) << i;
+    }
+  }
+}
+
 TEST(StagingFrame, TinyTerminalsDrawWithoutACrash) {
   FrameFixture fx;
   state::CommitViewState v;

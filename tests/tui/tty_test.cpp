@@ -1,5 +1,6 @@
 #include "tui/tty.hpp"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
@@ -84,6 +85,28 @@ TEST_F(PtyTest, TakesOverAndRestores) {
   EXPECT_EQ(screen_bytes(), "");
   auto again = tui::Tty::open(slave_, slave_);
   EXPECT_TRUE(again) << "free again once the first is gone";
+}
+
+TEST_F(PtyTest, TakingTheTerminalBackWritesTheAlternateScreenEvenWhenRawModeFails) {
+  // The input side is a descriptor of its own, so it can stop being a terminal meanwhile.
+  const int in = ::dup(slave_);
+  ASSERT_GE(in, 0);
+  {
+    auto tty = tui::Tty::open(in, slave_);
+    ASSERT_TRUE(tty) << tty.error();
+    ASSERT_TRUE((*tty)->suspend());
+    screen_bytes();
+    const int null = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+    ASSERT_GE(null, 0);
+    ASSERT_EQ(::dup2(null, in), in);  // tcsetattr on it now fails
+    ::close(null);
+    EXPECT_FALSE((*tty)->resume());
+    EXPECT_EQ(screen_bytes(), kEnter);
+    // Taken back all the same: the next restore leaves the alternate screen.
+    tui::restore_terminal();
+    EXPECT_EQ(screen_bytes(), kLeave);
+  }
+  ::close(in);
 }
 
 TEST_F(PtyTest, ReadsKeysAndResizes) {

@@ -78,16 +78,30 @@ TEST(Block, DrawsBordersAndTitlesOnly) {
   }
 }
 
-TEST(Block, TitlesKeepTheBorderColourWhereTheySetNone) {
+TEST(Block, TitlesAreDrawnInTheirOwnStyleOnly) {
+  // Over cells that were bold, underlined and coloured before the block came.
   Buffer buf(Rect{0, 0, 8, 3});
+  buf.set_style(buf.area(), Style{.fg = Color::Cyan, .bg = Color::Blue, .underline_color = Color::Red}
+                                .with_modifier(tui::Modifier::BOLD | tui::Modifier::UNDERLINED));
   Block{.borders = Borders::ALL,
         .border_style = Style{.fg = Color::White},
-        .title_top = Line({Span(" a"), Span("b ", Style{.fg = Color::DarkGray})})}
+        .title_top = Line({Span(" a"), Span("b ", Style{.fg = Color::DarkGray})}),
+        .title_bottom = Line(Span("cd", Style{.add_modifier = tui::Modifier::ITALIC}))}
       .render(buf.area(), buf);
   EXPECT_EQ(buf.at(0, 0).fg, Color::White);
-  EXPECT_EQ(buf.at(2, 0).fg, Color::White);
-  EXPECT_EQ(buf.at(3, 0).fg, Color::DarkGray);
-  EXPECT_EQ(buf.at(1, 1), tui::Cell{});  // the inside is not touched
+  EXPECT_EQ(buf.at(5, 0).fg, Color::White);  // the border line beyond the title
+  tui::Cell plain;
+  plain.symbol = "a";
+  EXPECT_EQ(buf.at(2, 0), plain) << "no colour of its own: the default, not the border's";
+  tui::Cell grey;
+  grey.symbol = "b";
+  grey.fg = Color::DarkGray;
+  EXPECT_EQ(buf.at(3, 0), grey);
+  tui::Cell italic;
+  italic.symbol = "c";
+  italic.modifiers = tui::Modifier::ITALIC;
+  EXPECT_EQ(buf.at(1, 2), italic);
+  EXPECT_EQ(buf.at(1, 1).fg, Color::Cyan);  // the inside is not touched
 }
 
 TEST(Block, InnerLeavesRoomForBordersAndTitles) {

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <thread>
 
@@ -73,6 +74,55 @@ TEST(Watcher, BurstGivesOneMessage) {
   }
   EXPECT_TRUE(message_arrives(changes));
   EXPECT_TRUE(stays_silent(changes));
+}
+
+// Half a second of quiet, seen from outside: while writes come less than that
+// apart nothing is sent, nor for 450 ms after the last one began; then one
+// message. A busy machine only delays a message, so the lower bound holds on
+// any; the upper bound is judged on the best of a few tries, as load may
+// delay any one of them.
+TEST(Watcher, SendsHalfASecondAfterTheLastWrite) {
+  using Clock = std::chrono::steady_clock;
+  constexpr auto NOT_BEFORE = 450ms;
+  constexpr auto SOON_AFTER = 1100ms;
+  constexpr auto WRITE_GAP = 100ms;
+  TempRepo t;
+  t.commit("first");
+  auto changes = watch(t.path());
+  std::optional<Clock::duration> best;
+  int tries = 0;
+  for (int attempt = 0; attempt < 5 && !(best && *best < SOON_AFTER); ++attempt) {
+    SCOPED_TRACE(attempt);
+    // Four writes 100 ms apart; each one's events lie between the times
+    // around it.
+    Clock::time_point last_began{}, previous_began{};
+    bool gap_too_long = false;
+    for (int i = 0; i < 4; ++i) {
+      if (i > 0) std::this_thread::sleep_for(WRITE_GAP);
+      previous_began = last_began;
+      last_began = Clock::now();
+      write_file(t.path() + "/.git/quiet-" + std::to_string(i), "x" + std::to_string(attempt));
+      // Two writes that may have come half a second apart could rightly give
+      // a message between them: the try tells nothing then.
+      if (i > 0 && Clock::now() - previous_began >= NOT_BEFORE) gap_too_long = true;
+    }
+    const bool early = changes.recv_for(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                            last_began + NOT_BEFORE - Clock::now()))
+                           .has_value();
+    if (gap_too_long) {
+      while (changes.recv_for(SILENT_FOR)) {
+      }
+      continue;
+    }
+    ++tries;
+    ASSERT_FALSE(early) << "a message within 450 ms of the last write";
+    ASSERT_TRUE(message_arrives(changes));
+    const Clock::duration after = Clock::now() - last_began;
+    if (!best || after < *best) best = after;
+  }
+  ASSERT_GT(tries, 0) << "every try was too slow to tell";
+  ASSERT_TRUE(best);
+  EXPECT_LT(*best, SOON_AFTER) << std::chrono::duration_cast<std::chrono::milliseconds>(*best).count() << " ms";
 }
 
 TEST(Watcher, ReadsGiveNothing) {
