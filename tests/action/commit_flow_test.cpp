@@ -648,40 +648,42 @@ TEST_F(HookFlow, SigningThatFailsIsReportedNotSkipped) {
 
 // A commit that fails after the editor keeps what was typed: the next c
 // starts from it, and once a commit is made the guidance comes back.
-TEST_F(HookFlow, TheMessageOfAFailedCommitIsOfferedAgain) {
+TEST_F(Flow, TheMessageOfAFailedCommitIsOfferedAgain) {
   git.write("a.txt", "one\n").commit("base");
-  git.write("a.txt", "two\n").git({"add", "a.txt"});
-  hook("pre-commit", "echo 'not yet' >&2; exit 1\n");
+  git.write("a.txt", "two\n").commit("to amend");
+  git.write("a.txt", "three\n").git({"add", "a.txt"});
+  const fs::path merge_head = fs::path(git.path()) / ".git" / "MERGE_HEAD";
+  spit(merge_head, git.rev_parse("HEAD") + "\n");  // refuses the amend
   reply("  Typed once  \n\nWith a body.\n# guidance\n");
-  open_view();
+  open_view(true);
 
-  commit();
-  EXPECT_EQ(status(), "commit failed: not yet");
+  commit(true);
+  EXPECT_EQ(status(), "commit failed: You are in the middle of a merge -- cannot amend.");
   fs::remove(rec / "reply");
-  commit();  // saved untouched: the hook still refuses
+  commit(true);  // saved as offered: still refused
   EXPECT_EQ(recorded("initial"), "Typed once\n\nWith a body.\n");
-  EXPECT_EQ(status(), "commit failed: not yet");
+  EXPECT_EQ(status(), "commit failed: You are in the middle of a merge -- cannot amend.");
 
   // Emptied on purpose: nothing is kept.
   reply("# nothing\n");
-  commit();
+  commit(true);
   EXPECT_EQ(status(), "commit aborted: empty message");
   fs::remove(rec / "reply");
-  commit();
-  EXPECT_EQ(recorded("initial"), "\n\n" + std::string(action::COMMIT_TEMPLATE));
+  commit(true);
+  EXPECT_EQ(recorded("initial"), "to amend\n\n\n" + std::string(action::COMMIT_TEMPLATE));
 
   reply("Typed again\n");
-  commit();
-  EXPECT_EQ(status(), "commit failed: not yet");
-  hook("pre-commit", "exit 0\n");
+  commit(true);
+  fs::remove(merge_head);
   fs::remove(rec / "reply");
-  commit();
-  EXPECT_EQ(status(), "committed successfully");
+  commit(true);
+  EXPECT_EQ(recorded("initial"), "Typed again\n");
+  EXPECT_EQ(status(), "amended successfully");
   EXPECT_EQ(stored_message(git), "Typed again");
 
-  git.write("a.txt", "three\n").git({"add", "a.txt"});
-  reply("Third\n");
-  commit();  // the same run, its view closed by the commit
+  git.write("a.txt", "four\n").git({"add", "a.txt"});
+  reply("Next\n");
+  commit();  // the same run, its view closed by the amend
   EXPECT_EQ(recorded("initial"), "\n\n" + std::string(action::COMMIT_TEMPLATE));
   EXPECT_EQ(status(), "committed successfully");
   EXPECT_TRUE(fs::is_empty(tmp));
