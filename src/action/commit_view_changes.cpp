@@ -52,7 +52,7 @@ void resolve_section(state::State& state, const repo::Repo& repo, const repo::Wo
 void open_in_editor(state::State& state, const repo::Repo& repo, tui::Terminal& terminal,
                     const std::string& path) {
   // The work tree, not Repo.path: that may name the .git directory.
-  auto ran = run_with_terminal(terminal, {editor_program(), repo.workdir_path(path)});
+  auto ran = run_with_terminal(terminal, editor_command(editor_program(), {repo.workdir_path(path)}));
   if (!ran)
     state.set_status("failed to open editor: " + ran.error());
   else if (!ran->success())

@@ -14,7 +14,23 @@ std::string editor_program() {
   return "vi";
 }
 
+std::vector<std::string> editor_command(const std::string& editor, const std::vector<std::string>& args) {
+  std::vector<std::string> argv;
+  // git's test for a command the shell must read.
+  if (editor.find_first_of("|&;<>()$`\\\"' \t\n*?[#~=%") == std::string::npos) {
+    argv.push_back(editor);
+  } else {
+    // The editor's value becomes $0, as git passes it.
+    argv = {"sh", "-c", editor + " \"$@\"", editor};
+  }
+  argv.insert(argv.end(), args.begin(), args.end());
+  return argv;
+}
+
 bool is_neovim(std::string_view editor) {
+  const auto start = editor.find_first_not_of(" \t\n");
+  editor = start == std::string_view::npos ? std::string_view() : editor.substr(start);
+  editor = editor.substr(0, editor.find_first_of(" \t\n"));
   const auto slash = editor.rfind('/');
   std::string_view last = slash == std::string_view::npos ? editor : editor.substr(slash + 1);
   // A leading dot starts a name, not an extension: ".nvim" has no stem "".

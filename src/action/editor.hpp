@@ -13,11 +13,18 @@
 namespace action {
 
 // EDITOR, else VISUAL, else "vi" (a variable that is unset or not UTF-8 does
-// not count). One program name or path, never split into words.
+// not count), as the user wrote it: a program, perhaps with arguments
+// ("code --wait").
 std::string editor_program();
 
-// Whether the editor is Neovim: the file stem of the value taken as a path
-// (its last component without its last extension) is exactly "nvim".
+// The command that runs the editor on the arguments (the file first) as git
+// runs it: a value with blanks or other characters the shell reads is
+// handed to "sh -c '<editor> "$@"'", which splits its words while the
+// arguments pass untouched; a plain name or path is run directly.
+std::vector<std::string> editor_command(const std::string& editor, const std::vector<std::string>& args);
+
+// Whether the editor is Neovim: the file stem of its first word taken as a
+// path (the last component without its last extension) is exactly "nvim".
 bool is_neovim(std::string_view editor);
 
 // Gives the terminal to the command (raw mode off, alternate screen left),

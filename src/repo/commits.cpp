@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include "repo/git_handle.hpp"
+#include "repo/index_lock.hpp"
 #include "repo/repo.hpp"
 #include "repo/state_files.hpp"
 #include "utils/text.hpp"
@@ -13,17 +14,55 @@ using Error = std::unexpected<std::string>;
 
 Error git_failure() { return Error(last_git_error()); }
 
-// The index written as a tree object; the index file itself is left alone.
-std::expected<TreePtr, std::string> index_tree(git_repository* repo) {
+bool is_intent_to_add(const git_index_entry* entry) {
+  return (entry->flags_extended & GIT_INDEX_ENTRY_INTENT_TO_ADD) != 0;
+}
+
+// The id of the tree a commit of the index records, the tree object written.
+// An intent-to-add entry (git add -N) holds no content yet: git records
+// nothing for it, so it is left out here too, and stays in the index.
+std::expected<git_oid, std::string> index_tree_id(git_repository* repo, git_index* index) {
+  bool intent_to_add = false;
+  const std::size_t count = git_index_entrycount(index);
+  for (std::size_t i = 0; i < count && !intent_to_add; ++i)
+    intent_to_add = is_intent_to_add(git_index_get_byindex(index, i));
+  git_oid tree_id;
+  // A conflicted index makes no tree at all; the library says so.
+  if (!intent_to_add || git_index_has_conflicts(index)) {
+    if (git_index_write_tree(&tree_id, index) != 0) return git_failure();
+    return tree_id;
+  }
+  git_index* copy_raw = nullptr;
+  if (git_index_new(&copy_raw) != 0) return git_failure();
+  IndexPtr copy(copy_raw);
+  for (std::size_t i = 0; i < count; ++i) {
+    const git_index_entry* entry = git_index_get_byindex(index, i);
+    if (!is_intent_to_add(entry) && git_index_add(copy.get(), entry) != 0) return git_failure();
+  }
+  if (git_index_write_tree_to(&tree_id, copy.get(), repo) != 0) return git_failure();
+  return tree_id;
+}
+
+std::expected<IndexPtr, std::string> open_index(git_repository* repo) {
   git_index* index_raw = nullptr;
   if (git_repository_index(&index_raw, repo) != 0) return git_failure();
-  IndexPtr index(index_raw);
-  git_oid tree_id;
-  if (git_index_write_tree(&tree_id, index.get()) != 0) return git_failure();
+  return IndexPtr(index_raw);
+}
+
+// The index written as a tree object; the index file itself is left alone.
+std::expected<TreePtr, std::string> index_tree(git_repository* repo) {
+  auto index = open_index(repo);
+  if (!index) return Error(index.error());
+  auto tree_id = index_tree_id(repo, index->get());
+  if (!tree_id) return Error(tree_id.error());
   git_tree* tree = nullptr;
-  if (git_tree_lookup(&tree, repo, &tree_id) != 0) return git_failure();
+  if (git_tree_lookup(&tree, repo, &*tree_id) != 0) return git_failure();
   return TreePtr(tree);
 }
+
+constexpr const char* kEmptyTreeId = "4b825dc642cb6eb9a060e54bf8d69288fbee4904";
+
+bool head_unborn(git_repository* repo) { return git_repository_head_unborn(repo) == 1; }
 
 std::expected<CommitPtr, std::string> head_commit(git_repository* repo) {
   auto commit = peel_head_commit(repo);
@@ -63,17 +102,26 @@ std::expected<std::vector<CommitPtr>, std::string> merge_heads(git_repository* r
 std::expected<Oid, std::string> Repo::commit(const std::string& message) const {
   auto repo = open_repository(path);
   if (!repo) return Error(repo.error());
+  // As git commit holds it: no other git rewrites the index under the commit.
+  auto lock = IndexLock::take(repo->get());
+  if (!lock) return Error(lock.error());
   auto tree = index_tree(repo->get());
   if (!tree) return Error(tree.error());
-  auto head = head_commit(repo->get());
-  if (!head) return Error(head.error());
+  // On an unborn branch the commit is the branch's root.
+  std::optional<CommitPtr> head;
+  if (!head_unborn(repo->get())) {
+    auto found = head_commit(repo->get());
+    if (!found) return Error(found.error());
+    head = std::move(*found);
+  }
   git_signature* sig_raw = nullptr;
   if (git_signature_default(&sig_raw, repo->get()) != 0) return git_failure();
   SignaturePtr sig(sig_raw);
   auto merged = merge_heads(repo->get());
   if (!merged) return Error(merged.error());
 
-  std::vector<const git_commit*> parents{head->get()};
+  std::vector<const git_commit*> parents;
+  if (head) parents.push_back(head->get());
   for (const auto& c : *merged) parents.push_back(c.get());
   git_oid id;
   if (git_commit_create(&id, repo->get(), "HEAD", sig.get(), sig.get(), nullptr, message.c_str(), tree->get(),
@@ -95,6 +143,8 @@ std::expected<Oid, std::string> Repo::amend_commit(const std::string& message) c
   if (!repo) return Error(repo.error());
   // Amending would drop the merge being concluded, as git refuses to.
   if (merge_in_progress(repo->get())) return Error("You are in the middle of a merge -- cannot amend.");
+  auto lock = IndexLock::take(repo->get());
+  if (!lock) return Error(lock.error());
   auto tree = index_tree(repo->get());
   if (!tree) return Error(tree.error());
   auto head = head_commit(repo->get());
@@ -117,6 +167,44 @@ std::expected<Oid, std::string> Repo::amend_commit(const std::string& message) c
                        tree->get()) != 0)
     return git_failure();
   return to_oid(&id);
+}
+
+std::expected<void, std::string> Repo::check_index_unlocked() const {
+  auto repo = open_repository(path);
+  if (!repo) return Error(repo.error());
+  auto lock = IndexLock::take(repo->get());
+  if (!lock) return Error(lock.error());
+  return {};
+}
+
+std::expected<bool, std::string> Repo::has_staged_changes(bool amend) const {
+  auto repo = open_repository(path);
+  if (!repo) return Error(repo.error());
+  auto index = open_index(repo->get());
+  if (!index) return Error(index.error());
+  auto tree_id = index_tree_id(repo->get(), index->get());
+  if (!tree_id) return Error(tree_id.error());
+  // What the commit would have as its parent's tree; none before the first
+  // commit (and for a root commit's amend): the empty tree.
+  std::optional<CommitPtr> base;
+  if (!head_unborn(repo->get())) {
+    auto head = head_commit(repo->get());
+    if (!head) return Error(head.error());
+    base = std::move(*head);
+    if (amend) {
+      git_commit* parent = nullptr;
+      if (git_commit_parentcount(base->get()) == 0)
+        base.reset();
+      else if (git_commit_parent(&parent, base->get(), 0) != 0)
+        return git_failure();
+      else
+        base = CommitPtr(parent);
+    }
+  }
+  if (base) return !git_oid_equal(git_commit_tree_id(base->get()), &*tree_id);
+  git_oid empty;
+  if (git_oid_fromstr(&empty, kEmptyTreeId) != 0) return git_failure();
+  return !git_oid_equal(&empty, &*tree_id);
 }
 
 std::optional<std::string> Repo::head_message() const {

@@ -120,4 +120,15 @@ std::expected<void, std::string> discard_tracked_file(const std::string& repo_pa
   return std::unexpected("git checkout failed: " + utils::trim_unicode_space(run.error().error_output));
 }
 
+std::expected<void, std::string> commit_with_git(const std::string& work_dir, const std::string& message_file,
+                                                 bool amend) {
+  // Verbatim: the message is already cleaned; git's own cleanup would also
+  // fold runs of empty lines, storing another message than the library's.
+  std::vector<std::string> args{"commit", "--cleanup=verbatim", "-F", message_file};
+  if (amend) args.emplace_back("--amend");
+  auto run = run_git(args, work_dir);
+  if (!run) return std::unexpected(std::move(run.error().message));
+  return {};
+}
+
 }  // namespace repo

@@ -60,4 +60,10 @@ std::span<const std::string_view> scrubbed_git_variables();
 // "git checkout failed: {}" (the whole standard error, trimmed).
 std::expected<void, std::string> discard_tracked_file(const std::string& repo_path, const std::string& path);
 
+// Commits the index (amend: amends HEAD) with git, so its hooks run and its
+// signing applies, taking the message file's text as it stands. Fails with
+// git's failure text, or the system's error text when git cannot be started.
+std::expected<void, std::string> commit_with_git(const std::string& work_dir, const std::string& message_file,
+                                                 bool amend);
+
 }  // namespace repo

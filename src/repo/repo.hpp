@@ -148,9 +148,10 @@ class Repo {
   // cannot be read.
   bool has_changes() const;
 
-  // One file's index changes against HEAD's tree (amend: against the tree of
-  // HEAD's first parent). Absent without HEAD (or, in amend mode, without a
-  // first parent) and when the diff fails.
+  // One file's index changes against HEAD's tree, the empty tree before the
+  // first commit (amend: against the tree of HEAD's first parent). Absent
+  // when HEAD cannot be read (or, in amend mode, without a first parent) and
+  // when the diff fails.
   static std::optional<DiffHunks> load_staged_hunks(git_repository* repo, const std::string& path,
                                                     bool amend);
   // Every hunk of every file of the diff that keeps at least one line.
@@ -164,15 +165,30 @@ class Repo {
 
   // ---- Commits, amend and details (commits.cpp, details.cpp) ----
 
-  // Records the index as a commit on HEAD with the configured signature.
-  // During a stopped merge the merged commits become further parents and the
-  // merge state is cleared. Fails on an unborn branch.
+  // Records the index as a commit on HEAD with the configured signature; on
+  // an unborn branch, as the branch's root commit. Intent-to-add entries are
+  // not recorded. During a stopped merge the merged commits become further
+  // parents and the merge state is cleared. Refused while the index is
+  // locked.
   std::expected<Oid, std::string> commit(const std::string& message) const;
   // Replaces HEAD's commit: same parents and author name, the index's tree,
   // the new message, author and committer time now. Refused during a merge.
   std::expected<Oid, std::string> amend_commit(const std::string& message) const;
   // HEAD's full message; absent on any failure.
   std::optional<std::string> head_message() const;
+  // Whether a commit now would record a change: the index, intent-to-add
+  // entries left out, against HEAD's tree (the empty tree before the first
+  // commit), in amend mode against the tree of HEAD's first parent. Writes
+  // the index's tree objects, as a commit would.
+  std::expected<bool, std::string> has_staged_changes(bool amend) const;
+  // Fails, in the library's words, while the index is locked (another git
+  // is writing it), as a commit would; takes the lock and lets it go.
+  std::expected<void, std::string> check_index_unlocked() const;
+  // Whether a commit must be made by git itself: the hooks directory
+  // (core.hooksPath, else the git directory's hooks) holds an executable
+  // pre-commit, prepare-commit-msg or commit-msg hook, or commit.gpgsign is
+  // set.
+  bool commit_needs_git() const;
   // The commit against its first parent (or the empty tree): every file with
   // its hunks. Absent when the commit, its tree or the diff cannot be read.
   std::optional<CommitDetails> load_commit_details(const Oid& id) const;
@@ -205,7 +221,8 @@ class Repo {
   // dangling or not), or is removed when the entry is gone.
   std::expected<void, std::string> stage_file(const std::string& path) const;
   // The index entry goes back to that of HEAD's tree (amend: of the tree of
-  // HEAD's first parent), or is removed when that tree has none.
+  // HEAD's first parent), or is removed when that tree has none, as it is
+  // before the first commit.
   std::expected<void, std::string> unstage_file(const std::string& path, bool amend) const;
   // Applies a hunk of the work-tree changes to the index version, keeping
   // the entry's mode. A file the index does not hold is staged whole from

@@ -87,15 +87,17 @@ std::expected<std::optional<StoredFile>, std::string> index_file(git_repository*
 }
 
 // The commit the staged changes are measured from: HEAD's, or in amend mode
-// HEAD's first parent. The library's message when there is none (an unborn
-// branch; a root commit in amend mode).
-std::expected<CommitPtr, std::string> staged_base_commit(git_repository* repo, bool amend) {
+// HEAD's first parent; none on an unborn branch, where they are measured
+// from the empty tree. The library's message when there is none to amend
+// (an unborn branch or a root commit in amend mode).
+std::expected<std::optional<CommitPtr>, std::string> staged_base_commit(git_repository* repo, bool amend) {
+  if (!amend && git_repository_head_unborn(repo) == 1) return std::optional<CommitPtr>();
   auto head = peel_head_commit(repo);
   if (!head) return library_error();
-  if (!amend) return std::move(*head);
+  if (!amend) return std::optional<CommitPtr>(std::move(*head));
   git_commit* parent = nullptr;
   if (git_commit_parent(&parent, head->get(), 0) != 0) return library_error();
-  return CommitPtr(parent);
+  return std::optional<CommitPtr>(CommitPtr(parent));
 }
 
 // The path's entry in the commit's tree; absent when the tree holds no file
@@ -277,11 +279,17 @@ std::expected<void, std::string> Repo::unstage_file(const std::string& file, boo
   git_repository* repo = handle->get();
   auto commit = staged_base_commit(repo, amend);
   if (!commit) return std::unexpected(commit.error());
-  git_tree* tree_raw = nullptr;
-  if (git_commit_tree(&tree_raw, commit->get()) != 0) return library_error();
-  TreePtr tree(tree_raw);
   auto index = open_index(repo);
   if (!index) return std::unexpected(index.error());
+  // Before the first commit nothing is in the base: the entry goes, as with
+  // git rm --cached.
+  if (!*commit) {
+    if (git_index_remove_bypath(index->get(), file.c_str()) != 0) return library_error();
+    return write_index(index->get());
+  }
+  git_tree* tree_raw = nullptr;
+  if (git_commit_tree(&tree_raw, (*commit)->get()) != 0) return library_error();
+  TreePtr tree(tree_raw);
 
   git_tree_entry* entry_raw = nullptr;
   const int found = git_tree_entry_bypath(&entry_raw, tree.get(), file.c_str());
@@ -348,9 +356,12 @@ std::expected<void, std::string> Repo::unstage_hunk(const std::string& file, con
   // goes back to its entry, lines and mode.
   auto commit = staged_base_commit(repo, amend);
   if (!commit) return std::unexpected(commit.error());
-  auto in_base = file_in_commit(repo, commit->get(), file);
-  if (!in_base) return std::unexpected(in_base.error());
-  const std::optional<StoredFile>& base = *in_base;
+  std::optional<StoredFile> base;
+  if (*commit) {
+    auto in_base = file_in_commit(repo, (*commit)->get(), file);
+    if (!in_base) return std::unexpected(in_base.error());
+    base = std::move(*in_base);
+  }
   const Hunk reversed = reverse_hunk(hunk);
 
   if (stored) {

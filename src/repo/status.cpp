@@ -170,7 +170,7 @@ std::optional<WorktreeStatus> collect_status(const Repo& r, git_repository* repo
 
   fill_hunks(status.unstaged, diffed_unstaged, worktree_hunks_by_path(repo, unstaged_paths), false);
   if (!staged_paths.empty()) {
-    // Without HEAD (before the first commit) staged files stand without hunks.
+    // Without a readable HEAD staged files stand without hunks.
     StagedBase base = find_staged_base(repo, false);
     if (base.found)
       fill_hunks(status.staged, diffed_staged, staged_hunks_by_path(repo, base.tree.get(), staged_paths),

@@ -105,6 +105,10 @@ StagedBase find_staged_base(git_repository* repo, bool amend) {
     if (auto tree = peel_head_tree(repo)) {
       base.found = true;
       base.tree = std::move(*tree);
+    } else if (git_repository_head_unborn(repo) == 1) {
+      // Before the first commit everything in the index is staged.
+      git_error_clear();
+      base.found = true;
     }
     return base;
   }

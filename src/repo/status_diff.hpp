@@ -21,8 +21,9 @@ inline constexpr std::size_t kUntrackedTextLimit = std::size_t{1} << 20;
 inline constexpr std::size_t kBinaryProbeBytes = 8000;
 
 // What the index is compared with. found is false when there is nothing to
-// compare with (no HEAD; in amend mode no commit or no first parent); a found
-// base without a tree compares with the empty tree.
+// compare with (a HEAD that cannot be read; in amend mode no commit or no
+// first parent); a found base without a tree, as before the first commit,
+// compares with the empty tree.
 struct StagedBase {
   bool found = false;
   TreePtr tree;

@@ -117,6 +117,9 @@ struct State {
   std::string details_query;
   std::optional<CommitViewState> commit_view;
   std::optional<std::pair<std::string, DiscardKind>> pending_discard;
+  // The cleaned message of the last commit that failed after the editor, for
+  // the next c to start from; dropped once a commit is made.
+  std::optional<std::string> unsent_commit_message;
   std::string push_input;
   std::optional<Task<PushResult>> push_task;
   std::optional<Task<FetchResult>> fetch_task;

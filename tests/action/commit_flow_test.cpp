@@ -64,6 +64,7 @@ std::vector<std::string> parents(TempRepo& git, const std::string& rev = "HEAD")
 constexpr std::string_view kRecorder = R"sh(
 n=$(( $(cat "$r/runs" 2>/dev/null || echo 0) + 1 )); echo $n > "$r/runs"
 : > "$r/args"; for a in "$@"; do printf '%s\n' "$a" >> "$r/args"; done
+while [ "${1#-}" != "$1" ]; do shift; done  # an editor's own options come before the file
 cp "$1" "$r/initial"
 stat -c '%a %u %F' "$1" > "$r/stat"
 ls -A "$(dirname "$1")" > "$r/listing"
@@ -238,7 +239,6 @@ TEST_F(Flow, FailuresLeaveTheViewAndNoFiles) {
        {},
        0,
        "failed to run editor: No such file or directory (os error 2)"},
-      {"words", "record --wait", "", {}, 0, "failed to run editor: No such file or directory (os error 2)"},
       {"untouched", {}, "", {}, 0, "commit aborted: empty message"},
       {"only comments", {}, "", "# nothing\n\n   \n", 0, "commit aborted: empty message"},
       {"not utf-8", {}, "", "Bad \xFF byte\n", 0, "failed to read message: file is not valid UTF-8"},
@@ -301,21 +301,12 @@ TEST_F(Flow, UnwritableTemporaryDirectoryStopsBeforeTheEditor) {
 }
 
 TEST_F(Flow, RefusalsOfTheRepositoryKeepTheView) {
-  // No commit yet on the branch.
-  git.write("a.txt", "one\n").git({"add", "a.txt"});
-  reply("First\n");
-  open_view();
-  commit();
-  EXPECT_TRUE(status().starts_with("commit failed: ")) << status();
-  EXPECT_GT(status().size(), std::string("commit failed: ").size());
-  EXPECT_TRUE(state->commit_view);
-  EXPECT_FALSE(git.git_result({"rev-parse", "-q", "--verify", "HEAD"}).success());
-  EXPECT_TRUE(fs::is_empty(tmp));
-
   // An amend while a merge is stopped.
-  git.commit("base");
+  git.write("a.txt", "one\n").commit("base");
+  git.write("a.txt", "two\n").git({"add", "a.txt"});
   const std::string head = git.rev_parse("HEAD");
   spit(fs::path(git.path()) / ".git" / "MERGE_HEAD", head + "\n");
+  reply("Amended\n");
   open_view(true);
   commit(true);
   EXPECT_EQ(status(), "commit failed: You are in the middle of a merge -- cannot amend.");
@@ -323,6 +314,114 @@ TEST_F(Flow, RefusalsOfTheRepositoryKeepTheView) {
   EXPECT_TRUE(state->commit_view->amending);
   EXPECT_EQ(git.rev_parse("HEAD"), head);
   EXPECT_TRUE(fs::is_empty(tmp));
+}
+
+// A new repository: the staged side is the index against the empty tree,
+// and c makes the root commit on the branch HEAD names.
+TEST_F(Flow, FirstCommitOfANewRepository) {
+  git.write("a.txt", "one\ntwo\n").write("b.txt", "b\n").git({"add", "a.txt", "b.txt"});
+  git.write("later.txt", "untracked\n");
+  const std::string want_tree = git.git({"write-tree"});
+  reply("First commit\n");
+  open_view();
+  ASSERT_EQ(state->commit_view->staged.size(), 2u);
+  EXPECT_EQ(state->commit_view->staged[0].additions, 2u);
+  EXPECT_EQ(state->commit_view->staged[0].staged_hunks.size(), 1u);
+
+  commit();
+
+  EXPECT_EQ(status(), "committed successfully - more changes available");
+  EXPECT_EQ(stored_message(git), "First commit");
+  EXPECT_TRUE(parents(git).empty());
+  EXPECT_EQ(git.git({"rev-parse", "HEAD^{tree}"}), want_tree);
+  EXPECT_EQ(git.git({"symbolic-ref", "HEAD"}), "refs/heads/main\n");
+  EXPECT_EQ(git.git({"status", "--porcelain"}), "?? later.txt\n");
+  EXPECT_EQ(git.git({"fsck", "--strict"}), "");
+  // The log shows it, as HEAD's commit.
+  ASSERT_EQ(repo->commits.size(), 1u);
+  EXPECT_EQ(repo->commits.front().summary, "First commit");
+  EXPECT_EQ(repo->head_sha().hex(), git.rev_parse("HEAD"));
+  ASSERT_TRUE(state->commit_view);
+  EXPECT_TRUE(state->commit_view->staged.empty());
+  EXPECT_TRUE(fs::is_empty(tmp));
+}
+
+// The lists on screen are what the index was when they were read: c asks
+// the index again before it opens the editor.
+TEST_F(Flow, NothingToCommitAnyMoreIsToldBeforeTheEditor) {
+  struct Case {
+    const char* name;
+    bool amend;
+    void (*meanwhile)(TempRepo&);
+    bool commits;
+  };
+  const Case cases[] = {
+      {"committed from outside", false, [](TempRepo& g) { g.commit_staged("outside"); }, false},
+      {"unstaged from outside", false, [](TempRepo& g) { g.git({"reset", "-q"}); }, false},
+      {"amend: the index is back at the parent's tree", true,
+       [](TempRepo& g) { g.git({"read-tree", "HEAD~1"}); }, false},
+      // git amends with nothing newly staged: the message alone changes.
+      {"amend: nothing new staged", true, [](TempRepo& g) { g.git({"reset", "-q"}); }, true},
+  };
+  git.write("a.txt", "one\n").commit("base");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    git.write("a.txt", std::string(c.name) + "\n");
+    if (c.amend) git.commit("to amend");
+    git.write("b.txt", std::string(c.name) + "\n").git({"add", "b.txt"});
+    fs::remove(rec / "runs");
+    reply("Would be empty\n");
+    open_view(c.amend);
+    c.meanwhile(git);
+    const std::string head = git.rev_parse("HEAD");
+
+    commit(c.amend);
+
+    if (c.commits) {
+      EXPECT_EQ(status(), "amended successfully - more changes available");
+      EXPECT_EQ(stored_message(git), "Would be empty");
+      EXPECT_EQ(git.git({"diff", "--stat", "HEAD~1", "HEAD"}).empty(), false);
+    } else {
+      EXPECT_EQ(status(), "nothing staged to commit");
+      EXPECT_FALSE(fs::exists(rec / "runs"));
+      EXPECT_EQ(git.rev_parse("HEAD"), head);
+      // The lists now show the index as it is.
+      ASSERT_TRUE(state->commit_view);
+      const auto now = repo->load_worktree_status(c.amend);
+      ASSERT_TRUE(now);
+      EXPECT_EQ(state->commit_view->staged, now->staged);
+      EXPECT_EQ(state->commit_view->unstaged, now->unstaged);
+    }
+    EXPECT_TRUE(fs::is_empty(tmp));
+    git.git({"reset", "-q", "--hard"});
+    git.git({"clean", "-qfd"});
+  }
+}
+
+// Another git is writing the index: c is refused before the editor, as
+// staging is, and the other git's lock is left alone.
+TEST_F(Flow, AHeldIndexLockRefusesBeforeTheEditor) {
+  git.write("a.txt", "one\n").commit("base");
+  const std::string head = git.rev_parse("HEAD");
+  git.write("a.txt", "two\n").git({"add", "a.txt"});
+  git.write("b.txt", "b\n");
+  reply("Would commit\n");
+  open_view();
+  spit(fs::path(git.path()) / ".git" / "index.lock", "");
+  const state::CommitViewState before = *state->commit_view;
+  action::Action(action::Action::StageAll).execute(*state, *repo, terminal);
+  const std::string refused_stage = status();
+  ASSERT_TRUE(refused_stage.starts_with("failed to stage: ")) << refused_stage;
+
+  commit();
+
+  EXPECT_EQ(status(), "commit failed: " + refused_stage.substr(std::string("failed to stage: ").size()));
+  EXPECT_FALSE(fs::exists(rec / "runs"));
+  EXPECT_EQ(git.rev_parse("HEAD"), head);
+  EXPECT_TRUE(fs::exists(fs::path(git.path()) / ".git" / "index.lock"));
+  ASSERT_TRUE(state->commit_view);
+  EXPECT_EQ(state->commit_view->staged, before.staged);
+  EXPECT_EQ(backend.suspends(), 0);
 }
 
 TEST_F(Flow, AmendShowsHeadsMessageAndKeepsTheParents) {
@@ -428,6 +527,166 @@ TEST_F(Flow, NeovimGoesWithoutTheAidsWhenExCannotNameTheirFile) {
   EXPECT_EQ(recorded("args").substr(0, odd.string().size()), odd.string());
   EXPECT_EQ(recorded("args").find("luafile"), std::string::npos);
   EXPECT_TRUE(fs::is_empty(odd));
+}
+
+// An editor set with arguments runs as git runs it: the shell splits its
+// words, the message file comes after them.
+TEST_F(Flow, AnEditorWithArgumentsIsGivenTheFileAfterThem) {
+  testing_support::EnvGuard path{{"PATH", bin.string() + ":" + std::getenv("PATH")}};
+  install_editor(bin / "nvim");
+  const std::pair<std::string, std::vector<std::string>> cases[] = {
+      {"record --wait", {"--wait"}},
+      {"record -f --title='a b'", {"-f", "--title=a b"}},
+      {"nvim --clean", {"--clean"}},  // Neovim by its first word: the aids come after the file
+  };
+  git.write("a.txt", "one\n").commit("base");
+  for (const auto& [value, options] : cases) {
+    SCOPED_TRACE(value);
+    testing_support::EnvGuard editor_value{{"EDITOR", value}};
+    git.write("a.txt", value + "\n").git({"add", "a.txt"});
+    reply("Edited with " + value + "\n");
+    open_view();
+
+    commit();
+
+    EXPECT_EQ(status(), "committed successfully");
+    EXPECT_EQ(stored_message(git), "Edited with " + value);
+    const auto args = lines_of(recorded("args"));
+    const bool aids = value.starts_with("nvim");
+    ASSERT_EQ(args.size(), options.size() + (aids ? 3u : 1u));
+    EXPECT_EQ(std::vector<std::string>(args.begin(), args.begin() + options.size()), options);
+    EXPECT_TRUE(fs::path(args[options.size()]).filename().string().starts_with("tarnwick_commit_msg"));
+    if (aids) {
+      EXPECT_EQ(args[options.size() + 1], "-c");
+      EXPECT_TRUE(args[options.size() + 2].starts_with("luafile ")) << args[options.size() + 2];
+    }
+    EXPECT_TRUE(fs::is_empty(tmp));
+  }
+}
+
+// Hooks and signing are git's: where the repository has either, git makes
+// the commit, and what it refuses is shown in its words.
+struct HookFlow : Flow {
+  // No key anywhere gpg could look.
+  fs::path gnupg = fs::path(scratch.path()) / "gnupg";
+  testing_support::EnvGuard gpg_home{{"GNUPGHOME", gnupg.string()}};
+
+  HookFlow() {
+    fs::create_directories(gnupg);
+    fs::permissions(gnupg, fs::perms::owner_all);
+  }
+
+  void hook(const std::string& name, const std::string& body) {
+    const fs::path path = fs::path(git.path()) / ".git" / "hooks" / name;
+    spit(path, "#!/bin/sh\n" + body);
+    fs::permissions(path, fs::perms::owner_all);
+  }
+};
+
+TEST_F(HookFlow, ARefusingHookKeepsTheViewAndAPassingOneCommits) {
+  const std::string base = git.write("a.txt", "one\n").commit("base");
+  git.write("a.txt", "two\n").git({"add", "a.txt"});
+  hook("pre-commit", "echo 'pre-commit: lint failed' >&2; exit 1\n");
+  hook("commit-msg", "cp \"$1\" \"$(git rev-parse --git-dir)/commit-msg-saw\"\n");
+  reply("Checked by the hooks\n\nBody.\n");
+  open_view();
+
+  commit();
+
+  EXPECT_EQ(status(), "commit failed: pre-commit: lint failed");
+  EXPECT_EQ(git.rev_parse("HEAD"), base);
+  ASSERT_TRUE(state->commit_view);
+  EXPECT_EQ(git.git({"status", "--porcelain"}), "M  a.txt\n");
+  EXPECT_TRUE(fs::is_empty(tmp));
+
+  hook("pre-commit", "exit 0\n");
+  fs::remove(rec / "reply");  // the retry saves what it is offered
+  commit();
+
+  EXPECT_EQ(status(), "committed successfully");
+  EXPECT_EQ(stored_message(git), "Checked by the hooks\n\nBody.");
+  EXPECT_EQ(parents(git), std::vector<std::string>{base});
+  EXPECT_EQ(git.read(".git/commit-msg-saw"), "Checked by the hooks\n\nBody.");
+  EXPECT_EQ(repo->commits.front().summary, "Checked by the hooks");
+  EXPECT_EQ(git.git({"status", "--porcelain"}), "");
+  EXPECT_TRUE(fs::is_empty(tmp));
+}
+
+TEST_F(HookFlow, AmendGoesThroughGitToo) {
+  const std::string base = git.write("a.txt", "one\n").commit("base");
+  git.write("a.txt", "two\n").commit("to amend");
+  git.write("b.txt", "b\n").git({"add", "b.txt"});
+  hook("commit-msg", "echo amended-by-git >> \"$(git rev-parse --git-dir)/ran\"\n");
+  reply("Amended through git\n");
+  open_view(true);
+
+  commit(true);
+
+  EXPECT_EQ(status(), "amended successfully");
+  EXPECT_EQ(stored_message(git), "Amended through git");
+  EXPECT_EQ(parents(git), std::vector<std::string>{base});
+  EXPECT_EQ(git.read(".git/ran"), "amended-by-git\n");
+  EXPECT_EQ(git.git({"show", "--format=", "--name-only", "HEAD"}), "a.txt\nb.txt\n");
+}
+
+TEST_F(HookFlow, SigningThatFailsIsReportedNotSkipped) {
+  const std::string base = git.write("a.txt", "one\n").commit("base");
+  git.write("a.txt", "two\n").git({"add", "a.txt"});
+  git.git({"config", "commit.gpgsign", "true"});
+  reply("Signed\n");
+  open_view();
+
+  commit();
+
+  // git's own words, with the same repository and the same (missing) key.
+  const auto oracle = git.git_result({"commit", "-m", "Signed"});
+  ASSERT_FALSE(oracle.success());
+  EXPECT_EQ(status(), "commit failed: " + oracle.err.substr(0, oracle.err.find('\n')));
+  EXPECT_EQ(git.rev_parse("HEAD"), base);
+  ASSERT_TRUE(state->commit_view);
+}
+
+// A commit that fails after the editor keeps what was typed: the next c
+// starts from it, and once a commit is made the guidance comes back.
+TEST_F(Flow, TheMessageOfAFailedCommitIsOfferedAgain) {
+  git.write("a.txt", "one\n").commit("base");
+  git.write("a.txt", "two\n").commit("to amend");
+  git.write("a.txt", "three\n").git({"add", "a.txt"});
+  const fs::path merge_head = fs::path(git.path()) / ".git" / "MERGE_HEAD";
+  spit(merge_head, git.rev_parse("HEAD") + "\n");  // refuses the amend
+  reply("  Typed once  \n\nWith a body.\n# guidance\n");
+  open_view(true);
+
+  commit(true);
+  EXPECT_EQ(status(), "commit failed: You are in the middle of a merge -- cannot amend.");
+  fs::remove(rec / "reply");
+  commit(true);  // saved as offered: still refused
+  EXPECT_EQ(recorded("initial"), "Typed once\n\nWith a body.\n");
+  EXPECT_EQ(status(), "commit failed: You are in the middle of a merge -- cannot amend.");
+
+  // Emptied on purpose: nothing is kept.
+  reply("# nothing\n");
+  commit(true);
+  EXPECT_EQ(status(), "commit aborted: empty message");
+  fs::remove(rec / "reply");
+  commit(true);
+  EXPECT_EQ(recorded("initial"), "to amend\n\n\n" + std::string(action::COMMIT_TEMPLATE));
+
+  reply("Typed again\n");
+  commit(true);
+  fs::remove(merge_head);
+  fs::remove(rec / "reply");
+  commit(true);
+  EXPECT_EQ(recorded("initial"), "Typed again\n");
+  EXPECT_EQ(status(), "amended successfully");
+  EXPECT_EQ(stored_message(git), "Typed again");
+
+  git.write("a.txt", "four\n").git({"add", "a.txt"});
+  reply("Next\n");
+  commit();  // the same run, its view closed by the amend
+  EXPECT_EQ(recorded("initial"), "\n\n" + std::string(action::COMMIT_TEMPLATE));
+  EXPECT_EQ(status(), "committed successfully");
+  EXPECT_TRUE(fs::is_empty(tmp));
 }
 
 }  // namespace

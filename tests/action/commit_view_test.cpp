@@ -356,8 +356,16 @@ TEST(StagingView, OpensTheFileOfTheWorkTreeInTheEditor) {
   ScopedEditor failing(fake_editor(dir, 1));
   r.press("o");
   EXPECT_EQ(r.message(), "editor exited with error");
-  // One program name, never split into words.
+  // An editor with arguments, as git runs it: its words split, the file
+  // after them.
+  std::filesystem::remove(dir.path() + "/args");
   ScopedEditor words(fake_editor(dir, 0) + " --wait");
+  r.s->state.status_message.reset();
+  r.press("o");
+  EXPECT_FALSE(r.s->state.status_message) << r.message();
+  EXPECT_EQ(testing_support::read_file(dir.path() + "/args"), "--wait\n" + r.s->repo.workdir + "/f.txt\n");
+
+  ScopedEditor missing("/nonexistent/editor");
   r.press("o");
   EXPECT_EQ(r.message(), "failed to open editor: No such file or directory (os error 2)");
 }

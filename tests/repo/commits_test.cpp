@@ -81,6 +81,12 @@ CommitInfo read_commit(TempRepo& t, const std::string& id) {
   return info;
 }
 
+void make_hook(TempRepo& t, const std::string& path, bool executable) {
+  t.write(path, "#!/bin/sh\nexit 0\n");
+  fs::permissions(t.file_path(path),
+                  executable ? fs::perms::owner_all : fs::perms::owner_read | fs::perms::owner_write);
+}
+
 bool exists(TempRepo& t, const std::string& git_file) { return fs::exists(t.file_path(".git/" + git_file)); }
 
 TEST(Commit, RecordsTheIndexOnHead) {
@@ -119,16 +125,203 @@ TEST(Commit, NothingStagedRecordsTheParentsTree) {
   EXPECT_EQ(read_commit(t, id->hex()).parents, std::vector<std::string>{base});
 }
 
-TEST(Commit, UnbornBranchFailsAndChangesNothing) {
+// The first commit of a new repository, made as git makes it: the same
+// root commit, on the branch HEAD names, with git's reflog entry.
+TEST(Commit, FirstCommitOfABranchIsItsRoot) {
+  for (const char* branch : {"main", "topic"}) {
+    SCOPED_TRACE(branch);
+    IdentityRepo ours, oracle;
+    for (TempRepo* t : {static_cast<TempRepo*>(&ours), static_cast<TempRepo*>(&oracle)}) {
+      t->git({"symbolic-ref", "HEAD", std::string("refs/heads/") + branch});
+      t->write("a.txt", "one\n").write("dir/b.txt", "two\n").git({"add", "a.txt", "dir/b.txt"});
+      t->write("untracked.txt", "not recorded\n");
+    }
+    auto id = open(ours).commit("first");
+    ASSERT_TRUE(id) << id.error();
+    oracle.git({"commit", "-q", "-m", "first"});
+
+    EXPECT_EQ(id->hex(), ours.rev_parse(std::string("refs/heads/") + branch));
+    EXPECT_EQ(trim(ours.git({"symbolic-ref", "HEAD"})), std::string("refs/heads/") + branch);
+    const CommitInfo c = read_commit(ours, id->hex());
+    EXPECT_TRUE(c.parents.empty());
+    EXPECT_EQ(c.tree, read_commit(oracle, "HEAD").tree);
+    EXPECT_EQ(c.message, "first");
+    EXPECT_EQ(ours.git({"reflog", "--format=%gs", branch}), oracle.git({"reflog", "--format=%gs", branch}));
+    EXPECT_EQ(ours.git({"ls-files", "-s"}), oracle.git({"ls-files", "-s"}));
+    EXPECT_EQ(ours.git({"status", "--porcelain"}), oracle.git({"status", "--porcelain"}));
+    EXPECT_EQ(ours.git({"fsck", "--strict"}), "");
+  }
+}
+
+TEST(Commit, NoFilesOnAnUnbornBranchGiveAnEmptyRootCommit) {
   IdentityRepo t;
-  t.write("a.txt", "one\n").git({"add", "a.txt"});
+  auto id = open(t).commit("nothing yet");
+  ASSERT_TRUE(id) << id.error();
+  const CommitInfo c = read_commit(t, id->hex());
+  EXPECT_TRUE(c.parents.empty());
+  EXPECT_EQ(c.tree, "4b825dc642cb6eb9a060e54bf8d69288fbee4904");
+}
+
+// git add -N records that a file will be added, not its content: git
+// leaves such entries out of what it commits, and they stay intent-to-add.
+TEST(Commit, IntentToAddEntriesAreNotRecorded) {
+  struct Case {
+    const char* name;
+    bool amend;
+    bool unborn;
+  };
+  const Case cases[] = {{"commit", false, false}, {"amend", true, false}, {"first commit", false, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    IdentityRepo ours, oracle;
+    for (TempRepo* t : {static_cast<TempRepo*>(&ours), static_cast<TempRepo*>(&oracle)}) {
+      if (!c.unborn) t->write("a.txt", "one\n").commit("base");
+      if (c.amend) t->write("a.txt", "two\n").commit("to amend");
+      t->write("a.txt", "three\n").git({"add", "a.txt"});
+      t->write("ita.txt", "later\n").write("only/ita.txt", "later\n").write("mixed/ita.txt", "later\n");
+      t->write("mixed/kept.txt", "kept\n").git({"add", "mixed/kept.txt"});
+      t->git({"add", "-N", "ita.txt", "only/ita.txt", "mixed/ita.txt"});
+    }
+    Repo r = open(ours);
+    auto id = c.amend ? r.amend_commit("recorded") : r.commit("recorded");
+    ASSERT_TRUE(id) << id.error();
+    oracle.git(c.amend ? std::vector<std::string>{"commit", "-q", "--amend", "-m", "recorded"}
+                       : std::vector<std::string>{"commit", "-q", "-m", "recorded"});
+
+    EXPECT_EQ(read_commit(ours, id->hex()).tree, read_commit(oracle, "HEAD").tree);
+    EXPECT_EQ(ours.git({"ls-tree", "-r", "--name-only", "HEAD"}), "a.txt\nmixed/kept.txt\n");
+    // Still intent-to-add in the index, entry for entry as git leaves it.
+    EXPECT_EQ(ours.git({"ls-files", "-s"}), oracle.git({"ls-files", "-s"}));
+    EXPECT_EQ(ours.git({"status", "--porcelain"}), " A ita.txt\n A mixed/ita.txt\n A only/ita.txt\n");
+    EXPECT_EQ(ours.git({"fsck", "--strict"}), "");
+  }
+}
+
+// Another git writing the index holds its lock: the commit is refused in
+// the words a staging change is refused in, and the lock stays theirs.
+TEST(Commit, RefusedWhileTheIndexIsLocked) {
+  IdentityRepo t;
+  const std::string base = t.write("a.txt", "one\n").commit("base");
+  t.write("a.txt", "two\n").git({"add", "a.txt"});
+  t.write(".git/index.lock", "another git's\n");
   Repo r = open(t);
-  auto id = r.commit("first");
-  ASSERT_FALSE(id);
-  EXPECT_EQ(id.error(), "reference 'refs/heads/main' not found");
-  EXPECT_EQ(t.git({"for-each-ref"}), "");
-  EXPECT_FALSE(t.git_result({"rev-parse", "-q", "--verify", "HEAD"}).success());
-  EXPECT_EQ(t.git({"status", "--porcelain"}), "A  a.txt\n");
+  t.write("b.txt", "b\n");
+  auto staged = r.stage_file("b.txt");
+  ASSERT_FALSE(staged);
+  EXPECT_EQ(staged.error(), "the index is locked; this might be due to a concurrent or crashed process");
+
+  auto checked = r.check_index_unlocked();
+  ASSERT_FALSE(checked);
+  EXPECT_EQ(checked.error(), staged.error());
+  for (bool amend : {false, true}) {
+    auto id = amend ? r.amend_commit("amended") : r.commit("committed");
+    ASSERT_FALSE(id);
+    EXPECT_EQ(id.error(), staged.error());
+  }
+  EXPECT_EQ(t.rev_parse("HEAD"), base);
+  EXPECT_EQ(t.read(".git/index.lock"), "another git's\n");
+
+  t.remove(".git/index.lock");
+  EXPECT_TRUE(r.check_index_unlocked());
+  auto id = r.commit("committed");
+  ASSERT_TRUE(id) << id.error();
+  EXPECT_FALSE(exists(t, "index.lock"));
+}
+
+// What c asks before it runs the editor: would the commit change anything?
+// git's answer is the oracle: it refuses an empty commit, and an amend that
+// would leave HEAD with its parent's tree.
+TEST(Commit, HasStagedChangesAsGitCommitSeesThem) {
+  struct Case {
+    const char* name;
+    void (*prepare)(TempRepo&);
+    bool amend;
+    bool want;
+  };
+  const Case cases[] = {
+      {"nothing staged", [](TempRepo&) {}, false, false},
+      {"a change staged", [](TempRepo& t) { t.write("a.txt", "new\n").git({"add", "a.txt"}); }, false, true},
+      {"only intent to add", [](TempRepo& t) { t.write("n.txt", "n\n").git({"add", "-N", "n.txt"}); }, false,
+       false},
+      {"staged, then committed from outside",
+       [](TempRepo& t) {
+         t.write("a.txt", "new\n").git({"add", "a.txt"});
+         t.commit_staged("outside");
+       },
+       false, false},
+      {"amend, nothing new: a rewording", [](TempRepo&) {}, true, true},
+      {"amend back to the parent's tree", [](TempRepo& t) { t.git({"read-tree", "HEAD~1"}); }, true, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    IdentityRepo t;
+    t.write("a.txt", "one\n").commit("base");
+    t.write("b.txt", "b\n").commit("head");
+    c.prepare(t);
+    auto got = open(t).has_staged_changes(c.amend);
+    ASSERT_TRUE(got) << got.error();
+    EXPECT_EQ(*got, c.want);
+    std::vector<std::string> args{"commit", "-q", "-m", "oracle"};
+    if (c.amend) args.emplace_back("--amend");
+    EXPECT_EQ(t.git_result(args).success(), c.want);
+  }
+
+  IdentityRepo unborn;
+  EXPECT_EQ(open(unborn).has_staged_changes(false), false);
+  unborn.write("n.txt", "n\n").git({"add", "-N", "n.txt"});
+  EXPECT_EQ(open(unborn).has_staged_changes(false), false);
+  unborn.write("a.txt", "a\n").git({"add", "a.txt"});
+  EXPECT_EQ(open(unborn).has_staged_changes(false), true);
+}
+
+// libgit2 runs no hooks and signs nothing: where git would do either, the
+// commit must be git's.
+TEST(Commit, NeedsGitForHooksAndSigning) {
+  struct Case {
+    const char* name;
+    void (*prepare)(TempRepo&);
+    bool want;
+  };
+  const Case cases[] = {
+      {"a new repository: only git's samples", [](TempRepo&) {}, false},
+      {"pre-commit", [](TempRepo& t) { make_hook(t, ".git/hooks/pre-commit", true); }, true},
+      {"prepare-commit-msg", [](TempRepo& t) { make_hook(t, ".git/hooks/prepare-commit-msg", true); }, true},
+      {"commit-msg", [](TempRepo& t) { make_hook(t, ".git/hooks/commit-msg", true); }, true},
+      {"a hook git would not run: not executable",
+       [](TempRepo& t) { make_hook(t, ".git/hooks/pre-commit", false); }, false},
+      {"a hook of another command", [](TempRepo& t) { make_hook(t, ".git/hooks/post-commit", true); }, false},
+      {"core.hooksPath, relative to the work tree",
+       [](TempRepo& t) {
+         make_hook(t, "tools/hooks/commit-msg", true);
+         t.git({"config", "core.hooksPath", "tools/hooks"});
+       },
+       true},
+      {"core.hooksPath elsewhere: .git/hooks is not looked at",
+       [](TempRepo& t) {
+         make_hook(t, ".git/hooks/pre-commit", true);
+         t.git({"config", "core.hooksPath", "tools/hooks"});
+       },
+       false},
+      {"commit.gpgsign", [](TempRepo& t) { t.git({"config", "commit.gpgsign", "true"}); }, true},
+      {"commit.gpgsign off", [](TempRepo& t) { t.git({"config", "commit.gpgsign", "false"}); }, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    IdentityRepo t;
+    c.prepare(t);
+    EXPECT_EQ(open(t).commit_needs_git(), c.want);
+  }
+
+  // A linked work tree runs the hooks of the repository it belongs to.
+  IdentityRepo main_tree;
+  main_tree.write("a.txt", "a\n").commit("base");
+  testing_support::TempDir linked;
+  main_tree.git({"worktree", "add", "-q", linked.path() + "/wt"});
+  auto in_linked = Repo::open(linked.path() + "/wt", 2000);
+  ASSERT_TRUE(in_linked);
+  EXPECT_FALSE(in_linked->commit_needs_git());
+  make_hook(main_tree, ".git/hooks/pre-commit", true);
+  EXPECT_TRUE(in_linked->commit_needs_git());
 }
 
 TEST(Commit, MissingIdentityFailsWithTheLibraryMessage) {

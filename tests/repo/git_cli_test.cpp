@@ -331,4 +331,45 @@ TEST(DiscardTrackedFile, Failures) {
   EXPECT_EQ(no_dir.error(), "failed to run git checkout: No such file or directory (os error 2)");
 }
 
+// The message file's text is stored as it stands, as the library would
+// store it; the hooks run, and what they refuse is git's failure text.
+TEST(CommitWithGit, RunsTheHooksAndStoresTheMessageVerbatim) {
+  HermeticHome home;
+  TempRepo t;
+  t.git({"config", "user.name", "Commit Maker"});
+  t.git({"config", "user.email", "maker@example.com"});
+  const std::string base = t.write("a.txt", "one\n").commit("base");
+  TempDir scratch;
+  const std::string message = scratch.path() + "/message";
+  testing_support::write_file(message, "Subject\n\n\nBody  kept as typed\n;not a comment");
+  t.write(".git/hooks/pre-commit", "#!/bin/sh\necho 'pre-commit: tests fail' >&2\nexit 1\n");
+  chmod_x(t, ".git/hooks/pre-commit", true);
+  t.write(".git/hooks/commit-msg", "#!/bin/sh\ncp \"$1\" \"$(git rev-parse --git-dir)/seen\"\n");
+  chmod_x(t, ".git/hooks/commit-msg", true);
+  t.write("a.txt", "two\n").git({"add", "a.txt"});
+
+  auto refused = repo::commit_with_git(t.path(), message, false);
+  ASSERT_FALSE(refused);
+  EXPECT_EQ(refused.error(), "pre-commit: tests fail");
+  EXPECT_EQ(t.rev_parse("HEAD"), base);
+  EXPECT_EQ(t.git({"status", "--porcelain"}), "M  a.txt\n");
+
+  chmod_x(t, ".git/hooks/pre-commit", false);
+  ASSERT_TRUE(repo::commit_with_git(t.path(), message, false));
+  EXPECT_EQ(t.git({"rev-parse", "HEAD~1"}), base + "\n");
+  const std::string raw = t.git({"cat-file", "commit", "HEAD"});
+  EXPECT_EQ(raw.substr(raw.find("\n\n") + 2), "Subject\n\n\nBody  kept as typed\n;not a comment");
+  EXPECT_EQ(t.read(".git/seen"), "Subject\n\n\nBody  kept as typed\n;not a comment");
+
+  testing_support::write_file(message, "Reworded");
+  ASSERT_TRUE(repo::commit_with_git(t.path(), message, true));
+  EXPECT_EQ(t.git({"rev-parse", "HEAD~1"}), base + "\n");
+  EXPECT_EQ(t.git({"log", "-1", "--format=%B"}), "Reworded\n");
+  EXPECT_EQ(t.git({"fsck", "--strict"}), "");
+
+  auto no_dir = repo::commit_with_git(t.path() + "/gone", message, false);
+  ASSERT_FALSE(no_dir);
+  EXPECT_EQ(no_dir.error(), "No such file or directory (os error 2)");
+}
+
 }  // namespace

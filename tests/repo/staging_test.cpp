@@ -604,14 +604,42 @@ TEST(Staging, MessagesOfTheOperations) {
       << unknown.error();
   EXPECT_FALSE(unknown.error().ends_with("\n"));
 
-  // Before the first commit there is no HEAD to unstage to.
+  // Before the first commit there is no HEAD to put the index back to.
   TempRepo fresh;
   fresh.write("new.txt", "x\n").git({"add", "new.txt"});
   Repo unborn = open(fresh.path());
-  EXPECT_FALSE(unborn.unstage_file("new.txt", false));
   EXPECT_FALSE(unborn.reset_index_to_head());
   // Amending a root commit has no parent to unstage to.
   EXPECT_FALSE(r.unstage_file("f.txt", true));
+}
+
+// Before the first commit everything in the index is staged against the
+// empty tree: the staged side shows it, and U and u take entries out of the
+// index as git rm --cached does, leaving the work tree alone.
+TEST(Staging, UnbornBranchUnstagesAsGitRmCached) {
+  const auto prepare = [](TempRepo& t) {
+    t.write("a.txt", "one\ntwo\n").write("b.txt", "b\n").write("dir/c.txt", "c\n");
+    t.git({"add", "a.txt", "b.txt", "dir/c.txt"});
+  };
+  TempRepo ours, oracle;
+  prepare(ours);
+  prepare(oracle);
+  Repo r = open(ours.path());
+  auto status = r.load_worktree_status(false);
+  ASSERT_TRUE(status);
+  ASSERT_EQ(status->staged.size(), 3u);
+  ASSERT_EQ(status->staged[2].path, "dir/c.txt");
+
+  auto whole = r.unstage_file("a.txt", false);
+  ASSERT_TRUE(whole) << whole.error();
+  oracle.git({"rm", "-q", "--cached", "a.txt"});
+  auto hunk = r.unstage_hunk("dir/c.txt", status->staged[2].staged_hunks.at(0), false);
+  ASSERT_TRUE(hunk) << hunk.error();
+  oracle.git({"rm", "-q", "--cached", "dir/c.txt"});
+  EXPECT_EQ(ours.git({"ls-files", "-s"}), oracle.git({"ls-files", "-s"}));
+  EXPECT_EQ(ours.git({"status", "--porcelain"}), oracle.git({"status", "--porcelain"}));
+  EXPECT_EQ(ours.read("a.txt"), "one\ntwo\n");
+  EXPECT_EQ(ours.read("dir/c.txt"), "c\n");
 }
 
 TEST(Staging, IndexContentFallsBackToHeadThenToNothing) {

@@ -461,10 +461,13 @@ TEST(WorktreeStatus, BeforeTheFirstCommit) {
   Repo r = open(t.path());
   const auto status = r.load_worktree_status(false);
   ASSERT_TRUE(status);
-  // Without HEAD there is nothing to compare the index with.
+  // Everything in the index is staged against the empty tree, as git shows
+  // it (git diff --cached).
   ASSERT_EQ(listing(status->staged), (Listing{{"added.txt", ChangeKind::Added}}));
-  EXPECT_TRUE(status->staged[0].staged_hunks.empty());
-  EXPECT_EQ(status->staged[0].additions, 0u);
+  ASSERT_EQ(status->staged[0].staged_hunks.size(), 1u);
+  EXPECT_EQ(status->staged[0].additions, 2u);
+  EXPECT_EQ(status->staged[0].deletions, 0u);
+  EXPECT_EQ(t.git({"diff", "--cached", "--numstat"}), "2\t0\tadded.txt\n");
   ASSERT_EQ(listing(status->unstaged), (Listing{{"untracked.txt", ChangeKind::Untracked}}));
   EXPECT_EQ(status->unstaged[0].additions, 1u);
   const auto amend = r.load_worktree_status(true);
@@ -472,7 +475,11 @@ TEST(WorktreeStatus, BeforeTheFirstCommit) {
   EXPECT_TRUE(amend->staged.empty());
   auto handle = repo::open_repository(t.path());
   ASSERT_TRUE(handle);
-  EXPECT_FALSE(Repo::load_staged_hunks(handle->get(), "added.txt", false));
+  const auto one = Repo::load_staged_hunks(handle->get(), "added.txt", false);
+  ASSERT_TRUE(one);
+  EXPECT_EQ(one->hunks, status->staged[0].staged_hunks);
+  EXPECT_EQ(one->additions, 2u);
+  // No commit to amend.
   EXPECT_FALSE(Repo::load_staged_hunks(handle->get(), "added.txt", true));
 }
 
