@@ -163,7 +163,7 @@ class Repo {
   // from HEAD's first parent.
   static std::vector<WorktreeFile> load_amend_staged_files(git_repository* repo);
 
-  // ---- Commits, amend and details (commits.cpp, details.cpp) ----
+  // ---- Commits, amend and details (commits.cpp, commit_hooks.cpp, details.cpp) ----
 
   // Records the index as a commit on HEAD with the configured signature; on
   // an unborn branch, as the branch's root commit. Intent-to-add entries are
