@@ -183,6 +183,12 @@ void Repo::reload_branches(git_repository* repo) {
 
 Oid Repo::head_sha() const { return head_commit_of(head, branches); }
 
+std::expected<HeadState, std::string> Repo::read_head() const {
+  auto handle = open_repository(path);
+  if (!handle) return std::unexpected(handle.error());
+  return get_head(handle->get());
+}
+
 std::string Repo::workdir_path(const std::string& relative) const {
   if (workdir.empty() || workdir == "/") return workdir + relative;
   return workdir + "/" + relative;

@@ -461,6 +461,30 @@ TEST_F(Rebase, ConflictStopsResolveStageAndContinueToTheEnd) {
   EXPECT_EQ(s.repo.commits[s.state.selected].id.hex(), new_tip);
 }
 
+// Opened through its .git directory, the repository's work tree is where
+// the rebase, its continues and its abort run.
+TEST_F(Rebase, RunsInTheWorkTreeWhenOpenedThroughTheGitDirectory) {
+  ConflictRepo fixture;
+  Session s(repo::Repo::open(fixture.temp.path() + "/.git", 2000).value());
+
+  rebase_topic_onto(s, fixture.topic_tip, "main");
+  ASSERT_TRUE(fixture.rebase_stopped());
+  ASSERT_TRUE(s.state.commit_view);
+  s.press("<esc>");
+  EXPECT_EQ(status_of(s), "rebase aborted");
+  EXPECT_FALSE(fixture.rebase_stopped());
+  EXPECT_EQ(fixture.temp.rev_parse("topic"), fixture.topic_tip);
+
+  rebase_topic_onto(s, fixture.topic_tip, "main");
+  s.press("2Sc");
+  ASSERT_TRUE(fixture.rebase_stopped());
+  s.press("2Sc");
+  EXPECT_EQ(status_of(s), "rebase complete");
+  EXPECT_FALSE(fixture.rebase_stopped());
+  EXPECT_EQ(fixture.temp.git({"log", "--format=%s", "topic"}), "t2\nt1\nm1\nbase\n");
+  EXPECT_EQ(fixture.temp.git({"status", "--porcelain"}), "");
+}
+
 TEST_F(Rebase, ClosingTheConflictViewAborts) {
   for (const std::string key : {"<esc>", "<C-c>", "q", "<tab>"}) {
     SCOPED_TRACE(key);
