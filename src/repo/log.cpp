@@ -45,7 +45,7 @@ std::expected<LogLoad, std::string> load_commits(git_repository* repo, const Loa
   LogLoad load;
   bool listed = false;
   if (key.limit || has_commit_graph(repo)) {
-    if (auto ids = list_with_git(repo, wanted)) {
+    if (auto ids = list_with_git(repo, key, wanted)) {
       if (auto commits = read_commits(repo, *ids)) {
         load.commits = std::move(*commits);
         listed = true;
