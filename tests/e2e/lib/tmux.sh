@@ -2,7 +2,8 @@
 # private HOME and git configuration. Source it from an e2e script:
 #
 #   . "$(dirname "$0")/lib/tmux.sh" "$1"     # $1: the tarnwick binary
-#   make_repo "$E2E_WORK/repo"               # or any git commands of your own
+#   make_repo "$E2E_WORK/repo"               # or any git commands of your own,
+#                                            # each commit made with on_day N
 #   start_app "$E2E_WORK/repo"               # 100 x 30 unless E2E_COLS / E2E_ROWS say otherwise
 #   wait_for "first commit"                  # polls capture-pane, fails after a few seconds
 #   keys j                                   # send-keys; send Esc in a call of its own
@@ -40,15 +41,24 @@ fail() {
   exit 1
 }
 
-# A repository with three commits on main at fixed dates.
+# Runs a command that makes a commit (git commit, merge, ...) with the
+# author and committer dates of day N of the fixtures: noon UTC on
+# 2024-01-01 plus N - 1 days. Every fixture commit gets a day of its own, so
+# the log's order never hangs on which second a commit was made in.
+#   on_day 4 git -C "$repo" commit -q -m "commit number 4"
+on_day() {
+  local stamp=$((1704110400 + ($1 - 1) * 86400))
+  GIT_AUTHOR_DATE="@$stamp +0000" GIT_COMMITTER_DATE="@$stamp +0000" "${@:2}"
+}
+
+# A repository with three commits on main, on days 1 to 3.
 make_repo() {
   local dir=$1 i
   git init -q "$dir"
   for i in 1 2 3; do
     echo "$i" >"$dir/file.txt"
     git -C "$dir" add file.txt
-    GIT_AUTHOR_DATE="2024-01-0$i 12:00:00 +0000" GIT_COMMITTER_DATE="2024-01-0$i 12:00:00 +0000" \
-      git -C "$dir" commit -q -m "commit number $i"
+    on_day "$i" git -C "$dir" commit -q -m "commit number $i"
   done
 }
 
