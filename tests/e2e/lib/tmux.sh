@@ -43,11 +43,14 @@ fail() {
 
 # Runs a command that makes a commit (git commit, merge, ...) with the
 # author and committer dates of day N of the fixtures: noon UTC on
-# 2024-01-01 plus N - 1 days. Every fixture commit gets a day of its own, so
-# the log's order never hangs on which second a commit was made in.
+# 2024-01-01 plus N - 1 days, plus one second for every fixture commit made
+# before it, so that no two share a date even on the same day and the log's
+# order never hangs on which second a commit happened to be made in.
 #   on_day 4 git -C "$repo" commit -q -m "commit number 4"
+E2E_FIXTURE_COMMITS=0
 on_day() {
-  local stamp=$((1704110400 + ($1 - 1) * 86400))
+  E2E_FIXTURE_COMMITS=$((E2E_FIXTURE_COMMITS + 1))
+  local stamp=$((1704110400 + ($1 - 1) * 86400 + E2E_FIXTURE_COMMITS))
   GIT_AUTHOR_DATE="@$stamp +0000" GIT_COMMITTER_DATE="@$stamp +0000" "${@:2}"
 }
 
