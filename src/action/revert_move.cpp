@@ -30,7 +30,7 @@ void revert_selected(state::State& state, repo::Repo& repo) {
   const repo::Commit* commit = state::selected_commit(state, repo);
   if (!commit) return;
   const repo::Oid id = commit->id;  // the reload below replaces the commit list
-  const auto run = repo::run_git({"revert", "--no-edit", id.hex()}, repo.path);
+  const auto run = repo::run_git({"revert", "--no-edit", id.hex()}, repo.work_command_dir());
   report_git_run(state, repo, run, "revert failed: ", "reverted " + id.short_hex());
 }
 
@@ -45,7 +45,14 @@ void move_to_selected(state::State& state, repo::Repo& repo) {
     state.set_status("move failed: invalid name '" + branch + "'");
     return;
   }
-  const auto run = repo::run_git(move_branch_args(repo.head, branch, target), repo.path);
+  // HEAD as it is now: the model lags behind a checkout made from outside,
+  // and the reset would move whatever branch HEAD is on by then.
+  const auto head = repo.read_head();
+  if (!head) {
+    state.set_status("move failed: " + head.error());
+    return;
+  }
+  const auto run = repo::run_git(move_branch_args(*head, branch, target), repo.work_command_dir());
   report_git_run(state, repo, run, "move failed: ", "moved " + branch + " to " + target.short_hex());
 }
 
@@ -81,7 +88,9 @@ void start_branch_move(state::State& state, const repo::Repo& repo) {
 std::vector<std::string> move_branch_args(const repo::HeadState& head, const std::string& branch,
                                           const repo::Oid& target) {
   const auto* on = std::get_if<repo::HeadBranch>(&head);
-  if (on && on->name == branch) return {"reset", "--hard", target.hex()};
+  // --keep, not --hard: local changes the move would overwrite make git
+  // refuse instead of throwing them away.
+  if (on && on->name == branch) return {"reset", "--keep", target.hex()};
   return {"branch", "-f", branch, target.hex()};
 }
 

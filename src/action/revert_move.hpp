@@ -18,8 +18,9 @@ void start_revert(state::State& state, const repo::Repo& repo);
 // commit, with the branch choice when there are several.
 void start_branch_move(state::State& state, const repo::Repo& repo);
 
-// The git arguments that point the branch at the target: a hard reset when
-// HEAD is on that branch, a forced branch update otherwise.
+// The git arguments that point the branch at the target: a reset that
+// keeps local changes when HEAD is on that branch (the work tree follows the
+// branch, or git refuses), a forced branch update otherwise.
 std::vector<std::string> move_branch_args(const repo::HeadState& head, const std::string& branch,
                                           const repo::Oid& target);
 

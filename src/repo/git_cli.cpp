@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 
 #include "utils/process.hpp"
 #include "utils/text.hpp"
@@ -36,6 +37,25 @@ constexpr std::array<std::string_view, 20> kScrubbed = {
     "GIT_ICASE_PATHSPECS",
 };
 
+// git often writes something else first: the remote it talks to ("To …",
+// "From …"), its progress, hints. The reason is the first line it marks as
+// an error; a carriage return ends a line too, since progress rewrites its
+// line with one.
+std::optional<std::string_view> marked_reason(std::string_view text) {
+  while (!text.empty()) {
+    const std::size_t end = text.find_first_of("\r\n");
+    std::string_view line = text.substr(0, end);
+    const std::size_t start = line.find_first_not_of(" \t");
+    if (start != std::string_view::npos) {
+      line.remove_prefix(start);
+      if (line.starts_with("error:") || line.starts_with("fatal:") || line.starts_with('!')) return line;
+    }
+    if (end == std::string_view::npos) break;
+    text.remove_prefix(end + 1);
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 bool tells_of_conflict(std::string_view error_output) {
@@ -50,6 +70,7 @@ std::span<const std::string_view> scrubbed_git_variables() { return kScrubbed; }
 std::string git_failure_text(std::string_view error_output) {
   if (error_output.empty()) return "unknown error";
   std::string text = utils::decode_lossy(error_output);
+  if (auto reason = marked_reason(text)) return std::string(*reason);
   const auto lf = text.find('\n');
   if (lf == std::string::npos) return text;
   text.resize(lf);

@@ -16,7 +16,7 @@ using GitEnv = std::vector<std::pair<std::string, std::string>>;
 
 struct GitFailure {
   bool started = true;       // false: git could not be started at all
-  std::string message;       // what the callers show: first line of stderr, or the system's error text
+  std::string message;       // what the callers show: git's reason (see git_failure_text), or the system's error text
   std::string error_output;  // the whole standard error, decoded lossily
 
   // A rebase that stopped on conflicts rather than failing.
@@ -48,8 +48,10 @@ std::expected<std::string, GitFailure> run_git_program_output(const std::string&
                                                               const std::string& repo_path,
                                                               const GitEnv& added = {});
 
-// The first line of standard error (decoded lossily, one CR before the LF
-// dropped), or "unknown error" when it is empty.
+// git's reason from its standard error, decoded lossily: the first line
+// that begins, after blanks, with "error:", "fatal:" or "!" (from there on;
+// a CR ends a line here too), else the first line (one CR before its LF
+// dropped); "unknown error" when standard error is empty.
 std::string git_failure_text(std::string_view error_output);
 
 // The variables no git child inherits.

@@ -45,7 +45,7 @@ std::expected<LogLoad, std::string> load_commits(git_repository* repo, const Loa
   LogLoad load;
   bool listed = false;
   if (key.limit || has_commit_graph(repo)) {
-    if (auto ids = list_with_git(repo, wanted)) {
+    if (auto ids = list_with_git(repo, key, wanted)) {
       if (auto commits = read_commits(repo, *ids)) {
         load.commits = std::move(*commits);
         listed = true;
@@ -182,6 +182,12 @@ void Repo::reload_branches(git_repository* repo) {
 }
 
 Oid Repo::head_sha() const { return head_commit_of(head, branches); }
+
+std::expected<HeadState, std::string> Repo::read_head() const {
+  auto handle = open_repository(path);
+  if (!handle) return std::unexpected(handle.error());
+  return get_head(handle->get());
+}
 
 std::string Repo::workdir_path(const std::string& relative) const {
   if (workdir.empty() || workdir == "/") return workdir + relative;

@@ -206,11 +206,21 @@ bool has_commit_graph(git_repository* repo) {
          std::filesystem::exists(dir + "info/commit-graphs/commit-graph-chain", ec);
 }
 
-std::optional<std::vector<git_oid>> list_with_git(git_repository* repo, std::uint64_t wanted) {
+std::optional<Oid> detached_head_tip(const LoadKey& key) {
+  const auto* detached = std::get_if<HeadDetached>(&key.head);
+  // The all-zero id stands for a HEAD that cannot be read.
+  if (!detached || detached->id == Oid::zero()) return std::nullopt;
+  return detached->id;
+}
+
+std::optional<std::vector<git_oid>> list_with_git(git_repository* repo, const LoadKey& key,
+                                                  std::uint64_t wanted) {
   // Branches and remotes by kind, never by name: a short name that is also
   // a tag would stand for the tag. Without replace objects and grafts git
   // sees the parents the library sees.
   std::vector<std::string> args{"--no-replace-objects", "rev-list", "--date-order", "--branches", "--remotes"};
+  // HEAD by the id the key holds, not by name: HEAD may have moved since.
+  if (auto head = detached_head_tip(key)) args.push_back(head->hex());
   // -n is read as a C int; above that git would print nothing at all.
   if (wanted <= static_cast<std::uint64_t>(INT_MAX)) args.push_back("-n" + std::to_string(wanted));
   const char* dir = git_repository_path(repo);
@@ -268,22 +278,27 @@ std::expected<LogLoad, std::string> walk_log(git_repository* repo, const LoadKey
     pending.push_back(n);
   };
 
-  for (const auto& [name, id] : key.tips) {
-    if (numbers.find(id) != NodeNumbers::kNone) continue;
+  // Adds the commit a tip names; false when the tip's object cannot be read.
+  auto add_tip = [&](const Oid& id) {
+    if (numbers.find(id) != NodeNumbers::kNone) return true;
     const git_oid oid = to_git_oid(id);
     git_object* object_raw = nullptr;
-    if (git_object_lookup(&object_raw, repo, &oid, GIT_OBJECT_ANY) != 0)
-      return std::unexpected(prefix_of(name) + last_git_error());
+    if (git_object_lookup(&object_raw, repo, &oid, GIT_OBJECT_ANY) != 0) return false;
     ObjectPtr object(object_raw);
     git_object* peeled = nullptr;
-    // A branch that names no commit (a tree, say) adds nothing to the log.
-    if (git_object_peel(&peeled, object.get(), GIT_OBJECT_COMMIT) != 0) continue;
-    if (numbers.find(to_oid(git_object_id(peeled))) != NodeNumbers::kNone) {
+    // A tip that names no commit (a tree, say) adds nothing to the log.
+    if (git_object_peel(&peeled, object.get(), GIT_OBJECT_COMMIT) != 0) return true;
+    if (numbers.find(to_oid(git_object_id(peeled))) != NodeNumbers::kNone)
       git_object_free(peeled);
-      continue;
-    }
-    add(reinterpret_cast<git_commit*>(peeled));
-  }
+    else
+      add(reinterpret_cast<git_commit*>(peeled));
+    return true;
+  };
+  for (const auto& [name, id] : key.tips)
+    if (!add_tip(id)) return std::unexpected(prefix_of(name) + last_git_error());
+  // A detached HEAD whose commit is gone still leaves the branches' history
+  // to show.
+  if (auto head = detached_head_tip(key); head && !add_tip(*head)) unreadable = *head;
 
   while (!pending.empty()) {
     const std::uint32_t n = pending.back();

@@ -121,6 +121,9 @@ class Repo {
   // The commit HEAD stands on, from the loaded model; the all-zero id when
   // HEAD cannot be read or names a branch the map does not hold.
   Oid head_sha() const;
+  // HEAD as the repository holds it now, not as last loaded; the library's
+  // message when the repository cannot be opened.
+  std::expected<HeadState, std::string> read_head() const;
 
   // Joins a repository-relative path to the work directory.
   std::string workdir_path(const std::string& relative) const;

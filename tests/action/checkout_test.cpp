@@ -49,6 +49,38 @@ TEST(Checkout, WithoutLocalBranchesAtOnceAndDetached) {
   EXPECT_EQ(s.repo.head_sha().hex(), fixture.first);
 }
 
+// A commit made on a detached HEAD that no branch reaches is in the log,
+// marked as HEAD, and the log's commands reach it.
+TEST(Checkout, ACommitOnTheDetachedHeadIsListedAndReachable) {
+  CheckoutRepo fixture;
+  LoopSession s(fixture.open());
+  s.state.selected = 2;
+  s.press("c");
+  ASSERT_EQ(fixture.head_ref(), "detached");
+  fixture.t.write("f.txt", "on first\n").git({"add", "f.txt"});
+  fixture.t.git({"config", "user.name", "Detached Author"});
+  fixture.t.git({"config", "user.email", "detached@example.com"});
+  auto made = s.repo.commit("made detached");  // as the staging view's commit does
+  ASSERT_TRUE(made) << made.error();
+  s.repo.refresh();
+
+  ASSERT_FALSE(s.repo.commits.empty());
+  EXPECT_EQ(s.repo.commits.front().id, *made);
+  EXPECT_EQ(s.repo.head_sha(), *made);
+  s.state.selected = 3;
+  s.press("h");
+  EXPECT_EQ(s.state.selected, 0u);
+  s.press("a");
+  EXPECT_EQ(s.status(), "amending HEAD \u2014 edit staging, c to commit, esc to cancel");
+  ASSERT_TRUE(s.state.commit_view);
+  EXPECT_TRUE(s.state.commit_view->amending);
+  s.press("<esc>");
+  EXPECT_FALSE(s.state.commit_view);
+  s.press("bkeep<enter>");
+  EXPECT_EQ(s.status(), "created keep");
+  EXPECT_EQ(trimmed(fixture.t.git({"rev-parse", "keep"})), made->hex());
+}
+
 TEST(Checkout, PromptOnACommitWithLocalBranches) {
   CheckoutRepo fixture;
   LoopSession s(fixture.open());

@@ -336,6 +336,19 @@ class ScopedEditor {
   std::optional<std::string> old_;
 };
 
+// Opened through its .git directory, the repository's work tree is where
+// git restores a file.
+TEST(StagingView, DiscardsInTheWorkTreeWhenOpenedThroughTheGitDirectory) {
+  ViewRun r;
+  two_files(r);
+  r.open(r.t.path() + "/.git");
+  ASSERT_EQ(r.view().selected_path, "a.txt");
+  r.press("Dy");
+  EXPECT_EQ(r.message(), "discarded a.txt");
+  EXPECT_EQ(r.t.read("a.txt"), "a\n");
+  EXPECT_EQ(r.t.git({"status", "--porcelain"}), " M f.txt\n");
+}
+
 TEST(StagingView, OpensTheFileOfTheWorkTreeInTheEditor) {
   ViewRun r;
   two_files(r);

@@ -132,14 +132,28 @@ TEST(Push, PushesTheBranchAndItsRemoteTrackingBranchAppears) {
   EXPECT_EQ(trimmed(fixture.work.git({"--git-dir", fixture.origin(), "rev-parse", "refs/heads/topic"})), second);
   EXPECT_EQ(trimmed(fixture.work.git({"config", "branch.topic.remote"})), "origin");
 
-  // main has moved on elsewhere: the push is rejected, and git's first
-  // line names the remote rather than the reason.
+  // main has moved on elsewhere: the push is rejected. git's first line
+  // names the remote; the reason is the line git marks with "!".
   fixture.push_from_elsewhere("theirs");
   s.press("p");
   s.state.push_input = "main";
   s.press("<enter>");
   s.finish_push();
-  EXPECT_EQ(s.status(), "push failed: To " + fixture.origin());
+  EXPECT_EQ(s.status(), "push failed: ! [rejected]        main -> main (fetch first)");
+}
+
+TEST(Fetch, AFailingRemoteIsNamedAfterTheOnesThatWorked) {
+  HermeticGit home;
+  OriginRepo fixture;
+  fixture.push_from_elsewhere("theirs");
+  const std::string gone = fixture.origin_dir.path() + "/gone.git";
+  fixture.work.git({"remote", "add", "zz-gone", gone});
+  LoopSession s(fixture.open());
+
+  s.press("f");
+  s.finish_fetch();
+  // origin's "From …" comes first on standard error.
+  EXPECT_EQ(s.status(), "fetch failed: fatal: '" + gone + "' does not appear to be a git repository");
 }
 
 TEST(PushAndFetch, MissingCredentialsFailWithGitsMessage) {

@@ -311,6 +311,24 @@ TEST_F(Rebase, TargetMayBeACommitIdOrRemoteBranch) {
   EXPECT_EQ(s.repo.commits[s.state.selected].id.hex(), temp.rev_parse("topic"));
 }
 
+// git writes its progress, then the reason, on the same first line.
+TEST_F(Rebase, AnUntrackedFileInTheWayFailsWithGitsReason) {
+  TempRepo temp;
+  temp.write("f.txt", "1\n").commit("base");
+  temp.git({"checkout", "-q", "-b", "topic"});
+  temp.write("t1.txt", "1\n").commit("t1");
+  const std::string tip = temp.write("t2.txt", "2\n").commit("t2");
+  temp.git({"checkout", "-q", "main"});
+  temp.write("m.txt", "m\n").commit("m1");
+  temp.write("t2.txt", "mine\n");
+  Session s(repo::Repo::open(temp.path(), 2000).value());
+
+  rebase_topic_onto(s, tip, "main");
+  EXPECT_EQ(status_of(s),
+            "rebase failed: error: The following untracked working tree files would be overwritten by merge:");
+  EXPECT_EQ(temp.read("t2.txt"), "mine\n");
+}
+
 TEST_F(Rebase, DirtyWorkTreeFailsWithGitsFirstLine) {
   ConflictRepo fixture;
   Session s(fixture.open());
@@ -441,6 +459,30 @@ TEST_F(Rebase, ConflictStopsResolveStageAndContinueToTheEnd) {
   EXPECT_TRUE(fixture.temp.git_result({"merge-base", "--is-ancestor", "main", "topic"}).success());
   ASSERT_LT(s.state.selected, s.repo.commits.size());
   EXPECT_EQ(s.repo.commits[s.state.selected].id.hex(), new_tip);
+}
+
+// Opened through its .git directory, the repository's work tree is where
+// the rebase, its continues and its abort run.
+TEST_F(Rebase, RunsInTheWorkTreeWhenOpenedThroughTheGitDirectory) {
+  ConflictRepo fixture;
+  Session s(repo::Repo::open(fixture.temp.path() + "/.git", 2000).value());
+
+  rebase_topic_onto(s, fixture.topic_tip, "main");
+  ASSERT_TRUE(fixture.rebase_stopped());
+  ASSERT_TRUE(s.state.commit_view);
+  s.press("<esc>");
+  EXPECT_EQ(status_of(s), "rebase aborted");
+  EXPECT_FALSE(fixture.rebase_stopped());
+  EXPECT_EQ(fixture.temp.rev_parse("topic"), fixture.topic_tip);
+
+  rebase_topic_onto(s, fixture.topic_tip, "main");
+  s.press("2Sc");
+  ASSERT_TRUE(fixture.rebase_stopped());
+  s.press("2Sc");
+  EXPECT_EQ(status_of(s), "rebase complete");
+  EXPECT_FALSE(fixture.rebase_stopped());
+  EXPECT_EQ(fixture.temp.git({"log", "--format=%s", "topic"}), "t2\nt1\nm1\nbase\n");
+  EXPECT_EQ(fixture.temp.git({"status", "--porcelain"}), "");
 }
 
 TEST_F(Rebase, ClosingTheConflictViewAborts) {
@@ -694,15 +736,17 @@ void failing_git(FakePrograms& programs, const std::string& err, const std::stri
                           "' >&2\nexit 1");
 }
 
-TEST_F(Rebase, RunFailuresShowTheFirstLineAsItIs) {
+TEST_F(Rebase, RunFailuresShowGitsReason) {
   struct Case {
     std::string err, out, want;
   };
   const Case cases[] = {
       {"", "", "rebase failed: unknown error"},
-      {"\\nerror: second\\n", "", "rebase failed: "},
-      // git's progress and its carriage return stay in the line.
-      {"Rebasing (1/2)\\rerror: odd\\nhint: x\\n", "", "rebase failed: Rebasing (1/2)\rerror: odd"},
+      {"\\nsecond\\n", "", "rebase failed: "},
+      {"\\nerror: second\\n", "", "rebase failed: error: second"},
+      // git's progress ends with a carriage return, the reason after it.
+      {"Rebasing (1/2)\\rerror: odd\\nhint: x\\n", "", "rebase failed: error: odd"},
+      {"Rebasing (1/2)\\rodd\\nhint: x\\n", "", "rebase failed: Rebasing (1/2)\rodd"},
       {"fatal: bad\\r\\n", "", "rebase failed: fatal: bad"},
       // Only standard error tells of a conflict.
       {"error: not stopped\\n", "CONFLICT (content): Merge conflict in f.txt\\n", "rebase failed: error: not stopped"},

@@ -10,7 +10,7 @@ make_repo "$repo"
 mkdir -p "$repo/src"
 printf 'int needle = 1;\nint other = 2;\nint needle_too = needle;\n' >"$repo/src/lookup.c"
 git -C "$repo" add src/lookup.c
-git -C "$repo" commit -q -m "add the lookup table"
+on_day 4 git -C "$repo" commit -q -m "add the lookup table"
 
 start_app "$repo"
 wait_row "▶" "add the lookup table"

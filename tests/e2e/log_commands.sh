@@ -28,7 +28,7 @@ git init -q --bare -b main "$origin"
 git -C "$repo" remote add origin "$origin"
 git -C "$repo" push -q -u origin main
 echo 4 >"$repo/file.txt"
-git -C "$repo" commit -q -am "commit number 4"
+on_day 4 git -C "$repo" commit -q -am "commit number 4"
 git -C "$repo" branch topic
 short() { git -C "$repo" rev-parse --short=7 "$1"; }
 
@@ -77,7 +77,7 @@ wait_for "checked out main"
 # f: a commit pushed from a second clone arrives.
 git clone -q "$origin" "$E2E_WORK/clone"
 echo 5 >"$E2E_WORK/clone/file.txt"
-git -C "$E2E_WORK/clone" commit -q -am "commit number 5"
+on_day 5 git -C "$E2E_WORK/clone" commit -q -am "commit number 5"
 git -C "$E2E_WORK/clone" push -q origin main
 keys f
 wait_for "fetched"

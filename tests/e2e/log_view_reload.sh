@@ -10,7 +10,7 @@ start_app "$repo"
 wait_for "commit number 3"
 
 echo 4 >"$repo/file.txt"
-git -C "$repo" commit -q -am "made from outside"
+on_day 4 git -C "$repo" commit -q -am "made from outside"
 wait_for "made from outside" 2
 
 keys q

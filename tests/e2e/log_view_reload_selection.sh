@@ -20,7 +20,7 @@ wait_row "▶" "commit number 2"
 want=$(git -C "$repo" rev-parse HEAD~1)
 
 echo 4 >"$repo/file.txt"
-git -C "$repo" commit -q -am "made from outside"
+on_day 4 git -C "$repo" commit -q -am "made from outside"
 wait_for "made from outside"
 wait_row "▶" "commit number 2"
 keys b
@@ -38,7 +38,7 @@ tm kill-session -t "$E2E_SESSION"
 long="$E2E_WORK/long"
 git init -q "$long"
 for i in $(seq 1 60); do
-  git -C "$long" commit -q --allow-empty -m "long $i"
+  on_day "$i" git -C "$long" commit -q --allow-empty -m "long $i"
 done
 E2E_ROWS=20 start_app "$long"
 wait_row "▶" "long 60"

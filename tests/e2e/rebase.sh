@@ -15,8 +15,7 @@
 
 repo="$E2E_WORK/repo"
 git init -q "$repo"
-at() { GIT_AUTHOR_DATE="2024-01-0$1 12:00:00 +0000" GIT_COMMITTER_DATE="2024-01-0$1 12:00:00 +0000" "${@:2}"; }
-commit_all() { git -C "$repo" add -A && at "$1" git -C "$repo" commit -q -m "$2"; }
+commit_all() { git -C "$repo" add -A && on_day "$1" git -C "$repo" commit -q -m "$2"; }
 
 printf 'a\nb\nc\n' >"$repo/f.txt"
 printf 'x\ny\nz\n' >"$repo/g.txt"

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Revert and branch move in a real terminal: R on the newest commit asks,
 # Enter reverts it and the new commit tops the log; m with one branch goes
-# straight to the target, j picks the commit below, Enter asks and y resets
-# the checked-out branch there (work tree too); m with two branches opens the
+# straight to the target, j picks the commit below, Enter asks and y moves
+# the checked-out branch there, refused over a local change it would
+# overwrite, made with the work tree once it is clean; m with two branches opens the
 # choice, Tab picks the other branch, which moves with the work tree left as
 # it was; n cancels without moving anything.
 # Usage: bash revert_move.sh TARNWICK_BINARY
@@ -53,8 +54,26 @@ wait_for 'Revert "commit number 3"'
 [[ $(git -C "$repo" rev-parse HEAD~1) == "$c3" ]] || fail "the revert is not on top of HEAD"
 [[ $(cat "$repo/file.txt") == 2 ]] || fail "file.txt was not reverted"
 
-# Move the checked-out branch back to commit 3: the work tree follows.
+# Moving the checked-out branch back to commit 3 would overwrite a change:
+# git refuses and nothing moves.
+reverted=$(git -C "$repo" rev-parse HEAD)
 echo dirty >"$repo/file.txt"
+keys m
+wait_for "moving main → "
+keys j
+wait_for "moving main → ${c3:0:7}"
+keys Enter
+wait_for "move main to ${c3:0:7}?"
+keys y
+wait_for "move failed: error: Entry 'file.txt' not uptodate. Cannot merge."
+[[ $(git -C "$repo" rev-parse main) == "$reverted" ]] || fail "main moved over a local change"
+[[ $(cat "$repo/file.txt") == dirty ]] || fail "the refused move lost the local change"
+
+# With the change gone the move is made and the work tree follows.
+git -C "$repo" checkout -q file.txt
+wait_row "▶" "commit number 3"
+keys k
+wait_row "▶" 'Revert "commit number 3"'
 keys m
 wait_for "moving main → "
 keys j
@@ -64,8 +83,8 @@ wait_for "move main to ${c3:0:7}?"
 keys y
 wait_for "moved main to ${c3:0:7}"
 [[ $(git -C "$repo" rev-parse main) == "$c3" ]] || fail "main did not move"
-[[ $(cat "$repo/file.txt") == 3 ]] || fail "the work tree did not follow the reset"
-[[ -z $(git -C "$repo" status --porcelain) ]] || fail "the reset left changes"
+[[ $(cat "$repo/file.txt") == 3 ]] || fail "the work tree did not follow the move"
+[[ -z $(git -C "$repo" status --porcelain) ]] || fail "the move left changes"
 
 # Another branch at the same commit moves with the work tree untouched.
 git -C "$repo" branch topic

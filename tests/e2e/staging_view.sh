@@ -23,7 +23,7 @@ repo="$E2E_WORK/repo"
 git init -q "$repo"
 seq 1 40 >"$repo/f.txt"
 git -C "$repo" add f.txt
-git -C "$repo" commit -q -m base
+on_day 1 git -C "$repo" commit -q -m base
 sed 's/^3$/three/; s/^35$/thirtyfive/' "$repo/f.txt" >"$E2E_WORK/both"
 sed 's/^3$/three/' "$repo/f.txt" >"$E2E_WORK/first"
 sed 's/^35$/thirtyfive/' "$repo/f.txt" >"$E2E_WORK/second"
@@ -73,13 +73,13 @@ merge="$E2E_WORK/merge"
 git init -q "$merge"
 printf 'top\nshared\nbottom\n' >"$merge/c.txt"
 git -C "$merge" add c.txt
-git -C "$merge" commit -q -m base
+on_day 1 git -C "$merge" commit -q -m base
 git -C "$merge" checkout -q -b side
 printf 'top\ntheirs line\nbottom\n' >"$merge/c.txt"
-git -C "$merge" commit -q -am side
+on_day 2 git -C "$merge" commit -q -am side
 git -C "$merge" checkout -q main
 printf 'top\nours line\nbottom\n' >"$merge/c.txt"
-git -C "$merge" commit -q -am main
+on_day 3 git -C "$merge" commit -q -am main
 git -C "$merge" merge side >/dev/null 2>&1 && fail "the merge did not stop"
 for stage in 1 2 3; do git -C "$merge" show ":$stage:c.txt" >"$E2E_WORK/stage$stage"; done
 git merge-file -p --theirs "$E2E_WORK/stage2" "$E2E_WORK/stage1" "$E2E_WORK/stage3" >"$E2E_WORK/theirs" || true

@@ -299,14 +299,27 @@ TEST(HotkeyPanel, AncestryFromTheLoadAgreesWithTheRepository) {
     EXPECT_EQ(r->is_ancestor_of_head_at(i), git_says) << r->commits[i].summary;
     EXPECT_EQ(r->is_ancestor_of_head(r->commits[i].id), git_says) << r->commits[i].summary;
   }
-  // HEAD detached on a commit outside the log: the marks cannot serve.
+  // HEAD detached on a commit no branch holds: the log lists it, and marks
+  // its history.
   f.t.git({"checkout", "-q", "--detach", "main"});
-  f.t.write("f", "detached\n").commit("D");
+  const std::string d = f.t.write("f", "detached\n").commit("D");
   auto detached = repo::Repo::open(f.t.path(), 2000);
   ASSERT_TRUE(detached);
-  EXPECT_TRUE(detached->head_history.empty());
+  EXPECT_FALSE(detached->head_history.empty());
+  EXPECT_TRUE(detached->is_ancestor_of_head_at(row_of(*detached, d)));
   EXPECT_TRUE(detached->is_ancestor_of_head_at(row_of(*detached, f.t.rev_parse("main"))));
   EXPECT_FALSE(detached->is_ancestor_of_head_at(row_of(*detached, f.t.rev_parse("other"))));
+  // HEAD's commit beyond the limit: the marks cannot serve, the repository
+  // is asked.
+  f.t.git({"checkout", "-q", "--detach", "other~2"});
+  auto cut = repo::Repo::open(f.t.path(), 2);
+  ASSERT_TRUE(cut);
+  EXPECT_TRUE(cut->head_history.empty());
+  for (std::size_t i = 0; i < cut->commits.size(); ++i) {
+    const std::string id = cut->commits[i].id.hex();
+    const bool git_says = f.t.git_result({"merge-base", "--is-ancestor", id, "HEAD"}).exit_code == 0;
+    EXPECT_EQ(cut->is_ancestor_of_head_at(i), git_says) << cut->commits[i].summary;
+  }
 }
 
 }  // namespace

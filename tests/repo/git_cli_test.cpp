@@ -58,6 +58,21 @@ TEST(GitRunner, FailureTextRules) {
       {"printf 'caf\\303\\251 \\377x\\n' >&2; exit 1", "caf\u00e9 \uFFFDx"},
       {"kill -TERM $$", "unknown error"},
       {"echo dying >&2; kill -KILL $$", "dying"},
+      // The reason is the first line git marks as one, wherever it stands;
+      // the blanks before the mark go.
+      {"printf 'To /o.git\\n ! [rejected]        main -> main (fetch first)\\nerror: x\\n' >&2; exit 1",
+       "! [rejected]        main -> main (fetch first)"},
+      {"printf 'From /o\\n   1..2  main -> o/main\\nfatal: gone\\nerror: could not fetch\\n' >&2; exit 1",
+       "fatal: gone"},
+      {"printf 'hint: first\\n\\terror: tabbed\\r\\n' >&2; exit 1", "error: tabbed"},
+      {"printf '\\nerror: second\\n' >&2; exit 1", "error: second"},
+      {"printf 'warning: w\\n!\\n' >&2; exit 1", "!"},
+      // Progress rewrites its line with a carriage return; what follows is a line of its own.
+      {"printf 'Rebasing (1/2)\\rRebasing (2/2)\\rerror: in the way:\\n\\tt2\\n' >&2; exit 1",
+       "error: in the way:"},
+      // The marks exactly, at the start of a line: else the first line.
+      {"printf 'note\\nError: big\\nerrors: many\\nhint: fatal: no\\n' >&2; exit 1", "note"},
+      {"printf 'note\\r\\nfatal:\\n' >&2; exit 1", "fatal:"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.script);

@@ -39,6 +39,7 @@ TEST(RepoLog, EmptyRepositoryHasUnbornHead) {
   EXPECT_EQ(r.head, repo::HeadState(HeadDetached{Oid::zero()}));
   EXPECT_EQ(r.head_sha(), Oid::zero());
   EXPECT_EQ(r.name, "repo");
+  EXPECT_FALSE(r.cut_short);
 }
 
 TEST(RepoLog, LimitCutsTheWalk) {
@@ -82,15 +83,16 @@ TEST(RepoLog, CommitFieldsAndHead) {
   EXPECT_EQ(r.head_sha().hex(), second);
 }
 
-TEST(RepoLog, DetachedHeadOutsideEveryBranch) {
+TEST(RepoLog, DetachedHeadOutsideEveryBranchIsListed) {
   TempRepo t;
   t.write("f", "1").commit("one");
   t.git({"checkout", "-q", "--detach"});
   const std::string loose = t.write("f", "2").commit("loose");
   Repo r = open(t.path());
-  EXPECT_EQ(summaries(r), std::vector<std::string>{"one"});
+  EXPECT_EQ(summaries(r), (std::vector<std::string>{"loose", "one"}));
   EXPECT_EQ(r.head, repo::HeadState(HeadDetached{id(loose)}));
   EXPECT_EQ(r.head_sha().hex(), loose);
+  EXPECT_FALSE(r.cut_short);
 }
 
 TEST(RepoLog, BranchMapSkipsRemoteHeadAndKeepsTheLaterDuplicate) {

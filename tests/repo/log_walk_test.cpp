@@ -5,6 +5,7 @@
 
 #include "repo/git_handle.hpp"
 #include "repo/repo.hpp"
+#include "support/env_guard.hpp"
 #include "support/temp_repo.hpp"
 
 #include <gtest/gtest.h>
@@ -444,6 +445,96 @@ TEST(LogWalk, AShallowCloneListsItsHistory) {
     EXPECT_EQ(r->commits[1].parent_ids.size(), 1u);
     EXPECT_FALSE(r->cut_short);
   }
+}
+
+std::vector<std::string> summaries(const Repo& r) {
+  std::vector<std::string> out;
+  for (const Commit& c : r.commits) out.push_back(c.summary);
+  return out;
+}
+
+// A detached HEAD is a tip of the log like a branch, whichever way the log
+// is loaded: git's walk with or without a commit-graph file, or our own.
+TEST(LogWalk, ADetachedHeadIsATipOfTheLog) {
+  for (GraphFile kind : {GraphFile::None, GraphFile::Default}) {
+    for (const bool with_git : {true, false}) {
+      TempRepo t;
+      const std::string one = t.write("f", "1").commit("one");
+      t.write("f", "2").commit("two");
+      t.git({"checkout", "-q", "--detach", one});
+      t.write("f", "3").commit("loose");
+      const std::string tip = t.write("f", "4").commit("loose tip");
+      write_graph_file(t, kind);
+      // Without git on PATH for the loads alone: the test's own git needs it.
+      auto load = [&](auto&& how) {
+        std::optional<testing_support::EnvGuard> no_git;
+        if (!with_git) no_git.emplace(std::initializer_list<std::pair<std::string, std::optional<std::string>>>{
+            {"PATH", "/nonexistent"}});
+        return how();
+      };
+      const std::vector<std::string> all{"loose tip", "loose", "two", "one"};
+      for (std::optional<std::uint64_t> limit :
+           {std::optional<std::uint64_t>{}, std::optional<std::uint64_t>{2000}, std::optional<std::uint64_t>{3}}) {
+        SCOPED_TRACE(name_of(kind) + (with_git ? ", git" : ", no git") +
+                     (limit ? ", limit " + std::to_string(*limit) : ", whole history"));
+        const Repo r = load([&] { return open(t.path(), limit); });
+        const std::size_t shown = limit ? std::min<std::size_t>(*limit, all.size()) : all.size();
+        EXPECT_EQ(summaries(r), std::vector<std::string>(all.begin(), all.begin() + shown));
+        EXPECT_EQ(r.has_more, shown < all.size());
+        EXPECT_FALSE(r.cut_short);
+        EXPECT_EQ(r.head_sha().hex(), tip);
+        std::vector<bool> in_head_history{true, true, false, true};
+        in_head_history.resize(shown);
+        EXPECT_EQ(r.head_history, in_head_history);
+      }
+
+      SCOPED_TRACE(name_of(kind) + (with_git ? ", git, reloads" : ", no git, reloads"));
+      Repo r = load([&] { return open(t.path(), 2000); });
+      // A commit on the detached HEAD is a change the reload does not skip.
+      const std::string next = t.write("f", "5").commit("next");
+      load([&] { r.refresh(); return 0; });
+      ASSERT_FALSE(r.commits.empty());
+      EXPECT_EQ(r.commits.front().id.hex(), next);
+      EXPECT_EQ(r.head_sha().hex(), next);
+      // Back on a branch, what only the detached HEAD reached is gone.
+      t.git({"checkout", "-q", "main"});
+      load([&] { r.refresh(); return 0; });
+      EXPECT_EQ(summaries(r), (std::vector<std::string>{"two", "one"}));
+    }
+  }
+}
+
+// The commit of a detached HEAD cannot be read: the branches' history is
+// listed, and the log says what is missing.
+TEST(LogWalk, ADetachedHeadAtAMissingCommitCutsTheLogShort) {
+  for (GraphFile kind : {GraphFile::None, GraphFile::Default}) {
+    SCOPED_TRACE(name_of(kind));
+    TempRepo t;
+    t.write("f", "1").commit("one");
+    t.git({"checkout", "-q", "--detach"});
+    const std::string loose = t.write("f", "2").commit("loose");
+    write_graph_file(t, kind);
+    std::filesystem::remove(t.file_path(".git/objects/" + loose.substr(0, 2) + "/" + loose.substr(2)));
+    for (std::optional<std::uint64_t> limit : {std::optional<std::uint64_t>{}, std::optional<std::uint64_t>{10}}) {
+      auto r = Repo::open(t.path(), limit);
+      ASSERT_TRUE(r) << r.error().message;
+      EXPECT_EQ(summaries(*r), std::vector<std::string>{"one"});
+      ASSERT_TRUE(r->cut_short);
+      EXPECT_EQ(*r->cut_short, "history cut short: commit " + loose.substr(0, 7) + " cannot be read");
+    }
+  }
+}
+
+TEST(LogWalk, GitListsADetachedHeadByItsId) {
+  TempRepo t;
+  t.write("f", "1").commit("c1");
+  t.git({"checkout", "-q", "--detach"});
+  const std::string loose = t.write("f", "2").commit("loose");
+  GitSpy spy;
+  const Repo r = open(t.path(), 2000);
+  EXPECT_EQ(r.commits.size(), 2u);
+  EXPECT_EQ(spy.runs(), "GIT_GRAFT_FILE=/dev/null --no-replace-objects rev-list --date-order --branches --remotes " +
+                            loose + " -n2001\n");
 }
 
 TEST(LoadModel, UnchangedReferencesSkipTheWalk) {

@@ -2,7 +2,8 @@
 # private HOME and git configuration. Source it from an e2e script:
 #
 #   . "$(dirname "$0")/lib/tmux.sh" "$1"     # $1: the tarnwick binary
-#   make_repo "$E2E_WORK/repo"               # or any git commands of your own
+#   make_repo "$E2E_WORK/repo"               # or any git commands of your own,
+#                                            # each commit made with on_day N
 #   start_app "$E2E_WORK/repo"               # 100 x 30 unless E2E_COLS / E2E_ROWS say otherwise
 #   wait_for "first commit"                  # polls capture-pane, fails after a few seconds
 #   keys j                                   # send-keys; send Esc in a call of its own
@@ -40,15 +41,27 @@ fail() {
   exit 1
 }
 
-# A repository with three commits on main at fixed dates.
+# Runs a command that makes a commit (git commit, merge, ...) with the
+# author and committer dates of day N of the fixtures: noon UTC on
+# 2024-01-01 plus N - 1 days, plus one second for every fixture commit made
+# before it, so that no two share a date even on the same day and the log's
+# order never hangs on which second a commit happened to be made in.
+#   on_day 4 git -C "$repo" commit -q -m "commit number 4"
+E2E_FIXTURE_COMMITS=0
+on_day() {
+  E2E_FIXTURE_COMMITS=$((E2E_FIXTURE_COMMITS + 1))
+  local stamp=$((1704110400 + ($1 - 1) * 86400 + E2E_FIXTURE_COMMITS))
+  GIT_AUTHOR_DATE="@$stamp +0000" GIT_COMMITTER_DATE="@$stamp +0000" "${@:2}"
+}
+
+# A repository with three commits on main, on days 1 to 3.
 make_repo() {
   local dir=$1 i
   git init -q "$dir"
   for i in 1 2 3; do
     echo "$i" >"$dir/file.txt"
     git -C "$dir" add file.txt
-    GIT_AUTHOR_DATE="2024-01-0$i 12:00:00 +0000" GIT_COMMITTER_DATE="2024-01-0$i 12:00:00 +0000" \
-      git -C "$dir" commit -q -m "commit number $i"
+    on_day "$i" git -C "$dir" commit -q -m "commit number $i"
   done
 }
 
