@@ -312,7 +312,9 @@ TEST_F(Rebase, TargetMayBeACommitIdOrRemoteBranch) {
 }
 
 // git writes its progress, then the reason, on the same first line.
-TEST_F(Rebase, AnUntrackedFileInTheWayFailsWithGitsReason) {
+// git stops part-way ("Could not apply t2") with the rebase in progress: the
+// view opens on what is in the way, and the untracked file is kept.
+TEST_F(Rebase, AnUntrackedFileInTheWayStopsInTheView) {
   TempRepo temp;
   temp.write("f.txt", "1\n").commit("base");
   temp.git({"checkout", "-q", "-b", "topic"});
@@ -324,8 +326,12 @@ TEST_F(Rebase, AnUntrackedFileInTheWayFailsWithGitsReason) {
   Session s(repo::Repo::open(temp.path(), 2000).value());
 
   rebase_topic_onto(s, tip, "main");
-  EXPECT_EQ(status_of(s),
-            "rebase failed: error: The following untracked working tree files would be overwritten by merge:");
+  ASSERT_TRUE(std::filesystem::exists(temp.path() + "/.git/rebase-merge"));
+  EXPECT_EQ(status_of(s), "conflicts - use 1/2 to select side, S to stage when resolved");
+  EXPECT_TRUE(s.state.rebase_in_progress);
+  EXPECT_EQ(s.state.rebase_branch, "topic");
+  ASSERT_TRUE(s.state.commit_view);
+  EXPECT_EQ(s.state.commit_view->selected_path, "t2.txt");
   EXPECT_EQ(temp.read("t2.txt"), "mine\n");
 }
 
