@@ -258,6 +258,94 @@ TEST(Checkout, HeadThatCannotMovePutsTheFilesBack) {
   }
 }
 
+// main with file.txt at its third version and a directory sub/ added last, a branch "old" two
+// commits back; an unrelated local edit and an untracked file.
+void main_ahead_of_old(TempRepo& t) {
+  t.write("file.txt", "one\n").write("keep.txt", "keep\n").commit("one");
+  t.write("file.txt", "two\n").commit("two");
+  t.git({"branch", "old"});
+  t.write("file.txt", "three\n").commit("three");
+  t.write("sub/only-in-main.txt", "main\n").commit("sub");
+  t.write("keep.txt", "mine\n").write("untracked.txt", "u\n");
+}
+
+// Another git holding a lock the checkout needs: refused before any file is written, and
+// nothing changes.
+TEST(Checkout, ALockTakenChangesNothing) {
+  struct Case {
+    const char* lock;
+    std::string message;  // what the refusal says, in the library's words
+  };
+  const Case cases[] = {
+      {".git/index.lock", "the index is locked; this might be due to a concurrent or crashed process"},
+      {".git/HEAD.lock", "HEAD.lock"},
+  };
+  for (const auto& c : cases) {
+    for (bool detached : {false, true}) {
+      SCOPED_TRACE(std::string(c.lock) + (detached ? ", detached" : ", branch"));
+      TempRepo t;
+      main_ahead_of_old(t);
+      t.write(c.lock, "");
+      const auto before = snapshot(t);
+      Repo r = open(t.path());
+      auto done = detached ? r.checkout_sha(id(t.rev_parse("old"))) : r.checkout_branch("old");
+      ASSERT_FALSE(done);
+      EXPECT_NE(done.error().find(c.message), std::string::npos) << done.error();
+      EXPECT_EQ(t.git({"status", "--porcelain"}), " M keep.txt\n?? untracked.txt\n");
+      EXPECT_EQ(snapshot(t), before);
+      EXPECT_EQ(t.read("file.txt"), "three\n");
+      EXPECT_EQ(t.read("sub/only-in-main.txt"), "main\n");
+      EXPECT_EQ(r.head, HeadState(HeadBranch{"main"}));
+    }
+  }
+}
+
+// A checkout that fails once it has begun writing (here on a name too long for the file system,
+// after file.txt is written and sub/ removed) puts back what it wrote.
+TEST(Checkout, AFailedWritePutsTheFilesBack) {
+  for (bool detached : {false, true}) {
+    SCOPED_TRACE(detached ? "detached" : "branch");
+    TempRepo t;
+    main_ahead_of_old(t);
+    const std::string blob = t.git({"hash-object", "-w", "--stdin"}, "x\n").substr(0, 40);
+    std::string tree = t.git({"ls-tree", "old"});
+    tree += "100644 blob " + blob + "\t" + std::string(300, 'z') + "\n";
+    const std::string broken_tree = t.git({"mktree"}, tree).substr(0, 40);
+    const std::string broken = t.git({"commit-tree", "-p", "old", "-m", "broken", broken_tree}).substr(0, 40);
+    t.git({"branch", "broken", broken});
+    const auto before = snapshot(t);
+    Repo r = open(t.path());
+    auto done = detached ? r.checkout_sha(id(broken)) : r.checkout_branch("broken");
+    ASSERT_FALSE(done);
+    EXPECT_NE(done.error().find("File name too long"), std::string::npos) << done.error();
+    EXPECT_EQ(t.git({"status", "--porcelain"}), " M keep.txt\n?? untracked.txt\n");
+    EXPECT_EQ(snapshot(t), before);
+    EXPECT_EQ(t.read("file.txt"), "three\n");
+    EXPECT_EQ(t.read("sub/only-in-main.txt"), "main\n");
+    EXPECT_EQ(r.head, HeadState(HeadBranch{"main"}));
+  }
+}
+
+// The library refuses to move HEAD once files and index are written: the branch is checked out
+// in another work tree. Both go back, and an edit of the user's that already equals the target's
+// version is still theirs, unstaged.
+TEST(Checkout, AHeadTheLibraryRefusesPutsFilesAndIndexBack) {
+  TempRepo t;
+  main_ahead_of_old(t);
+  testing_support::TempDir elsewhere;
+  t.git({"worktree", "add", "-q", elsewhere.path() + "/wt", "old"});
+  t.write("file.txt", "two\n");
+  const auto before = snapshot(t);
+  Repo r = open(t.path());
+  auto done = r.checkout_branch("old");
+  ASSERT_FALSE(done);
+  EXPECT_NE(done.error().find("linked repository"), std::string::npos) << done.error();
+  EXPECT_EQ(t.git({"status", "--porcelain"}), " M file.txt\n M keep.txt\n?? untracked.txt\n");
+  EXPECT_EQ(snapshot(t), before);
+  EXPECT_EQ(t.read("file.txt"), "two\n");
+  EXPECT_EQ(r.head, HeadState(HeadBranch{"main"}));
+}
+
 TEST(Checkout, UnknownCommit) {
   TempRepo t;
   two_branches(t);
