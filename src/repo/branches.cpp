@@ -43,7 +43,8 @@ TreePtr head_tree(git_repository* repo) {
 }
 
 // libgit2's words when it finds the index locked.
-constexpr std::string_view kIndexLocked = "the index is locked; this might be due to a concurrent or crashed process";
+constexpr std::string_view kIndexLocked =
+    "the index is locked; this might be due to a concurrent or crashed process";
 
 // Whether another process holds the index: its lock file is there.
 bool index_locked(git_repository* repo) {
@@ -124,7 +125,8 @@ std::optional<CheckoutPlan> plan_checkout(git_repository* repo, git_tree* head, 
   for (const std::string& path : plan.paths) {
     if (workdir != nullptr) {
       struct stat st {};
-      if (::lstat((std::string(workdir) + path).c_str(), &st) == 0 && S_ISDIR(st.st_mode)) plan.users.insert(path);
+      if (::lstat((std::string(workdir) + path).c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+        plan.users.insert(path);
     }
     SavedEntry saved{path, std::nullopt};
     if (const git_index_entry* e = git_index_get_bypath(index.get(), path.c_str(), 0)) saved.entry = *e;
@@ -155,7 +157,8 @@ void put_back(git_repository* repo, git_tree* head, git_tree* target, const Chec
     const bool head_has = git_tree_entry_bypath(&in_head, head, path.c_str()) == 0;
     git_tree_entry_free(in_head);
     struct stat st {};
-    if (!head_has && (workdir == nullptr || ::lstat((std::string(workdir) + path).c_str(), &st) != 0)) continue;
+    if (!head_has && (workdir == nullptr || ::lstat((std::string(workdir) + path).c_str(), &st) != 0))
+      continue;
     paths.push_back(path);
   }
   if (!paths.empty()) {

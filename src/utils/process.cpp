@@ -240,10 +240,10 @@ std::expected<ProcessResult, std::string> run_process(const std::vector<std::str
 
   FileActions fa;
   posix_spawn_file_actions_adddup2(&fa.actions, options.input ? in.read.fd : devnull.fd, 0);
-  posix_spawn_file_actions_adddup2(&fa.actions,
-                                   to_files ? out_file.fd : piped ? out.write.fd : devnull.fd, 1);
-  posix_spawn_file_actions_adddup2(&fa.actions,
-                                   to_files ? err_file.fd : piped ? err.write.fd : devnull.fd, 2);
+  const int out_fd = to_files ? out_file.fd : piped ? out.write.fd : devnull.fd;
+  const int err_fd = to_files ? err_file.fd : piped ? err.write.fd : devnull.fd;
+  posix_spawn_file_actions_adddup2(&fa.actions, out_fd, 1);
+  posix_spawn_file_actions_adddup2(&fa.actions, err_fd, 2);
   auto pid = spawn(argv, options, fa, options.new_session);
   out.write.reset();
   err.write.reset();
