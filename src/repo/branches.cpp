@@ -208,9 +208,14 @@ std::expected<void, std::string> checkout_then_move_head(git_repository* repo, g
   auto plan = plan_checkout(repo, head.get(), target_tree.get());
   if (!plan) return fail();
   git_checkout_options opts = safe_checkout();
+  // The library reports progress first when it begins to write, after its
+  // checks: a checkout refused by them has nothing to put back.
+  bool writing = false;
+  opts.progress_payload = &writing;
+  opts.progress_cb = [](const char*, size_t, size_t, void* payload) { *static_cast<bool*>(payload) = true; };
   if (git_checkout_tree(repo, reinterpret_cast<git_object*>(target), &opts) != 0) {
     std::string message = last_git_error();
-    put_back(repo, head.get(), target_tree.get(), *plan, false);
+    if (writing) put_back(repo, head.get(), target_tree.get(), *plan, false);
     return std::unexpected(message);
   }
   holding_head.reset();
