@@ -11,14 +11,20 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 4)
 
 RELEASE_DIR := build/release
 TEST_DIR := build/sanitize
+TSAN_DIR := build/tsan
 
 .PHONY: run test build build-test deps deps-test clean
 
 run: build
 	$(RELEASE_DIR)/tarnwick $(ARGS)
 
+# The suite under AddressSanitizer and UndefinedBehaviorSanitizer, then again
+# under ThreadSanitizer.
 test: build-test
 	cd $(TEST_DIR) && ctest --output-on-failure -j $(JOBS) --timeout 300
+	@[ -f $(TSAN_DIR)/build.ninja ] || cmake -S . -B $(TSAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Tsan
+	cmake --build $(TSAN_DIR)
+	cd $(TSAN_DIR) && ctest --output-on-failure -j $(JOBS) --timeout 300
 
 build: deps
 	@[ -f $(RELEASE_DIR)/build.ninja ] || cmake -S . -B $(RELEASE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF

@@ -16,8 +16,8 @@ void start_fetch(state::State& state, const repo::Repo& repo) {
 }
 
 state::FetchResult fetch_worker(const std::string& repo_path) {
-  return git_run_result<state::FetchResult>(repo::run_git({"fetch", "--all", "--prune"}, repo_path), "fetched",
-                                            "fetch failed: ");
+  return git_run_result<state::FetchResult>(
+      repo::run_git_to_completion({"fetch", "--all", "--prune"}, repo_path), "fetched", "fetch failed: ");
 }
 
 }  // namespace action

@@ -68,8 +68,9 @@ void Action::execute_push_mode(state::State& state, const repo::Repo& repo) cons
 }
 
 state::PushResult push_worker(const std::string& branch, const std::string& repo_path) {
-  return git_run_result<state::PushResult>(repo::run_git({"push", "-u", "origin", branch}, repo_path),
-                                           "pushed " + branch, "push failed: ");
+  return git_run_result<state::PushResult>(
+      repo::run_git_to_completion({"push", "-u", "origin", branch}, repo_path), "pushed " + branch,
+      "push failed: ");
 }
 
 }  // namespace action

@@ -24,9 +24,17 @@ namespace {
 
 // Failures quote paths and reference names, which may hold escape sequences; the user's terminal
 // must not run them.
-void report_error(std::string_view message) {
-  const std::string line = tui::sanitize(message) + "\n";
-  std::fwrite(line.data(), 1, line.size(), stderr);
+void report_error(std::string_view message, const std::vector<std::string>& hint = {}) {
+  std::string text = tui::sanitize(message) + "\n";
+  // A hint's command stays set off by its tab.
+  for (std::string_view line : hint) {
+    if (line.starts_with('\t')) {
+      text += '\t';
+      line.remove_prefix(1);
+    }
+    text += tui::sanitize(line) + "\n";
+  }
+  std::fwrite(text.data(), 1, text.size(), stderr);
   std::fflush(stderr);
 }
 
@@ -42,7 +50,7 @@ int main(int argc, char** argv) {
   if (cl.debug_graph) {
     auto opened = repo::Repo::open(cl.path, cl.limit);
     if (!opened) {
-      report_error(opened.error().message);
+      report_error(opened.error().message, opened.error().hint);
       return opened.error().exit_status;
     }
     if (auto printed = app::print_debug_graph(*opened, stdout); !printed) {
@@ -60,7 +68,7 @@ int main(int argc, char** argv) {
 
   auto first = app::open_first_screen(cl.path, cl.limit);
   if (!first) {
-    report_error(first.error().message);
+    report_error(first.error().message, first.error().hint);
     return first.error().exit_status;
   }
   app::FirstScreen& opened = *first;

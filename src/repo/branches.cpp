@@ -1,5 +1,10 @@
+#include <sys/stat.h>
+
 #include <functional>
+#include <optional>
+#include <string_view>
 #include <unordered_set>
+#include <vector>
 
 #include "repo/branch_walk.hpp"
 #include "repo/git_handle.hpp"
@@ -11,6 +16,7 @@ namespace repo {
 namespace {
 
 using TreeBuilderPtr = GitPtr<git_treebuilder, git_treebuilder_free>;
+using TransactionPtr = GitPtr<git_transaction, git_transaction_free>;
 
 std::expected<void, std::string> fail() { return std::unexpected(last_git_error()); }
 
@@ -36,25 +42,188 @@ TreePtr head_tree(git_repository* repo) {
   return TreePtr(tree);
 }
 
+// libgit2's words when it finds the index locked.
+constexpr std::string_view kIndexLocked =
+    "the index is locked; this might be due to a concurrent or crashed process";
+
+// Whether another process holds the index: its lock file is there.
+bool index_locked(git_repository* repo) {
+  git_index* index_raw = nullptr;
+  if (git_repository_index(&index_raw, repo) != 0) return false;
+  IndexPtr index(index_raw);
+  const char* index_path = git_index_path(index.get());
+  if (index_path == nullptr) return false;
+  struct stat st {};
+  return ::lstat((std::string(index_path) + ".lock").c_str(), &st) == 0;
+}
+
+// One index entry kept by value, its path with it.
+struct SavedEntry {
+  std::string path;
+  std::optional<git_index_entry> entry;  // absent: the index had none
+};
+
+// What a checkout may change, taken before it starts: the paths whose entry
+// differs between HEAD's tree and the target's, those of them where the work
+// tree held something of the user's (a change, an untracked or ignored file,
+// a directory), and their index entries.
+struct CheckoutPlan {
+  std::vector<std::string> paths;
+  std::unordered_set<std::string> users;
+  std::vector<SavedEntry> index;
+};
+
+std::optional<CheckoutPlan> plan_checkout(git_repository* repo, git_tree* head, git_tree* target) {
+  CheckoutPlan plan;
+  git_diff* diff_raw = nullptr;
+  if (git_diff_tree_to_tree(&diff_raw, repo, head, target, nullptr) != 0) return std::nullopt;
+  DiffPtr diff(diff_raw);
+  for (std::size_t i = 0; i < git_diff_num_deltas(diff.get()); ++i) {
+    const git_diff_delta* delta = git_diff_get_delta(diff.get(), i);
+    plan.paths.emplace_back(delta->new_file.path ? delta->new_file.path : delta->old_file.path);
+  }
+  if (plan.paths.empty()) return plan;
+
+  git_status_options status;
+  git_status_options_init(&status, GIT_STATUS_OPTIONS_VERSION);
+  status.show = GIT_STATUS_SHOW_INDEX_AND_WORKDIR;
+  status.flags = GIT_STATUS_OPT_INCLUDE_UNTRACKED | GIT_STATUS_OPT_RECURSE_UNTRACKED_DIRS |
+                 GIT_STATUS_OPT_INCLUDE_IGNORED | GIT_STATUS_OPT_RECURSE_IGNORED_DIRS |
+                 GIT_STATUS_OPT_DISABLE_PATHSPEC_MATCH | GIT_STATUS_OPT_EXCLUDE_SUBMODULES;
+  PathArray paths(plan.paths);
+  status.pathspec = paths.strarray();
+  git_status_list* list_raw = nullptr;
+  if (git_status_list_new(&list_raw, repo, &status) != 0) return std::nullopt;
+  StatusListPtr list(list_raw);
+  std::unordered_set<std::string_view> planned(plan.paths.begin(), plan.paths.end());
+  for (std::size_t i = 0; i < git_status_list_entrycount(list.get()); ++i) {
+    const git_status_entry* e = git_status_byindex(list.get(), i);
+    for (const git_diff_delta* d : {e->head_to_index, e->index_to_workdir}) {
+      if (d == nullptr) continue;
+      for (const char* p : {d->old_file.path, d->new_file.path}) {
+        // A file of the user's where the trees have a file marks that path;
+        // one below it (a directory in a file's place) marks it too.
+        std::string_view path = p ? p : "";
+        if (path.ends_with('/')) path.remove_suffix(1);
+        for (;;) {
+          if (planned.contains(path)) {
+            plan.users.emplace(path);
+            break;
+          }
+          const auto slash = path.rfind('/');
+          if (slash == std::string_view::npos) break;
+          path = path.substr(0, slash);
+        }
+      }
+    }
+  }
+
+  git_index* index_raw = nullptr;
+  if (git_repository_index(&index_raw, repo) != 0) return std::nullopt;
+  IndexPtr index(index_raw);
+  const char* workdir = git_repository_workdir(repo);
+  for (const std::string& path : plan.paths) {
+    if (workdir != nullptr) {
+      struct stat st {};
+      if (::lstat((std::string(workdir) + path).c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+        plan.users.insert(path);
+    }
+    SavedEntry saved{path, std::nullopt};
+    if (const git_index_entry* e = git_index_get_bypath(index.get(), path.c_str(), 0)) saved.entry = *e;
+    plan.index.push_back(std::move(saved));
+  }
+  return plan;
+}
+
+// Puts back what a checkout that could not finish wrote. Only paths that
+// held nothing of the user's are touched: those were HEAD's versions before,
+// and are written from HEAD's tree whatever the checkout left there, half a
+// file included. When the checkout had written the index, the entries of
+// those paths go back as they were.
+void put_back(git_repository* repo, git_tree* head, git_tree* target, const CheckoutPlan& plan,
+              bool index_written) {
+  git_index* index_raw = nullptr;
+  if (git_repository_index(&index_raw, repo) != 0) return;
+  IndexPtr index(index_raw);
+  // What the failed checkout changed in memory is not what is on disk.
+  git_index_read(index.get(), 1);
+
+  const char* workdir = git_repository_workdir(repo);
+  std::vector<std::string> paths;
+  for (const std::string& path : plan.paths) {
+    if (plan.users.contains(path)) continue;
+    // Nothing there and nothing in HEAD: nothing to put back.
+    git_tree_entry* in_head = nullptr;
+    const bool head_has = git_tree_entry_bypath(&in_head, head, path.c_str()) == 0;
+    git_tree_entry_free(in_head);
+    struct stat st {};
+    if (!head_has && (workdir == nullptr || ::lstat((std::string(workdir) + path).c_str(), &st) != 0))
+      continue;
+    paths.push_back(path);
+  }
+  if (!paths.empty()) {
+    git_checkout_options back;
+    git_checkout_options_init(&back, GIT_CHECKOUT_OPTIONS_VERSION);
+    back.checkout_strategy =
+        GIT_CHECKOUT_FORCE | GIT_CHECKOUT_DISABLE_PATHSPEC_MATCH | GIT_CHECKOUT_DONT_WRITE_INDEX;
+    back.baseline = target;
+    PathArray array(paths);
+    back.paths = array.strarray();
+    git_checkout_tree(repo, reinterpret_cast<git_object*>(head), &back);
+  }
+  if (!index_written) return;
+  git_index_read(index.get(), 1);
+  for (const SavedEntry& saved : plan.index) {
+    if (saved.entry) {
+      git_index_entry e = *saved.entry;
+      e.path = saved.path.c_str();
+      git_index_add(index.get(), &e);
+    } else {
+      git_index_remove(index.get(), saved.path.c_str(), 0);
+    }
+  }
+  git_index_write(index.get());
+}
+
 // Writes the commit's tree to the index and work tree, keeping local changes
-// that do not collide with it, and only then moves HEAD: a refused checkout
-// leaves HEAD, index and files as they were.
+// that do not collide with it, and only then moves HEAD. A checkout that
+// cannot finish leaves HEAD, index and files as they were: the locks it
+// needs are found taken before any file is written, and whatever fails
+// after that has its files put back.
 std::expected<void, std::string> checkout_then_move_head(git_repository* repo, git_commit* target,
                                                          const std::function<int()>& move_head) {
+  if (index_locked(repo)) return std::unexpected(std::string(kIndexLocked));
+  TreePtr head = head_tree(repo);
+  if (!head) return fail();
+  git_tree* target_raw = nullptr;
+  if (git_commit_tree(&target_raw, target) != 0) return fail();
+  TreePtr target_tree(target_raw);
+  // HEAD stays locked while the files are written, so that no other git can
+  // take it in between; a lock already there is refused in the library's
+  // words.
+  git_transaction* tx_raw = nullptr;
+  if (git_transaction_new(&tx_raw, repo) != 0) return fail();
+  TransactionPtr holding_head(tx_raw);
+  if (git_transaction_lock_ref(holding_head.get(), "HEAD") != 0) return fail();
+  auto plan = plan_checkout(repo, head.get(), target_tree.get());
+  if (!plan) return fail();
   git_checkout_options opts = safe_checkout();
-  if (git_checkout_tree(repo, reinterpret_cast<git_object*>(target), &opts) != 0) return fail();
-  if (move_head() == 0) return {};
-  std::string message = last_git_error();
-  // HEAD could not be moved (a lock held by another git), so it still names
-  // the old tree: put the files back, measured from the tree just written.
-  TreePtr before = head_tree(repo);
-  git_tree* written_raw = nullptr;
-  if (before && git_commit_tree(&written_raw, target) == 0) {
-    TreePtr written(written_raw);
-    git_checkout_options back = safe_checkout();
-    back.baseline = written.get();
-    git_checkout_tree(repo, reinterpret_cast<git_object*>(before.get()), &back);
+  // The library reports progress first when it begins to write, after its
+  // checks: a checkout refused by them has nothing to put back.
+  bool writing = false;
+  opts.progress_payload = &writing;
+  opts.progress_cb = [](const char*, size_t, size_t, void* payload) { *static_cast<bool*>(payload) = true; };
+  if (git_checkout_tree(repo, reinterpret_cast<git_object*>(target), &opts) != 0) {
+    std::string message = last_git_error();
+    if (writing) put_back(repo, head.get(), target_tree.get(), *plan, false);
+    return std::unexpected(message);
   }
+  holding_head.reset();
+  if (move_head() == 0) return {};
+  // Refused by the library itself (the branch is checked out in another
+  // work tree, say), or a lock taken since.
+  std::string message = last_git_error();
+  put_back(repo, head.get(), target_tree.get(), *plan, true);
   return std::unexpected(message);
 }
 

@@ -160,7 +160,9 @@ std::expected<void, std::string> Repo::resolve_conflict(const std::string& file,
     if (out.ends_with('\r')) out.pop_back();
   }
 
-  auto written = write_worktree_file(*full, out, entry->mode & 07777);
+  auto handle = open_repository(path);
+  const std::string scratch = handle ? git_repository_path(handle->get()) : std::string();
+  auto written = write_worktree_file(*full, scratch, out, entry->mode & 07777);
   if (!written) return utils::os_failure("Failed to write file: ", written.error());
   return {};
 }

@@ -78,10 +78,11 @@ std::string git_failure_text(std::string_view error_output) {
   return text;
 }
 
-std::expected<std::string, GitFailure> run_git_program_output(const std::string& program,
-                                                              const std::vector<std::string>& args,
-                                                              const std::string& repo_path,
-                                                              const GitEnv& added) {
+namespace {
+
+std::expected<std::string, GitFailure> run(const std::string& program, const std::vector<std::string>& args,
+                                           const std::string& repo_path, const GitEnv& added,
+                                           bool to_completion) {
   std::vector<std::string> argv;
   argv.reserve(args.size() + 1);
   argv.push_back(program);
@@ -109,10 +110,28 @@ std::expected<std::string, GitFailure> run_git_program_output(const std::string&
       options.set_env.emplace_back(name, value);
   }
 
+  options.output_to_files = to_completion;
+
   auto result = utils::run_process(argv, options);
   if (!result) return std::unexpected(GitFailure{false, result.error(), {}});
   if (result->success()) return std::move(result->out);
   return std::unexpected(GitFailure{true, git_failure_text(result->err), utils::decode_lossy(result->err)});
+}
+
+}  // namespace
+
+std::expected<std::string, GitFailure> run_git_program_output(const std::string& program,
+                                                              const std::vector<std::string>& args,
+                                                              const std::string& repo_path,
+                                                              const GitEnv& added) {
+  return run(program, args, repo_path, added, false);
+}
+
+std::expected<void, GitFailure> run_git_to_completion(const std::vector<std::string>& args,
+                                                      const std::string& repo_path) {
+  auto ran = run("git", args, repo_path, {}, true);
+  if (!ran) return std::unexpected(std::move(ran.error()));
+  return {};
 }
 
 std::expected<void, GitFailure> run_git_program(const std::string& program,

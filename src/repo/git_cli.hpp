@@ -40,6 +40,12 @@ std::expected<void, GitFailure> run_git_program(const std::string& program,
                                                 const std::vector<std::string>& args,
                                                 const std::string& repo_path, const GitEnv& added = {});
 
+// The same run for a command that must not stop half-way when this program
+// ends before it (a push, a fetch): the command goes on to its end in its
+// own session, its output no longer read but never a broken pipe.
+std::expected<void, GitFailure> run_git_to_completion(const std::vector<std::string>& args,
+                                                      const std::string& repo_path);
+
 // The same run, giving git's standard output on success.
 std::expected<std::string, GitFailure> run_git_output(const std::vector<std::string>& args,
                                                       const std::string& repo_path, const GitEnv& added = {});

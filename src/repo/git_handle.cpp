@@ -47,11 +47,18 @@ std::expected<TreePtr, int> peel_head_tree(git_repository* repo) {
   return peel_head<TreePtr, git_tree>(repo, GIT_OBJECT_TREE);
 }
 
-std::expected<RepoPtr, std::string> open_repository(const std::string& path) {
+std::expected<RepoPtr, LibraryError> open_repository_coded(const std::string& path) {
   ensure_libgit2();
   git_repository* raw = nullptr;
-  if (git_repository_open(&raw, path.c_str()) != 0) return std::unexpected(last_git_error());
+  if (const int rc = git_repository_open(&raw, path.c_str()); rc != 0)
+    return std::unexpected(LibraryError{rc, last_git_error()});
   return RepoPtr(raw);
+}
+
+std::expected<RepoPtr, std::string> open_repository(const std::string& path) {
+  auto opened = open_repository_coded(path);
+  if (!opened) return std::unexpected(std::move(opened.error().message));
+  return std::move(*opened);
 }
 
 }  // namespace repo

@@ -92,4 +92,12 @@ std::expected<TreePtr, int> peel_head_tree(git_repository* repo);
 // searched). The error is the library's message.
 std::expected<RepoPtr, std::string> open_repository(const std::string& path);
 
+struct LibraryError {
+  int code = 0;  // GIT_ENOTFOUND, GIT_EOWNER, ...
+  std::string message;
+};
+
+// The same, keeping the library's error code beside its message.
+std::expected<RepoPtr, LibraryError> open_repository_coded(const std::string& path);
+
 }  // namespace repo

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <limits>
 #include <utility>
 
@@ -31,6 +32,27 @@ std::string work_directory(git_repository* repo) {
   std::string dir(workdir);
   while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
   return dir;
+}
+
+// libgit2 1.5 refuses a repository that another user owns in the words of a
+// missing "safe.directory" setting, or, once the setting lists other
+// directories, as "not owned by current user". Told as git tells it, with the
+// directory the library checks (the work tree, or the git directory of a bare
+// repository), so that the command given lets this program open it.
+OpenFailure open_failure(const std::string& path, const LibraryError& error) {
+  const bool foreign_owner =
+      error.code == GIT_EOWNER ||
+      (error.code == GIT_ENOTFOUND && error.message == "config value 'safe.directory' was not found");
+  if (!foreign_owner) return OpenFailure{1, "Failed to open repository: " + error.message};
+  std::error_code ec;
+  std::filesystem::path dir = std::filesystem::canonical(path, ec);
+  if (ec) dir = std::filesystem::absolute(path, ec).lexically_normal();
+  if (dir.filename() == ".git") dir = dir.parent_path();
+  const std::string shown = dir.string();
+  return OpenFailure{1,
+                     "Failed to open repository: detected dubious ownership in repository at '" + shown + "'",
+                     {"To add an exception for this directory, call:", "",
+                      "\tgit config --global --add safe.directory " + shown}};
 }
 
 // The log at the key's tips and limit. git's walk costs only the commits
@@ -111,8 +133,8 @@ HeadState Repo::get_head(git_repository* repo) {
 }
 
 std::expected<Repo, OpenFailure> Repo::open(const std::string& path, std::optional<std::uint64_t> limit) {
-  auto handle = open_repository(path);
-  if (!handle) return std::unexpected(OpenFailure{1, "Failed to open repository: " + handle.error()});
+  auto handle = open_repository_coded(path);
+  if (!handle) return std::unexpected(open_failure(path, handle.error()));
   Repo r;
   r.name = display_name(handle->get());
   r.workdir = work_directory(handle->get());
@@ -130,6 +152,7 @@ Repo Repo::open_with_limit(const std::string& path, std::optional<std::uint64_t>
   auto opened = open(path, limit);
   if (!opened) {
     std::fprintf(stderr, "%s\n", opened.error().message.c_str());
+    for (const std::string& line : opened.error().hint) std::fprintf(stderr, "%s\n", line.c_str());
     std::fflush(stderr);
     std::exit(opened.error().exit_status);
   }

@@ -58,6 +58,8 @@ struct LogModel {
 struct OpenFailure {
   int exit_status;
   std::string message;
+  // Lines to show after the message: how the repository can be opened after all.
+  std::vector<std::string> hint = {};
 };
 
 class Repo {

@@ -430,10 +430,11 @@ std::expected<void, std::string> Repo::discard_hunk(const std::string& file, con
   auto full = checked_worktree_path(workdir, file, missing);
   if (!full) return utils::os_failure("failed to write file: ", full.error());
   // A link is replaced, never written through.
-  auto written = link ? write_worktree_link(*full, *text)
-                 : missing
-                     ? write_worktree_file(*full, *text, std::nullopt, stored->mode == kExecutableMode)
-                     : write_worktree_file(*full, *text, work->mode & 07777);
+  const std::string scratch = git_repository_path(opened->repo.get());
+  auto written = link ? write_worktree_link(*full, scratch, *text)
+                 : missing ? write_worktree_file(*full, scratch, *text, std::nullopt,
+                                                 stored->mode == kExecutableMode)
+                           : write_worktree_file(*full, scratch, *text, work->mode & 07777);
   if (!written) return utils::os_failure("failed to write file: ", written.error());
   return {};
 }

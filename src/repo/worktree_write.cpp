@@ -9,16 +9,18 @@
 #include <functional>
 #include <limits>
 #include <random>
+#include <vector>
 
 namespace repo {
 namespace {
 
 constexpr int kNameAttempts = 100;
 
-// A name beside the file that no other entry has yet.
-std::string temporary_name(const std::string& full) {
+// A fresh name in the directory (given with its trailing "/") for a
+// temporary copy of the file: the file's name, so that a leftover tells
+// what it was, and a random suffix.
+std::string temporary_name(const std::string& dir, const std::string& full) {
   const auto slash = full.rfind('/');
-  const std::string dir = slash == std::string::npos ? std::string() : full.substr(0, slash + 1);
   // Short enough that the name stays within the file system's limit.
   const std::string base = (slash == std::string::npos ? full : full.substr(slash + 1)).substr(0, 64);
   std::random_device random;
@@ -27,21 +29,47 @@ std::string temporary_name(const std::string& full) {
   return dir + "." + base + ".tarnwick-" + suffix;
 }
 
+std::string directory_of(const std::string& full) {
+  const auto slash = full.rfind('/');
+  return slash == std::string::npos ? std::string() : full.substr(0, slash + 1);
+}
+
+bool same_file_system(const std::string& a, const std::string& b) {
+  struct stat sa {};
+  struct stat sb {};
+  return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev;
+}
+
 // Makes a new entry under a fresh temporary name and renames it over the
-// path; the temporary entry is removed when anything fails.
-std::expected<void, int> create_and_rename(const std::string& full,
+// path; the temporary entry is removed when anything fails. It is made in
+// the scratch directory when that is on the path's file system (a rename
+// cannot cross one), else beside the path; a scratch directory that refuses
+// it, or a rename across mounts of one file system, falls back beside it.
+std::expected<void, int> create_and_rename(const std::string& full, const std::string& scratch_dir,
                                            const std::function<int(const std::string&)>& create) {
-  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-    const std::string tmp = temporary_name(full);
-    const int err = create(tmp);
-    if (err == EEXIST) continue;
-    if (err != 0) return std::unexpected(err);
-    if (::rename(tmp.c_str(), full.c_str()) != 0) {
-      const int rename_err = errno;
-      ::unlink(tmp.c_str());
-      return std::unexpected(rename_err);
+  const std::string beside = directory_of(full);
+  std::vector<std::string> dirs;
+  if (!scratch_dir.empty() && same_file_system(scratch_dir, beside.empty() ? "." : beside))
+    dirs.push_back(scratch_dir.ends_with('/') ? scratch_dir : scratch_dir + "/");
+  dirs.push_back(beside);
+  for (std::size_t d = 0; d < dirs.size(); ++d) {
+    const bool last = d + 1 == dirs.size();
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+      const std::string tmp = temporary_name(dirs[d], full);
+      const int err = create(tmp);
+      if (err == EEXIST) continue;
+      if (err != 0) {
+        if (last) return std::unexpected(err);
+        break;
+      }
+      if (::rename(tmp.c_str(), full.c_str()) != 0) {
+        const int rename_err = errno;
+        ::unlink(tmp.c_str());
+        if (last || rename_err != EXDEV) return std::unexpected(rename_err);
+        break;
+      }
+      return {};
     }
-    return {};
   }
   return std::unexpected(EEXIST);
 }
@@ -153,9 +181,10 @@ std::expected<WorktreeEntry, int> read_worktree_entry_at(const std::string& full
   return entry;
 }
 
-std::expected<void, int> write_worktree_file(const std::string& full, std::string_view bytes,
-                                             std::optional<unsigned> perms, bool executable) {
-  return create_and_rename(full, [&](const std::string& tmp) {
+std::expected<void, int> write_worktree_file(const std::string& full, const std::string& scratch_dir,
+                                             std::string_view bytes, std::optional<unsigned> perms,
+                                             bool executable) {
+  return create_and_rename(full, scratch_dir, [&](const std::string& tmp) {
     const mode_t create_mode = perms ? 0600 : executable ? 0777 : 0666;
     const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, create_mode);
     if (fd < 0) return errno;
@@ -167,11 +196,13 @@ std::expected<void, int> write_worktree_file(const std::string& full, std::strin
   });
 }
 
-std::expected<void, int> write_worktree_link(const std::string& full, const std::string& target) {
+std::expected<void, int> write_worktree_link(const std::string& full, const std::string& scratch_dir,
+                                             const std::string& target) {
   // A link cannot point at nothing.
   if (target.empty() || target.find('\0') != std::string::npos) return std::unexpected(EINVAL);
-  return create_and_rename(
-      full, [&](const std::string& tmp) { return ::symlink(target.c_str(), tmp.c_str()) == 0 ? 0 : errno; });
+  return create_and_rename(full, scratch_dir, [&](const std::string& tmp) {
+    return ::symlink(target.c_str(), tmp.c_str()) == 0 ? 0 : errno;
+  });
 }
 
 }  // namespace repo

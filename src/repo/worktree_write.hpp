@@ -32,15 +32,20 @@ std::expected<std::string, int> checked_worktree_path(const std::string& workdir
 std::expected<WorktreeEntry, int> read_worktree_entry_at(const std::string& full,
                                                          std::optional<std::size_t> most_bytes = std::nullopt);
 
-// Writes the bytes through a temporary file in the same directory and a
-// rename, so a failed write leaves the old file whole. perms: the permission
-// bits to give the file (an existing file's own); absent: a new file made
-// with 0666, or 0777 when executable, less the umask.
-std::expected<void, int> write_worktree_file(const std::string& full, std::string_view bytes,
-                                             std::optional<unsigned> perms, bool executable = false);
+// Writes the bytes through a temporary file and a rename, so a failed write
+// leaves the old file whole. The temporary file is made in the scratch
+// directory (the git directory) when that lies on the file's file system,
+// else beside the file, so that one left by a process killed half-way is
+// never a change in the work tree. perms: the permission bits to give the
+// file (an existing file's own); absent: a new file made with 0666, or 0777
+// when executable, less the umask.
+std::expected<void, int> write_worktree_file(const std::string& full, const std::string& scratch_dir,
+                                             std::string_view bytes, std::optional<unsigned> perms,
+                                             bool executable = false);
 
 // Puts a symbolic link with the target in place of whatever entry is there,
 // the same way.
-std::expected<void, int> write_worktree_link(const std::string& full, const std::string& target);
+std::expected<void, int> write_worktree_link(const std::string& full, const std::string& scratch_dir,
+                                             const std::string& target);
 
 }  // namespace repo

@@ -129,11 +129,15 @@ class Receiver {
     core_->queue.pop_front();
     return v;
   }
+  // The lock goes before the reference: when this end is the last owner,
+  // dropping the reference frees the mutex.
   void release() {
     if (!core_) return;
-    std::lock_guard lock(core_->mutex);
-    core_->receiver_alive = false;
-    core_->queue.clear();
+    {
+      std::lock_guard lock(core_->mutex);
+      core_->receiver_alive = false;
+      core_->queue.clear();
+    }
     core_.reset();
   }
   std::shared_ptr<detail::ChannelCore<T>> core_;

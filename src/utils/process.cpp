@@ -1,9 +1,11 @@
 #include "utils/process.hpp"
 
+#include "utils/temp_file.hpp"
 #include "utils/text.hpp"
 
 #include <fcntl.h>
 #include <poll.h>
+#include <stdlib.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -41,6 +43,32 @@ struct Pipe {
     return true;
   }
 };
+
+// A file without a name in the temporary directory, gone once the last
+// descriptor of it closes.
+int unnamed_file() {
+  const std::string dir = temp_directory();
+  int fd = ::open(dir.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+  if (fd >= 0 || (errno != EOPNOTSUPP && errno != EISDIR)) return fd;
+  // A file system without O_TMPFILE: a fresh name, removed at once.
+  std::string name = dir + "/tarnwick-output-XXXXXX";
+  fd = ::mkostemp(name.data(), O_CLOEXEC);
+  if (fd >= 0) ::unlink(name.c_str());
+  return fd;
+}
+
+// The whole of a file written through another descriptor, from its start.
+std::string read_back(int fd) {
+  std::string out;
+  char buf[65536];
+  for (off_t at = 0;;) {
+    const ssize_t got = ::pread(fd, buf, sizeof buf, at);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return out;
+    out.append(buf, static_cast<std::size_t>(got));
+    at += got;
+  }
+}
 
 struct FileActions {
   posix_spawn_file_actions_t actions;
@@ -192,8 +220,17 @@ std::expected<ProcessResult, std::string> run_process(const std::vector<std::str
   if (argv.empty()) return std::unexpected(os_error_text(EINVAL));
   if (options.inherit_terminal) return run_in_terminal(argv, options);
 
+  const bool to_files = options.output_to_files && !options.discard_output;
+  const bool piped = !options.discard_output && !to_files;
   Pipe out, err, in;
-  if (!options.discard_output && (!out.open() || !err.open())) return std::unexpected(os_error_text(errno));
+  if (piped && (!out.open() || !err.open())) return std::unexpected(os_error_text(errno));
+  Fd out_file, err_file;
+  if (to_files) {
+    out_file.fd = unnamed_file();
+    if (out_file.fd < 0) return std::unexpected(os_error_text(errno));
+    err_file.fd = unnamed_file();
+    if (err_file.fd < 0) return std::unexpected(os_error_text(errno));
+  }
   if (options.input && !in.open()) return std::unexpected(os_error_text(errno));
   Fd devnull;
   if (!options.input || options.discard_output) {
@@ -203,8 +240,10 @@ std::expected<ProcessResult, std::string> run_process(const std::vector<std::str
 
   FileActions fa;
   posix_spawn_file_actions_adddup2(&fa.actions, options.input ? in.read.fd : devnull.fd, 0);
-  posix_spawn_file_actions_adddup2(&fa.actions, options.discard_output ? devnull.fd : out.write.fd, 1);
-  posix_spawn_file_actions_adddup2(&fa.actions, options.discard_output ? devnull.fd : err.write.fd, 2);
+  const int out_fd = to_files ? out_file.fd : piped ? out.write.fd : devnull.fd;
+  const int err_fd = to_files ? err_file.fd : piped ? err.write.fd : devnull.fd;
+  posix_spawn_file_actions_adddup2(&fa.actions, out_fd, 1);
+  posix_spawn_file_actions_adddup2(&fa.actions, err_fd, 2);
   auto pid = spawn(argv, options, fa, options.new_session);
   out.write.reset();
   err.write.reset();
@@ -219,7 +258,7 @@ std::expected<ProcessResult, std::string> run_process(const std::vector<std::str
   if (in.write.fd >= 0) ::fcntl(in.write.fd, F_SETFL, ::fcntl(in.write.fd, F_GETFL) | O_NONBLOCK);
 
   char buf[65536];
-  while (out.read.fd >= 0 || err.read.fd >= 0 || (options.discard_output && in.write.fd >= 0)) {
+  while (out.read.fd >= 0 || err.read.fd >= 0 || (!piped && in.write.fd >= 0)) {
     pollfd fds[3];
     int n = 0;
     int out_i = -1, err_i = -1, in_i = -1;
@@ -251,6 +290,10 @@ std::expected<ProcessResult, std::string> run_process(const std::vector<std::str
   auto status = wait_for(*pid);
   if (!status) return std::unexpected(status.error());
   take_status(*status, result);
+  if (to_files) {
+    result.out = read_back(out_file.fd);
+    result.err = read_back(err_file.fd);
+  }
   return result;
 }
 

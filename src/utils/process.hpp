@@ -24,6 +24,11 @@ struct ProcessOptions {
   // program keeping its selection) would otherwise hold the pipes open for
   // as long as that process lives.
   bool discard_output = false;
+  // Standard output and error go to unnamed files instead of pipes and are
+  // read once the child has ended. A child still running when this program
+  // ends (a push at quit) then runs to its end, its output no longer read
+  // but never cut off by a broken pipe.
+  bool output_to_files = false;
 };
 
 struct ProcessResult {

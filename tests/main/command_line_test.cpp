@@ -2,10 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <filesystem>
 
 #include <fstream>
+#include <sstream>
+#include <vector>
 
+#include "support/env_guard.hpp"
 #include "support/temp_repo.hpp"
 
 namespace {
@@ -146,6 +151,59 @@ TEST(Binary, RepositoryTextIsFilteredOutsideTheScreen) {
   EXPECT_TRUE(r.err.starts_with("Failed to open repository: ")) << r.err;
   EXPECT_EQ(r.err.find_first_of("\x1b\x07"), std::string::npos) << testing::PrintToString(r.err);
   EXPECT_NE(r.err.find("missing␛]0;pwned␇"), std::string::npos) << r.err;
+}
+
+// A repository another user owns is refused in git's own words, and the command of the hint is
+// the one that lets the program open it. The directory named is the one the library checks: the
+// work tree also when the path names its .git (git names the .git directory there).
+TEST(Binary, ARepositoryOfAnotherUserIsToldAsGitTellsIt) {
+  if (::geteuid() != 0) GTEST_SKIP() << "giving a repository to another user needs root";
+  testing_support::TempDir home;
+  testing_support::EnvGuard env{{"HOME", home.path()}, {"XDG_CONFIG_HOME", home.path() + "/.config"}};
+  TempRepo work;
+  work.write("f", "1").commit("one");
+  TempRepo bare(false);
+  bare.git({"init", "-q", "--bare"});
+  struct Case {
+    TempRepo* repo;
+    std::string suffix;
+  };
+  const Case cases[] = {{&work, ""}, {&work, "/.git"}, {&bare, ""}};
+  for (TempRepo* t : {&work, &bare}) {
+    const auto chown = utils::run_process({"chown", "-R", "65534", t->path()});
+    ASSERT_TRUE(chown && chown->success());
+  }
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.repo->path() + c.suffix);
+    std::filesystem::remove(home.path() + "/.gitconfig");
+    // git's words, from git itself in the directory the library checks.
+    const auto git = c.repo->git_result({"status"});
+    ASSERT_FALSE(git.success());
+    ASSERT_TRUE(git.err.starts_with("fatal: detected dubious ownership")) << git.err;
+    const std::string want = "Failed to open repository: " + git.err.substr(std::string("fatal: ").size());
+    for (const auto& args : {std::vector<std::string>{"--debug-graph", c.repo->path() + c.suffix},
+                             std::vector<std::string>{c.repo->path() + c.suffix}}) {
+      auto r = run_tarnwick(args);
+      EXPECT_EQ(r.exit_code, 1);
+      EXPECT_EQ(r.err, want);
+      EXPECT_EQ(r.out, "");
+    }
+
+    // The hint's command, as given.
+    const auto tab = want.rfind('\t');
+    ASSERT_NE(tab, std::string::npos) << want;
+    std::istringstream words(want.substr(tab + 1));
+    std::vector<std::string> command;
+    for (std::string w; words >> w;) command.push_back(w);
+    ASSERT_EQ(command.size(), 6u) << want;
+    utils::ProcessOptions options;
+    options.set_env = {{"HOME", home.path()}};
+    const auto added = utils::run_process(command, options);
+    ASSERT_TRUE(added && added->success());
+    auto r = run_tarnwick({"--debug-graph", c.repo->path() + c.suffix});
+    EXPECT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+  }
 }
 
 TEST(Binary, ClosedPipeEndsWith101) {

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <chrono>
@@ -256,6 +257,114 @@ TEST(Checkout, HeadThatCannotMovePutsTheFilesBack) {
     EXPECT_EQ(snapshot(t), before);
     EXPECT_EQ(r.head, HeadState(HeadBranch{"main"}));
   }
+}
+
+// main with file.txt at its third version and a directory sub/ added last, a branch "old" two
+// commits back; an unrelated local edit and an untracked file.
+void main_ahead_of_old(TempRepo& t) {
+  t.write("file.txt", "one\n").write("keep.txt", "keep\n").commit("one");
+  t.write("file.txt", "two\n").commit("two");
+  t.git({"branch", "old"});
+  t.write("file.txt", "three\n").commit("three");
+  t.write("sub/only-in-main.txt", "main\n").commit("sub");
+  t.write("keep.txt", "mine\n").write("untracked.txt", "u\n");
+}
+
+// The file's identity and time: unchanged only when nothing wrote it.
+std::pair<ino_t, std::int64_t> written_state(const TempRepo& t, const std::string& path) {
+  struct stat st {};
+  EXPECT_EQ(::stat(t.file_path(path).c_str(), &st), 0) << path;
+  return {st.st_ino, std::int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec};
+}
+
+// Another git holding a lock the checkout needs, or a local edit the checkout would overwrite:
+// refused before any file is written, and nothing changes.
+TEST(Checkout, ARefusalWritesNothing) {
+  struct Case {
+    const char* name;
+    std::function<void(TempRepo&)> setup;
+    std::string message;  // what the refusal says, in the library's words
+  };
+  const Case cases[] = {
+      {"index.lock", [](TempRepo& t) { t.write(".git/index.lock", ""); },
+       "the index is locked; this might be due to a concurrent or crashed process"},
+      {"HEAD.lock", [](TempRepo& t) { t.write(".git/HEAD.lock", ""); }, "HEAD.lock"},
+      {"local edit", [](TempRepo& t) { t.write("file.txt", "mine\n"); }, "conflict prevents checkout"},
+  };
+  for (const auto& c : cases) {
+    for (bool detached : {false, true}) {
+      SCOPED_TRACE(std::string(c.name) + (detached ? ", detached" : ", branch"));
+      TempRepo t;
+      main_ahead_of_old(t);
+      c.setup(t);
+      const auto before = snapshot(t);
+      const auto file = written_state(t, "file.txt");
+      const auto sub = written_state(t, "sub/only-in-main.txt");
+      Repo r = open(t.path());
+      auto done = detached ? r.checkout_sha(id(t.rev_parse("old"))) : r.checkout_branch("old");
+      ASSERT_FALSE(done);
+      EXPECT_NE(done.error().find(c.message), std::string::npos) << done.error();
+      EXPECT_EQ(snapshot(t), before);
+      EXPECT_EQ(written_state(t, "file.txt"), file);
+      EXPECT_EQ(written_state(t, "sub/only-in-main.txt"), sub);
+      EXPECT_EQ(t.read("sub/only-in-main.txt"), "main\n");
+      EXPECT_EQ(r.head, HeadState(HeadBranch{"main"}));
+    }
+  }
+  // As git shows it: only the user's own changes.
+  TempRepo t;
+  main_ahead_of_old(t);
+  t.write(".git/index.lock", "");
+  Repo r = open(t.path());
+  ASSERT_FALSE(r.checkout_branch("old"));
+  EXPECT_EQ(t.git({"status", "--porcelain"}), " M keep.txt\n?? untracked.txt\n");
+  EXPECT_EQ(t.read("file.txt"), "three\n");
+}
+
+// A checkout that fails once it has begun writing (here on a name too long for the file system,
+// after file.txt is written and sub/ removed) puts back what it wrote.
+TEST(Checkout, AFailedWritePutsTheFilesBack) {
+  for (bool detached : {false, true}) {
+    SCOPED_TRACE(detached ? "detached" : "branch");
+    TempRepo t;
+    main_ahead_of_old(t);
+    const std::string blob = t.git({"hash-object", "-w", "--stdin"}, "x\n").substr(0, 40);
+    std::string tree = t.git({"ls-tree", "old"});
+    tree += "100644 blob " + blob + "\t" + std::string(300, 'z') + "\n";
+    const std::string broken_tree = t.git({"mktree"}, tree).substr(0, 40);
+    const std::string broken = t.git({"commit-tree", "-p", "old", "-m", "broken", broken_tree}).substr(0, 40);
+    t.git({"branch", "broken", broken});
+    const auto before = snapshot(t);
+    Repo r = open(t.path());
+    auto done = detached ? r.checkout_sha(id(broken)) : r.checkout_branch("broken");
+    ASSERT_FALSE(done);
+    EXPECT_NE(done.error().find("File name too long"), std::string::npos) << done.error();
+    EXPECT_EQ(t.git({"status", "--porcelain"}), " M keep.txt\n?? untracked.txt\n");
+    EXPECT_EQ(snapshot(t), before);
+    EXPECT_EQ(t.read("file.txt"), "three\n");
+    EXPECT_EQ(t.read("sub/only-in-main.txt"), "main\n");
+    EXPECT_EQ(r.head, HeadState(HeadBranch{"main"}));
+  }
+}
+
+// The library refuses to move HEAD once files and index are written: the branch is checked out
+// in another work tree. Both go back, and an edit of the user's that already equals the target's
+// version is still theirs, unstaged.
+TEST(Checkout, AHeadTheLibraryRefusesPutsFilesAndIndexBack) {
+  TempRepo t;
+  main_ahead_of_old(t);
+  testing_support::TempDir elsewhere;
+  t.git({"worktree", "add", "-q", elsewhere.path() + "/wt", "old"});
+  t.write("file.txt", "two\n");
+  const auto before = snapshot(t);
+  Repo r = open(t.path());
+  auto done = r.checkout_branch("old");
+  ASSERT_FALSE(done);
+  EXPECT_NE(done.error().find("linked repository"), std::string::npos) << done.error();
+  EXPECT_EQ(t.git({"status", "--porcelain"}), " M file.txt\n M keep.txt\n?? untracked.txt\n");
+  EXPECT_EQ(snapshot(t), before);
+  EXPECT_EQ(t.read("file.txt"), "two\n");
+  EXPECT_EQ(r.head, HeadState(HeadBranch{"main"}));
 }
 
 TEST(Checkout, UnknownCommit) {

@@ -38,6 +38,25 @@ TEST(Channel, SendAfterTheReceiverIsGoneFails) {
   EXPECT_FALSE(sender.send("lost"));
 }
 
+// The receiver is often the last owner (a finished worker, a replaced task): letting go of it,
+// by its end or by taking another channel's, must not touch the freed channel. ThreadSanitizer
+// tells.
+TEST(Channel, TheReceiverCanBeTheLastToGo) {
+  for (bool by_assignment : {false, true}) {
+    SCOPED_TRACE(by_assignment);
+    auto [sender, receiver] = utils::make_channel<std::string>();
+    EXPECT_TRUE(sender.send("queued"));
+    sender = utils::Sender<std::string>();
+    if (by_assignment) {
+      receiver = utils::make_channel<std::string>().second;
+      std::optional<std::string> got;
+      EXPECT_EQ(receiver.try_recv(got), Poll::Disconnected);
+    } else {
+      auto last = std::move(receiver);
+    }
+  }
+}
+
 TEST(Channel, ReceiveWithTimeout) {
   auto [sender, receiver] = utils::make_channel<int>();
   EXPECT_EQ(receiver.recv_for(10ms), std::nullopt);

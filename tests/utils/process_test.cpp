@@ -9,18 +9,44 @@
 #include <sstream>
 #include <string>
 
+#include "support/env_guard.hpp"
+#include "support/temp_repo.hpp"
+
 namespace {
 
 using utils::run_process;
 
 TEST(Process, CapturesBothStreamsWithoutDeadlock) {
-  // Far more than a pipe holds, on both streams at once.
-  auto r = run_process({"sh", "-c", "head -c 300000 /dev/zero | tr '\\0' a; head -c 300000 /dev/zero | tr '\\0' b >&2; exit 3"});
+  for (bool to_files : {false, true}) {
+    SCOPED_TRACE(to_files);
+    utils::ProcessOptions o;
+    o.output_to_files = to_files;
+    o.input = "in";
+    // Far more than a pipe holds, on both streams at once.
+    auto r = run_process({"sh", "-c",
+                          "head -c 300000 /dev/zero | tr '\\0' a; head -c 300000 /dev/zero | tr '\\0' b >&2; "
+                          "cat; exit 3"},
+                         o);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->exit_code, 3);
+    EXPECT_EQ(r->out, std::string(300000, 'a') + "in");
+    EXPECT_EQ(r->err, std::string(300000, 'b'));
+    EXPECT_FALSE(r->success());
+  }
+}
+
+// Output to files: a child that writes after its reader would be gone still has somewhere
+// to write, and nothing of it is left in the temporary directory.
+TEST(Process, OutputToFilesIsNoPipeAndLeavesNoFile) {
+  testing_support::TempDir tmp;
+  testing_support::EnvGuard env{{"TMPDIR", tmp.path()}};
+  utils::ProcessOptions o;
+  o.output_to_files = true;
+  auto r = run_process({"sh", "-c", "[ -p /dev/stdout ] || echo out; [ -p /dev/stderr ] || echo err >&2"}, o);
   ASSERT_TRUE(r);
-  EXPECT_EQ(r->exit_code, 3);
-  EXPECT_EQ(r->out.size(), 300000u);
-  EXPECT_EQ(r->err.size(), 300000u);
-  EXPECT_FALSE(r->success());
+  EXPECT_EQ(r->out, "out\n");
+  EXPECT_EQ(r->err, "err\n");
+  EXPECT_TRUE(std::filesystem::is_empty(tmp.path()));
 }
 
 TEST(Process, FeedsInputAndRunsInTheDirectory) {
