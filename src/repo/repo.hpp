@@ -213,6 +213,8 @@ class Repo {
   std::expected<void, std::string> stage_hunk(const std::string& path, const Hunk& hunk) const;
   // Takes a hunk of the index changes back out of the index version; in
   // amend mode the hunk is one of the changes against HEAD's first parent.
+  // The entry keeps its mode; a path the index does not hold takes the
+  // base's.
   std::expected<void, std::string> unstage_hunk(const std::string& path, const Hunk& hunk, bool amend) const;
   // untracked: removes that one work-tree entry; otherwise restores the
   // file from the index with git.

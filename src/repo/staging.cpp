@@ -345,7 +345,8 @@ std::expected<void, std::string> Repo::unstage_hunk(const std::string& file, con
   git_index* index = opened->index.get();
   const std::optional<StoredFile>& stored = opened->stored;
   // The staged hunks are the index's changes against this commit: unstaging
-  // goes back to its entry, lines and mode.
+  // one takes its lines back to the commit's. A staged mode change is no
+  // part of any hunk and stays, as git reset -p asks about it apart.
   auto commit = staged_base_commit(repo, amend);
   if (!commit) return std::unexpected(commit.error());
   auto in_base = file_in_commit(repo, commit->get(), file);
@@ -372,7 +373,7 @@ std::expected<void, std::string> Repo::unstage_hunk(const std::string& file, con
     if (git_index_remove_bypath(index, file.c_str()) != 0) return library_error();
     return write_index(index);
   }
-  const unsigned mode = base ? base->mode : stored ? stored->mode : kRegularMode;
+  const unsigned mode = stored ? stored->mode : base ? base->mode : kRegularMode;
   if (auto added = add_index_entry(repo, index, file, *text, mode); !added) return added;
   return write_index(index);
 }
