@@ -5,6 +5,7 @@
 #include <git2/sys/index.h>
 
 #include "repo/git_handle.hpp"
+#include "repo/index_lock.hpp"
 #include "repo/repo.hpp"
 
 namespace repo {
@@ -108,10 +109,12 @@ std::expected<IndexSnapshot, std::string> Repo::snapshot_index() const {
 }
 
 std::expected<void, std::string> Repo::restore_index(const IndexSnapshot& snapshot) const {
-  auto opened = open_index_at(path);
-  if (!opened) return std::unexpected(opened.error());
-  git_repository* repo = opened->first.get();
-  git_index* index = opened->second.get();
+  auto handle = open_repository(path);
+  if (!handle) return std::unexpected(handle.error());
+  git_repository* repo = handle->get();
+  auto locked = LockedIndex::take(repo);
+  if (!locked) return std::unexpected(locked.error());
+  git_index* index = locked->get();
   git_oid empty;
   if (holds_empty_blob(snapshot) && git_blob_create_from_buffer(&empty, repo, "", 0) != 0) return library_error();
   // Only the copy in memory changes until the write at the end, so a
@@ -134,8 +137,7 @@ std::expected<void, std::string> Repo::restore_index(const IndexSnapshot& snapsh
                            optional_pointer(copy.theirs)) != 0)
       return library_error();
   }
-  if (git_index_write(index) != 0) return library_error();
-  return {};
+  return locked->commit();
 }
 
 }  // namespace repo

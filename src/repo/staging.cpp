@@ -13,6 +13,7 @@
 #include "repo/git_cli.hpp"
 #include "repo/git_handle.hpp"
 #include "repo/hunk_apply.hpp"
+#include "repo/index_lock.hpp"
 #include "repo/repo.hpp"
 #include "utils/text.hpp"
 #include "repo/worktree_write.hpp"
@@ -212,27 +213,22 @@ std::expected<IndexPtr, std::string> open_index(git_repository* repo) {
   return IndexPtr(raw);
 }
 
-std::expected<void, std::string> write_index(git_index* index) {
-  if (git_index_write(index) != 0) return library_error();
-  return {};
-}
-
-// A repository opened for a change to one file's index entry: its index and
-// that entry's content, when the index holds one.
-struct IndexedFile {
+// A repository opened for a change to one file's index entry: its index,
+// locked, and that entry's content, when the index holds one.
+struct LockedFile {
   RepoPtr repo;
-  IndexPtr index;
+  LockedIndex index;
   std::optional<StoredFile> stored;
 };
 
-std::expected<IndexedFile, std::string> open_indexed_file(const std::string& path, const std::string& file) {
+std::expected<LockedFile, std::string> lock_indexed_file(const std::string& path, const std::string& file) {
   auto handle = open_repository(path);
   if (!handle) return std::unexpected(handle.error());
-  auto index = open_index(handle->get());
+  auto index = LockedIndex::take(handle->get());
   if (!index) return std::unexpected(index.error());
   auto stored = index_file(handle->get(), index->get(), file);
   if (!stored) return std::unexpected(stored.error());
-  return IndexedFile{std::move(*handle), std::move(*index), std::move(*stored)};
+  return LockedFile{std::move(*handle), std::move(*index), std::move(*stored)};
 }
 
 }  // namespace
@@ -254,7 +250,7 @@ std::expected<std::string, std::string> Repo::get_index_content(git_repository* 
 std::expected<void, std::string> Repo::stage_file(const std::string& file) const {
   auto handle = open_repository(path);
   if (!handle) return std::unexpected(handle.error());
-  auto index = open_index(handle->get());
+  auto index = LockedIndex::take(handle->get());
   if (!index) return std::unexpected(index.error());
   // lstat: a dangling link is a link to stage, not a deleted file. Only a
   // path that is surely gone removes the entry.
@@ -268,7 +264,7 @@ std::expected<void, std::string> Repo::stage_file(const std::string& file) const
   const int rc = gone ? git_index_remove_bypath(index->get(), file.c_str())
                       : git_index_add_bypath(index->get(), file.c_str());
   if (rc != 0) return library_error();
-  return write_index(index->get());
+  return index->commit();
 }
 
 std::expected<void, std::string> Repo::unstage_file(const std::string& file, bool amend) const {
@@ -280,7 +276,7 @@ std::expected<void, std::string> Repo::unstage_file(const std::string& file, boo
   git_tree* tree_raw = nullptr;
   if (git_commit_tree(&tree_raw, commit->get()) != 0) return library_error();
   TreePtr tree(tree_raw);
-  auto index = open_index(repo);
+  auto index = LockedIndex::take(repo);
   if (!index) return std::unexpected(index.error());
 
   git_tree_entry* entry_raw = nullptr;
@@ -290,16 +286,16 @@ std::expected<void, std::string> Repo::unstage_file(const std::string& file, boo
   // A directory there holds other paths, not this file: it is not in the base.
   if (found == GIT_ENOTFOUND || git_tree_entry_type(tree_entry.get()) == GIT_OBJECT_TREE) {
     if (git_index_remove_bypath(index->get(), file.c_str()) != 0) return library_error();
-    return write_index(index->get());
+    return index->commit();
   }
   auto added = add_unstatted_entry(index->get(), file, *git_tree_entry_id(tree_entry.get()),
                                    git_tree_entry_filemode(tree_entry.get()));
   if (!added) return added;
-  return write_index(index->get());
+  return index->commit();
 }
 
 std::expected<void, std::string> Repo::stage_hunk(const std::string& file, const Hunk& hunk) const {
-  auto opened = open_indexed_file(path, file);
+  auto opened = lock_indexed_file(path, file);
   if (!opened) return std::unexpected(opened.error());
   git_repository* repo = opened->repo.get();
   git_index* index = opened->index.get();
@@ -316,7 +312,7 @@ std::expected<void, std::string> Repo::stage_hunk(const std::string& file, const
     if (work->kind == EntryKind::Other) return unreadable(*work);
     if (!is_whole_file(hunk, work->bytes)) return std::unexpected(std::string(kHunkLocationError));
     if (git_index_add_bypath(index, file.c_str()) != 0) return library_error();
-    return write_index(index);
+    return opened->index.commit();
   }
 
   const StoredFile& current = *stored;
@@ -334,12 +330,12 @@ std::expected<void, std::string> Repo::stage_hunk(const std::string& file, const
   } else if (auto added = add_index_entry(repo, index, file, *text, current.mode); !added) {
     return added;
   }
-  return write_index(index);
+  return opened->index.commit();
 }
 
 std::expected<void, std::string> Repo::unstage_hunk(const std::string& file, const Hunk& hunk,
                                                     bool amend) const {
-  auto opened = open_indexed_file(path, file);
+  auto opened = lock_indexed_file(path, file);
   if (!opened) return std::unexpected(opened.error());
   git_repository* repo = opened->repo.get();
   git_index* index = opened->index.get();
@@ -371,11 +367,11 @@ std::expected<void, std::string> Repo::unstage_hunk(const std::string& file, con
   // longer added.
   if (text->empty() && !base) {
     if (git_index_remove_bypath(index, file.c_str()) != 0) return library_error();
-    return write_index(index);
+    return opened->index.commit();
   }
   const unsigned mode = stored ? stored->mode : base ? base->mode : kRegularMode;
   if (auto added = add_index_entry(repo, index, file, *text, mode); !added) return added;
-  return write_index(index);
+  return opened->index.commit();
 }
 
 std::expected<void, std::string> Repo::discard_file(const std::string& file, bool untracked) const {
@@ -394,10 +390,14 @@ std::expected<void, std::string> Repo::discard_hunk(const std::string& file, con
   if (work->kind == EntryKind::Other) return unreadable(*work);
 
   // The index tells the mode of a file to bring back and whether the hunk
-  // crosses a change of file type.
-  auto opened = open_indexed_file(path, file);
-  if (!opened) return std::unexpected(opened.error());
-  const std::optional<StoredFile>& stored = opened->stored;
+  // crosses a change of file type; it is only read.
+  auto handle = open_repository(path);
+  if (!handle) return std::unexpected(handle.error());
+  auto index = open_index(handle->get());
+  if (!index) return std::unexpected(index.error());
+  auto in_index = index_file(handle->get(), index->get(), file);
+  if (!in_index) return std::unexpected(in_index.error());
+  const std::optional<StoredFile>& stored = *in_index;
   if (stored) {
     const FileType type = type_of_mode(stored->mode);
     const auto work_type = type_of_entry(*work);
@@ -414,7 +414,7 @@ std::expected<void, std::string> Repo::discard_hunk(const std::string& file, con
   const bool link = missing ? type_of_mode(stored->mode) == FileType::Link : work->kind == EntryKind::Link;
   // A link's target is no text a conversion touches.
   auto text = link ? apply_hunk_to_content(work->bytes, reversed)
-                   : apply_to_copy(opened->repo.get(), file, work->bytes, reversed);
+                   : apply_to_copy(handle->get(), file, work->bytes, reversed);
   if (!text) return std::unexpected(text.error());
 
   auto full = checked_worktree_path(workdir, file, missing);
@@ -434,10 +434,10 @@ std::expected<void, std::string> Repo::reset_index_to_head() const {
   git_repository* repo = handle->get();
   auto tree = peel_head_tree(repo);
   if (!tree) return library_error();
-  auto index = open_index(repo);
+  auto index = LockedIndex::take(repo);
   if (!index) return std::unexpected(index.error());
   if (git_index_read_tree(index->get(), tree->get()) != 0) return library_error();
-  return write_index(index->get());
+  return index->commit();
 }
 
 }  // namespace repo
