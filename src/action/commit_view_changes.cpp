@@ -20,6 +20,14 @@ void reload_or_report(state::State& state, const repo::Repo& repo, const std::ex
     state.set_status(std::string(prefix) + done.error());
 }
 
+// The same for a change to the path's index entry, which an amend view
+// notes: cancelling it puts back only what it changed.
+void index_changed(state::State& state, const repo::Repo& repo, const std::string& path,
+                   const std::expected<void, std::string>& done, std::string_view prefix) {
+  if (done && state.commit_view->amending) state.commit_view->amend_changed_paths.insert(path);
+  reload_or_report(state, repo, done, prefix);
+}
+
 bool can_discard_hunks_of(repo::ChangeKind kind) {
   switch (kind) {
     case repo::ChangeKind::Modified:
@@ -115,12 +123,12 @@ void execute_commit_view_change(const Action& action, state::State& state, repo:
       return;
     case Action::StageAll:
       if (unstaged_focus && view.selected_path)
-        reload_or_report(state, repo, repo.stage_file(*view.selected_path), "failed to stage: ");
+        index_changed(state, repo, *view.selected_path, repo.stage_file(*view.selected_path), "failed to stage: ");
       return;
     case Action::UnstageAll:
       if (!unstaged_focus && view.selected_path)
-        reload_or_report(state, repo, repo.unstage_file(*view.selected_path, view.amending),
-                         "failed to unstage: ");
+        index_changed(state, repo, *view.selected_path, repo.unstage_file(*view.selected_path, view.amending),
+                      "failed to unstage: ");
       return;
     case Action::Delete:
       if (unstaged_focus && unstaged && can_discard_hunks_of(unstaged->kind) && !unstaged->unstaged_hunks.empty())
@@ -140,10 +148,10 @@ void execute_commit_view_change(const Action& action, state::State& state, repo:
   const std::string path = *view.selected_path;
   if (action.ch == U's' && unstaged_focus) {
     if (const auto hunk = find_topmost_visible_hunk(view, true))
-      reload_or_report(state, repo, repo.stage_hunk(path, *hunk), "failed to stage hunk: ");
+      index_changed(state, repo, path, repo.stage_hunk(path, *hunk), "failed to stage hunk: ");
   } else if (action.ch == U'u' && !unstaged_focus) {
     if (const auto hunk = find_topmost_visible_hunk(view, false))
-      reload_or_report(state, repo, repo.unstage_hunk(path, *hunk, view.amending), "failed to unstage hunk: ");
+      index_changed(state, repo, path, repo.unstage_hunk(path, *hunk, view.amending), "failed to unstage hunk: ");
   } else if (action.ch == U'D' && unstaged_focus) {
     if (unstaged && unstaged->kind == repo::ChangeKind::Conflicted) return;
     const bool untracked = unstaged && unstaged->kind == repo::ChangeKind::Untracked;
@@ -151,15 +159,20 @@ void execute_commit_view_change(const Action& action, state::State& state, repo:
   }
 }
 
-void restore_index_after_amend(state::State& state, const repo::Repo& repo) {
+bool restore_index_after_amend(state::State& state, const repo::Repo& repo) {
   const state::CommitViewState& view = *state.commit_view;
   if (!view.index_before_amend) {
     // A view opened without a copy of the index can only go back to HEAD.
     (void)repo.reset_index_to_head();
-    return;
+    return true;
   }
-  if (auto restored = repo.restore_index(*view.index_before_amend); !restored)
+  // Entries changed elsewhere meanwhile (a commit or a git add in another
+  // shell) stay as they are now.
+  if (auto restored = repo.restore_index(*view.index_before_amend, view.amend_changed_paths); !restored) {
     state.set_status("failed to restore the index: " + restored.error());
+    return false;
+  }
+  return true;
 }
 
 }  // namespace action

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <expected>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -229,9 +230,13 @@ class Repo {
 
   // Every entry of the index as it is on disk, conflict stages included.
   std::expected<IndexSnapshot, std::string> snapshot_index() const;
-  // Replaces the whole index by the snapshot's entries, exactly as they
-  // were. Nothing is written when any of them cannot be put back.
-  std::expected<void, std::string> restore_index(const IndexSnapshot& snapshot) const;
+  // Puts back the snapshot's entries of these paths exactly as they were
+  // (removing those it had none of), with what it recorded of their
+  // conflicts; entries above or below such a path count as its own. Every
+  // other entry stays as the index holds it. Nothing is written when any of
+  // them cannot be put back.
+  std::expected<void, std::string> restore_index(const IndexSnapshot& snapshot,
+                                                 const std::set<std::string>& paths) const;
 
   // ---- Conflicts (conflicts.cpp) ----
 

@@ -199,7 +199,7 @@ TEST(IndexLock, ALockHeldElsewhereChangesNothing) {
       {"stage_hunk", [&] { return r.stage_hunk("f.txt", unstaged); }},
       {"unstage_hunk", [&] { return r.unstage_hunk("g.txt", staged, false); }},
       {"reset_index_to_head", [&] { return r.reset_index_to_head(); }},
-      {"restore_index", [&] { return r.restore_index(*snapshot); }},
+      {"restore_index", [&] { return r.restore_index(*snapshot, {"f.txt"}); }},
   };
   for (const auto& [name, write] : writers) {
     SCOPED_TRACE(name);
