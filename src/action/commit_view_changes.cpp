@@ -28,6 +28,17 @@ void index_changed(state::State& state, const repo::Repo& repo, const std::strin
   reload_or_report(state, repo, done, prefix);
 }
 
+// A conflicted file is staged only once no conflict section is left in it:
+// staging would mark the file resolved, markers and all. The file is read
+// now, as it may have been resolved by hand since the lists were loaded.
+bool refuse_unresolved(state::State& state, const repo::Repo& repo, const repo::WorktreeFile* unstaged) {
+  if (unstaged == nullptr || unstaged->kind != repo::ChangeKind::Conflicted) return false;
+  const std::size_t left = repo.conflict_blocks_left(unstaged->path);
+  if (left == 0) return false;
+  state.set_status(std::to_string(left) + " conflicts left in " + unstaged->path + ": take a side with 1 or 2");
+  return true;
+}
+
 bool can_discard_hunks_of(repo::ChangeKind kind) {
   switch (kind) {
     case repo::ChangeKind::Modified:
@@ -122,7 +133,7 @@ void execute_commit_view_change(const Action& action, state::State& state, repo:
       if (view.selected_path) open_in_editor(state, repo, terminal, *view.selected_path);
       return;
     case Action::StageAll:
-      if (unstaged_focus && view.selected_path)
+      if (unstaged_focus && view.selected_path && !refuse_unresolved(state, repo, unstaged))
         index_changed(state, repo, *view.selected_path, repo.stage_file(*view.selected_path), "failed to stage: ");
       return;
     case Action::UnstageAll:
@@ -147,6 +158,7 @@ void execute_commit_view_change(const Action& action, state::State& state, repo:
   if (!view.selected_path) return;
   const std::string path = *view.selected_path;
   if (action.ch == U's' && unstaged_focus) {
+    if (refuse_unresolved(state, repo, unstaged)) return;
     if (const auto hunk = find_topmost_visible_hunk(view, true))
       index_changed(state, repo, path, repo.stage_hunk(path, *hunk), "failed to stage hunk: ");
   } else if (action.ch == U'u' && !unstaged_focus) {

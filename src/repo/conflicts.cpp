@@ -112,6 +112,14 @@ ConflictContext Repo::detect_conflict_context() const {
   return context;
 }
 
+std::size_t Repo::conflict_blocks_left(const std::string& file) const {
+  auto full = checked_worktree_path(workdir, file);
+  if (!full) return 0;
+  auto entry = read_worktree_entry_at(*full);
+  if (!entry || entry->kind != EntryKind::Regular) return 0;
+  return scan_conflict_blocks(entry->bytes).size();
+}
+
 std::expected<void, std::string> Repo::resolve_conflict(const std::string& file, std::size_t section,
                                                         bool use_ours) const {
   auto full = checked_worktree_path(workdir, file);

@@ -250,6 +250,10 @@ class Repo {
   std::expected<void, std::string> resolve_conflict(const std::string& path, std::size_t section,
                                                     bool use_ours) const;
 
+  // The number of complete conflict blocks the work-tree file holds now; 0
+  // when it is no regular file or cannot be read.
+  std::size_t conflict_blocks_left(const std::string& path) const;
+
   // ---- Branches and checkout (branches.cpp) ----
 
   // Checkouts write the commit's tree first, keeping unrelated local

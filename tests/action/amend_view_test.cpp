@@ -137,7 +137,9 @@ TEST(AmendCancel, KeepsTheConflictEntriesOfAStoppedMerge) {
   app_testing::stop_merge_on_conflict(r.t, "c.txt", "base\n", "main\n", "side\n");
   const std::string conflicts = r.t.git({"ls-files", "-u"});
   ASSERT_NE(conflicts, "");
-  // S on the conflicted file replaces its three stages by the file.
+  // S on the conflicted file, resolved by hand, replaces its three stages by
+  // the file.
+  r.t.write("c.txt", "resolved\n");
   expect_cancel_restores(r, "<C-h>S");
   EXPECT_EQ(r.t.git({"ls-files", "-u"}), conflicts);
 }
