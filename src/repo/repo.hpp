@@ -148,6 +148,9 @@ class Repo {
   // Whether the status holds any entry with a UTF-8 path; false when it
   // cannot be read.
   bool has_changes() const;
+  // The same, or why the status cannot be read (an unreadable index, say);
+  // false for a bare repository, which has nothing to stage.
+  std::expected<bool, std::string> look_for_changes() const;
 
   // One file's index changes against HEAD's tree (amend: against the tree of
   // HEAD's first parent). Absent without HEAD (or, in amend mode, without a

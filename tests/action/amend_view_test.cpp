@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include "repo/git_handle.hpp"
 #include "repo/index_lock.hpp"
 
 namespace {
@@ -34,6 +35,24 @@ TEST(OpenStagingView, TabOpensTheViewAndClosesTheDetails) {
   EXPECT_FALSE(r.s->state.commit_details);
   EXPECT_EQ(r.s->state.details_query, "needle");
   EXPECT_EQ(r.s->state.count_prefix, "");
+}
+
+// An index that cannot be read is no "no changes": Tab says what failed,
+// in the library's words.
+TEST(OpenStagingView, TabSaysWhyTheIndexCannotBeRead) {
+  ViewRun r;
+  r.t.write("f.txt", "a\n").commit("base");
+  r.t.write("new.txt", "x\n");
+  r.load();
+  r.t.write(".git/index", "not an index");
+  auto handle = repo::open_repository(r.t.path());
+  ASSERT_TRUE(handle);
+  git_index* raw = nullptr;
+  ASSERT_NE(git_repository_index(&raw, handle->get()), 0);
+  const std::string library = repo::last_git_error();
+  r.press("<tab>");
+  EXPECT_FALSE(r.s->state.commit_view);
+  EXPECT_EQ(message(r), "failed to read the status: " + library);
 }
 
 TEST(OpenStagingView, AmendIsRefusedButOnHeadWithOneParent) {
