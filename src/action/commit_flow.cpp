@@ -81,7 +81,7 @@ void commit_with_editor(state::State& state, repo::Repo& repo, tui::Terminal& te
   const std::string word = amend ? "amended" : "committed";
   const auto status = repo.load_worktree_status(false);
   if (status && !status->unstaged.empty()) {
-    refresh_commit_view(state, repo);
+    refresh_commit_view(state, repo, diff_viewport_height(terminal));
     state.set_status(word + " successfully - more changes available");
   } else {
     state.commit_view.reset();

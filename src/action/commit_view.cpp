@@ -80,7 +80,7 @@ void step_start(state::CommitViewState& view, bool forward) {
 void Action::execute_commit_view_mode(state::State& state, repo::Repo& repo, tui::Terminal& terminal) const {
   if (!state.commit_view) return;
   if (state.pending_discard) {
-    confirm_discard(*this, state, repo);
+    confirm_discard(*this, state, repo, diff_viewport_height(terminal));
     return;
   }
   state::CommitViewState& view = *state.commit_view;

@@ -10,8 +10,8 @@
 namespace action {
 
 // The key that follows d or D: y carries the discard out, any other key
-// only drops it.
-void confirm_discard(const Action& action, state::State& state, const repo::Repo& repo);
+// only drops it. The height is the keys' preview height.
+void confirm_discard(const Action& action, state::State& state, const repo::Repo& repo, std::size_t height);
 
 // S, U, s, u, d, D, 1, 2, o and c; every other key does nothing.
 void execute_commit_view_change(const Action& action, state::State& state, repo::Repo& repo,
