@@ -1,8 +1,11 @@
 // The library can only read and write an index at the path it opened it
-// from, and its write takes the lock we hold: it works on a copy in a
-// private directory, read from the index while we hold the lock, and its
-// written copy goes into our lock file. The copy keeps the index's times,
-// which the library's racy-entry check compares with the entries'.
+// from, and its write takes the lock we hold: it works on a path of its own
+// in a private directory beside the index. That path starts as a hard link
+// to the index, read while we hold the lock (a copy with the index's times
+// where links cannot be made: the library's racy-entry check compares them
+// with the entries'), and the library's written copy is renamed over our
+// lock file and then over the index, as git renames its lock file. No byte
+// of the index is copied on the way.
 
 #include "repo/index_lock.hpp"
 
@@ -16,7 +19,6 @@
 
 #include <git2/sys/repository.h>
 
-#include "utils/temp_file.hpp"
 #include "utils/text.hpp"
 
 namespace repo {
@@ -58,9 +60,11 @@ struct Fd {
   }
 };
 
-// The index's bytes into `copy`, with the index's times; false when there
-// is no index yet (nothing staged in a new repository).
-std::expected<bool, std::string> copy_index(const std::string& index, const std::string& copy) {
+// The index at `copy` too; false when there is no index yet (nothing
+// staged in a new repository).
+std::expected<bool, std::string> link_or_copy(const std::string& index, const std::string& copy) {
+  if (::link(index.c_str(), copy.c_str()) == 0) return true;
+  if (errno == ENOENT) return false;
   Fd in(::open(index.c_str(), O_RDONLY | O_CLOEXEC));
   if (in.fd < 0) {
     if (errno == ENOENT) return false;
@@ -99,14 +103,15 @@ std::expected<LockedIndex, std::string> LockedIndex::take(git_repository* repo) 
   }
   locked.lock_path_ = lock_path;
 
-  std::string pattern = utils::temp_directory() + "/tarnwick-index-XXXXXX";
+  // Beside the index, so that the renames stay on its file system.
+  std::string pattern = dir + "tarnwick-index-XXXXXX";
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
   if (::mkdtemp(name.data()) == nullptr) return utils::os_failure("failed to copy the index: ", errno);
   locked.work_dir_ = name.data();
 
   const std::string copy = locked.work_dir_ + "/index";
-  if (auto copied = copy_index(locked.index_path_, copy); !copied) return std::unexpected(copied.error());
+  if (auto linked = link_or_copy(locked.index_path_, copy); !linked) return std::unexpected(linked.error());
   // A missing copy opens as an empty index, as a missing index does.
   git_index* raw = nullptr;
   if (git_index_open(&raw, copy.c_str()) != 0) return std::unexpected(last_git_error());
@@ -150,18 +155,16 @@ std::expected<void, std::string> LockedIndex::commit() {
     release();
     return std::unexpected(std::move(error));
   }
-  auto fail = [this](std::string_view what, int errnum) {
+  auto fail = [this](int errnum) {
     release();
-    return utils::os_failure(what, errnum);
+    return utils::os_failure("failed to write the index: ", errnum);
   };
-  Fd written(::open((work_dir_ + "/index").c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
-  if (written.fd < 0) return fail("failed to write the index: ", errno);
-  auto bytes = read_all(written.fd);
-  if (!bytes) return fail("failed to write the index: ", bytes.error());
-  if (auto done = write_all(lock_fd_, *bytes); !done) return fail("failed to write the index: ", done.error());
+  // The lock file keeps its name throughout: the written index takes its
+  // place, then the index's.
+  if (::rename((work_dir_ + "/index").c_str(), lock_path_.c_str()) != 0) return fail(errno);
   const int fd = std::exchange(lock_fd_, -1);
-  if (::close(fd) != 0 && errno != EINTR) return fail("failed to write the index: ", errno);
-  if (::rename(lock_path_.c_str(), index_path_.c_str()) != 0) return fail("failed to write the index: ", errno);
+  ::close(fd);
+  if (::rename(lock_path_.c_str(), index_path_.c_str()) != 0) return fail(errno);
   lock_path_.clear();  // it is the index now
   release();
   return {};

@@ -33,8 +33,8 @@ class LockedIndex {
 
   git_index* get() const { return index_.get(); }
 
-  // Writes the changed index, in the library's own format, into the lock
-  // file and renames that over the index; the lock is gone either way.
+  // The changed index, as the library writes it, takes the lock file's
+  // place and then the index's; the lock is gone either way.
   std::expected<void, std::string> commit();
 
  private:
@@ -47,7 +47,8 @@ class LockedIndex {
   std::string index_path_;
   std::string lock_path_;
   int lock_fd_ = -1;
-  // A private directory where the library reads and writes its copy.
+  // A private directory beside the index where the library reads and
+  // writes its own path to it.
   std::string work_dir_;
   IndexPtr index_;
 };
