@@ -9,7 +9,7 @@
 #include <utility>
 
 #include "repo/git_handle.hpp"
-#include "repo/index_lock.hpp"
+#include "repo/locked_index.hpp"
 #include "repo/repo.hpp"
 
 namespace repo {

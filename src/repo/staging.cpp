@@ -13,7 +13,7 @@
 #include "repo/git_cli.hpp"
 #include "repo/git_handle.hpp"
 #include "repo/hunk_apply.hpp"
-#include "repo/index_lock.hpp"
+#include "repo/locked_index.hpp"
 #include "repo/repo.hpp"
 #include "utils/text.hpp"
 #include "repo/worktree_write.hpp"

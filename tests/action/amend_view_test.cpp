@@ -7,7 +7,7 @@
 #include <unistd.h>
 
 #include "repo/git_handle.hpp"
-#include "repo/index_lock.hpp"
+#include "repo/locked_index.hpp"
 
 namespace {
 
@@ -228,7 +228,7 @@ TEST(AmendCancel, ALockedIndexKeepsTheViewForAnotherTry) {
     ASSERT_TRUE(r.s->state.commit_view) << close;
     EXPECT_TRUE(r.view().amending);
     EXPECT_TRUE(r.view().index_before_amend);
-    EXPECT_EQ(message(r), "failed to restore the index: " + std::string(repo::kIndexLocked));
+    EXPECT_EQ(message(r), "failed to restore the index: " + std::string(repo::kIndexLockedText));
     EXPECT_EQ(r.index_listing(), unstaged);
   }
   ASSERT_EQ(::unlink(lock.c_str()), 0);

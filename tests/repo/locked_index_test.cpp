@@ -16,7 +16,7 @@
 #include <thread>
 
 #include "repo/git_handle.hpp"
-#include "repo/index_lock.hpp"
+#include "repo/locked_index.hpp"
 #include "repo/repo.hpp"
 #include "support/temp_repo.hpp"
 #include "utils/process.hpp"
@@ -76,7 +76,7 @@ TEST(IndexLock, NoAdditionOfAnotherProgramIsLost) {
       for (;;) {
         auto staged = r.stage_file(path);
         if (staged) break;
-        ASSERT_EQ(staged.error(), repo::kIndexLocked);
+        ASSERT_EQ(staged.error(), repo::kIndexLockedText);
         ++locked_out;
       }
     }
@@ -205,7 +205,7 @@ TEST(IndexLock, ALockHeldElsewhereChangesNothing) {
     SCOPED_TRACE(name);
     auto done = write();
     ASSERT_FALSE(done);
-    EXPECT_EQ(done.error(), repo::kIndexLocked);
+    EXPECT_EQ(done.error(), repo::kIndexLockedText);
     EXPECT_EQ(read_index(t), before);
     EXPECT_EQ(testing_support::read_file(lock), "another program's\n");
   }

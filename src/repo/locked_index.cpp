@@ -7,13 +7,14 @@
 // lock file and then over the index, as git renames its lock file. No byte
 // of the index is copied on the way.
 
-#include "repo/index_lock.hpp"
+#include "repo/locked_index.hpp"
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -93,13 +94,14 @@ std::expected<LockedIndex, std::string> LockedIndex::take(git_repository* repo) 
 
   LockedIndex locked;
   locked.index_path_ = dir + "index";
-  // git's own lock: created exclusively, mode 0666 less the umask, which the
-  // new index then keeps.
+  // git's own lock, created exclusively; the library's words when it cannot
+  // be.
   const std::string lock_path = dir + "index.lock";
   locked.lock_fd_ = ::open(lock_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   if (locked.lock_fd_ < 0) {
-    if (errno == EEXIST) return std::unexpected(std::string(kIndexLocked));
-    return utils::os_failure("failed to lock the index: ", errno);
+    if (errno == EEXIST) return std::unexpected(std::string(kIndexLockedText));
+    const int error = errno;
+    return std::unexpected("failed to create locked file '" + lock_path + "': " + std::strerror(error));
   }
   locked.lock_path_ = lock_path;
 

@@ -13,15 +13,15 @@
 namespace repo {
 
 // The library's words for an index another program holds locked.
-inline constexpr std::string_view kIndexLocked =
+inline constexpr std::string_view kIndexLockedText =
     "the index is locked; this might be due to a concurrent or crashed process";
 
 class LockedIndex {
  public:
   // Takes the lock in the repository's git directory and reads the index
   // under it into the index object that the repository's own index
-  // operations then use. A lock already there fails with kIndexLocked, and
-  // changes nothing.
+  // operations then use. A lock already there fails with kIndexLockedText,
+  // and changes nothing.
   static std::expected<LockedIndex, std::string> take(git_repository* repo);
 
   LockedIndex(LockedIndex&& other) noexcept;
