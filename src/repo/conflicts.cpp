@@ -112,14 +112,6 @@ ConflictContext Repo::detect_conflict_context() const {
   return context;
 }
 
-std::size_t Repo::conflict_blocks_left(const std::string& file) const {
-  auto full = checked_worktree_path(workdir, file);
-  if (!full) return 0;
-  auto entry = read_worktree_entry_at(*full);
-  if (!entry || entry->kind != EntryKind::Regular) return 0;
-  return scan_conflict_blocks(entry->bytes).size();
-}
-
 std::expected<void, std::string> Repo::resolve_conflict(const std::string& file, std::size_t section,
                                                         bool use_ours) const {
   auto full = checked_worktree_path(workdir, file);
@@ -163,6 +155,14 @@ std::expected<void, std::string> Repo::resolve_conflict(const std::string& file,
   auto written = write_worktree_file(*full, out, entry->mode & 07777);
   if (!written) return utils::os_failure("Failed to write file: ", written.error());
   return {};
+}
+
+std::size_t Repo::conflict_blocks_left(const std::string& file) const {
+  auto full = checked_worktree_path(workdir, file);
+  if (!full) return 0;
+  auto entry = read_worktree_entry_at(*full);
+  if (!entry || entry->kind != EntryKind::Regular) return 0;
+  return scan_conflict_blocks(entry->bytes).size();
 }
 
 }  // namespace repo

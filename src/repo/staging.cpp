@@ -213,8 +213,25 @@ std::expected<IndexPtr, std::string> open_index(git_repository* repo) {
   return IndexPtr(raw);
 }
 
-// A repository opened for a change to one file's index entry: its index,
-// locked, and that entry's content, when the index holds one.
+// A repository opened to read one file's index entry: its index and that
+// entry's content, when the index holds one.
+struct IndexedFile {
+  RepoPtr repo;
+  IndexPtr index;
+  std::optional<StoredFile> stored;
+};
+
+std::expected<IndexedFile, std::string> open_indexed_file(const std::string& path, const std::string& file) {
+  auto handle = open_repository(path);
+  if (!handle) return std::unexpected(handle.error());
+  auto index = open_index(handle->get());
+  if (!index) return std::unexpected(index.error());
+  auto stored = index_file(handle->get(), index->get(), file);
+  if (!stored) return std::unexpected(stored.error());
+  return IndexedFile{std::move(*handle), std::move(*index), std::move(*stored)};
+}
+
+// The same for a change to that entry: the index locked.
 struct LockedFile {
   RepoPtr repo;
   LockedIndex index;
@@ -273,11 +290,11 @@ std::expected<void, std::string> Repo::unstage_file(const std::string& file, boo
   git_repository* repo = handle->get();
   auto commit = staged_base_commit(repo, amend);
   if (!commit) return std::unexpected(commit.error());
+  auto index = LockedIndex::take(repo);
+  if (!index) return std::unexpected(index.error());
   git_tree* tree_raw = nullptr;
   if (git_commit_tree(&tree_raw, commit->get()) != 0) return library_error();
   TreePtr tree(tree_raw);
-  auto index = LockedIndex::take(repo);
-  if (!index) return std::unexpected(index.error());
 
   git_tree_entry* entry_raw = nullptr;
   const int found = git_tree_entry_bypath(&entry_raw, tree.get(), file.c_str());
@@ -391,13 +408,9 @@ std::expected<void, std::string> Repo::discard_hunk(const std::string& file, con
 
   // The index tells the mode of a file to bring back and whether the hunk
   // crosses a change of file type; it is only read.
-  auto handle = open_repository(path);
-  if (!handle) return std::unexpected(handle.error());
-  auto index = open_index(handle->get());
-  if (!index) return std::unexpected(index.error());
-  auto in_index = index_file(handle->get(), index->get(), file);
-  if (!in_index) return std::unexpected(in_index.error());
-  const std::optional<StoredFile>& stored = *in_index;
+  auto opened = open_indexed_file(path, file);
+  if (!opened) return std::unexpected(opened.error());
+  const std::optional<StoredFile>& stored = opened->stored;
   if (stored) {
     const FileType type = type_of_mode(stored->mode);
     const auto work_type = type_of_entry(*work);
@@ -414,7 +427,7 @@ std::expected<void, std::string> Repo::discard_hunk(const std::string& file, con
   const bool link = missing ? type_of_mode(stored->mode) == FileType::Link : work->kind == EntryKind::Link;
   // A link's target is no text a conversion touches.
   auto text = link ? apply_hunk_to_content(work->bytes, reversed)
-                   : apply_to_copy(handle->get(), file, work->bytes, reversed);
+                   : apply_to_copy(opened->repo.get(), file, work->bytes, reversed);
   if (!text) return std::unexpected(text.error());
 
   auto full = checked_worktree_path(workdir, file, missing);
