@@ -80,7 +80,7 @@ std::expected<void, std::string> make_commit(const repo::Repo& repo, const std::
 // Whether the commit may go ahead; otherwise the status says why. Asked
 // afresh, not of the lists on screen: another git may have committed or
 // taken the index meanwhile.
-bool ready_to_commit(state::State& state, const repo::Repo& repo, bool amend) {
+bool ready_to_commit(state::State& state, const repo::Repo& repo, bool amend, std::size_t preview_height) {
   if (auto unlocked = repo.check_index_unlocked(); !unlocked) {
     state.set_status("commit failed: " + unlocked.error());
     return false;
@@ -92,7 +92,7 @@ bool ready_to_commit(state::State& state, const repo::Repo& repo, bool amend) {
   }
   if (!*staged) {
     // The lists on screen told otherwise: show what there is now.
-    refresh_commit_view(state, repo);
+    refresh_commit_view(state, repo, preview_height);
     state.set_status("nothing staged to commit");
     return false;
   }
@@ -102,7 +102,7 @@ bool ready_to_commit(state::State& state, const repo::Repo& repo, bool amend) {
 }  // namespace
 
 void commit_with_editor(state::State& state, repo::Repo& repo, tui::Terminal& terminal, bool amend) {
-  if (!ready_to_commit(state, repo, amend)) return;
+  if (!ready_to_commit(state, repo, amend, diff_viewport_height(terminal))) return;
   // The files get names no one else can have chosen, so nothing planted in
   // the shared directory is written through or run, and two instances keep
   // apart. Each is removed when this returns.
@@ -137,7 +137,7 @@ void commit_with_editor(state::State& state, repo::Repo& repo, tui::Terminal& te
   const std::string word = amend ? "amended" : "committed";
   const auto status = repo.load_worktree_status(false);
   if (status && !status->unstaged.empty()) {
-    refresh_commit_view(state, repo);
+    refresh_commit_view(state, repo, diff_viewport_height(terminal));
     state.set_status(word + " successfully - more changes available");
   } else {
     state.commit_view.reset();

@@ -14,7 +14,9 @@ std::size_t saturating_sub(std::size_t a, std::size_t b) { return a > b ? a - b 
 
 void close_view(state::State& state, repo::Repo& repo) {
   if (state.rebase_in_progress) abort_rebase(state, repo);
-  if (state.commit_view->amending) restore_index_after_amend(state, repo);
+  // An index that could not be put back keeps the view, and with it the
+  // copy, open: the next close tries again.
+  if (state.commit_view->amending && !restore_index_after_amend(state, repo)) return;
   state.commit_view.reset();
 }
 
@@ -78,7 +80,7 @@ void step_start(state::CommitViewState& view, bool forward) {
 void Action::execute_commit_view_mode(state::State& state, repo::Repo& repo, tui::Terminal& terminal) const {
   if (!state.commit_view) return;
   if (state.pending_discard) {
-    confirm_discard(*this, state, repo);
+    confirm_discard(*this, state, repo, diff_viewport_height(terminal));
     return;
   }
   state::CommitViewState& view = *state.commit_view;

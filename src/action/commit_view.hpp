@@ -28,9 +28,15 @@ state::CommitViewState make_commit_view(repo::WorktreeStatus status, bool amendi
 bool open_commit_view(state::State& state, const repo::Repo& repo);
 
 // Reloads the unstaged and staged lists of the open view (amend mode as the
-// view has it) and keeps the selections within them. Closes the view, with
-// "all changes staged/unstaged", when nothing is left outside an amend.
-void refresh_commit_view(state::State& state, const repo::Repo& repo);
+// view has it). Each list keeps its selected file where it still holds it,
+// on the same row of its window, else its index within the list; the
+// selected file keeps its scroll, as far as the keys' limit for a preview of
+// this height goes (diff_viewport_height). Closes the view, with "all
+// changes staged/unstaged", when nothing is left outside an amend.
+void refresh_commit_view(state::State& state, const repo::Repo& repo, std::size_t preview_height);
+// The same after a change made elsewhere (the watcher's news), except that
+// the view of a stopped rebase stays open with nothing left in it.
+void reload_commit_view(state::State& state, const repo::Repo& repo, std::size_t preview_height);
 // Rebuilds the syntax colouring of the file selected in the open view: of
 // its hunks only the first rows, the rest as the preview reaches them.
 void update_staging_highlight(state::State& state);

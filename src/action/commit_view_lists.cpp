@@ -50,13 +50,74 @@ void colour_shown_through(state::CommitViewState& view, std::size_t rows,
   highlighter->continue_hunks(hunks, *view.selected_path, wanted, colours);
 }
 
-void clamp_list(const std::vector<repo::WorktreeFile>& files, std::size_t& index, std::size_t& top) {
+// One list's selection before a reload: its file and the row of the window
+// it stood on.
+struct ListAnchor {
+  std::optional<std::string> path;
+  std::size_t row = 0;
+};
+
+ListAnchor anchor_of(const std::vector<repo::WorktreeFile>& files, std::size_t index, std::size_t top) {
+  if (index >= files.size()) return {};
+  return {files[index].path, index >= top ? index - top : 0};
+}
+
+// After a reload, as the log keeps its selection: the anchored file again
+// where the list still holds it, on the same row of the window as far as the
+// list allows; otherwise the same index, moved back inside a list that
+// became shorter. The window never shows empty rows below the list while
+// files are hidden above it.
+void place(const std::vector<repo::WorktreeFile>& files, const ListAnchor& anchor, std::size_t& index,
+           std::size_t& top) {
   if (files.empty()) {
     index = 0;
     top = 0;
+    return;
+  }
+  const auto found = anchor.path ? std::ranges::find(files, *anchor.path, &repo::WorktreeFile::path) : files.end();
+  if (found != files.end()) {
+    index = static_cast<std::size_t>(found - files.begin());
+    top = index >= anchor.row ? index - anchor.row : 0;
   } else {
     index = std::min(index, files.size() - 1);
   }
+  viewport::clamp_window(files.size(), index, top);
+}
+
+void reload_lists(state::State& state, const repo::Repo& repo, std::size_t preview_height, bool may_close) {
+  if (!state.commit_view) return;
+  state::CommitViewState& view = *state.commit_view;
+  auto status = repo.load_worktree_status(view.amending);
+  if (!status) return;
+
+  // Lists as they were (the watcher's news of the view's own change, say)
+  // keep the selection, the colours and the scroll; only a scroll past what
+  // the keys may reach comes back.
+  if (status->unstaged != view.unstaged || status->staged != view.staged) {
+    const ListAnchor unstaged = anchor_of(view.unstaged, view.unstaged_index, view.unstaged_list_scroll);
+    const ListAnchor staged = anchor_of(view.staged, view.staged_index, view.staged_list_scroll);
+    const std::optional<std::string> previous = view.selected_path;
+    view.unstaged = std::move(status->unstaged);
+    view.staged = std::move(status->staged);
+    place(view.unstaged, unstaged, view.unstaged_index, view.unstaged_list_scroll);
+    place(view.staged, staged, view.staged_index, view.staged_list_scroll);
+
+    const auto& focused = view.staged_focus ? view.staged : view.unstaged;
+    const std::size_t index = view.staged_focus ? view.staged_index : view.unstaged_index;
+    view.selected_path = focused.empty() ? std::nullopt : std::optional(focused[index].path);
+    // The same file keeps its place even when it got shorter.
+    if (view.selected_path != previous) view.diff_scroll = 0;
+
+    if (may_close && !view.amending && view.unstaged.empty() && view.staged.empty()) {
+      state.commit_view.reset();
+      state.set_status("all changes staged/unstaged");
+      return;
+    }
+    update_staging_highlight(state);
+  }
+  // The last hunk's first row at the top at most: a hunk taken away from
+  // the end must not leave the preview showing nothing.
+  view.diff_scroll = std::min(view.diff_scroll, compute_max_scroll(view, preview_height));
 }
 
 }  // namespace
@@ -79,31 +140,13 @@ bool open_commit_view(state::State& state, const repo::Repo& repo) {
   return true;
 }
 
-void refresh_commit_view(state::State& state, const repo::Repo& repo) {
-  if (!state.commit_view) return;
-  state::CommitViewState& view = *state.commit_view;
-  auto status = repo.load_worktree_status(view.amending);
-  if (!status) return;
+void refresh_commit_view(state::State& state, const repo::Repo& repo, std::size_t preview_height) {
+  reload_lists(state, repo, preview_height, true);
+}
 
-  const std::optional<std::string> previous = view.selected_path;
-  view.unstaged = std::move(status->unstaged);
-  view.staged = std::move(status->staged);
-  clamp_list(view.unstaged, view.unstaged_index, view.unstaged_list_scroll);
-  clamp_list(view.staged, view.staged_index, view.staged_list_scroll);
-  ensure_file_visible(view);
-
-  const auto& focused = view.staged_focus ? view.staged : view.unstaged;
-  const std::size_t index = view.staged_focus ? view.staged_index : view.unstaged_index;
-  view.selected_path = focused.empty() ? std::nullopt : std::optional(focused[index].path);
-  // The same file keeps its place even when it got shorter.
-  if (view.selected_path != previous) view.diff_scroll = 0;
-
-  if (!view.amending && view.unstaged.empty() && view.staged.empty()) {
-    state.commit_view.reset();
-    state.set_status("all changes staged/unstaged");
-    return;
-  }
-  update_staging_highlight(state);
+void reload_commit_view(state::State& state, const repo::Repo& repo, std::size_t preview_height) {
+  // A stopped rebase is continued or aborted only by the user's own key.
+  reload_lists(state, repo, preview_height, !state.rebase_in_progress);
 }
 
 void update_staging_highlight(state::State& state) {

@@ -34,7 +34,12 @@ void open_delete_prompt(state::State& state, const repo::Repo& repo) {
 
 // Tab: the staging view over the work tree's changes.
 void open_staging_view(state::State& state, const repo::Repo& repo) {
-  if (!repo.has_changes()) {
+  const auto changes = repo.look_for_changes();
+  if (!changes) {
+    state.set_status("failed to read the status: " + changes.error());
+    return;
+  }
+  if (!*changes) {
     state.set_status("no changes to stage");
     return;
   }

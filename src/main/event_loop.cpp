@@ -86,7 +86,24 @@ bool poll_task(std::optional<state::Task<Result>>& task, Session& s, std::string
   return true;
 }
 
+// The staging view's lists after a change made elsewhere: a git add or a
+// commit in another terminal, or the view's own change, whose reload then
+// finds the lists as they are.
+void reload_staging_view(Session& s) {
+  if (!s.state.commit_view) {
+    s.staging_reload_owed = false;
+    return;
+  }
+  if (s.state.pending_discard) {
+    s.staging_reload_owed = true;
+    return;
+  }
+  s.staging_reload_owed = false;
+  action::reload_commit_view(s.state, s.repo, viewport::diff_viewport_height(s.terminal));
+}
+
 void after_key(Session& s) {
+  if (s.staging_reload_owed) reload_staging_view(s);
   incremental_search(s.state, s.repo);
   viewport::bring_selection_into_view(s.state, log_rows(s));
   grow_log_near_end(s.state, s.repo, s.loader);
@@ -112,6 +129,7 @@ Pass run_pass(Session& s, std::chrono::milliseconds wait) {
   if (s.watcher.try_recv(signal) == utils::Poll::Message) {
     changed = true;
     s.loader.request(s.repo);
+    reload_staging_view(s);
   }
   const bool pushing = s.state.push_task.has_value(), fetching = s.state.fetch_task.has_value();
   changed |= poll_task(s.state.push_task, s, "push failed: thread died");

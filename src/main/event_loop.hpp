@@ -1,7 +1,8 @@
 #pragma once
 // The interactive program's main loop: it takes what the watcher and the
-// push and fetch workers sent, waits briefly for the terminal, turns keys
-// into commands, keeps the selection on screen, loads more of the log as the
+// push and fetch workers sent (the watcher's news reloads the log and an
+// open staging view), waits briefly for the terminal, turns keys into
+// commands, keeps the selection on screen, loads more of the log as the
 // selection nears its end, and redraws.
 
 #include <chrono>
@@ -30,6 +31,10 @@ struct Session {
   tui::EventSource& events;
   utils::Receiver<utils::Signal>& watcher;
   LogLoader loader = {};
+  // The watcher's news came while a discard waited for its y: the staging
+  // view reloads once that key is taken, so the dialog keeps meaning what
+  // the user saw.
+  bool staging_reload_owed = false;
 };
 
 // Opens the staging view when the work tree or the index has changes,

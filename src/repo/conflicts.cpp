@@ -167,4 +167,12 @@ std::expected<void, std::string> Repo::resolve_conflict(const std::string& file,
   return {};
 }
 
+std::size_t Repo::conflict_blocks_left(const std::string& file) const {
+  auto full = checked_worktree_path(workdir, file);
+  if (!full) return 0;
+  auto entry = read_worktree_entry_at(*full);
+  if (!entry || entry->kind != EntryKind::Regular) return 0;
+  return scan_conflict_blocks(entry->bytes).size();
+}
+
 }  // namespace repo

@@ -1,7 +1,7 @@
 #pragma once
-// A copy of the whole index, conflict stages included, to be written back
-// exactly as it was: cancelling an amend must give the user back the index
-// they had, not HEAD's tree.
+// A copy of the whole index, conflict stages included, whose entries can be
+// written back exactly as they were: cancelling an amend must give the user
+// back the entries they had, not HEAD's, and only those the amend changed.
 
 #include "commit_graph/oid.hpp"
 

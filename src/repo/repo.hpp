@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <expected>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -152,6 +153,9 @@ class Repo {
   // Whether the status holds any entry with a UTF-8 path; false when it
   // cannot be read.
   bool has_changes() const;
+  // The same, or why the status cannot be read (an unreadable index, say);
+  // false for a bare repository, which has nothing to stage.
+  std::expected<bool, std::string> look_for_changes() const;
 
   // One file's index changes against HEAD's tree, the empty tree before the
   // first commit (amend: against the tree of HEAD's first parent). Absent
@@ -235,6 +239,8 @@ class Repo {
   std::expected<void, std::string> stage_hunk(const std::string& path, const Hunk& hunk) const;
   // Takes a hunk of the index changes back out of the index version; in
   // amend mode the hunk is one of the changes against HEAD's first parent.
+  // The entry keeps its mode; a path the index does not hold takes the
+  // base's.
   std::expected<void, std::string> unstage_hunk(const std::string& path, const Hunk& hunk, bool amend) const;
   // untracked: removes that one work-tree entry; otherwise restores the
   // file from the index with git.
@@ -249,9 +255,13 @@ class Repo {
 
   // Every entry of the index as it is on disk, conflict stages included.
   std::expected<IndexSnapshot, std::string> snapshot_index() const;
-  // Replaces the whole index by the snapshot's entries, exactly as they
-  // were. Nothing is written when any of them cannot be put back.
-  std::expected<void, std::string> restore_index(const IndexSnapshot& snapshot) const;
+  // Puts back the snapshot's entries of these paths exactly as they were
+  // (removing those it had none of), with what it recorded of their
+  // conflicts; entries above or below such a path count as its own. Every
+  // other entry stays as the index holds it. Nothing is written when any of
+  // them cannot be put back.
+  std::expected<void, std::string> restore_index(const IndexSnapshot& snapshot,
+                                                 const std::set<std::string>& paths) const;
 
   // ---- Conflicts (conflicts.cpp) ----
 
@@ -267,6 +277,10 @@ class Repo {
   // blocks and unclosed ones included, is written back as it was.
   std::expected<void, std::string> resolve_conflict(const std::string& path, std::size_t section,
                                                     bool use_ours) const;
+
+  // The number of complete conflict blocks the work-tree file holds now; 0
+  // when it is no regular file or cannot be read.
+  std::size_t conflict_blocks_left(const std::string& path) const;
 
   // ---- Branches and checkout (branches.cpp) ----
 

@@ -13,6 +13,7 @@
 #include "repo/git_cli.hpp"
 #include "repo/git_handle.hpp"
 #include "repo/hunk_apply.hpp"
+#include "repo/locked_index.hpp"
 #include "repo/repo.hpp"
 #include "utils/text.hpp"
 #include "repo/worktree_write.hpp"
@@ -214,13 +215,8 @@ std::expected<IndexPtr, std::string> open_index(git_repository* repo) {
   return IndexPtr(raw);
 }
 
-std::expected<void, std::string> write_index(git_index* index) {
-  if (git_index_write(index) != 0) return library_error();
-  return {};
-}
-
-// A repository opened for a change to one file's index entry: its index and
-// that entry's content, when the index holds one.
+// A repository opened to read one file's index entry: its index and that
+// entry's content, when the index holds one.
 struct IndexedFile {
   RepoPtr repo;
   IndexPtr index;
@@ -235,6 +231,23 @@ std::expected<IndexedFile, std::string> open_indexed_file(const std::string& pat
   auto stored = index_file(handle->get(), index->get(), file);
   if (!stored) return std::unexpected(stored.error());
   return IndexedFile{std::move(*handle), std::move(*index), std::move(*stored)};
+}
+
+// The same for a change to that entry: the index locked.
+struct LockedFile {
+  RepoPtr repo;
+  LockedIndex index;
+  std::optional<StoredFile> stored;
+};
+
+std::expected<LockedFile, std::string> lock_indexed_file(const std::string& path, const std::string& file) {
+  auto handle = open_repository(path);
+  if (!handle) return std::unexpected(handle.error());
+  auto index = LockedIndex::take(handle->get());
+  if (!index) return std::unexpected(index.error());
+  auto stored = index_file(handle->get(), index->get(), file);
+  if (!stored) return std::unexpected(stored.error());
+  return LockedFile{std::move(*handle), std::move(*index), std::move(*stored)};
 }
 
 }  // namespace
@@ -256,7 +269,7 @@ std::expected<std::string, std::string> Repo::get_index_content(git_repository* 
 std::expected<void, std::string> Repo::stage_file(const std::string& file) const {
   auto handle = open_repository(path);
   if (!handle) return std::unexpected(handle.error());
-  auto index = open_index(handle->get());
+  auto index = LockedIndex::take(handle->get());
   if (!index) return std::unexpected(index.error());
   // lstat: a dangling link is a link to stage, not a deleted file. Only a
   // path that is surely gone removes the entry.
@@ -270,7 +283,7 @@ std::expected<void, std::string> Repo::stage_file(const std::string& file) const
   const int rc = gone ? git_index_remove_bypath(index->get(), file.c_str())
                       : git_index_add_bypath(index->get(), file.c_str());
   if (rc != 0) return library_error();
-  return write_index(index->get());
+  return index->commit();
 }
 
 std::expected<void, std::string> Repo::unstage_file(const std::string& file, bool amend) const {
@@ -279,13 +292,13 @@ std::expected<void, std::string> Repo::unstage_file(const std::string& file, boo
   git_repository* repo = handle->get();
   auto commit = staged_base_commit(repo, amend);
   if (!commit) return std::unexpected(commit.error());
-  auto index = open_index(repo);
+  auto index = LockedIndex::take(repo);
   if (!index) return std::unexpected(index.error());
   // Before the first commit nothing is in the base: the entry goes, as with
   // git rm --cached.
   if (!*commit) {
     if (git_index_remove_bypath(index->get(), file.c_str()) != 0) return library_error();
-    return write_index(index->get());
+    return index->commit();
   }
   git_tree* tree_raw = nullptr;
   if (git_commit_tree(&tree_raw, (*commit)->get()) != 0) return library_error();
@@ -298,16 +311,16 @@ std::expected<void, std::string> Repo::unstage_file(const std::string& file, boo
   // A directory there holds other paths, not this file: it is not in the base.
   if (found == GIT_ENOTFOUND || git_tree_entry_type(tree_entry.get()) == GIT_OBJECT_TREE) {
     if (git_index_remove_bypath(index->get(), file.c_str()) != 0) return library_error();
-    return write_index(index->get());
+    return index->commit();
   }
   auto added = add_unstatted_entry(index->get(), file, *git_tree_entry_id(tree_entry.get()),
                                    git_tree_entry_filemode(tree_entry.get()));
   if (!added) return added;
-  return write_index(index->get());
+  return index->commit();
 }
 
 std::expected<void, std::string> Repo::stage_hunk(const std::string& file, const Hunk& hunk) const {
-  auto opened = open_indexed_file(path, file);
+  auto opened = lock_indexed_file(path, file);
   if (!opened) return std::unexpected(opened.error());
   git_repository* repo = opened->repo.get();
   git_index* index = opened->index.get();
@@ -324,7 +337,7 @@ std::expected<void, std::string> Repo::stage_hunk(const std::string& file, const
     if (work->kind == EntryKind::Other) return unreadable(*work);
     if (!is_whole_file(hunk, work->bytes)) return std::unexpected(std::string(kHunkLocationError));
     if (git_index_add_bypath(index, file.c_str()) != 0) return library_error();
-    return write_index(index);
+    return opened->index.commit();
   }
 
   const StoredFile& current = *stored;
@@ -342,18 +355,19 @@ std::expected<void, std::string> Repo::stage_hunk(const std::string& file, const
   } else if (auto added = add_index_entry(repo, index, file, *text, current.mode); !added) {
     return added;
   }
-  return write_index(index);
+  return opened->index.commit();
 }
 
 std::expected<void, std::string> Repo::unstage_hunk(const std::string& file, const Hunk& hunk,
                                                     bool amend) const {
-  auto opened = open_indexed_file(path, file);
+  auto opened = lock_indexed_file(path, file);
   if (!opened) return std::unexpected(opened.error());
   git_repository* repo = opened->repo.get();
   git_index* index = opened->index.get();
   const std::optional<StoredFile>& stored = opened->stored;
   // The staged hunks are the index's changes against this commit: unstaging
-  // goes back to its entry, lines and mode.
+  // one takes its lines back to the commit's. A staged mode change is no
+  // part of any hunk and stays, as git reset -p asks about it apart.
   auto commit = staged_base_commit(repo, amend);
   if (!commit) return std::unexpected(commit.error());
   std::optional<StoredFile> base;
@@ -381,11 +395,11 @@ std::expected<void, std::string> Repo::unstage_hunk(const std::string& file, con
   // longer added.
   if (text->empty() && !base) {
     if (git_index_remove_bypath(index, file.c_str()) != 0) return library_error();
-    return write_index(index);
+    return opened->index.commit();
   }
-  const unsigned mode = base ? base->mode : stored ? stored->mode : kRegularMode;
+  const unsigned mode = stored ? stored->mode : base ? base->mode : kRegularMode;
   if (auto added = add_index_entry(repo, index, file, *text, mode); !added) return added;
-  return write_index(index);
+  return opened->index.commit();
 }
 
 std::expected<void, std::string> Repo::discard_file(const std::string& file, bool untracked) const {
@@ -404,7 +418,7 @@ std::expected<void, std::string> Repo::discard_hunk(const std::string& file, con
   if (work->kind == EntryKind::Other) return unreadable(*work);
 
   // The index tells the mode of a file to bring back and whether the hunk
-  // crosses a change of file type.
+  // crosses a change of file type; it is only read.
   auto opened = open_indexed_file(path, file);
   if (!opened) return std::unexpected(opened.error());
   const std::optional<StoredFile>& stored = opened->stored;
@@ -445,10 +459,10 @@ std::expected<void, std::string> Repo::reset_index_to_head() const {
   git_repository* repo = handle->get();
   auto tree = peel_head_tree(repo);
   if (!tree) return library_error();
-  auto index = open_index(repo);
+  auto index = LockedIndex::take(repo);
   if (!index) return std::unexpected(index.error());
   if (git_index_read_tree(index->get(), tree->get()) != 0) return library_error();
-  return write_index(index->get());
+  return index->commit();
 }
 
 }  // namespace repo

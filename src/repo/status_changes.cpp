@@ -44,24 +44,27 @@ int stop_when_found(const git_diff*, const char*, const char*, void* payload) {
 
 // The first change among these paths (all paths when null; never an empty
 // list). A diff stopped because another part found a change counts as None.
+// A failure leaves the library's message in `error`, when given.
 Change first_change(git_repository* repo, const std::vector<std::string>* paths,
-                    std::atomic<bool>& found_anywhere) {
+                    std::atomic<bool>& found_anywhere, std::string* error = nullptr) {
+  const auto failed = [&] {
+    if (error != nullptr) *error = last_git_error();
+    git_error_clear();
+    return Change::Failed;
+  };
   // What makes the status list fail makes this fail: a bare repository, an
   // unreadable index, a HEAD that is there but cannot be read.
   if (git_repository_is_bare(repo)) return Change::Failed;
   git_index* index_raw = nullptr;
-  if (git_repository_index(&index_raw, repo) != 0) {
-    git_error_clear();
-    return Change::Failed;
-  }
+  if (git_repository_index(&index_raw, repo) != 0) return failed();
   IndexPtr index(index_raw);
   // As the status list reads HEAD: missing or unborn, the empty tree.
   TreePtr head;
   if (auto tree = peel_head_tree(repo)) {
     head = std::move(*tree);
   } else {
+    if (tree.error() != GIT_ENOTFOUND && tree.error() != GIT_EUNBORNBRANCH) return failed();
     git_error_clear();
-    if (tree.error() != GIT_ENOTFOUND && tree.error() != GIT_EUNBORNBRANCH) return Change::Failed;
   }
 
   Search search{&found_anywhere};
@@ -83,10 +86,11 @@ Change first_change(git_repository* repo, const std::vector<std::string>* paths,
     const int error = staged ? git_diff_tree_to_index(&raw, repo, head.get(), index.get(), &options)
                    : git_diff_index_to_workdir(&raw, repo, index.get(), &options);
     DiffPtr diff(raw);
-    if (error != 0) git_error_clear();
-    if (search.found) return Change::Found;
-    if (found_anywhere.load(std::memory_order_relaxed)) return Change::None;
-    if (error != 0) return Change::Failed;
+    if (search.found || found_anywhere.load(std::memory_order_relaxed)) {
+      if (error != 0) git_error_clear();
+      return search.found ? Change::Found : Change::None;
+    }
+    if (error != 0) return failed();
   }
   return Change::None;
 }
@@ -114,17 +118,24 @@ std::optional<bool> search_split(const std::string& path, git_repository* repo, 
 
 }  // namespace
 
-bool Repo::has_changes() const {
+bool Repo::has_changes() const { return look_for_changes().value_or(false); }
+
+std::expected<bool, std::string> Repo::look_for_changes() const {
   auto handle = open_repository(path);
-  if (!handle) return false;
+  if (!handle) return std::unexpected(handle.error());
   git_repository* repo = handle->get();
+  // No work tree, nothing to stage.
+  if (git_repository_is_bare(repo)) return false;
   if (const std::size_t parts = status_parts_for(repo); parts > 1) {
     if (auto split = split_status_paths(repo, parts)) {
       if (auto found = search_split(path, repo, *split)) return *found;
     }
   }
   std::atomic<bool> found{false};
-  return first_change(repo, nullptr, found) == Change::Found;
+  std::string error;
+  const Change change = first_change(repo, nullptr, found, &error);
+  if (change == Change::Failed) return std::unexpected(std::move(error));
+  return change == Change::Found;
 }
 
 std::optional<bool> has_changes_split(const Repo& r, std::size_t parts) {

@@ -14,6 +14,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -44,9 +45,11 @@ struct CommitViewState {
   std::size_t diff_scroll = 0;
   bool staged_focus = false;
   bool amending = false;
-  // The index as it was when the amend view opened; closing the view
-  // without amending writes it back.
+  // The index as it was when the amend view opened, and the paths whose
+  // entries the view has changed since; closing the view without amending
+  // writes those entries back.
   std::optional<repo::IndexSnapshot> index_before_amend;
+  std::set<std::string> amend_changed_paths;
 };
 
 enum class DiscardKind : std::uint8_t { FileChanges = 0, UntrackedFile = 1, Hunk = 2 };

@@ -116,6 +116,11 @@ void keep_in_window(std::size_t index, std::size_t& top) {
     top = index - (FILE_LIST_WINDOW - 1);
 }
 
+void clamp_window(std::size_t length, std::size_t index, std::size_t& top) {
+  top = std::min(top, length > FILE_LIST_WINDOW ? length - FILE_LIST_WINDOW : 0);
+  keep_in_window(index, top);
+}
+
 void ensure_file_visible(state::CommitViewState& view) {
   if (view.staged_focus)
     keep_in_window(view.staged_index, view.staged_list_scroll);

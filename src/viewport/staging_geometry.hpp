@@ -65,6 +65,9 @@ std::optional<repo::Hunk> find_topmost_visible_hunk(const state::CommitViewState
 void keep_in_window(std::size_t index, std::size_t& top);
 // The same for the focused list; the other list's window stays.
 void ensure_file_visible(state::CommitViewState& view);
+// For a list of this length (not empty) and an index inside it: the window
+// no lower than the list's last full window, and holding the index.
+void clamp_window(std::size_t length, std::size_t index, std::size_t& top);
 
 // The preview height the keys page by: 60% of the rows less 2, never below
 // 0; 12 when the size cannot be read. It is not the drawn preview's height.

@@ -4,6 +4,10 @@
 #include "commit_view_fixture.hpp"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "repo/git_handle.hpp"
+#include "repo/locked_index.hpp"
 
 namespace {
 
@@ -31,6 +35,24 @@ TEST(OpenStagingView, TabOpensTheViewAndClosesTheDetails) {
   EXPECT_FALSE(r.s->state.commit_details);
   EXPECT_EQ(r.s->state.details_query, "needle");
   EXPECT_EQ(r.s->state.count_prefix, "");
+}
+
+// An index that cannot be read is no "no changes": Tab says what failed,
+// in the library's words.
+TEST(OpenStagingView, TabSaysWhyTheIndexCannotBeRead) {
+  ViewRun r;
+  r.t.write("f.txt", "a\n").commit("base");
+  r.t.write("new.txt", "x\n");
+  r.load();
+  r.t.write(".git/index", "not an index");
+  auto handle = repo::open_repository(r.t.path());
+  ASSERT_TRUE(handle);
+  git_index* raw = nullptr;
+  ASSERT_NE(git_repository_index(&raw, handle->get()), 0);
+  const std::string library = repo::last_git_error();
+  r.press("<tab>");
+  EXPECT_FALSE(r.s->state.commit_view);
+  EXPECT_EQ(message(r), "failed to read the status: " + library);
 }
 
 TEST(OpenStagingView, AmendIsRefusedButOnHeadWithOneParent) {
@@ -134,9 +156,85 @@ TEST(AmendCancel, KeepsTheConflictEntriesOfAStoppedMerge) {
   app_testing::stop_merge_on_conflict(r.t, "c.txt", "base\n", "main\n", "side\n");
   const std::string conflicts = r.t.git({"ls-files", "-u"});
   ASSERT_NE(conflicts, "");
-  // S on the conflicted file replaces its three stages by the file.
+  // S on the conflicted file, resolved by hand, replaces its three stages by
+  // the file.
+  r.t.write("c.txt", "resolved\n");
   expect_cancel_restores(r, "<C-h>S");
   EXPECT_EQ(r.t.git({"ls-files", "-u"}), conflicts);
+}
+
+TEST(AmendCancel, KeepsAFileStagedWhereTheIndexHeldADirectory) {
+  ViewRun r;
+  r.t.write("d/f", "below\n").write("g.txt", "g\n").commit("parent");
+  r.t.write("g.txt", "G\n").commit("head");
+  r.t.remove("d").write("d", "now a file\n");
+  // S on d, the first unstaged file, replaces the entry of d/f.
+  expect_cancel_restores(r, "<C-h>S");
+  EXPECT_EQ(r.index_text("d/f"), "below\n");
+}
+
+// What another program changed in the index while the amend view was open
+// stays: a cancel puts back only the entries the view itself changed.
+TEST(AmendCancel, LeavesWhatChangedElsewhereMeanwhile) {
+  for (const bool unstage_in_view : {false, true}) {
+    SCOPED_TRACE(unstage_in_view ? "U on f.txt in the view" : "no change in the view");
+    ViewRun r;
+    r.t.write("f.txt", "parent\n").write("file.txt", "one\n").commit("parent");
+    r.t.write("f.txt", "head\n").commit("head");
+    const std::string f_entry = r.t.git({"ls-files", "-s", "--debug", "f.txt"});
+    r.load();
+    r.press("a");
+    ASSERT_TRUE(r.s->state.commit_view) << message(r);
+    if (unstage_in_view) {
+      r.press("U");
+      ASSERT_NE(r.t.git({"ls-files", "-s", "--debug", "f.txt"}), f_entry);
+    }
+    // Another shell commits a new file and stages a change.
+    r.t.write("outside.txt", "committed outside\n");
+    r.t.git({"add", "outside.txt"});
+    r.t.commit_staged("outside");
+    r.t.write("file.txt", "two\n").git({"add", "file.txt"});
+    const std::string listing = r.index_listing();
+    const std::string status = r.t.git({"status", "--porcelain"});
+
+    r.press("<esc>");
+    EXPECT_FALSE(r.s->state.commit_view) << message(r);
+    EXPECT_EQ(r.t.git({"ls-files", "-s", "--debug", "f.txt"}), f_entry);
+    if (!unstage_in_view) {
+      EXPECT_EQ(r.index_listing(), listing);
+      EXPECT_EQ(r.t.git({"status", "--porcelain"}), status);
+    }
+    EXPECT_EQ(r.t.git({"status", "--porcelain", "--", "file.txt", "outside.txt"}), "M  file.txt\n");
+    EXPECT_EQ(r.index_text("outside.txt"), "committed outside\n");
+  }
+}
+
+// With the index locked by another program the entries cannot go back: the
+// view and its copy stay, and the next close puts them back.
+TEST(AmendCancel, ALockedIndexKeepsTheViewForAnotherTry) {
+  ViewRun r;
+  r.t.write("f.txt", "parent\n").commit("parent");
+  r.t.write("f.txt", "head\n").commit("head");
+  const std::string before = r.index_listing();
+  r.load();
+  r.press("a");
+  r.press("U");
+  const std::string unstaged = r.index_listing();
+  ASSERT_NE(unstaged, before);
+  const std::string lock = r.t.file_path(".git/index.lock");
+  testing_support::write_file(lock, "");
+  for (const char* close : {"<esc>", "q"}) {
+    r.press(close);
+    ASSERT_TRUE(r.s->state.commit_view) << close;
+    EXPECT_TRUE(r.view().amending);
+    EXPECT_TRUE(r.view().index_before_amend);
+    EXPECT_EQ(message(r), "failed to restore the index: " + std::string(repo::kIndexLockedText));
+    EXPECT_EQ(r.index_listing(), unstaged);
+  }
+  ASSERT_EQ(::unlink(lock.c_str()), 0);
+  r.press("<esc>");
+  EXPECT_FALSE(r.s->state.commit_view);
+  EXPECT_EQ(r.index_listing(), before);
 }
 
 }  // namespace

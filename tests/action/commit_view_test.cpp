@@ -55,7 +55,9 @@ TEST(StagingView, StagingOneHunkKeepsTheFileAndItsScroll) {
   EXPECT_EQ(r.t.read("f.txt"), kBoth);
   EXPECT_EQ(r.view().selected_path, "f.txt");
   EXPECT_EQ(r.view().unstaged_index, 1u);
-  EXPECT_EQ(r.view().diff_scroll, scroll);  // kept, though the file got shorter
+  // The hunk left is the first: the scroll comes back to its top, the most
+  // the keys could reach now.
+  EXPECT_EQ(r.view().diff_scroll, 0u);
   ASSERT_EQ(r.view().staged.size(), 1u);
 
   // The last hunk takes the file out of the list: the index is clamped and
@@ -252,7 +254,7 @@ TEST(StagingView, DigitsTakeOneSideOfTheSectionUnderTheCursor) {
   r.view().diff_scroll = 4;  // the blank row after the first section
   r.press("1");
   EXPECT_EQ(r.view().unstaged[0].conflict_sections.size(), 2u);
-  EXPECT_EQ(r.view().diff_scroll, 4u);
+  EXPECT_EQ(r.view().diff_scroll, 0u);  // the two left fit: no scroll is left to keep
   r.press("2");  // now the first section left: the one of line 15
   EXPECT_EQ(r.view().resolved_sections.at("c.txt"), 2u);
   const std::string text = r.t.read("c.txt");
@@ -270,6 +272,49 @@ TEST(StagingView, DigitsTakeOneSideOfTheSectionUnderTheCursor) {
   r.press("S");
   EXPECT_EQ(r.t.git({"ls-files", "-u"}), "");
   EXPECT_EQ(r.view().resolved_sections.at("c.txt"), 3u);
+}
+
+// S and s never mark a file resolved while conflict sections stand in it:
+// the markers would be staged and then committed.
+TEST(StagingView, AConflictedFileStagesOnlyWithoutSectionsLeft) {
+  ViewRun r;
+  three_conflicts(r);
+  r.open();
+  const std::string unmerged = r.t.git({"ls-files", "-u"});
+  ASSERT_NE(unmerged, "");
+  for (const char* key : {"S", "s"}) {
+    SCOPED_TRACE(key);
+    r.press(key);
+    EXPECT_EQ(r.message(), "3 conflicts left in c.txt: take a side with 1 or 2");
+    EXPECT_EQ(r.t.git({"ls-files", "-u"}), unmerged);
+  }
+  r.press("1");
+  r.press("S");
+  EXPECT_EQ(r.message(), "2 conflicts left in c.txt: take a side with 1 or 2");
+  EXPECT_EQ(r.t.git({"ls-files", "-u"}), unmerged);
+
+  // Resolved by hand since the lists were loaded: it stages as it is.
+  const std::string resolved = numbered(30, {{2, "main 2"}, {15, "by hand"}, {28, "side 28"}});
+  r.t.write("c.txt", resolved);
+  r.press("S");
+  EXPECT_EQ(r.t.git({"ls-files", "-u"}), "");
+  EXPECT_EQ(r.index_text("c.txt"), resolved);
+}
+
+TEST(StagingView, AConflictWithoutSectionsStagesAsBefore) {
+  ViewRun r;
+  r.t.write("keep.txt", "k\n").write("c.txt", "base\n").commit("base");
+  r.t.git({"checkout", "-q", "-b", "side"});
+  r.t.write("c.txt", "side\n").commit("side");
+  r.t.git({"checkout", "-q", "main"});
+  r.t.remove("c.txt").commit("main");
+  ASSERT_FALSE(r.t.git_result({"merge", "side"}).success());
+  ASSERT_NE(r.t.git({"ls-files", "-u"}), "");
+  r.open();
+  ASSERT_EQ(r.view().selected_path, "c.txt");
+  r.press("S");
+  EXPECT_EQ(r.t.git({"ls-files", "-u"}), "");
+  EXPECT_EQ(r.index_text("c.txt"), "side\n");
 }
 
 TEST(StagingView, CommitKeyBeforeTheCommitFlow) {

@@ -147,6 +147,120 @@ TEST(EventLoop, StartsInTheStagingViewOverUncommittedWork) {
   EXPECT_FALSE(clean.state.commit_view);
 }
 
+// Lines "line 1" to "line n", some replaced.
+std::string lines(int n, std::initializer_list<std::pair<int, std::string>> changes = {}) {
+  std::string out;
+  for (int i = 1; i <= n; ++i) {
+    std::string line = "line " + std::to_string(i);
+    for (const auto& [at, text] : changes)
+      if (at == i) line = text;
+    out += line + "\n";
+  }
+  return out;
+}
+
+tui::Event ctrl(char32_t c) { return KeyEvent::character(c, tui::KeyModifiers::CONTROL); }
+
+// a.txt, b.txt and d.txt with one change each, c.txt with two far apart.
+void four_changed_files(TempRepo& t) {
+  for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"}) t.write(name, lines(40));
+  t.commit("base");
+  for (const char* name : {"a.txt", "b.txt", "d.txt"}) t.write(name, lines(40, {{20, "changed"}}));
+  t.write("c.txt", lines(40, {{3, "three"}, {35, "thirtyfive"}}));
+}
+
+// A git add and a commit in another terminal while the view is open: the
+// watcher's news reloads the lists, the selected file keeps its place and
+// its scroll, and s then stages the hunk under the cursor of what is there.
+TEST(EventLoop, TheWatchersNewsReloadsTheStagingView) {
+  TempRepo t;
+  four_changed_files(t);
+  LoopRun run(open(t));
+  app::show_first_frame(run.session);
+  ASSERT_TRUE(run.state.commit_view);
+  run.press(ctrl(U'j'));
+  run.press(ctrl(U'j'));
+  run.press(key(U'n'));
+  const state::CommitViewState& view = *run.state.commit_view;
+  ASSERT_EQ(view.selected_path, "c.txt");
+  const std::size_t scroll = view.diff_scroll;
+  ASSERT_GT(scroll, 0u);
+
+  t.git({"add", "a.txt"});
+  run.watcher_sender.send(utils::Signal{});
+  run.pass();
+  ASSERT_TRUE(run.state.commit_view);
+  ASSERT_EQ(view.unstaged.size(), 3u);
+  EXPECT_EQ(view.unstaged[0].path, "b.txt");
+  ASSERT_EQ(view.staged.size(), 1u);
+  EXPECT_EQ(view.staged[0].path, "a.txt");
+  EXPECT_EQ(view.selected_path, "c.txt");
+  EXPECT_EQ(view.unstaged_index, 1u);
+  EXPECT_EQ(view.diff_scroll, scroll);
+  ASSERT_TRUE(view.staging_highlight);
+  EXPECT_EQ(view.staging_highlight->path, "c.txt");
+
+  t.commit_staged("outside");
+  run.watcher_sender.send(utils::Signal{});
+  run.pass();
+  ASSERT_TRUE(run.state.commit_view);
+  EXPECT_TRUE(view.staged.empty());
+  EXPECT_EQ(view.selected_path, "c.txt");
+
+  run.press(key(U's'));
+  EXPECT_EQ(t.git({"diff", "--cached", "--name-only"}), "c.txt\n");
+  EXPECT_EQ(t.git({"show", ":c.txt"}), lines(40, {{35, "thirtyfive"}}));
+  EXPECT_EQ(t.git({"show", "HEAD:a.txt"}), lines(40, {{20, "changed"}}));
+}
+
+// The news that comes while a discard waits for its y leaves the dialog
+// meaning what the user saw; the lists follow once that key is taken.
+TEST(EventLoop, AWaitingDiscardHoldsTheReloadUntilItsKey) {
+  TempRepo t;
+  four_changed_files(t);
+  LoopRun run(open(t));
+  app::show_first_frame(run.session);
+  run.press(ctrl(U'j'));
+  run.press(key(U'd'));
+  ASSERT_TRUE(run.state.pending_discard);
+  t.git({"add", "a.txt"});
+  run.watcher_sender.send(utils::Signal{});
+  run.pass();
+  const state::CommitViewState& view = *run.state.commit_view;
+  EXPECT_TRUE(run.state.pending_discard);
+  EXPECT_EQ(view.unstaged.size(), 4u);
+  run.press(key(U'n'));
+  EXPECT_FALSE(run.state.pending_discard);
+  EXPECT_EQ(view.unstaged.size(), 3u);
+  EXPECT_EQ(view.selected_path, "b.txt");
+  EXPECT_EQ(t.read("b.txt"), lines(40, {{20, "changed"}}));
+}
+
+// The view of a rebase stopped on a conflict stays open when an outside
+// change leaves nothing in it: only the user's keys continue or abort.
+TEST(EventLoop, TheWatcherLeavesTheViewOfAStoppedRebaseOpen) {
+  TempRepo t;
+  t.write("f.txt", "base\n").commit("base");
+  t.git({"checkout", "-q", "-b", "topic"});
+  t.write("f.txt", "topic\n").commit("topic");
+  t.git({"checkout", "-q", "main"});
+  t.write("f.txt", "main\n").commit("main");
+  t.git({"checkout", "-q", "topic"});
+  ASSERT_FALSE(t.git_result({"rebase", "main"}).success());
+  LoopRun run(open(t));
+  app::show_first_frame(run.session);
+  ASSERT_TRUE(run.state.commit_view);
+  run.state.rebase_in_progress = true;
+  // Taking main's side in another terminal empties both lists.
+  t.write("f.txt", "main\n").git({"add", "f.txt"});
+  run.watcher_sender.send(utils::Signal{});
+  run.pass();
+  ASSERT_TRUE(run.state.commit_view);
+  EXPECT_TRUE(run.state.commit_view->unstaged.empty());
+  EXPECT_TRUE(run.state.commit_view->staged.empty());
+  EXPECT_TRUE(std::filesystem::exists(t.path() + "/.git/rebase-merge"));
+}
+
 TEST(EventLoop, KeepsTheSelectionOnScreen) {
   TempRepo t;
   line_of_commits(t, 60);
