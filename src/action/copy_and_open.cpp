@@ -1,6 +1,6 @@
 #include "action/commit_commands.hpp"
 
-#include "action/worker.hpp"
+#include "utils/worker.hpp"
 #include "utils/process.hpp"
 
 #include <array>
@@ -60,7 +60,7 @@ void open_commit_page(state::State& state, const repo::Repo& repo) {
     state.set_status("failed to open browser");
     return;
   }
-  spawn_detached([pid = *pid] { (void)utils::wait_process(pid); });
+  utils::spawn_detached([pid = *pid] { (void)utils::wait_process(pid); });
   state.set_status("opened in browser");
 }
 

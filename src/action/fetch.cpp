@@ -1,6 +1,6 @@
 #include "action/commit_commands.hpp"
 
-#include "action/worker.hpp"
+#include "utils/worker.hpp"
 
 namespace action {
 
@@ -11,7 +11,7 @@ void start_fetch(state::State& state, const repo::Repo& repo) {
   }
   if (state.fetch_task) return;
   state.fetch_task = state::Task<state::FetchResult>{
-      spawn_worker<state::FetchResult>([path = repo.path] { return fetch_worker(path); }), 0};
+      utils::spawn_worker<state::FetchResult>([path = repo.path] { return fetch_worker(path); }), 0};
   state.status_message.reset();
 }
 

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Every folder of src/ includes only folders below it. Lowest first:
-#   utils and tui (nothing of ours), commit_graph (at most utils), repo
+#   tui (nothing of ours), utils (at most tui), commit_graph (at most utils), repo
 #   (nothing of the interface), highlight, state, viewport, render, action,
 #   watcher, main.
 # Prints each include that breaks the order and fails when there is one.
@@ -8,8 +8,8 @@ set -u
 src=${1:?usage: check_includes.sh SRC_DIR}
 
 # Rank of each folder; a folder may include folders of a lower rank only.
-declare -A rank=([utils]=0 [tui]=0 [commit_graph]=1 [repo]=2 [highlight]=3 [state]=4
-                 [viewport]=5 [render]=6 [action]=7 [watcher]=8 [main]=9)
+declare -A rank=([tui]=0 [utils]=1 [commit_graph]=2 [repo]=3 [highlight]=4 [state]=5
+                 [viewport]=6 [render]=7 [action]=8 [watcher]=9 [main]=10)
 # Narrower rules on top of the ranks.
 declare -A only=([commit_graph]="utils" [repo]="utils commit_graph")
 

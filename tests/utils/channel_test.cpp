@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "action/worker.hpp"
+#include "utils/worker.hpp"
 
 namespace {
 
@@ -65,18 +65,18 @@ TEST(Channel, ReceiveWithTimeout) {
 }
 
 TEST(Worker, SendsItsOneResult) {
-  auto receiver = action::spawn_worker<std::string>([] { return std::string("done"); });
+  auto receiver = utils::spawn_worker<std::string>([] { return std::string("done"); });
   EXPECT_EQ(receiver.recv(), "done");
   EXPECT_EQ(receiver.recv(), std::nullopt);  // and is gone
 }
 
 TEST(Worker, FailureDropsTheSenderUnsent) {
-  auto receiver = action::spawn_worker<int>([]() -> int { throw std::runtime_error("worker failed"); });
+  auto receiver = utils::spawn_worker<int>([]() -> int { throw std::runtime_error("worker failed"); });
   EXPECT_EQ(receiver.recv(), std::nullopt);
   std::optional<int> got;
   EXPECT_EQ(receiver.try_recv(got), Poll::Disconnected);
 
-  auto odd = action::spawn_worker<int>([]() -> int { throw 42; });  // not even an exception class
+  auto odd = utils::spawn_worker<int>([]() -> int { throw 42; });  // not even an exception class
   EXPECT_EQ(odd.recv(), std::nullopt);
 }
 
@@ -89,7 +89,7 @@ TEST(WorkerDeathTest, ThreadThatCannotStartEndsTheProgram) {
         pthread_attr_init(&attr);
         pthread_attr_setstacksize(&attr, std::size_t{1} << 46);
         pthread_setattr_default_np(&attr);
-        action::spawn_worker<int>([] { return 1; });
+        utils::spawn_worker<int>([] { return 1; });
       },
       testing::ExitedWithCode(101), "^failed to spawn thread\n$");
 }

@@ -7,13 +7,14 @@
 #include <thread>
 #include <utility>
 
-#include "utils/channel.hpp"
 #include "tui/fatal.hpp"
+#include "utils/channel.hpp"
 
-namespace action {
+namespace utils {
 
 // Starts a detached thread running `body`. A thread that cannot be started
-// ends the program.
+// ends the program, through tui::fatal so that the terminal is given back
+// first.
 template <class Body>
 void spawn_detached(Body body) {
   try {
@@ -37,4 +38,4 @@ utils::Receiver<Result> spawn_worker(Work work) {
   return std::move(receiver);
 }
 
-}  // namespace action
+}  // namespace utils
