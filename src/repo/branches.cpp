@@ -18,8 +18,6 @@ namespace {
 using TreeBuilderPtr = GitPtr<git_treebuilder, git_treebuilder_free>;
 using TransactionPtr = GitPtr<git_transaction, git_transaction_free>;
 
-std::expected<void, std::string> fail() { return std::unexpected(last_git_error()); }
-
 git_checkout_options safe_checkout() {
   git_checkout_options opts;
   git_checkout_options_init(&opts, GIT_CHECKOUT_OPTIONS_VERSION);
@@ -194,19 +192,19 @@ std::expected<void, std::string> checkout_then_move_head(git_repository* repo, g
                                                          const std::function<int()>& move_head) {
   if (index_locked(repo)) return std::unexpected(std::string(kIndexLocked));
   TreePtr head = head_tree(repo);
-  if (!head) return fail();
+  if (!head) return git_failure();
   git_tree* target_raw = nullptr;
-  if (git_commit_tree(&target_raw, target) != 0) return fail();
+  if (git_commit_tree(&target_raw, target) != 0) return git_failure();
   TreePtr target_tree(target_raw);
   // HEAD stays locked while the files are written, so that no other git can
   // take it in between; a lock already there is refused in the library's
   // words.
   git_transaction* tx_raw = nullptr;
-  if (git_transaction_new(&tx_raw, repo) != 0) return fail();
+  if (git_transaction_new(&tx_raw, repo) != 0) return git_failure();
   TransactionPtr holding_head(tx_raw);
-  if (git_transaction_lock_ref(holding_head.get(), "HEAD") != 0) return fail();
+  if (git_transaction_lock_ref(holding_head.get(), "HEAD") != 0) return git_failure();
   auto plan = plan_checkout(repo, head.get(), target_tree.get());
-  if (!plan) return fail();
+  if (!plan) return git_failure();
   git_checkout_options opts = safe_checkout();
   // The library reports progress first when it begins to write, after its
   // checks: a checkout refused by them has nothing to put back.
@@ -245,7 +243,7 @@ std::expected<void, std::string> checkout_commit(const std::string& path, const 
   if (!repo) return std::unexpected(repo.error());
   const git_oid oid = to_git_oid(id);
   git_commit* commit_raw = nullptr;
-  if (git_commit_lookup(&commit_raw, repo->get(), &oid) != 0) return fail();
+  if (git_commit_lookup(&commit_raw, repo->get(), &oid) != 0) return git_failure();
   CommitPtr commit(commit_raw);
   return checkout_then_move_head(repo->get(), commit.get(),
                                  [&] { return git_repository_set_head_detached(repo->get(), &oid); });
@@ -257,10 +255,10 @@ std::expected<void, std::string> checkout_local_branch(const std::string& path, 
   // Only an existing local branch: HEAD must never be left on a branch that
   // does not exist.
   git_reference* branch_raw = nullptr;
-  if (git_branch_lookup(&branch_raw, repo->get(), name.c_str(), GIT_BRANCH_LOCAL) != 0) return fail();
+  if (git_branch_lookup(&branch_raw, repo->get(), name.c_str(), GIT_BRANCH_LOCAL) != 0) return git_failure();
   ReferencePtr branch(branch_raw);
   git_object* commit_raw = nullptr;
-  if (git_reference_peel(&commit_raw, branch.get(), GIT_OBJECT_COMMIT) != 0) return fail();
+  if (git_reference_peel(&commit_raw, branch.get(), GIT_OBJECT_COMMIT) != 0) return git_failure();
   ObjectPtr commit(commit_raw);
   const std::string refname = git_reference_name(branch.get());
   return checkout_then_move_head(repo->get(), reinterpret_cast<git_commit*>(commit.get()),
@@ -301,10 +299,10 @@ std::expected<void, std::string> Repo::create_branch(const std::string& name, co
   if (!repo) return std::unexpected(repo.error());
   const git_oid oid = to_git_oid(id);
   git_commit* commit_raw = nullptr;
-  if (git_commit_lookup(&commit_raw, repo->get(), &oid) != 0) return fail();
+  if (git_commit_lookup(&commit_raw, repo->get(), &oid) != 0) return git_failure();
   CommitPtr commit(commit_raw);
   git_reference* created = nullptr;
-  if (git_branch_create(&created, repo->get(), name.c_str(), commit.get(), 0) != 0) return fail();
+  if (git_branch_create(&created, repo->get(), name.c_str(), commit.get(), 0) != 0) return git_failure();
   ReferencePtr owned(created);
   reload_branches(repo->get());
   return {};
@@ -314,17 +312,17 @@ std::expected<void, std::string> Repo::delete_branch(const std::string& name, co
   auto repo = open_repository(path);
   if (!repo) return std::unexpected(repo.error());
   git_reference* branch_raw = nullptr;
-  if (git_branch_lookup(&branch_raw, repo->get(), name.c_str(), GIT_BRANCH_LOCAL) != 0) return fail();
+  if (git_branch_lookup(&branch_raw, repo->get(), name.c_str(), GIT_BRANCH_LOCAL) != 0) return git_failure();
   ReferencePtr branch(branch_raw);
   // The name may be the remote-tracking branch the user sees at the commit while a local branch
   // of the same name stands elsewhere: that one, and the commits only it holds, stay.
   git_reference* resolved_raw = nullptr;
-  if (git_reference_resolve(&resolved_raw, branch.get()) != 0) return fail();
+  if (git_reference_resolve(&resolved_raw, branch.get()) != 0) return git_failure();
   const ReferencePtr resolved(resolved_raw);
   const git_oid* target = git_reference_target(resolved.get());
   if (target == nullptr || to_oid(target) != tip)
     return std::unexpected("local branch '" + name + "' is not at " + tip.short_hex());
-  if (git_branch_delete(branch.get()) != 0) return fail();
+  if (git_branch_delete(branch.get()) != 0) return git_failure();
   reload_branches(repo->get());
   return {};
 }

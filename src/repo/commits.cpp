@@ -12,8 +12,6 @@ namespace {
 
 using Error = std::unexpected<std::string>;
 
-Error git_failure() { return Error(last_git_error()); }
-
 bool is_intent_to_add(const git_index_entry* entry) {
   return (entry->flags_extended & GIT_INDEX_ENTRY_INTENT_TO_ADD) != 0;
 }

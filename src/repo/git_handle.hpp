@@ -83,6 +83,9 @@ void ensure_libgit2();
 // The library's last error text, or the fallback when it has none.
 std::string last_git_error(std::string_view fallback = "unknown error");
 
+// That text as the failure of an operation the library refused.
+inline std::unexpected<std::string> git_failure() { return std::unexpected(last_git_error()); }
+
 // HEAD peeled to its commit or to its tree. On failure the library's error
 // code (GIT_EUNBORNBRANCH, GIT_ENOTFOUND, ...), its message left in place.
 std::expected<CommitPtr, int> peel_head_commit(git_repository* repo);

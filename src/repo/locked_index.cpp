@@ -88,7 +88,7 @@ std::expected<bool, std::string> link_or_copy(const std::string& index, const st
 
 std::expected<LockedIndex, std::string> LockedIndex::take(git_repository* repo) {
   const char* git_dir = git_repository_path(repo);
-  if (git_dir == nullptr) return std::unexpected(last_git_error());
+  if (git_dir == nullptr) return git_failure();
   std::string dir = git_dir;
   if (!dir.empty() && dir.back() != '/') dir += '/';
 
@@ -116,9 +116,9 @@ std::expected<LockedIndex, std::string> LockedIndex::take(git_repository* repo) 
   if (auto linked = link_or_copy(locked.index_path_, copy); !linked) return std::unexpected(linked.error());
   // A missing copy opens as an empty index, as a missing index does.
   git_index* raw = nullptr;
-  if (git_index_open(&raw, copy.c_str()) != 0) return std::unexpected(last_git_error());
+  if (git_index_open(&raw, copy.c_str()) != 0) return git_failure();
   locked.index_.reset(raw);
-  if (git_repository_set_index(repo, raw) != 0) return std::unexpected(last_git_error());
+  if (git_repository_set_index(repo, raw) != 0) return git_failure();
   locked.repo_ = repo;
   return locked;
 }
