@@ -225,6 +225,18 @@ std::expected<void, std::string> checkout_then_move_head(git_repository* repo, g
   return std::unexpected(message);
 }
 
+std::expected<CommitPtr, std::string> find_commit(git_repository* repo, const git_oid& id) {
+  git_commit* raw = nullptr;
+  if (git_commit_lookup(&raw, repo, &id) != 0) return git_failure();
+  return CommitPtr(raw);
+}
+
+std::expected<ReferencePtr, std::string> find_local_branch(git_repository* repo, const std::string& name) {
+  git_reference* raw = nullptr;
+  if (git_branch_lookup(&raw, repo, name.c_str(), GIT_BRANCH_LOCAL) != 0) return git_failure();
+  return ReferencePtr(raw);
+}
+
 // Names of the branches of one type whose tip is the commit, in the
 // library's order; unreadable branches are skipped.
 std::vector<std::string> branches_at(const std::string& path, git_branch_t type, const Oid& id) {
@@ -242,10 +254,9 @@ std::expected<void, std::string> checkout_commit(const std::string& path, const 
   auto repo = open_repository(path);
   if (!repo) return std::unexpected(repo.error());
   const git_oid oid = to_git_oid(id);
-  git_commit* commit_raw = nullptr;
-  if (git_commit_lookup(&commit_raw, repo->get(), &oid) != 0) return git_failure();
-  CommitPtr commit(commit_raw);
-  return checkout_then_move_head(repo->get(), commit.get(),
+  auto commit = find_commit(repo->get(), oid);
+  if (!commit) return std::unexpected(commit.error());
+  return checkout_then_move_head(repo->get(), commit->get(),
                                  [&] { return git_repository_set_head_detached(repo->get(), &oid); });
 }
 
@@ -254,13 +265,12 @@ std::expected<void, std::string> checkout_local_branch(const std::string& path, 
   if (!repo) return std::unexpected(repo.error());
   // Only an existing local branch: HEAD must never be left on a branch that
   // does not exist.
-  git_reference* branch_raw = nullptr;
-  if (git_branch_lookup(&branch_raw, repo->get(), name.c_str(), GIT_BRANCH_LOCAL) != 0) return git_failure();
-  ReferencePtr branch(branch_raw);
+  auto branch = find_local_branch(repo->get(), name);
+  if (!branch) return std::unexpected(branch.error());
   git_object* commit_raw = nullptr;
-  if (git_reference_peel(&commit_raw, branch.get(), GIT_OBJECT_COMMIT) != 0) return git_failure();
+  if (git_reference_peel(&commit_raw, branch->get(), GIT_OBJECT_COMMIT) != 0) return git_failure();
   ObjectPtr commit(commit_raw);
-  const std::string refname = git_reference_name(branch.get());
+  const std::string refname = git_reference_name(branch->get());
   return checkout_then_move_head(repo->get(), reinterpret_cast<git_commit*>(commit.get()),
                                  [&] { return git_repository_set_head(repo->get(), refname.c_str()); });
 }
@@ -276,33 +286,32 @@ std::expected<void, std::string> end_stopped_operation(const std::string& path) 
   return {};
 }
 
-}  // namespace
-
-std::expected<void, std::string> Repo::checkout_sha(const Oid& id) {
-  auto done = checkout_commit(path, id);
+// After a checkout that moved HEAD: the stopped operation ends and the
+// repository is read again. A checkout refused changed nothing to read.
+std::expected<void, std::string> after_checkout(Repo& repo, std::expected<void, std::string> done) {
   if (!done) return done;
-  auto ended = end_stopped_operation(path);
-  refresh();
+  auto ended = end_stopped_operation(repo.path);
+  repo.refresh();
   return ended;
 }
 
+}  // namespace
+
+std::expected<void, std::string> Repo::checkout_sha(const Oid& id) {
+  return after_checkout(*this, checkout_commit(path, id));
+}
+
 std::expected<void, std::string> Repo::checkout_branch(const std::string& name) {
-  auto done = checkout_local_branch(path, name);
-  if (!done) return done;
-  auto ended = end_stopped_operation(path);
-  refresh();
-  return ended;
+  return after_checkout(*this, checkout_local_branch(path, name));
 }
 
 std::expected<void, std::string> Repo::create_branch(const std::string& name, const Oid& id) {
   auto repo = open_repository(path);
   if (!repo) return std::unexpected(repo.error());
-  const git_oid oid = to_git_oid(id);
-  git_commit* commit_raw = nullptr;
-  if (git_commit_lookup(&commit_raw, repo->get(), &oid) != 0) return git_failure();
-  CommitPtr commit(commit_raw);
+  auto commit = find_commit(repo->get(), to_git_oid(id));
+  if (!commit) return std::unexpected(commit.error());
   git_reference* created = nullptr;
-  if (git_branch_create(&created, repo->get(), name.c_str(), commit.get(), 0) != 0) return git_failure();
+  if (git_branch_create(&created, repo->get(), name.c_str(), commit->get(), 0) != 0) return git_failure();
   ReferencePtr owned(created);
   reload_branches(repo->get());
   return {};
@@ -311,18 +320,17 @@ std::expected<void, std::string> Repo::create_branch(const std::string& name, co
 std::expected<void, std::string> Repo::delete_branch(const std::string& name, const Oid& tip) {
   auto repo = open_repository(path);
   if (!repo) return std::unexpected(repo.error());
-  git_reference* branch_raw = nullptr;
-  if (git_branch_lookup(&branch_raw, repo->get(), name.c_str(), GIT_BRANCH_LOCAL) != 0) return git_failure();
-  ReferencePtr branch(branch_raw);
+  auto branch = find_local_branch(repo->get(), name);
+  if (!branch) return std::unexpected(branch.error());
   // The name may be the remote-tracking branch the user sees at the commit while a local branch
   // of the same name stands elsewhere: that one, and the commits only it holds, stay.
   git_reference* resolved_raw = nullptr;
-  if (git_reference_resolve(&resolved_raw, branch.get()) != 0) return git_failure();
+  if (git_reference_resolve(&resolved_raw, branch->get()) != 0) return git_failure();
   const ReferencePtr resolved(resolved_raw);
   const git_oid* target = git_reference_target(resolved.get());
   if (target == nullptr || to_oid(target) != tip)
     return std::unexpected("local branch '" + name + "' is not at " + tip.short_hex());
-  if (git_branch_delete(branch.get()) != 0) return git_failure();
+  if (git_branch_delete(branch->get()) != 0) return git_failure();
   reload_branches(repo->get());
   return {};
 }
