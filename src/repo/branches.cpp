@@ -8,6 +8,7 @@
 
 #include "repo/branch_walk.hpp"
 #include "repo/git_handle.hpp"
+#include "repo/index_lock.hpp"
 #include "repo/repo.hpp"
 #include "repo/state_files.hpp"
 #include "utils/text.hpp"
@@ -38,21 +39,6 @@ TreePtr head_tree(git_repository* repo) {
   if (git_treebuilder_write(&empty, builder.get()) != 0 || git_tree_lookup(&tree, repo, &empty) != 0)
     return nullptr;
   return TreePtr(tree);
-}
-
-// libgit2's words when it finds the index locked.
-constexpr std::string_view kIndexLocked =
-    "the index is locked; this might be due to a concurrent or crashed process";
-
-// Whether another process holds the index: its lock file is there.
-bool index_locked(git_repository* repo) {
-  git_index* index_raw = nullptr;
-  if (git_repository_index(&index_raw, repo) != 0) return false;
-  IndexPtr index(index_raw);
-  const char* index_path = git_index_path(index.get());
-  if (index_path == nullptr) return false;
-  struct stat st {};
-  return ::lstat((std::string(index_path) + ".lock").c_str(), &st) == 0;
 }
 
 // One index entry kept by value, its path with it.
@@ -190,7 +176,7 @@ void put_back(git_repository* repo, git_tree* head, git_tree* target, const Chec
 // after that has its files put back.
 std::expected<void, std::string> checkout_then_move_head(git_repository* repo, git_commit* target,
                                                          const std::function<int()>& move_head) {
-  if (index_locked(repo)) return std::unexpected(std::string(kIndexLocked));
+  if (auto unlocked = IndexLock::refuse_if_held(repo); !unlocked) return unlocked;
   TreePtr head = head_tree(repo);
   if (!head) return git_failure();
   git_tree* target_raw = nullptr;

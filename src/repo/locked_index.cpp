@@ -14,7 +14,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -87,33 +86,22 @@ std::expected<bool, std::string> link_or_copy(const std::string& index, const st
 }  // namespace
 
 std::expected<LockedIndex, std::string> LockedIndex::take(git_repository* repo) {
-  const char* git_dir = git_repository_path(repo);
-  if (git_dir == nullptr) return git_failure();
-  std::string dir = git_dir;
-  if (!dir.empty() && dir.back() != '/') dir += '/';
-
+  auto lock = IndexLock::take(repo);
+  if (!lock) return std::unexpected(lock.error());
   LockedIndex locked;
-  locked.index_path_ = dir + "index";
-  // git's own lock, created exclusively; the library's words when it cannot
-  // be.
-  const std::string lock_path = dir + "index.lock";
-  locked.lock_fd_ = ::open(lock_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (locked.lock_fd_ < 0) {
-    if (errno == EEXIST) return std::unexpected(std::string(kIndexLockedText));
-    const int error = errno;
-    return std::unexpected("failed to create locked file '" + lock_path + "': " + std::strerror(error));
-  }
-  locked.lock_path_ = lock_path;
+  const std::string index_path = lock->index_path();
+  locked.lock_.emplace(std::move(*lock));
 
   // Beside the index, so that the renames stay on its file system.
-  std::string pattern = dir + "tarnwick-index-XXXXXX";
+  const std::string git_dir = index_path.substr(0, index_path.rfind('/') + 1);
+  std::string pattern = git_dir + "tarnwick-index-XXXXXX";
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
   if (::mkdtemp(name.data()) == nullptr) return utils::os_failure("failed to copy the index: ", errno);
   locked.work_dir_ = name.data();
 
   const std::string copy = locked.work_dir_ + "/index";
-  if (auto linked = link_or_copy(locked.index_path_, copy); !linked) return std::unexpected(linked.error());
+  if (auto linked = link_or_copy(index_path, copy); !linked) return std::unexpected(linked.error());
   // A missing copy opens as an empty index, as a missing index does.
   git_index* raw = nullptr;
   if (git_index_open(&raw, copy.c_str()) != 0) return git_failure();
@@ -125,9 +113,7 @@ std::expected<LockedIndex, std::string> LockedIndex::take(git_repository* repo) 
 
 LockedIndex::LockedIndex(LockedIndex&& other) noexcept
     : repo_(std::exchange(other.repo_, nullptr)),
-      index_path_(std::move(other.index_path_)),
-      lock_path_(std::exchange(other.lock_path_, {})),
-      lock_fd_(std::exchange(other.lock_fd_, -1)),
+      lock_(std::exchange(other.lock_, std::nullopt)),
       work_dir_(std::exchange(other.work_dir_, {})),
       index_(std::move(other.index_)) {}
 
@@ -136,10 +122,7 @@ LockedIndex::~LockedIndex() { release(); }
 void LockedIndex::release() noexcept {
   if (repo_ != nullptr) (void)git_repository_set_index(repo_, nullptr);
   repo_ = nullptr;
-  if (lock_fd_ >= 0) ::close(lock_fd_);
-  lock_fd_ = -1;
-  if (!lock_path_.empty()) ::unlink(lock_path_.c_str());
-  lock_path_.clear();
+  lock_.reset();
   if (!work_dir_.empty()) {
     // The copy, and the library's own lock beside it should its write have
     // failed half way.
@@ -151,24 +134,17 @@ void LockedIndex::release() noexcept {
 }
 
 std::expected<void, std::string> LockedIndex::commit() {
-  if (lock_fd_ < 0) return std::unexpected(std::string("the index is not locked"));
+  if (!lock_) return std::unexpected(std::string("the index is not locked"));
   if (git_index_write(index_.get()) != 0) {
     std::string error = last_git_error();
     release();
     return std::unexpected(std::move(error));
   }
-  auto fail = [this](int errnum) {
-    release();
-    return utils::os_failure("failed to write the index: ", errnum);
-  };
   // The lock file keeps its name throughout: the written index takes its
   // place, then the index's.
-  if (::rename((work_dir_ + "/index").c_str(), lock_path_.c_str()) != 0) return fail(errno);
-  const int fd = std::exchange(lock_fd_, -1);
-  ::close(fd);
-  if (::rename(lock_path_.c_str(), index_path_.c_str()) != 0) return fail(errno);
-  lock_path_.clear();  // it is the index now
+  auto committed = lock_->commit(work_dir_ + "/index");
   release();
+  if (!committed) return utils::os_failure("failed to write the index: ", committed.error());
   return {};
 }
 
