@@ -11,6 +11,7 @@
 #include "repo/git_handle.hpp"
 #include "repo/repo.hpp"
 #include "repo/state_files.hpp"
+#include "utils/fd.hpp"
 #include "utils/text.hpp"
 #include "repo/worktree_write.hpp"
 
@@ -26,22 +27,10 @@ bool exists(const std::string& p) {
 
 // A state file's text, when it can be read and is UTF-8.
 std::optional<std::string> read_state_file(const std::string& p) {
-  const int fd = ::open(p.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) return std::nullopt;
+  const utils::Fd file(::open(p.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  if (file.fd < 0) return std::nullopt;
   std::string text;
-  bool ok = false;
-  char buf[4096];
-  for (;;) {
-    const ssize_t n = ::read(fd, buf, sizeof buf);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      ok = n == 0;
-      break;
-    }
-    text.append(buf, static_cast<std::size_t>(n));
-  }
-  ::close(fd);
-  if (!ok || !utils::is_valid_utf8(text)) return std::nullopt;
+  if (!utils::read_all(file.fd, text) || !utils::is_valid_utf8(text)) return std::nullopt;
   return text;
 }
 

@@ -19,64 +19,30 @@
 
 #include <git2/sys/repository.h>
 
+#include "utils/fd.hpp"
 #include "utils/text.hpp"
 
 namespace repo {
 namespace {
-
-std::expected<void, int> write_all(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return std::unexpected(errno);
-    }
-    bytes.remove_prefix(static_cast<std::size_t>(n));
-  }
-  return {};
-}
-
-std::expected<std::string, int> read_all(int fd) {
-  std::string bytes;
-  char chunk[65536];
-  for (;;) {
-    const ssize_t n = ::read(fd, chunk, sizeof chunk);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return std::unexpected(errno);
-    }
-    if (n == 0) return bytes;
-    bytes.append(chunk, static_cast<std::size_t>(n));
-  }
-}
-
-struct Fd {
-  int fd = -1;
-  explicit Fd(int f) : fd(f) {}
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  ~Fd() {
-    if (fd >= 0) ::close(fd);
-  }
-};
 
 // The index at `copy` too; false when there is no index yet (nothing
 // staged in a new repository).
 std::expected<bool, std::string> link_or_copy(const std::string& index, const std::string& copy) {
   if (::link(index.c_str(), copy.c_str()) == 0) return true;
   if (errno == ENOENT) return false;
-  Fd in(::open(index.c_str(), O_RDONLY | O_CLOEXEC));
+  utils::Fd in(::open(index.c_str(), O_RDONLY | O_CLOEXEC));
   if (in.fd < 0) {
     if (errno == ENOENT) return false;
     return utils::os_failure("failed to read the index: ", errno);
   }
   struct stat st {};
   if (::fstat(in.fd, &st) != 0) return utils::os_failure("failed to read the index: ", errno);
-  auto bytes = read_all(in.fd);
-  if (!bytes) return utils::os_failure("failed to read the index: ", bytes.error());
-  Fd out(::open(copy.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+  std::string bytes;
+  if (auto got = utils::read_all(in.fd, bytes); !got)
+    return utils::os_failure("failed to read the index: ", got.error());
+  utils::Fd out(::open(copy.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
   if (out.fd < 0) return utils::os_failure("failed to copy the index: ", errno);
-  if (auto written = write_all(out.fd, *bytes); !written)
+  if (auto written = utils::write_all(out.fd, bytes); !written)
     return utils::os_failure("failed to copy the index: ", written.error());
   const timespec times[2] = {st.st_atim, st.st_mtim};
   if (::futimens(out.fd, times) != 0) return utils::os_failure("failed to copy the index: ", errno);
