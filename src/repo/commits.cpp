@@ -41,12 +41,6 @@ std::expected<git_oid, std::string> index_tree_id(git_repository* repo, git_inde
   return tree_id;
 }
 
-std::expected<IndexPtr, std::string> open_index(git_repository* repo) {
-  git_index* index_raw = nullptr;
-  if (git_repository_index(&index_raw, repo) != 0) return git_failure();
-  return IndexPtr(index_raw);
-}
-
 // The index written as a tree object; the index file itself is left alone.
 std::expected<TreePtr, std::string> index_tree(git_repository* repo) {
   auto index = open_index(repo);
@@ -66,6 +60,14 @@ std::expected<CommitPtr, std::string> head_commit(git_repository* repo) {
   auto commit = peel_head_commit(repo);
   if (!commit) return git_failure();
   return std::move(*commit);
+}
+
+// The same, or none on an unborn branch.
+std::expected<std::optional<CommitPtr>, std::string> head_commit_unless_unborn(git_repository* repo) {
+  if (head_unborn(repo)) return std::optional<CommitPtr>();
+  auto head = head_commit(repo);
+  if (!head) return Error(head.error());
+  return std::optional<CommitPtr>(std::move(*head));
 }
 
 bool merge_in_progress(git_repository* repo) {
@@ -106,12 +108,8 @@ std::expected<Oid, std::string> Repo::commit(const std::string& message) const {
   auto tree = index_tree(repo->get());
   if (!tree) return Error(tree.error());
   // On an unborn branch the commit is the branch's root.
-  std::optional<CommitPtr> head;
-  if (!head_unborn(repo->get())) {
-    auto found = head_commit(repo->get());
-    if (!found) return Error(found.error());
-    head = std::move(*found);
-  }
+  auto head = head_commit_unless_unborn(repo->get());
+  if (!head) return Error(head.error());
   git_signature* sig_raw = nullptr;
   if (git_signature_default(&sig_raw, repo->get()) != 0) return git_failure();
   SignaturePtr sig(sig_raw);
@@ -119,7 +117,7 @@ std::expected<Oid, std::string> Repo::commit(const std::string& message) const {
   if (!merged) return Error(merged.error());
 
   std::vector<const git_commit*> parents;
-  if (head) parents.push_back(head->get());
+  if (*head) parents.push_back((*head)->get());
   for (const auto& c : *merged) parents.push_back(c.get());
   git_oid id;
   if (git_commit_create(&id, repo->get(), "HEAD", sig.get(), sig.get(), nullptr, message.c_str(), tree->get(),
@@ -184,20 +182,17 @@ std::expected<bool, std::string> Repo::has_staged_changes(bool amend) const {
   if (!tree_id) return Error(tree_id.error());
   // What the commit would have as its parent's tree; none before the first
   // commit (and for a root commit's amend): the empty tree.
-  std::optional<CommitPtr> base;
-  if (!head_unborn(repo->get())) {
-    auto head = head_commit(repo->get());
-    if (!head) return Error(head.error());
-    base = std::move(*head);
-    if (amend) {
-      git_commit* parent = nullptr;
-      if (git_commit_parentcount(base->get()) == 0)
-        base.reset();
-      else if (git_commit_parent(&parent, base->get(), 0) != 0)
-        return git_failure();
-      else
-        base = CommitPtr(parent);
-    }
+  auto head = head_commit_unless_unborn(repo->get());
+  if (!head) return Error(head.error());
+  std::optional<CommitPtr> base = std::move(*head);
+  if (base && amend) {
+    git_commit* parent = nullptr;
+    if (git_commit_parentcount(base->get()) == 0)
+      base.reset();
+    else if (git_commit_parent(&parent, base->get(), 0) != 0)
+      return git_failure();
+    else
+      base = CommitPtr(parent);
   }
   if (base) return !git_oid_equal(git_commit_tree_id(base->get()), &*tree_id);
   git_oid empty;

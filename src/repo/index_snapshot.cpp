@@ -85,9 +85,9 @@ bool holds_empty_blob(const IndexSnapshot& snapshot, const std::set<std::string>
 std::expected<std::pair<RepoPtr, IndexPtr>, std::string> open_index_at(const std::string& path) {
   auto handle = open_repository(path);
   if (!handle) return std::unexpected(handle.error());
-  git_index* raw = nullptr;
-  if (git_repository_index(&raw, handle->get()) != 0) return git_failure();
-  return std::pair<RepoPtr, IndexPtr>(std::move(*handle), IndexPtr(raw));
+  auto index = open_index(handle->get());
+  if (!index) return std::unexpected(index.error());
+  return std::pair<RepoPtr, IndexPtr>(std::move(*handle), std::move(*index));
 }
 
 }  // namespace

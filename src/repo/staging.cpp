@@ -207,45 +207,37 @@ std::expected<std::string, std::string> apply_to_copy(git_repository* repo, cons
   return apply_hunk_to_converted_copy(copy, hunk, added);
 }
 
-std::expected<IndexPtr, std::string> open_index(git_repository* repo) {
-  git_index* raw = nullptr;
-  if (git_repository_index(&raw, repo) != 0) return git_failure();
-  return IndexPtr(raw);
-}
-
-// A repository opened to read one file's index entry: its index and that
-// entry's content, when the index holds one.
-struct IndexedFile {
+// A repository opened to read one file's index entry: its index (an
+// IndexPtr to read, a LockedIndex to change the entry) and that entry's
+// content, when the index holds one.
+template <class Index>
+struct FileInIndex {
   RepoPtr repo;
-  IndexPtr index;
+  Index index;
   std::optional<StoredFile> stored;
 };
 
-std::expected<IndexedFile, std::string> open_indexed_file(const std::string& path, const std::string& file) {
+template <class Index>
+std::expected<FileInIndex<Index>, std::string> open_file_in_index(
+    const std::string& path, const std::string& file,
+    std::expected<Index, std::string> (*open)(git_repository*)) {
   auto handle = open_repository(path);
   if (!handle) return std::unexpected(handle.error());
-  auto index = open_index(handle->get());
+  auto index = open(handle->get());
   if (!index) return std::unexpected(index.error());
   auto stored = index_file(handle->get(), index->get(), file);
   if (!stored) return std::unexpected(stored.error());
-  return IndexedFile{std::move(*handle), std::move(*index), std::move(*stored)};
+  return FileInIndex<Index>{std::move(*handle), std::move(*index), std::move(*stored)};
 }
 
-// The same for a change to that entry: the index locked.
-struct LockedFile {
-  RepoPtr repo;
-  LockedIndex index;
-  std::optional<StoredFile> stored;
-};
+std::expected<FileInIndex<IndexPtr>, std::string> open_indexed_file(const std::string& path,
+                                                                    const std::string& file) {
+  return open_file_in_index<IndexPtr>(path, file, open_index);
+}
 
-std::expected<LockedFile, std::string> lock_indexed_file(const std::string& path, const std::string& file) {
-  auto handle = open_repository(path);
-  if (!handle) return std::unexpected(handle.error());
-  auto index = LockedIndex::take(handle->get());
-  if (!index) return std::unexpected(index.error());
-  auto stored = index_file(handle->get(), index->get(), file);
-  if (!stored) return std::unexpected(stored.error());
-  return LockedFile{std::move(*handle), std::move(*index), std::move(*stored)};
+std::expected<FileInIndex<LockedIndex>, std::string> lock_indexed_file(const std::string& path,
+                                                                       const std::string& file) {
+  return open_file_in_index<LockedIndex>(path, file, LockedIndex::take);
 }
 
 }  // namespace
