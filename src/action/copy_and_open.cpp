@@ -1,5 +1,6 @@
 #include "action/commit_commands.hpp"
 
+#include "tui/fatal.hpp"
 #include "utils/worker.hpp"
 #include "utils/process.hpp"
 
@@ -60,7 +61,7 @@ void open_commit_page(state::State& state, const repo::Repo& repo) {
     state.set_status("failed to open browser");
     return;
   }
-  utils::spawn_detached([pid = *pid] { (void)utils::wait_process(pid); });
+  utils::spawn_detached([pid = *pid] { (void)utils::wait_process(pid); }, tui::fatal);
   state.set_status("opened in browser");
 }
 

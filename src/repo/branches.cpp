@@ -287,26 +287,26 @@ std::expected<void, std::string> Repo::checkout_sha(const Oid& id) {
   return after_checkout(*this, checkout_commit(path, id));
 }
 
-std::expected<void, std::string> Repo::checkout_branch(const std::string& name) {
-  return after_checkout(*this, checkout_local_branch(path, name));
+std::expected<void, std::string> Repo::checkout_branch(const std::string& branch_name) {
+  return after_checkout(*this, checkout_local_branch(path, branch_name));
 }
 
-std::expected<void, std::string> Repo::create_branch(const std::string& name, const Oid& id) {
+std::expected<void, std::string> Repo::create_branch(const std::string& branch_name, const Oid& id) {
   auto repo = open_repository(path);
   if (!repo) return std::unexpected(repo.error());
   auto commit = find_commit(repo->get(), to_git_oid(id));
   if (!commit) return std::unexpected(commit.error());
   git_reference* created = nullptr;
-  if (git_branch_create(&created, repo->get(), name.c_str(), commit->get(), 0) != 0) return git_failure();
+  if (git_branch_create(&created, repo->get(), branch_name.c_str(), commit->get(), 0) != 0) return git_failure();
   ReferencePtr owned(created);
   reload_branches(repo->get());
   return {};
 }
 
-std::expected<void, std::string> Repo::delete_branch(const std::string& name, const Oid& tip) {
+std::expected<void, std::string> Repo::delete_branch(const std::string& branch_name, const Oid& tip) {
   auto repo = open_repository(path);
   if (!repo) return std::unexpected(repo.error());
-  auto branch = find_local_branch(repo->get(), name);
+  auto branch = find_local_branch(repo->get(), branch_name);
   if (!branch) return std::unexpected(branch.error());
   // The name may be the remote-tracking branch the user sees at the commit while a local branch
   // of the same name stands elsewhere: that one, and the commits only it holds, stay.
@@ -315,7 +315,7 @@ std::expected<void, std::string> Repo::delete_branch(const std::string& name, co
   const ReferencePtr resolved(resolved_raw);
   const git_oid* target = git_reference_target(resolved.get());
   if (target == nullptr || to_oid(target) != tip)
-    return std::unexpected("local branch '" + name + "' is not at " + tip.short_hex());
+    return std::unexpected("local branch '" + branch_name + "' is not at " + tip.short_hex());
   if (git_branch_delete(branch->get()) != 0) return git_failure();
   reload_branches(repo->get());
   return {};
@@ -330,11 +330,11 @@ std::vector<std::string> Repo::new_branch_name_candidates_at(const Oid& id) cons
   for (const auto& [branch, tip] : branches)
     if (branch.name.find('/') == std::string::npos) local.insert(branch.name);
   std::vector<std::string> candidates;
-  for (const auto& name : branches_at(path, GIT_BRANCH_REMOTE, id)) {
-    if (name.size() >= 5 && name.ends_with("/HEAD")) continue;
-    const auto slash = name.find('/');
+  for (const auto& remote_name : branches_at(path, GIT_BRANCH_REMOTE, id)) {
+    if (remote_name.size() >= 5 && remote_name.ends_with("/HEAD")) continue;
+    const auto slash = remote_name.find('/');
     if (slash == std::string::npos) continue;
-    std::string candidate = name.substr(slash + 1);
+    std::string candidate = remote_name.substr(slash + 1);
     if (!local.contains(candidate)) candidates.push_back(std::move(candidate));
   }
   return candidates;

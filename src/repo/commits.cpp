@@ -108,8 +108,8 @@ std::expected<Oid, std::string> Repo::commit(const std::string& message) const {
   auto tree = index_tree(repo->get());
   if (!tree) return Error(tree.error());
   // On an unborn branch the commit is the branch's root.
-  auto head = head_commit_unless_unborn(repo->get());
-  if (!head) return Error(head.error());
+  auto tip = head_commit_unless_unborn(repo->get());
+  if (!tip) return Error(tip.error());
   git_signature* sig_raw = nullptr;
   if (git_signature_default(&sig_raw, repo->get()) != 0) return git_failure();
   SignaturePtr sig(sig_raw);
@@ -117,7 +117,7 @@ std::expected<Oid, std::string> Repo::commit(const std::string& message) const {
   if (!merged) return Error(merged.error());
 
   std::vector<const git_commit*> parents;
-  if (*head) parents.push_back((*head)->get());
+  if (*tip) parents.push_back((*tip)->get());
   for (const auto& c : *merged) parents.push_back(c.get());
   git_oid id;
   if (git_commit_create(&id, repo->get(), "HEAD", sig.get(), sig.get(), nullptr, message.c_str(), tree->get(),
@@ -143,23 +143,23 @@ std::expected<Oid, std::string> Repo::amend_commit(const std::string& message) c
   if (!lock) return Error(lock.error());
   auto tree = index_tree(repo->get());
   if (!tree) return Error(tree.error());
-  auto head = head_commit(repo->get());
-  if (!head) return Error(head.error());
+  auto tip = head_commit(repo->get());
+  if (!tip) return Error(tip.error());
   git_signature* committer_raw = nullptr;
   if (git_signature_default(&committer_raw, repo->get()) != 0) return git_failure();
   SignaturePtr committer(committer_raw);
 
-  const git_signature* old_author = git_commit_author(head->get());
-  const std::string name = utils::utf8_or_empty(old_author ? old_author->name : nullptr);
-  const std::string email = utils::utf8_or_empty(old_author ? old_author->email : nullptr);
+  const git_signature* old_author = git_commit_author(tip->get());
+  const std::string author_name = utils::utf8_or_empty(old_author ? old_author->name : nullptr);
+  const std::string author_email = utils::utf8_or_empty(old_author ? old_author->email : nullptr);
   git_signature* author_raw = nullptr;
-  if (git_signature_new(&author_raw, name.c_str(), email.c_str(), committer->when.time,
+  if (git_signature_new(&author_raw, author_name.c_str(), author_email.c_str(), committer->when.time,
                         committer->when.offset) != 0)
     return git_failure();
   SignaturePtr author(author_raw);
 
   git_oid id;
-  if (git_commit_amend(&id, head->get(), "HEAD", author.get(), committer.get(), nullptr, message.c_str(),
+  if (git_commit_amend(&id, tip->get(), "HEAD", author.get(), committer.get(), nullptr, message.c_str(),
                        tree->get()) != 0)
     return git_failure();
   return to_oid(&id);
@@ -182,9 +182,9 @@ std::expected<bool, std::string> Repo::has_staged_changes(bool amend) const {
   if (!tree_id) return Error(tree_id.error());
   // What the commit would have as its parent's tree; none before the first
   // commit (and for a root commit's amend): the empty tree.
-  auto head = head_commit_unless_unborn(repo->get());
-  if (!head) return Error(head.error());
-  std::optional<CommitPtr> base = std::move(*head);
+  auto tip = head_commit_unless_unborn(repo->get());
+  if (!tip) return Error(tip.error());
+  std::optional<CommitPtr> base = std::move(*tip);
   if (base && amend) {
     git_commit* parent = nullptr;
     if (git_commit_parentcount(base->get()) == 0)
@@ -203,9 +203,9 @@ std::expected<bool, std::string> Repo::has_staged_changes(bool amend) const {
 std::optional<std::string> Repo::head_message() const {
   auto repo = open_repository(path);
   if (!repo) return std::nullopt;
-  auto head = head_commit(repo->get());
-  if (!head) return std::nullopt;
-  const char* message = git_commit_message(head->get());
+  auto tip = head_commit(repo->get());
+  if (!tip) return std::nullopt;
+  const char* message = git_commit_message(tip->get());
   if (message == nullptr || !utils::is_valid_utf8(message)) return std::nullopt;
   return std::string(message);
 }

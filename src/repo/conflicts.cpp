@@ -80,9 +80,9 @@ ConflictContext Repo::detect_conflict_context() const {
     context.ours_label = "target";
     if (auto onto = read_state_file(state_dir + "/onto")) {
       const std::string id = utils::trim_ascii_space(*onto);
-      auto name = branch_with_prefix(branches, id, false);
-      if (!name) name = branch_with_prefix(branches, id, true);
-      if (name) context.ours_label = std::move(*name);
+      auto label = branch_with_prefix(branches, id, false);
+      if (!label) label = branch_with_prefix(branches, id, true);
+      if (label) context.ours_label = std::move(*label);
     }
     return context;
   }
@@ -95,8 +95,8 @@ ConflictContext Repo::detect_conflict_context() const {
     context.ours_label = std::get<HeadDetached>(head).id.short_hex();
   if (auto merge_head = read_state_file(git_dir + "/MERGE_HEAD")) {
     const std::string id = utils::trim_ascii_space(*merge_head);
-    auto name = branch_with_prefix(branches, id, false);
-    context.theirs_label = name ? std::move(*name) : first_characters(id, kLabelPrefix);
+    auto label = branch_with_prefix(branches, id, false);
+    context.theirs_label = label ? std::move(*label) : first_characters(id, kLabelPrefix);
   } else {
     context.theirs_label = "source";
   }

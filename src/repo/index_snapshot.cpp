@@ -115,10 +115,10 @@ std::expected<IndexSnapshot, std::string> Repo::snapshot_index() const {
     snapshot.resolve_undo.push_back(std::move(copy));
   }
   for (std::size_t i = 0, n = git_index_name_entrycount(index); i < n; ++i) {
-    const git_index_name_entry* name = git_index_name_get_byindex(index, i);
-    if (name == nullptr) return git_failure();
+    const git_index_name_entry* name_entry = git_index_name_get_byindex(index, i);
+    if (name_entry == nullptr) return git_failure();
     snapshot.conflict_names.push_back(
-        {optional_text(name->ancestor), optional_text(name->ours), optional_text(name->theirs)});
+        {optional_text(name_entry->ancestor), optional_text(name_entry->ours), optional_text(name_entry->theirs)});
   }
   return snapshot;
 }
@@ -174,9 +174,9 @@ std::expected<void, std::string> Repo::restore_index(const IndexSnapshot& snapsh
   };
   std::vector<ConflictNameCopy> names;
   for (std::size_t i = 0, n = git_index_name_entrycount(index); i < n; ++i) {
-    const git_index_name_entry* name = git_index_name_get_byindex(index, i);
-    if (name == nullptr) return git_failure();
-    ConflictNameCopy copy{optional_text(name->ancestor), optional_text(name->ours), optional_text(name->theirs)};
+    const git_index_name_entry* name_entry = git_index_name_get_byindex(index, i);
+    if (name_entry == nullptr) return git_failure();
+    ConflictNameCopy copy{optional_text(name_entry->ancestor), optional_text(name_entry->ours), optional_text(name_entry->theirs)};
     if (!names_path(copy)) names.push_back(std::move(copy));
   }
   for (const ConflictNameCopy& copy : snapshot.conflict_names)

@@ -181,11 +181,11 @@ std::optional<Repo::DiffHunks> Repo::load_staged_hunks(git_repository* repo, con
   return staged_hunks_against(repo, base.tree.get(), path);
 }
 
-Repo::DiffHunks Repo::load_untracked_file_as_diff(const std::string& path) const {
+Repo::DiffHunks Repo::load_untracked_file_as_diff(const std::string& file) const {
   // Read as git records it: a link's target text, and nothing at all for a
   // FIFO or a device, whatever a link points at. A forgotten huge file is
   // not read, or every reload would read it again.
-  const auto entry = read_worktree_entry_at(workdir_path(path), kUntrackedTextLimit);
+  const auto entry = read_worktree_entry_at(workdir_path(file), kUntrackedTextLimit);
   if (!entry || entry->too_large || (entry->kind != EntryKind::Regular && entry->kind != EntryKind::Link))
     return {};
   const std::string& content = entry->bytes;

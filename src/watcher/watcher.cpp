@@ -12,6 +12,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "tui/fatal.hpp"
 #include "utils/worker.hpp"
 
 namespace watcher {
@@ -159,7 +160,7 @@ utils::Receiver<utils::Signal> watch_git_dir(const std::string& repo_path) {
   std::string git_dir = (std::filesystem::path(repo_path) / ".git").string();
   utils::spawn_detached([sender = std::move(sender), git_dir = std::move(git_dir)]() mutable {
     run(std::move(sender), git_dir);
-  });
+  }, tui::fatal);
   return std::move(receiver);
 }
 

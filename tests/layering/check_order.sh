@@ -22,9 +22,10 @@ for module in "$@"; do
   rank[$module]=$n
   n=$((n + 1))
 done
-# Narrower rules on top of the order: commit_graph and repo know nothing of
-# the interface.
-declare -A only=([commit_graph]="utils" [repo]="utils commit_graph")
+# Narrower rules on top of the order: utils and tui, the two lowest, stand
+# apart and use nothing of ours; commit_graph and repo know nothing of the
+# interface.
+declare -A only=([utils]="" [tui]="" [commit_graph]="utils" [repo]="utils commit_graph")
 
 allowed() {  # own folder, folder it uses
   local own=$1 dep=$2

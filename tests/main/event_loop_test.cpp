@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "tui/fatal.hpp"
 #include "utils/worker.hpp"
 #include "render/render.hpp"
 #include "repo/repo.hpp"
@@ -502,7 +503,7 @@ void check_worker_outcomes(const std::string& name) {
   t.commit("third");
   task = state::Task<Result>{utils::spawn_worker<Result>([name] {
                                return Result{name + " went wrong", false};
-                             }),
+                             }, tui::fatal),
                              0};
   while (task) run.pass();
   EXPECT_EQ(run.state.status_message->text, name + " went wrong");
@@ -510,7 +511,7 @@ void check_worker_outcomes(const std::string& name) {
 
   // A worker that dies without a word.
   task =
-      state::Task<Result>{utils::spawn_worker<Result>([]() -> Result { throw std::runtime_error("lost"); }), 0};
+      state::Task<Result>{utils::spawn_worker<Result>([]() -> Result { throw std::runtime_error("lost"); }, tui::fatal), 0};
   while (task) run.pass();
   EXPECT_EQ(run.state.status_message->text, name + " failed: thread died");
 }
