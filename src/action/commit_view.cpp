@@ -6,11 +6,10 @@
 #include "action/commit_view.hpp"
 #include "action/commit_view_changes.hpp"
 #include "action/rebase.hpp"
+#include "utils/arithmetic.hpp"
 
 namespace action {
 namespace {
-
-std::size_t saturating_sub(std::size_t a, std::size_t b) { return a > b ? a - b : 0; }
 
 void close_view(state::State& state, repo::Repo& repo) {
   if (state.rebase_in_progress) abort_rebase(state, repo);
@@ -98,13 +97,13 @@ void Action::execute_commit_view_mode(state::State& state, repo::Repo& repo, tui
       return;
     case MoveUp:
     case Up:
-      view.diff_scroll = saturating_sub(view.diff_scroll, 1);
+      view.diff_scroll = utils::saturating_sub(view.diff_scroll, 1);
       return;
     case HalfPageDown:
       view.diff_scroll = std::min(view.diff_scroll + diff_viewport_height(terminal) / 2, max_scroll());
       return;
     case HalfPageUp:
-      view.diff_scroll = saturating_sub(view.diff_scroll, diff_viewport_height(terminal) / 2);
+      view.diff_scroll = utils::saturating_sub(view.diff_scroll, diff_viewport_height(terminal) / 2);
       return;
     case GoTop:
       view.diff_scroll = 0;

@@ -3,6 +3,7 @@
 #include "viewport/viewport.hpp"
 #include "render/details_text.hpp"
 #include "highlight/highlight.hpp"
+#include "utils/arithmetic.hpp"
 
 #include <algorithm>
 #include <charconv>
@@ -19,10 +20,6 @@ std::size_t add_capped(std::size_t from, std::uint64_t n, std::size_t cap) {
   return n >= cap - from ? cap : from + static_cast<std::size_t>(n);
 }
 
-std::size_t sub_floored(std::size_t from, std::uint64_t n) {
-  return n >= from ? 0 : from - static_cast<std::size_t>(n);
-}
-
 std::size_t last_row(const repo::Repo& repo) { return repo.commits.empty() ? 0 : repo.commits.size() - 1; }
 
 std::uint64_t take_count(state::State& state, std::uint64_t fallback) {
@@ -35,7 +32,7 @@ std::uint64_t take_count(state::State& state, std::uint64_t fallback) {
 std::size_t details_scroll_bound(const state::State& state, tui::Size size) {
   const std::size_t height = compute_details_content_height(state, size);
   const std::size_t rows = viewport::details_panel_height(state, size);
-  return height > rows ? height - rows : 0;
+  return utils::saturating_sub(height, rows);
 }
 
 void clear_details_search(state::State& state) {
@@ -66,10 +63,9 @@ void open_details(state::State& state, const repo::Repo& repo, tui::Size size) {
 }
 
 void go_to_head(state::State& state, const repo::Repo& repo, tui::Size size) {
-  const repo::Oid head = repo.head_sha();
-  const auto it = std::ranges::find(repo.commits, head, &repo::Commit::id);
-  if (it == repo.commits.end()) return;
-  state.selected = static_cast<std::size_t>(it - repo.commits.begin());
+  const auto row = state::row_of(repo.commits, repo.head_sha());
+  if (!row) return;
+  state.selected = *row;
   viewport::center_view_on_selected_row(state, size);
 }
 
@@ -116,7 +112,7 @@ void step_in_details(state::State& state, tui::Size size, bool forward) {
     state::set_details_match(state, std::nullopt, width);
     return;
   }
-  state.details_scroll = sub_floored(match->line, viewport::details_panel_height(state, size) / 2);
+  state.details_scroll = utils::saturating_sub(match->line, viewport::details_panel_height(state, size) / 2);
   state::set_details_match(state, match, width);
 }
 
@@ -199,9 +195,9 @@ bool Action::execute_normal_mode(state::State& state, repo::Repo& repo, tui::Ter
     case Up: {
       const std::uint64_t n = take_count(state, 1);
       if (panel)
-        state.details_scroll = sub_floored(state.details_scroll, n);
+        state.details_scroll = utils::saturating_sub(state.details_scroll, n);
       else
-        state.selected = sub_floored(state.selected, n);
+        state.selected = utils::saturating_sub(state.selected, n);
       return false;
     }
     case HalfPageDown: {
@@ -220,9 +216,9 @@ bool Action::execute_normal_mode(state::State& state, repo::Repo& repo, tui::Ter
       state.count_prefix.clear();
       const std::size_t half = viewport::details_panel_height(state, viewport::terminal_size(terminal)) / 2;
       if (panel)
-        state.details_scroll = sub_floored(state.details_scroll, half);
+        state.details_scroll = utils::saturating_sub(state.details_scroll, half);
       else
-        state.selected = sub_floored(state.selected, half);
+        state.selected = utils::saturating_sub(state.selected, half);
       return false;
     }
     case GoTop:
@@ -238,7 +234,7 @@ bool Action::execute_normal_mode(state::State& state, repo::Repo& repo, tui::Ter
       if (panel)
         state.details_scroll = details_scroll_bound(state, viewport::terminal_size(terminal));
       else
-        state.selected = count ? std::min(sub_floored(*count, 1), static_cast<std::uint64_t>(last_row(repo)))
+        state.selected = count ? std::min(utils::saturating_sub(*count, 1), static_cast<std::uint64_t>(last_row(repo)))
                                : last_row(repo);
       return false;
     }

@@ -217,12 +217,7 @@ void open_commit_view_for_conflicts(state::State& state, repo::Repo& repo) {
 void jump_cursor_to_branch_tip(state::State& state, const repo::Repo& repo, std::string_view branch) {
   const auto tip = repo.branches.find(repo::BranchName{std::string(branch)});
   if (tip == repo.branches.end()) return;
-  for (std::size_t i = 0; i < repo.commits.size(); ++i) {
-    if (repo.commits[i].id == tip->second) {
-      state.selected = i;
-      return;
-    }
-  }
+  if (const auto row = state::row_of(repo.commits, tip->second)) state.selected = *row;
 }
 
 }  // namespace action

@@ -171,6 +171,12 @@ struct State {
 // log (an empty log, or a reload that shortened it).
 const repo::Commit* selected_commit(const State& state, const repo::Repo& repo);
 
+// The row of the log that holds the commit; nothing when none does. The rows
+// around `near` are tried first, as a reload mostly moves a commit by a few
+// rows; a commit the log holds twice is found at its first row near there.
+std::optional<std::size_t> row_of(const std::vector<repo::Commit>& commits, const repo::Oid& id,
+                                  std::size_t near = 0);
+
 // The current details match when it was measured on the open commit with the
 // current details query at this width; otherwise nothing.
 std::optional<DetailsMatch> current_details_match(const State& state, std::uint16_t width);
