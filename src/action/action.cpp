@@ -1,26 +1,8 @@
 #include "action/action.hpp"
 
-#include "utils/process.hpp"
-
-#include <cstdlib>
+#include "action/tmux.hpp"
 
 namespace action {
-
-namespace {
-
-// Inside tmux, Ctrl-h/j/k/l move to the neighbouring pane. tmux's own
-// outcome is none of our business: its output is dropped and a failure to
-// run it changes nothing.
-void select_tmux_pane(Action::Kind kind) {
-  if (std::getenv("TMUX") == nullptr) return;
-  const char* direction = kind == Action::FocusLeft    ? "-L"
-                          : kind == Action::FocusRight ? "-R"
-                          : kind == Action::FocusDown  ? "-D"
-                                                       : "-U";
-  (void)utils::run_process({"tmux", "select-pane", direction});
-}
-
-}  // namespace
 
 bool Action::execute(state::State& state, repo::Repo& repo, tui::Terminal& terminal) const {
   if (state.commit_view) {
@@ -30,10 +12,16 @@ bool Action::execute(state::State& state, repo::Repo& repo, tui::Terminal& termi
 
   switch (kind) {
     case FocusLeft:
+      select_tmux_pane(PaneDirection::Left);
+      return false;
     case FocusRight:
+      select_tmux_pane(PaneDirection::Right);
+      return false;
     case FocusDown:
+      select_tmux_pane(PaneDirection::Down);
+      return false;
     case FocusUp:
-      select_tmux_pane(kind);
+      select_tmux_pane(PaneDirection::Up);
       return false;
     default:
       break;

@@ -1,44 +1,23 @@
 #include "action/commit_commands.hpp"
 
-#include "action/worker.hpp"
-#include "utils/process.hpp"
-
-#include <array>
-#include <vector>
+#include "action/browser.hpp"
+#include "action/clipboard.hpp"
 
 namespace action {
-
-namespace {
-
-const std::array<std::vector<std::string>, 4> CLIPBOARD_PROGRAMS = {{
-    {"clip.exe"},
-    {"xclip", "-selection", "clipboard"},
-    {"xsel", "--clipboard", "--input"},
-    {"wl-copy"},
-}};
-
-}  // namespace
 
 void copy_commit_id(state::State& state, const repo::Repo& repo) {
   const repo::Commit* commit = state::selected_commit(state, repo);
   if (!commit) return;
-  utils::ProcessOptions options;
-  options.input = commit->id.hex();
-  // These programs leave a process behind that keeps the selection and
-  // would hold captured pipes open: wait for the program itself only.
-  options.discard_output = true;
-  bool any_ran = false;
-  for (const auto& program : CLIPBOARD_PROGRAMS) {
-    const auto run = utils::run_process(program, options);
-    if (!run) continue;
-    // xclip without a display starts and fails: nothing was copied.
-    if (run->success()) {
+  switch (copy_to_clipboard(commit->id.hex())) {
+    case Clipboard::Copied:
       state.set_status("copied " + commit->id.short_hex());
       return;
-    }
-    any_ran = true;
+    case Clipboard::Failed:
+      state.set_status("failed to copy " + commit->id.short_hex());
+      return;
+    case Clipboard::NoProgram:
+      return;
   }
-  if (any_ran) state.set_status("failed to copy " + commit->id.short_hex());
 }
 
 void open_commit_page(state::State& state, const repo::Repo& repo) {
@@ -53,14 +32,10 @@ void open_commit_page(state::State& state, const repo::Repo& repo) {
     state.set_status("no remote URL");
     return;
   }
-  // Off the terminal, so the opener neither draws over the screen nor reads
-  // the keys; reaped in the background, as a browser may stay a while.
-  const auto pid = utils::start_process({"open", *url});
-  if (!pid) {
+  if (!open_in_browser(*url)) {
     state.set_status("failed to open browser");
     return;
   }
-  spawn_detached([pid = *pid] { (void)utils::wait_process(pid); });
   state.set_status("opened in browser");
 }
 
