@@ -12,6 +12,23 @@ State State::create(const repo::Repo& repo) {
   return s;
 }
 
+Mode mode_of(const State& state) {
+  if (state.commit_view) return Mode::CommitView;
+  if (state.searching) return Mode::Search;
+  if (state.creating_branch) return Mode::CreateBranch;
+  if (state.deleting_branch) return Mode::DeleteBranch;
+  if (state.checking_out) return Mode::Checkout;
+  if (state.rebase_in_progress) return Mode::RebaseInProgress;
+  if (state.selecting_rebase_branch) return Mode::RebaseBranchSelection;
+  if (state.entering_rebase_target) return Mode::RebaseTarget;
+  if (state.confirming_revert) return Mode::RevertConfirmation;
+  if (state.entering_push_branch) return Mode::Push;
+  if (state.selecting_move_branch) return Mode::MoveBranchSelection;
+  if (state.selecting_move_target) return Mode::MoveTarget;
+  if (state.confirming_move) return Mode::MoveConfirmation;
+  return Mode::Log;
+}
+
 const repo::Commit* selected_commit(const State& state, const repo::Repo& repo) {
   return state.selected < repo.commits.size() ? &repo.commits[state.selected] : nullptr;
 }

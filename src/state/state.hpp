@@ -1,8 +1,8 @@
 #pragma once
 // Everything the interface remembers between two key presses, in one plain
 // record owned by the entry point. Handlers change it; the screen only reads
-// it. The mode is a set of independent flags, tested by the dispatcher in a
-// fixed order.
+// it. The mode is a set of independent flags, tested in a fixed order
+// (mode_of).
 
 #include "state/details_layout.hpp"
 #include "utils/channel.hpp"
@@ -166,6 +166,27 @@ struct State {
     status_message = StatusMessage{std::move(text), now};
   }
 };
+
+// The mode that takes the keys: the staging view while it is open, else the
+// first mode whose flag is set, in this order, else the log view. The
+// dispatcher goes by it, and so does a paste into a prompt.
+enum class Mode : std::uint8_t {
+  CommitView,
+  Search,
+  CreateBranch,
+  DeleteBranch,
+  Checkout,
+  RebaseInProgress,
+  RebaseBranchSelection,
+  RebaseTarget,
+  RevertConfirmation,
+  Push,
+  MoveBranchSelection,
+  MoveTarget,
+  MoveConfirmation,
+  Log,
+};
+Mode mode_of(const State& state);
 
 // The selected commit, or null when the selection lies past the end of the
 // log (an empty log, or a reload that shortened it).
