@@ -126,10 +126,10 @@ class HunkRows {
 struct Side {
   tui::Color colour;
   char sign;
-  char key;
+  std::string_view take_hint;  // the key that takes this side
 };
-constexpr Side kOurs{tui::Color::Green, '+', '1'};
-constexpr Side kTheirs{tui::Color::Cyan, '-', '2'};
+constexpr Side kOurs{tui::Color::Green, '+', "← press 1 to take these changes"};
+constexpr Side kTheirs{tui::Color::Cyan, '-', "← press 2 to take these changes"};
 
 std::string_view ours_role(repo::ConflictKind kind) {
   switch (kind) {
@@ -154,8 +154,7 @@ tui::Line side_header(const Side& side, std::string_view role, const std::string
   text += role;
   text += " (" + label + ") ";
   return tui::Line({tui::Span(std::move(text), tui::Style{.fg = side.colour, .add_modifier = tui::Modifier::BOLD}),
-                    tui::Span(std::string("← press ") + side.key + " to take these changes",
-                              tui::Style{.fg = side.colour})});
+                    tui::Span(side.take_hint, tui::Style{.fg = side.colour})});
 }
 
 tui::Line side_line(const Side& side, std::size_t number, const std::string& text,
