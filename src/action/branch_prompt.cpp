@@ -49,6 +49,13 @@ void run_branch_prompt(const Action& action, state::State& state, const repo::Re
   }
 }
 
+bool names_branch_at(state::State& state, const repo::Repo& repo, const std::string& name, const repo::Oid& id) {
+  const auto it = repo.branches.find(repo::BranchName{name});
+  if (it != repo.branches.end() && it->second == id) return true;
+  state.set_status("no '" + name + "' branch");
+  return false;
+}
+
 void end_completion(state::State& state) {
   state.completion_prefix.reset();
   state.completion_index = 0;

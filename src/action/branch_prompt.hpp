@@ -43,6 +43,10 @@ void run_branch_prompt(const Action& action, state::State& state, const repo::Re
 
 // The shared pieces.
 
+// Whether the typed name is a branch at the commit, as delete and checkout
+// require; otherwise the status says "no '{name}' branch".
+bool names_branch_at(state::State& state, const repo::Repo& repo, const std::string& name, const repo::Oid& id);
+
 void end_completion(state::State& state);
 
 // One Tab: the text completes among the candidates and the cycle moves on.

@@ -21,11 +21,7 @@ void checkout_named(state::State& state, repo::Repo& repo, const repo::Oid id) {
     checkout_detached(state, repo, id);
     return;
   }
-  const auto it = repo.branches.find(repo::BranchName{name});
-  if (it == repo.branches.end() || it->second != id) {
-    state.set_status("no '" + name + "' branch");
-    return;
-  }
+  if (!names_branch_at(state, repo, name, id)) return;
   if (auto done = repo.checkout_branch(name))
     state.set_status("checked out " + name);
   else

@@ -9,11 +9,7 @@ namespace {
 
 void delete_branch(state::State& state, repo::Repo& repo, const repo::Commit& commit) {
   const std::string& name = state.delete_branch_input;
-  const auto it = repo.branches.find(repo::BranchName{name});
-  if (it == repo.branches.end() || it->second != commit.id) {
-    state.set_status("no '" + name + "' branch");
-    return;
-  }
+  if (!names_branch_at(state, repo, name, commit.id)) return;
   if (auto deleted = repo.delete_branch(name, commit.id)) {
     state.set_status("deleted " + name);
   } else if (deleted.error().find("current HEAD") != std::string::npos) {
