@@ -1,3 +1,4 @@
+#include "action/branch_prompt.hpp"
 #include "log_fixture.hpp"
 
 #include <gtest/gtest.h>

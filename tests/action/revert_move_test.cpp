@@ -1,6 +1,6 @@
 #include "log_fixture.hpp"
 #include "remote_fixture.hpp"
-#include "action/revert_move.hpp"
+#include "action/move_branch.hpp"
 #include "support/env_guard.hpp"
 
 #include <gtest/gtest.h>
