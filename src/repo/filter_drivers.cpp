@@ -37,12 +37,7 @@ bool driver_applies(git_config* config, const std::string& name) {
       return true;
     }
   }
-  int required = 0;
-  if (git_config_get_bool(&required, config, (key + "required").c_str()) != 0) {
-    git_error_clear();
-    return false;
-  }
-  return required != 0;
+  return config_true(config, (key + "required").c_str());
 }
 
 // Settings that change how git writes a patch, pinned so that the library
