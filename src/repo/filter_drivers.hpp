@@ -2,8 +2,9 @@
 // Files that git passes through an outside filter driver (the `filter`
 // attribute naming a configured filter.<name>.clean, .smudge or .process, as
 // git-lfs sets up). The library runs only its built-in conversions, so for
-// these files the diff, the cleaned text and the checked-out text come from
-// git itself. Internal to the repository layer.
+// these files the work-tree status and diff come from git, and the file goes
+// into the index and back into the work tree whole, through git. Internal to
+// the repository layer.
 
 #include <expected>
 #include <optional>
@@ -24,8 +25,6 @@ class FilterDrivers {
   // that the configuration does not define is no driver: git reads the
   // file as it is.
   static FilterDrivers read(git_repository* repo);
-
-  bool empty() const { return names_.empty(); }
 
   // The driver git runs for the path; one attribute lookup, none at all
   // when no driver is configured.
