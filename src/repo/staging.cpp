@@ -10,6 +10,7 @@
 #include <cerrno>
 
 #include "repo/file_lines.hpp"
+#include "repo/filter_drivers.hpp"
 #include "repo/git_cli.hpp"
 #include "repo/git_handle.hpp"
 #include "repo/hunk_apply.hpp"
@@ -28,6 +29,7 @@ constexpr unsigned kExecutableMode = 0100755;
 constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD";
 constexpr std::string_view kTypeChanged = "file type changed; act on the whole file";
 constexpr std::string_view kNotUtf8 = "file is not valid UTF-8";
+constexpr std::string_view kFiltered = "file has a filter driver; act on the whole file";
 
 // A directory, FIFO or device where a file should be.
 std::unexpected<std::string> unreadable(const WorktreeEntry& entry) {
@@ -240,6 +242,34 @@ std::expected<FileInIndex<LockedIndex>, std::string> lock_indexed_file(const std
   return open_file_in_index<LockedIndex>(path, file, LockedIndex::take);
 }
 
+// The filter driver git runs on the file, if any: the library cannot run
+// one, so such a file goes in and out whole, through git. The repository is
+// opened for the question alone.
+std::expected<std::optional<std::string>, std::string> filter_driver_of(const std::string& path,
+                                                                        const std::string& file) {
+  auto handle = open_repository(path);
+  if (!handle) return std::unexpected(handle.error());
+  return filter_driver_at(handle->get(), file);
+}
+
+// A filtered file the index does not hold shows as one hunk of its whole
+// text, which goes in as git add takes it (git locks the index itself).
+// Any other hunk of a filtered file is git's, from cleaned text the library
+// cannot make again from the work tree.
+std::expected<void, std::string> stage_filtered_hunk(const Repo& r, const std::string& file, const Hunk& hunk,
+                                                     const std::string& driver) {
+  auto opened = open_indexed_file(r.path, file);
+  if (!opened) return std::unexpected(opened.error());
+  if (opened->stored) return std::unexpected(std::string(kFiltered));
+  opened->repo.reset();
+  auto work = worktree_entry(r.workdir, file);
+  if (!work) return utils::os_failure("failed to read file: ", work.error());
+  if (work->kind == EntryKind::Missing) return utils::os_failure("failed to read file: ", ENOENT);
+  if (work->kind == EntryKind::Other) return unreadable(*work);
+  if (!is_whole_file(hunk, work->bytes)) return std::unexpected(std::string(kHunkLocationError));
+  return add_with_git(r.work_command_dir(), file, driver);
+}
+
 }  // namespace
 
 std::expected<std::string, std::string> Repo::get_index_content(git_repository* repo,
@@ -259,6 +289,11 @@ std::expected<std::string, std::string> Repo::get_index_content(git_repository* 
 std::expected<void, std::string> Repo::stage_file(const std::string& file) const {
   auto handle = open_repository(path);
   if (!handle) return std::unexpected(handle.error());
+  // Only git runs the file's filter on its way into the index.
+  if (auto driver = filter_driver_at(handle->get(), file)) {
+    handle->reset();
+    return add_with_git(work_command_dir(), file, *driver);
+  }
   auto index = LockedIndex::take(handle->get());
   if (!index) return std::unexpected(index.error());
   // lstat: a dangling link is a link to stage, not a deleted file. Only a
@@ -310,6 +345,9 @@ std::expected<void, std::string> Repo::unstage_file(const std::string& file, boo
 }
 
 std::expected<void, std::string> Repo::stage_hunk(const std::string& file, const Hunk& hunk) const {
+  auto driver = filter_driver_of(path, file);
+  if (!driver) return std::unexpected(driver.error());
+  if (*driver) return stage_filtered_hunk(*this, file, hunk, **driver);
   auto opened = lock_indexed_file(path, file);
   if (!opened) return std::unexpected(opened.error());
   git_repository* repo = opened->repo.get();
@@ -350,6 +388,9 @@ std::expected<void, std::string> Repo::stage_hunk(const std::string& file, const
 
 std::expected<void, std::string> Repo::unstage_hunk(const std::string& file, const Hunk& hunk,
                                                     bool amend) const {
+  auto driver = filter_driver_of(path, file);
+  if (!driver) return std::unexpected(driver.error());
+  if (*driver) return std::unexpected(std::string(kFiltered));
   auto opened = lock_indexed_file(path, file);
   if (!opened) return std::unexpected(opened.error());
   git_repository* repo = opened->repo.get();
@@ -403,6 +444,9 @@ std::expected<void, std::string> Repo::discard_file(const std::string& file, boo
 }
 
 std::expected<void, std::string> Repo::discard_hunk(const std::string& file, const Hunk& hunk) const {
+  auto driver = filter_driver_of(path, file);
+  if (!driver) return std::unexpected(driver.error());
+  if (*driver) return std::unexpected(std::string(kFiltered));
   auto work = worktree_entry(workdir, file);
   if (!work) return utils::os_failure("failed to read file: ", work.error());
   if (work->kind == EntryKind::Other) return unreadable(*work);

@@ -2,6 +2,7 @@
 // and in the index, each with its hunks or, when conflicted, its sections.
 
 #include "repo/conflict_markers.hpp"
+#include "repo/filter_drivers.hpp"
 #include "repo/git_handle.hpp"
 #include "repo/repo.hpp"
 #include "repo/status_diff.hpp"
@@ -12,6 +13,7 @@
 #include <algorithm>
 #include <iterator>
 #include <optional>
+#include <set>
 
 namespace repo {
 namespace {
@@ -116,10 +118,33 @@ void fill_hunks(std::vector<WorktreeFile>& files, const std::vector<std::size_t>
   }
 }
 
+// The work-tree hunks of the files behind an outside filter driver, as git
+// shows them. A file git sees unchanged (the library compares the work-tree
+// copy unfiltered) leaves the list; when git fails, each entry stands
+// without hunks.
+void fill_filtered_hunks(const Repo& r, std::vector<WorktreeFile>& files, const std::vector<std::size_t>& which,
+                         const std::vector<std::string>& paths) {
+  if (which.empty()) return;
+  auto hunks = git_worktree_hunks(r.work_command_dir(), paths);
+  if (!hunks) return;
+  std::set<std::string, std::less<>> unchanged;
+  for (std::size_t i : which) {
+    auto it = hunks->find(files[i].path);
+    if (it == hunks->end()) {
+      unchanged.insert(files[i].path);
+      continue;
+    }
+    files[i].additions = it->second.additions;
+    files[i].deletions = it->second.deletions;
+    files[i].unstaged_hunks = std::move(it->second.hunks);
+  }
+  std::erase_if(files, [&](const WorktreeFile& f) { return unchanged.contains(f.path); });
+}
+
 // The entries of the status list (of these paths only, when given) with
 // their hunks, unsorted; in amend mode without the staged list. Absent when
 // the status list cannot be read.
-std::optional<WorktreeStatus> collect_status(const Repo& r, git_repository* repo,
+std::optional<WorktreeStatus> collect_status(const Repo& r, git_repository* repo, const FilterDrivers& drivers,
                                              const std::vector<std::string>* paths, bool amend) {
   if (paths != nullptr && paths->empty()) return WorktreeStatus{};
   auto list = read_status(repo, paths);
@@ -129,8 +154,8 @@ std::optional<WorktreeStatus> collect_status(const Repo& r, git_repository* repo
   // the files that need one, instead of a status request and a diff per
   // file, each of which walks the whole index again.
   WorktreeStatus status;
-  std::vector<std::size_t> diffed_unstaged, diffed_staged;
-  std::vector<std::string> unstaged_paths, staged_paths;
+  std::vector<std::size_t> diffed_unstaged, diffed_staged, filtered_unstaged;
+  std::vector<std::string> unstaged_paths, staged_paths, filtered_paths;
   const std::size_t count = git_status_list_entrycount(list.get());
   for (std::size_t i = 0; i < count; ++i) {
     const git_status_entry* entry = git_status_byindex(list.get(), i);
@@ -155,8 +180,9 @@ std::optional<WorktreeStatus> collect_status(const Repo& r, git_repository* repo
         status.unstaged.push_back(
             with_hunks(*file_path, ChangeKind::Untracked, r.load_untracked_file_as_diff(*file_path), false));
       } else {
-        diffed_unstaged.push_back(status.unstaged.size());
-        unstaged_paths.push_back(*file_path);
+        const bool filtered = drivers.driver_for(repo, *file_path).has_value();
+        (filtered ? filtered_unstaged : diffed_unstaged).push_back(status.unstaged.size());
+        (filtered ? filtered_paths : unstaged_paths).push_back(*file_path);
         status.unstaged.push_back(with_hunks(*file_path, worktree_kind(bits), {}, false));
       }
     }
@@ -169,6 +195,7 @@ std::optional<WorktreeStatus> collect_status(const Repo& r, git_repository* repo
   }
 
   fill_hunks(status.unstaged, diffed_unstaged, worktree_hunks_by_path(repo, unstaged_paths), false);
+  fill_filtered_hunks(r, status.unstaged, filtered_unstaged, filtered_paths);
   if (!staged_paths.empty()) {
     // Without a readable HEAD staged files stand without hunks.
     StagedBase base = find_staged_base(repo, false);
@@ -188,10 +215,11 @@ void append(std::vector<WorktreeFile>& to, std::vector<WorktreeFile>& from) {
 // index holds outside them. Unsorted like collect_status; absent when a part
 // fails or the split misses an index entry.
 std::optional<WorktreeStatus> collect_status_split(const Repo& r, git_repository* repo,
-                                                   const StatusSplit& split, bool amend) {
+                                                   const FilterDrivers& drivers, const StatusSplit& split,
+                                                   bool amend) {
   std::vector<std::optional<WorktreeStatus>> results(split.parts.size());
   run_parts(r.path, repo, split.parts.size(), [&](std::size_t part, git_repository* handle) {
-    if (handle != nullptr) results[part] = collect_status(r, handle, &split.parts[part], amend);
+    if (handle != nullptr) results[part] = collect_status(r, handle, drivers, &split.parts[part], amend);
   });
 
   WorktreeStatus status;
@@ -203,7 +231,7 @@ std::optional<WorktreeStatus> collect_status_split(const Repo& r, git_repository
   // The first part's status list loaded the index into this handle.
   const auto outside = paths_outside_split(repo, split);
   if (!outside) return std::nullopt;
-  auto rest = collect_status(r, repo, &*outside, amend);
+  auto rest = collect_status(r, repo, drivers, &*outside, amend);
   if (!rest) return std::nullopt;
   append(status.unstaged, rest->unstaged);
   append(status.staged, rest->staged);
@@ -223,11 +251,13 @@ std::optional<WorktreeStatus> Repo::load_worktree_status(bool amend) const {
   auto handle = open_repository(path);
   if (!handle) return std::nullopt;
   git_repository* repo = handle->get();
+  const FilterDrivers drivers = FilterDrivers::read(repo);
   std::optional<WorktreeStatus> status;
   if (const std::size_t parts = status_parts_for(repo); parts > 1) {
-    if (auto split = split_status_paths(repo, parts)) status = collect_status_split(*this, repo, *split, amend);
+    if (auto split = split_status_paths(repo, parts))
+      status = collect_status_split(*this, repo, drivers, *split, amend);
   }
-  if (!status) status = collect_status(*this, repo, nullptr, amend);
+  if (!status) status = collect_status(*this, repo, drivers, nullptr, amend);
   if (!status) return std::nullopt;
   return finish(repo, std::move(*status), amend);
 }
@@ -238,7 +268,7 @@ std::optional<WorktreeStatus> load_worktree_status_split(const Repo& r, bool ame
   git_repository* repo = handle->get();
   auto split = split_status_paths(repo, parts);
   if (!split) return std::nullopt;
-  auto status = collect_status_split(r, repo, *split, amend);
+  auto status = collect_status_split(r, repo, FilterDrivers::read(repo), *split, amend);
   if (!status) return std::nullopt;
   return finish(repo, std::move(*status), amend);
 }

@@ -2,6 +2,7 @@
 // status list is made of, with its flags, stopped at the first delta the list
 // would hold as an entry with a UTF-8 path.
 
+#include "repo/filter_drivers.hpp"
 #include "repo/git_handle.hpp"
 #include "repo/repo.hpp"
 #include "repo/status_split.hpp"
@@ -17,7 +18,14 @@ enum class Change { None, Found, Failed };
 
 struct Search {
   std::atomic<bool>* found_anywhere;  // shared by the parts of a split
+  git_repository* repo;
+  const FilterDrivers* drivers;
   bool found = false;
+  bool worktree = false;  // in the diff of the work tree against the index
+  // Files behind an outside filter driver that the library takes as
+  // changed, comparing their copies unfiltered: git is asked about them
+  // when nothing else has changed.
+  std::vector<std::string> filtered;
 };
 
 // What the status list keeps of a delta: not a submodule on every side it
@@ -32,6 +40,13 @@ bool listed(const git_diff_delta& delta) {
 int stop_at_listed(const git_diff*, const git_diff_delta* delta, const char*, void* payload) {
   if (delta == nullptr || !listed(*delta)) return 1;  // left out, go on
   auto& search = *static_cast<Search*>(payload);
+  if (search.worktree && delta->status == GIT_DELTA_MODIFIED) {
+    std::string p = delta->new_file.path ? delta->new_file.path : delta->old_file.path;
+    if (search.drivers->driver_for(search.repo, p)) {
+      search.filtered.push_back(std::move(p));
+      return 1;
+    }
+  }
   search.found = true;
   search.found_anywhere->store(true, std::memory_order_relaxed);
   return -1;
@@ -44,9 +59,12 @@ int stop_when_found(const git_diff*, const char*, const char*, void* payload) {
 
 // The first change among these paths (all paths when null; never an empty
 // list). A diff stopped because another part found a change counts as None.
-// A failure leaves the library's message in `error`, when given.
-Change first_change(git_repository* repo, const std::vector<std::string>* paths,
-                    std::atomic<bool>& found_anywhere, std::string* error = nullptr) {
+// Filtered files the library takes as changed are added to `filtered` and
+// do not count. A failure leaves the library's message in `error`, when
+// given.
+Change first_change(git_repository* repo, const FilterDrivers& drivers, const std::vector<std::string>* paths,
+                    std::atomic<bool>& found_anywhere, std::vector<std::string>& filtered,
+                    std::string* error = nullptr) {
   const auto failed = [&] {
     if (error != nullptr) *error = last_git_error();
     git_error_clear();
@@ -67,7 +85,7 @@ Change first_change(git_repository* repo, const std::vector<std::string>* paths,
     git_error_clear();
   }
 
-  Search search{&found_anywhere};
+  Search search{&found_anywhere, repo, &drivers, false, false, {}};
   git_diff_options options = GIT_DIFF_OPTIONS_INIT;
   options.flags = GIT_DIFF_INCLUDE_TYPECHANGE | GIT_DIFF_INCLUDE_UNTRACKED | GIT_DIFF_RECURSE_UNTRACKED_DIRS |
                   GIT_DIFF_IGNORE_SUBMODULES;
@@ -82,10 +100,13 @@ Change first_change(git_repository* repo, const std::vector<std::string>* paths,
   options.payload = &search;
   // The index against HEAD first: it costs little once the index is read.
   for (const bool staged : {true, false}) {
+    search.worktree = !staged;
     git_diff* raw = nullptr;
     const int code = staged ? git_diff_tree_to_index(&raw, repo, head.get(), index.get(), &options)
                    : git_diff_index_to_workdir(&raw, repo, index.get(), &options);
     DiffPtr diff(raw);
+    filtered.insert(filtered.end(), search.filtered.begin(), search.filtered.end());
+    search.filtered.clear();
     if (search.found || found_anywhere.load(std::memory_order_relaxed)) {
       if (code != 0) git_error_clear();
       return search.found ? Change::Found : Change::None;
@@ -98,22 +119,28 @@ Change first_change(git_repository* repo, const std::vector<std::string>* paths,
 // The parts searched side by side, then whatever the index holds outside
 // them; absent when the split misses an index entry or a part fails without
 // any change found.
-std::optional<bool> search_split(const std::string& path, git_repository* repo, const StatusSplit& split) {
+std::optional<bool> search_split(const Repo& r, git_repository* repo, const FilterDrivers& drivers,
+                                 const StatusSplit& split) {
   std::atomic<bool> found{false};
   std::vector<Change> results(split.parts.size(), Change::Failed);
-  run_parts(path, repo, split.parts.size(), [&](std::size_t part, git_repository* handle) {
-    if (handle != nullptr) results[part] = first_change(handle, &split.parts[part], found);
+  std::vector<std::vector<std::string>> filtered(split.parts.size());
+  run_parts(r.path, repo, split.parts.size(), [&](std::size_t part, git_repository* handle) {
+    if (handle != nullptr) results[part] = first_change(handle, drivers, &split.parts[part], found, filtered[part]);
   });
   if (found.load()) return true;
   for (const Change c : results)
     if (c != Change::None) return std::nullopt;
+  std::vector<std::string> all;
+  for (auto& part : filtered) all.insert(all.end(), part.begin(), part.end());
   // The first part's search loaded the index into this handle.
   const auto outside = paths_outside_split(repo, split);
   if (!outside) return std::nullopt;
-  if (outside->empty()) return false;
-  const Change rest = first_change(repo, &*outside, found);
-  if (rest == Change::Failed) return std::nullopt;
-  return rest == Change::Found;
+  if (!outside->empty()) {
+    const Change rest = first_change(repo, drivers, &*outside, found, all);
+    if (rest == Change::Failed) return std::nullopt;
+    if (rest == Change::Found) return true;
+  }
+  return git_sees_worktree_change(r.work_command_dir(), all);
 }
 
 }  // namespace
@@ -126,16 +153,18 @@ std::expected<bool, std::string> Repo::look_for_changes() const {
   git_repository* repo = handle->get();
   // No work tree, nothing to stage.
   if (git_repository_is_bare(repo)) return false;
+  const FilterDrivers drivers = FilterDrivers::read(repo);
   if (const std::size_t parts = status_parts_for(repo); parts > 1) {
     if (auto split = split_status_paths(repo, parts)) {
-      if (auto found = search_split(path, repo, *split)) return *found;
+      if (auto found = search_split(*this, repo, drivers, *split)) return *found;
     }
   }
   std::atomic<bool> found{false};
+  std::vector<std::string> filtered;
   std::string error;
-  const Change change = first_change(repo, nullptr, found, &error);
+  const Change change = first_change(repo, drivers, nullptr, found, filtered, &error);
   if (change == Change::Failed) return std::unexpected(std::move(error));
-  return change == Change::Found;
+  return change == Change::Found || git_sees_worktree_change(work_command_dir(), filtered);
 }
 
 std::optional<bool> has_changes_split(const Repo& r, std::size_t parts) {
@@ -143,7 +172,7 @@ std::optional<bool> has_changes_split(const Repo& r, std::size_t parts) {
   if (!handle) return std::nullopt;
   auto split = split_status_paths(handle->get(), parts);
   if (!split) return std::nullopt;
-  return search_split(r.path, handle->get(), *split);
+  return search_split(r, handle->get(), FilterDrivers::read(handle->get()), *split);
 }
 
 }  // namespace repo
