@@ -80,7 +80,9 @@ struct PathArray {
 // Initialises the library once per process; safe to call from any thread.
 void ensure_libgit2();
 
-// The library's last error text, or the fallback when it has none.
+// The library's last error text, or the fallback when it has none. A lock
+// file found in place is named with its reason: "failed to lock file '{}'
+// for writing: File exists (os error 17)".
 std::string last_git_error(std::string_view fallback = "unknown error");
 
 // That text as the failure of an operation the library refused.

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <ctime>
+#include <expected>
 #include <filesystem>
+#include <functional>
 #include <sstream>
 
 #include "repo/git_handle.hpp"
@@ -417,6 +419,39 @@ TEST(Commit, EndsAStoppedOperationAsGitDoes) {
     EXPECT_EQ(read_commit(ours, id->hex()).tree, want_tree);
     EXPECT_EQ(read_commit(ours, id->hex()).parents.size(), read_commit(oracle, "HEAD").parents.size());
     EXPECT_EQ(ours.git({"status", "--porcelain"}), oracle.git({"status", "--porcelain"}));
+  }
+}
+
+// A lock another git holds is refused with its reason, which the library's
+// own words leave out ("... for writing: " and no more).
+TEST(Commit, ALockHeldElsewhereIsToldWithItsReason) {
+  struct Case {
+    const char* lock;
+    std::function<std::expected<void, std::string>(Repo&)> run;
+  };
+  const Case cases[] = {
+      {"refs/heads/main.lock",
+       [](Repo& r) -> std::expected<void, std::string> {
+         auto made = r.commit("held");
+         if (!made) return std::unexpected(made.error());
+         return {};
+       }},
+      {"HEAD.lock", [](Repo& r) { return r.checkout_branch("side"); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.lock);
+    IdentityRepo t;
+    t.write("a.txt", "one\n").commit("base");
+    t.git({"branch", "side"});
+    t.write("a.txt", "two\n").git({"add", "a.txt"});
+    const std::string head = t.rev_parse("HEAD");
+    t.write(".git/" + std::string(c.lock), "");
+    Repo r = open(t);
+    auto done = c.run(r);
+    ASSERT_FALSE(done);
+    const std::string lock = fs::canonical(t.file_path(".git/" + std::string(c.lock))).string();
+    EXPECT_EQ(done.error(), "failed to lock file '" + lock + "' for writing: File exists (os error 17)");
+    EXPECT_EQ(t.rev_parse("HEAD"), head);
   }
 }
 
