@@ -198,6 +198,15 @@ class Repo {
   // pre-commit, prepare-commit-msg or commit-msg hook, or commit.gpgsign is
   // set.
   bool commit_needs_git() const;
+  // Whether a stopped merge, cherry-pick or revert waits for the next commit
+  // to end it: MERGE_HEAD, CHERRY_PICK_HEAD or REVERT_HEAD in the git
+  // directory.
+  bool commit_ends_operation() const;
+  // The message git prepared for the next commit: MERGE_MSG, which a stopped
+  // merge, cherry-pick or revert writes, after SQUASH_MSG of a squash merge
+  // when that is there too, else SQUASH_MSG alone; absent when there is
+  // none (one that is not UTF-8 counts as none).
+  std::optional<std::string> prepared_commit_message() const;
   // The commit against its first parent (or the empty tree): every file with
   // its hunks. Absent when the commit, its tree or the diff cannot be read.
   std::optional<CommitDetails> load_commit_details(const Oid& id) const;
