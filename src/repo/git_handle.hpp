@@ -42,6 +42,7 @@ using ObjectPtr = GitPtr<git_object, git_object_free>;
 using ConfigPtr = GitPtr<git_config, git_config_free>;
 using AnnotatedCommitPtr = GitPtr<git_annotated_commit, git_annotated_commit_free>;
 using FilterListPtr = GitPtr<git_filter_list, git_filter_list_free>;
+using TransactionPtr = GitPtr<git_transaction, git_transaction_free>;
 
 // A git_buf that frees itself.
 struct GitBuf {

@@ -177,11 +177,12 @@ class Repo {
   // Records the index as a commit on HEAD with the configured signature; on
   // an unborn branch, as the branch's root commit. Intent-to-add entries are
   // not recorded. During a stopped merge the merged commits become further
-  // parents and the merge state is cleared. Refused while the index is
-  // locked.
+  // parents and the merge state is cleared. Refused while the index or
+  // HEAD is locked, as git refuses.
   std::expected<Oid, std::string> commit(const std::string& message) const;
   // Replaces HEAD's commit: same parents and author name, the index's tree,
-  // the new message, author and committer time now. Refused during a merge.
+  // the new message, author and committer time now. Refused during a merge,
+  // and while the index or HEAD is locked.
   std::expected<Oid, std::string> amend_commit(const std::string& message) const;
   // HEAD's full message; absent on any failure.
   std::optional<std::string> head_message() const;

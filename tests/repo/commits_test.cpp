@@ -423,35 +423,58 @@ TEST(Commit, EndsAStoppedOperationAsGitDoes) {
 }
 
 // A lock another git holds is refused with its reason, which the library's
-// own words leave out ("... for writing: " and no more).
+// own words leave out ("... for writing: " and no more). HEAD.lock refuses a
+// commit as it refuses git's.
 TEST(Commit, ALockHeldElsewhereIsToldWithItsReason) {
+  using Run = std::function<std::expected<void, std::string>(Repo&)>;
+  const Run commit = [](Repo& r) -> std::expected<void, std::string> {
+    auto made = r.commit("held");
+    if (!made) return std::unexpected(made.error());
+    return {};
+  };
+  const Run amend = [](Repo& r) -> std::expected<void, std::string> {
+    auto made = r.amend_commit("held");
+    if (!made) return std::unexpected(made.error());
+    return {};
+  };
   struct Case {
+    const char* name;
     const char* lock;
-    std::function<std::expected<void, std::string>(Repo&)> run;
+    bool detached;
+    Run run;
+    std::vector<std::string> oracle;  // git's own command, refused too; none for a checkout, which git
+                                      // refuses only after it has written the files
   };
   const Case cases[] = {
-      {"refs/heads/main.lock",
-       [](Repo& r) -> std::expected<void, std::string> {
-         auto made = r.commit("held");
-         if (!made) return std::unexpected(made.error());
-         return {};
-       }},
-      {"HEAD.lock", [](Repo& r) { return r.checkout_branch("side"); }},
+      {"commit, branch locked", "refs/heads/main.lock", false, commit, {"commit", "-q", "-m", "held"}},
+      {"commit, HEAD locked", "HEAD.lock", false, commit, {"commit", "-q", "-m", "held"}},
+      {"commit, detached HEAD locked", "HEAD.lock", true, commit, {"commit", "-q", "-m", "held"}},
+      {"amend, HEAD locked", "HEAD.lock", false, amend, {"commit", "-q", "--amend", "-m", "held"}},
+      {"checkout, HEAD locked", "HEAD.lock", false, [](Repo& r) { return r.checkout_branch("side"); }, {}},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.lock);
+    SCOPED_TRACE(c.name);
     IdentityRepo t;
     t.write("a.txt", "one\n").commit("base");
     t.git({"branch", "side"});
+    t.write("side.txt", "side\n").commit("on main");
+    if (c.detached) t.git({"checkout", "-q", "--detach"});
     t.write("a.txt", "two\n").git({"add", "a.txt"});
     const std::string head = t.rev_parse("HEAD");
+    const std::string head_file = t.read(".git/HEAD");
     t.write(".git/" + std::string(c.lock), "");
+    if (!c.oracle.empty()) {
+      ASSERT_FALSE(t.git_result(c.oracle).success());
+    }
     Repo r = open(t);
     auto done = c.run(r);
     ASSERT_FALSE(done);
     const std::string lock = fs::canonical(t.file_path(".git/" + std::string(c.lock))).string();
     EXPECT_EQ(done.error(), "failed to lock file '" + lock + "' for writing: File exists (os error 17)");
     EXPECT_EQ(t.rev_parse("HEAD"), head);
+    EXPECT_EQ(t.read(".git/HEAD"), head_file);
+    EXPECT_EQ(t.git({"status", "--porcelain"}), "M  a.txt\n");
+    EXPECT_TRUE(fs::exists(t.file_path(".git/" + std::string(c.lock))));
   }
 }
 
