@@ -57,18 +57,22 @@ std::expected<std::string, EditFailure> edit_message(tui::Terminal& terminal, co
 }
 
 // What the editor opens: the message of a commit that failed, to try again
-// without typing it anew; otherwise the guidance (under HEAD's message when
-// amending).
+// without typing it anew; otherwise the guidance, under HEAD's message when
+// amending, else under the message git prepared for the commit that ends a
+// stopped merge, cherry-pick or revert, as git commit offers it.
 std::string starting_content(const state::State& state, const repo::Repo& repo, bool amend) {
   if (state.unsent_commit_message) return *state.unsent_commit_message + "\n";
-  return commit_message_file_content(amend ? repo.head_message() : std::nullopt);
+  return commit_message_file_content(amend ? repo.head_message() : repo.prepared_commit_message());
 }
 
 // Commits with git where it has hooks to run or a commit to sign, which the
-// library would skip; otherwise with the library.
+// library would skip, and where the commit ends a stopped merge,
+// cherry-pick or revert: git keeps the picked commit's author and clears
+// the operation's state as its own commands expect. Otherwise with the
+// library.
 std::expected<void, std::string> make_commit(const repo::Repo& repo, const std::string& dir,
                                              const std::string& message, bool amend) {
-  if (repo.commit_needs_git()) {
+  if (repo.commit_needs_git() || (!amend && repo.commit_ends_operation())) {
     auto file = utils::PrivateTempFile::create(dir, "tarnwick_commit_msg", ".txt", message);
     if (!file) return std::unexpected(file.error());
     return repo::commit_with_git(repo.work_command_dir(), file->path(), amend);
@@ -121,8 +125,14 @@ void commit_with_editor(state::State& state, repo::Repo& repo, tui::Terminal& te
     state.set_status(message.error().status);
     return;
   }
+  // Kept for this run only: a hook or a lock may let the next try through.
+  // Asked again after the editor: meanwhile another git may have committed
+  // or unstaged what there was.
+  if (!ready_to_commit(state, repo, amend, viewport::diff_viewport_height(terminal))) {
+    state.unsent_commit_message = *message;
+    return;
+  }
   if (auto made = make_commit(repo, dir, *message, amend); !made) {
-    // Kept for this run only: a hook or a lock may let the next try through.
     state.unsent_commit_message = *message;
     state.set_status("commit failed: " + made.error());
     return;

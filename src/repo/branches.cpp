@@ -17,7 +17,6 @@ namespace repo {
 namespace {
 
 using TreeBuilderPtr = GitPtr<git_treebuilder, git_treebuilder_free>;
-using TransactionPtr = GitPtr<git_transaction, git_transaction_free>;
 
 git_checkout_options safe_checkout() {
   git_checkout_options opts;

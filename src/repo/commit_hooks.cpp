@@ -1,13 +1,15 @@
 // Whether a commit must go through git: libgit2 runs no hooks and signs
-// nothing.
+// nothing, and knows nothing of the operation a commit may end.
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <string_view>
 
 #include "repo/git_handle.hpp"
 #include "repo/repo.hpp"
+#include "repo/state_files.hpp"
 
 namespace repo {
 namespace {
@@ -46,6 +48,24 @@ bool Repo::commit_needs_git() const {
   for (std::string_view hook : kCommitHooks)
     if (::access((dir + "/" + std::string(hook)).c_str(), X_OK) == 0) return true;
   return false;
+}
+
+bool Repo::commit_ends_operation() const {
+  auto repo = open_repository(path);
+  if (!repo) return false;
+  return std::ranges::any_of(kStoppedOperationHeads,
+                             [&](std::string_view file) { return state_file_exists(repo->get(), file); });
+}
+
+std::optional<std::string> Repo::prepared_commit_message() const {
+  auto repo = open_repository(path);
+  if (!repo) return std::nullopt;
+  // As git commit reads them: a squash merge's SQUASH_MSG goes before
+  // MERGE_MSG when both are there.
+  auto merge = read_state_file(state_file_path(repo->get(), "MERGE_MSG"));
+  auto squash = read_state_file(state_file_path(repo->get(), "SQUASH_MSG"));
+  if (merge && squash) return *squash + *merge;
+  return merge ? merge : squash;
 }
 
 }  // namespace repo

@@ -1,6 +1,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <optional>
+
 #include "repo/git_handle.hpp"
 #include "repo/index_lock.hpp"
 #include "repo/repo.hpp"
@@ -70,6 +72,19 @@ std::expected<std::optional<CommitPtr>, std::string> head_commit_unless_unborn(g
   return std::optional<CommitPtr>(std::move(*head));
 }
 
+// As git commit holds it: HEAD stays locked while the branch it names
+// moves, so a commit is refused while another git rewrites HEAD (a checkout
+// under way) rather than made beside it. A detached HEAD is locked by its
+// own update.
+std::expected<std::optional<TransactionPtr>, std::string> hold_head(git_repository* repo) {
+  if (git_repository_head_detached(repo) == 1) return std::optional<TransactionPtr>();
+  git_transaction* raw = nullptr;
+  if (git_transaction_new(&raw, repo) != 0) return git_failure();
+  TransactionPtr holding(raw);
+  if (git_transaction_lock_ref(holding.get(), "HEAD") != 0) return git_failure();
+  return std::optional<TransactionPtr>(std::move(holding));
+}
+
 bool merge_in_progress(git_repository* repo) {
   struct stat st;
   return ::lstat(state_file_path(repo, "MERGE_HEAD").c_str(), &st) == 0;
@@ -105,6 +120,8 @@ std::expected<Oid, std::string> Repo::commit(const std::string& message) const {
   // As git commit holds it: no other git rewrites the index under the commit.
   auto lock = IndexLock::take(repo->get());
   if (!lock) return Error(lock.error());
+  auto head_lock = hold_head(repo->get());
+  if (!head_lock) return Error(head_lock.error());
   auto tree = index_tree(repo->get());
   if (!tree) return Error(tree.error());
   // On an unborn branch the commit is the branch's root.
@@ -141,6 +158,8 @@ std::expected<Oid, std::string> Repo::amend_commit(const std::string& message) c
   if (merge_in_progress(repo->get())) return Error("You are in the middle of a merge -- cannot amend.");
   auto lock = IndexLock::take(repo->get());
   if (!lock) return Error(lock.error());
+  auto head_lock = hold_head(repo->get());
+  if (!head_lock) return Error(head_lock.error());
   auto tree = index_tree(repo->get());
   if (!tree) return Error(tree.error());
   auto tip = head_commit(repo->get());

@@ -1,7 +1,6 @@
 // The conflict context of a stopped merge or rebase, and resolving one
 // conflict block of a work-tree file by keeping one of its sides.
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,7 +10,6 @@
 #include "repo/git_handle.hpp"
 #include "repo/repo.hpp"
 #include "repo/state_files.hpp"
-#include "utils/fd.hpp"
 #include "utils/text.hpp"
 #include "repo/worktree_write.hpp"
 
@@ -23,15 +21,6 @@ constexpr std::size_t kLabelPrefix = 7;
 bool exists(const std::string& p) {
   struct stat st {};
   return ::stat(p.c_str(), &st) == 0;
-}
-
-// A state file's text, when it can be read and is UTF-8.
-std::optional<std::string> read_state_file(const std::string& p) {
-  const utils::Fd file(::open(p.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-  if (file.fd < 0) return std::nullopt;
-  std::string text;
-  if (!utils::read_all(file.fd, text) || !utils::is_valid_utf8(text)) return std::nullopt;
-  return text;
 }
 
 // The first branch, in map order, whose id begins with the text's first

@@ -56,6 +56,16 @@ std::optional<std::string_view> marked_reason(std::string_view text) {
   return std::nullopt;
 }
 
+// Where git tells only on standard output, its verdict comes last.
+std::optional<std::string_view> last_text_line(std::string_view text) {
+  constexpr std::string_view kBlanks = " \t\r\n\v\f";
+  const std::size_t last = text.find_last_not_of(kBlanks);
+  if (last == std::string_view::npos) return std::nullopt;
+  text = text.substr(0, last + 1);
+  const std::size_t start = text.find_last_of("\r\n");
+  return start == std::string_view::npos ? text : text.substr(start + 1);
+}
+
 }  // namespace
 
 bool tells_of_conflict(std::string_view error_output) {
@@ -67,8 +77,12 @@ bool GitFailure::stopped_on_conflict() const { return tells_of_conflict(error_ou
 
 std::span<const std::string_view> scrubbed_git_variables() { return kScrubbed; }
 
-std::string git_failure_text(std::string_view error_output) {
-  if (error_output.empty()) return "unknown error";
+std::string git_failure_text(std::string_view error_output, std::string_view output) {
+  if (error_output.empty()) {
+    const std::string text = utils::decode_lossy(output);
+    if (auto last = last_text_line(text)) return std::string(*last);
+    return "unknown error";
+  }
   std::string text = utils::decode_lossy(error_output);
   if (auto reason = marked_reason(text)) return std::string(*reason);
   const auto lf = text.find('\n');
@@ -115,7 +129,8 @@ std::expected<std::string, GitFailure> run(const std::string& program, const std
   auto result = utils::run_process(argv, options);
   if (!result) return std::unexpected(GitFailure{false, result.error(), {}});
   if (result->success()) return std::move(result->out);
-  return std::unexpected(GitFailure{true, git_failure_text(result->err), utils::decode_lossy(result->err)});
+  return std::unexpected(
+      GitFailure{true, git_failure_text(result->err, result->out), utils::decode_lossy(result->err)});
 }
 
 }  // namespace

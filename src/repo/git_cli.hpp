@@ -57,8 +57,11 @@ std::expected<std::string, GitFailure> run_git_program_output(const std::string&
 // git's reason from its standard error, decoded lossily: the first line
 // that begins, after blanks, with "error:", "fatal:" or "!" (from there on;
 // a CR ends a line here too), else the first line (one CR before its LF
-// dropped); "unknown error" when standard error is empty.
-std::string git_failure_text(std::string_view error_output);
+// dropped). When standard error is empty, the reason is on standard output:
+// its last line that is not blank (git commit's "nothing to commit, working
+// tree clean" comes after the status it prints), its trailing blanks
+// dropped; "unknown error" when neither holds text.
+std::string git_failure_text(std::string_view error_output, std::string_view output = {});
 
 // The variables no git child inherits.
 std::span<const std::string_view> scrubbed_git_variables();

@@ -1,6 +1,9 @@
 #include "repo/git_handle.hpp"
 
+#include <cerrno>
 #include <mutex>
+
+#include "utils/text.hpp"
 
 namespace repo {
 
@@ -19,10 +22,25 @@ void ensure_libgit2() {
   });
 }
 
+namespace {
+
+// The library ends a system error's text with ": " and the system's reason,
+// but leaves the reason out where it cleared errno itself. Its lock does
+// that when the lock file is already there, "failed to lock file '…' for
+// writing: ", so that reason is said here, as git says it.
+std::string with_reason(std::string message) {
+  if (!message.ends_with(": ")) return message;
+  if (message.starts_with("failed to lock file ")) return message + utils::os_error_text(EEXIST);
+  message.resize(message.size() - 2);
+  return message;
+}
+
+}  // namespace
+
 std::string last_git_error(std::string_view fallback) {
   const git_error* e = git_error_last();
   if (e == nullptr || e->message == nullptr || e->message[0] == '\0') return std::string(fallback);
-  return e->message;
+  return with_reason(e->message);
 }
 
 std::expected<IndexPtr, std::string> open_index(git_repository* repo) {

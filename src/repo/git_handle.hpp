@@ -42,6 +42,7 @@ using ObjectPtr = GitPtr<git_object, git_object_free>;
 using ConfigPtr = GitPtr<git_config, git_config_free>;
 using AnnotatedCommitPtr = GitPtr<git_annotated_commit, git_annotated_commit_free>;
 using FilterListPtr = GitPtr<git_filter_list, git_filter_list_free>;
+using TransactionPtr = GitPtr<git_transaction, git_transaction_free>;
 
 // A git_buf that frees itself.
 struct GitBuf {
@@ -80,7 +81,9 @@ struct PathArray {
 // Initialises the library once per process; safe to call from any thread.
 void ensure_libgit2();
 
-// The library's last error text, or the fallback when it has none.
+// The library's last error text, or the fallback when it has none. A lock
+// file found in place is named with its reason: "failed to lock file '{}'
+// for writing: File exists (os error 17)".
 std::string last_git_error(std::string_view fallback = "unknown error");
 
 // That text as the failure of an operation the library refused.

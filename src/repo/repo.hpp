@@ -177,11 +177,12 @@ class Repo {
   // Records the index as a commit on HEAD with the configured signature; on
   // an unborn branch, as the branch's root commit. Intent-to-add entries are
   // not recorded. During a stopped merge the merged commits become further
-  // parents and the merge state is cleared. Refused while the index is
-  // locked.
+  // parents and the merge state is cleared. Refused while the index or
+  // HEAD is locked, as git refuses.
   std::expected<Oid, std::string> commit(const std::string& message) const;
   // Replaces HEAD's commit: same parents and author name, the index's tree,
-  // the new message, author and committer time now. Refused during a merge.
+  // the new message, author and committer time now. Refused during a merge,
+  // and while the index or HEAD is locked.
   std::expected<Oid, std::string> amend_commit(const std::string& message) const;
   // HEAD's full message; absent on any failure.
   std::optional<std::string> head_message() const;
@@ -198,6 +199,15 @@ class Repo {
   // pre-commit, prepare-commit-msg or commit-msg hook, or commit.gpgsign is
   // set.
   bool commit_needs_git() const;
+  // Whether a stopped merge, cherry-pick or revert waits for the next commit
+  // to end it: MERGE_HEAD, CHERRY_PICK_HEAD or REVERT_HEAD in the git
+  // directory.
+  bool commit_ends_operation() const;
+  // The message git prepared for the next commit: MERGE_MSG, which a stopped
+  // merge, cherry-pick or revert writes, after SQUASH_MSG of a squash merge
+  // when that is there too, else SQUASH_MSG alone; absent when there is
+  // none (one that is not UTF-8 counts as none).
+  std::optional<std::string> prepared_commit_message() const;
   // The commit against its first parent (or the empty tree): every file with
   // its hunks. Absent when the commit, its tree or the diff cannot be read.
   std::optional<CommitDetails> load_commit_details(const Oid& id) const;

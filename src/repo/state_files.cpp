@@ -1,11 +1,13 @@
 #include "repo/state_files.hpp"
 
+#include <fcntl.h>
 #include <git2.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 
+#include "utils/fd.hpp"
 #include "utils/text.hpp"
 
 namespace repo {
@@ -14,6 +16,19 @@ std::string state_file_path(git_repository* repo, std::string_view name) {
   std::string full = git_repository_path(repo);  // ends in "/"
   full += name;
   return full;
+}
+
+bool state_file_exists(git_repository* repo, std::string_view name) {
+  struct stat st {};
+  return ::lstat(state_file_path(repo, name).c_str(), &st) == 0;
+}
+
+std::optional<std::string> read_state_file(const std::string& path) {
+  const utils::Fd file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  if (file.fd < 0) return std::nullopt;
+  std::string text;
+  if (!utils::read_all(file.fd, text) || !utils::is_valid_utf8(text)) return std::nullopt;
+  return text;
 }
 
 std::expected<void, std::string> remove_state_files(git_repository* repo, std::span<const std::string_view> names) {

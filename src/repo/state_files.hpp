@@ -5,6 +5,7 @@
 
 #include <array>
 #include <expected>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -21,8 +22,19 @@ inline constexpr std::array<std::string_view, 8> kCheckoutEndedStateFiles = {
 inline constexpr std::array<std::string_view, 7> kCommitEndedStateFiles = {
     "MERGE_HEAD", "MERGE_MODE", "MERGE_MSG", "AUTO_MERGE", "SQUASH_MSG", "CHERRY_PICK_HEAD", "REVERT_HEAD"};
 
+// What a stopped merge, cherry-pick or revert leaves for the commit that
+// is to end it: while one of these is there, git commit ends that operation.
+inline constexpr std::array<std::string_view, 3> kStoppedOperationHeads = {"MERGE_HEAD", "CHERRY_PICK_HEAD",
+                                                                           "REVERT_HEAD"};
+
 // The path of a file in the repository's git directory.
 std::string state_file_path(git_repository* repo, std::string_view name);
+
+// Whether the file (of any kind) is in the repository's git directory.
+bool state_file_exists(git_repository* repo, std::string_view name);
+
+// A state file's text, when it can be read and is UTF-8.
+std::optional<std::string> read_state_file(const std::string& path);
 
 // Removes every one of the files that exists. One that exists but cannot be
 // removed is named in the failure, "could not remove {name}: {}" with the

@@ -14,6 +14,7 @@
 #include "action/commit_aids.hpp"
 #include "action/commit_message.hpp"
 #include "repo/repo.hpp"
+#include "repo/stopped_operations.hpp"
 #include "state/state.hpp"
 #include "support/env_guard.hpp"
 #include "support/temp_repo.hpp"
@@ -110,8 +111,9 @@ struct Flow : testing::Test {
   std::string recorded(const std::string& what) { return slurp(rec / what); }
 
   // Loads the repository and opens the staging view over it.
-  void open_view(bool amend = false) {
-    auto opened = repo::Repo::open(git.path(), 2000);
+  void open_view(bool amend = false) { open_view_of(git, amend); }
+  void open_view_of(TempRepo& in, bool amend = false) {
+    auto opened = repo::Repo::open(in.path(), 2000);
     ASSERT_TRUE(opened);
     repo = std::move(*opened);
     state = state::State::create(*repo);
@@ -395,6 +397,137 @@ TEST_F(Flow, NothingToCommitAnyMoreIsToldBeforeTheEditor) {
     EXPECT_TRUE(fs::is_empty(tmp));
     git.git({"reset", "-q", "--hard"});
     git.git({"clean", "-qfd"});
+  }
+}
+
+// The editor may stay open for long: c asks the index again once it
+// returns. What was typed is kept for the next c, as after a failed commit.
+TEST_F(Flow, NothingToCommitAfterTheEditorKeepsTheMessage) {
+  struct Case {
+    const char* name;
+    bool amend;
+    bool hook;  // the commit goes through git
+    std::string meanwhile;  // run by the editor, as another terminal would
+    bool commits;
+  };
+  const std::string at = "git -C '" + git.path() + "' ";
+  const Case cases[] = {
+      {"unstaged", false, false, at + "reset -q", false},
+      {"unstaged, through git", false, true, at + "reset -q", false},
+      {"committed from outside", false, false, at + "commit -q -m outside", false},
+      {"amend: the index is back at the parent's tree", true, false, at + "read-tree HEAD~1", false},
+      // git amends with nothing newly staged: the message alone changes.
+      {"amend: nothing new staged", true, false, at + "reset -q", true},
+  };
+  git.write("a.txt", "one\n").commit("base");
+  const fs::path hook = fs::path(git.path()) / ".git" / "hooks" / "commit-msg";
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove(hook);
+    if (c.hook) {
+      spit(hook, "#!/bin/sh\nexit 0\n");
+      fs::permissions(hook, fs::perms::owner_all);
+    }
+    git.write("a.txt", std::string(c.name) + "\n");
+    if (c.amend) git.commit("to amend");
+    git.write("b.txt", std::string(c.name) + "\n").git({"add", "b.txt"});
+    const std::string head = git.rev_parse("HEAD");
+    spit(rec / "action", c.meanwhile + "\n");
+    const std::string typed = std::string("Typed during ") + c.name;
+    reply(typed + "\n\nBody.\n");
+    open_view(c.amend);
+
+    commit(c.amend);
+
+    fs::remove(rec / "action");
+    if (c.commits) {
+      EXPECT_EQ(status(), "amended successfully - more changes available");
+      EXPECT_EQ(stored_message(git), typed + "\n\nBody.");
+      EXPECT_FALSE(state->unsent_commit_message);
+    } else {
+      EXPECT_EQ(status(), "nothing staged to commit");
+      EXPECT_EQ(git.git({"log", "--all", "--format=%h", "--fixed-strings", "--grep=" + typed}), "");
+      if (!c.meanwhile.ends_with("outside")) {
+        EXPECT_EQ(git.rev_parse("HEAD"), head);
+      }
+      // The lists now show the index as it is.
+      ASSERT_TRUE(state->commit_view);
+      const auto now = repo->load_worktree_status(c.amend);
+      ASSERT_TRUE(now);
+      EXPECT_EQ(state->commit_view->staged, now->staged);
+      EXPECT_EQ(state->commit_view->unstaged, now->unstaged);
+      // Staged again, the next c offers what was typed and commits it.
+      git.write("b.txt", std::string(c.name) + " again\n").git({"add", "b.txt"});
+      fs::remove(rec / "reply");
+      commit(c.amend);
+      EXPECT_EQ(recorded("initial"), typed + "\n\nBody.\n");
+      EXPECT_EQ(status(),
+                std::string(c.amend ? "amended" : "committed") + " successfully - more changes available");
+      EXPECT_EQ(stored_message(git), typed + "\n\nBody.");
+    }
+    EXPECT_TRUE(fs::is_empty(tmp));
+    git.git({"reset", "-q", "--hard"});
+    git.git({"clean", "-qfd"});
+  }
+}
+
+// A commit made while a merge, cherry-pick or revert is stopped ends it as
+// git commit does: the editor starts from the message git prepared, a
+// cherry-pick keeps the picked commit's author, a merge records the merged
+// commit, and nothing of the operation is left. git, run on the same
+// history and saving what its editor offers, is the oracle.
+TEST_F(Flow, ACommitEndsAStoppedOperationAsGitCommitDoes) {
+  for (const bool typed : {false, true}) {
+    for (const auto& op : testing_support::stopped_operations()) {
+      SCOPED_TRACE(std::string(op.name) + (typed ? ", own message" : ", message offered"));
+      TempRepo ours, oracle;
+      for (TempRepo* t : {&ours, &oracle}) {
+        testing_support::stopped_history(*t);
+        op.stop(*t);
+      }
+      ASSERT_FALSE(testing_support::state_files_present(ours).empty());
+      const auto prepared = [&](const char* name) {
+        const fs::path file = fs::path(ours.path()) / ".git" / name;
+        return fs::exists(file) ? slurp(file) : std::string();
+      };
+      const std::string offered = prepared("SQUASH_MSG") + prepared("MERGE_MSG");
+      ASSERT_FALSE(offered.empty());
+      if (typed) {
+        oracle.git({"commit", "-q", "-m", "My own words\n\nWhy."});
+        reply("My own words\n\nWhy.\n");
+      } else {
+        oracle.git({"-c", "core.editor=true", "commit", "-q"});
+        fs::remove(rec / "reply");  // saved as offered
+      }
+      open_view_of(ours);
+
+      commit();
+
+      EXPECT_EQ(recorded("initial"), offered + "\n\n" + std::string(action::COMMIT_TEMPLATE));
+      EXPECT_TRUE(status().starts_with("committed successfully")) << status();
+      std::string want = stored_message(oracle);
+      if (want.ends_with('\n')) want.pop_back();
+      EXPECT_EQ(stored_message(ours), want);
+      // The picked commit's author, name and time, where git keeps it (the
+      // oracle's author time then differs from its commit time); else the
+      // committer is the author.
+      const auto oracle_times = lines_of(oracle.git({"log", "-1", "--format=%at%n%ct"}));
+      ASSERT_EQ(oracle_times.size(), 2u);
+      const std::string author = ours.git({"log", "-1", "--format=%an <%ae> %at"});
+      if (oracle_times[0] != oracle_times[1]) {
+        EXPECT_EQ(author, oracle.git({"log", "-1", "--format=%an <%ae> %at"}));
+      } else {
+        EXPECT_EQ(author, ours.git({"log", "-1", "--format=%cn <%ce> %ct"}));
+      }
+      EXPECT_EQ(parents(ours), parents(oracle));
+      EXPECT_EQ(testing_support::state_files_present(ours), testing_support::state_files_present(oracle));
+      EXPECT_EQ(fs::exists(fs::path(ours.path()) / ".git" / "sequencer"),
+                fs::exists(fs::path(oracle.path()) / ".git" / "sequencer"));
+      EXPECT_EQ(ours.git({"status"}), oracle.git({"status"}));
+      EXPECT_EQ(ours.git({"ls-files", "-s"}), oracle.git({"ls-files", "-s"}));
+      // The repositories are in tmp too; no file of the flow is left.
+      for (const auto& name : listing(tmp)) EXPECT_FALSE(name.starts_with("tarnwick_")) << name;
+    }
   }
 }
 

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <ctime>
+#include <expected>
 #include <filesystem>
+#include <functional>
 #include <sstream>
 
 #include "repo/git_handle.hpp"
@@ -417,6 +419,62 @@ TEST(Commit, EndsAStoppedOperationAsGitDoes) {
     EXPECT_EQ(read_commit(ours, id->hex()).tree, want_tree);
     EXPECT_EQ(read_commit(ours, id->hex()).parents.size(), read_commit(oracle, "HEAD").parents.size());
     EXPECT_EQ(ours.git({"status", "--porcelain"}), oracle.git({"status", "--porcelain"}));
+  }
+}
+
+// A lock another git holds is refused with its reason, which the library's
+// own words leave out ("... for writing: " and no more). HEAD.lock refuses a
+// commit as it refuses git's.
+TEST(Commit, ALockHeldElsewhereIsToldWithItsReason) {
+  using Run = std::function<std::expected<void, std::string>(Repo&)>;
+  const Run commit = [](Repo& r) -> std::expected<void, std::string> {
+    auto made = r.commit("held");
+    if (!made) return std::unexpected(made.error());
+    return {};
+  };
+  const Run amend = [](Repo& r) -> std::expected<void, std::string> {
+    auto made = r.amend_commit("held");
+    if (!made) return std::unexpected(made.error());
+    return {};
+  };
+  struct Case {
+    const char* name;
+    const char* lock;
+    bool detached;
+    Run run;
+    std::vector<std::string> oracle;  // git's own command, refused too; none for a checkout, which git
+                                      // refuses only after it has written the files
+  };
+  const Case cases[] = {
+      {"commit, branch locked", "refs/heads/main.lock", false, commit, {"commit", "-q", "-m", "held"}},
+      {"commit, HEAD locked", "HEAD.lock", false, commit, {"commit", "-q", "-m", "held"}},
+      {"commit, detached HEAD locked", "HEAD.lock", true, commit, {"commit", "-q", "-m", "held"}},
+      {"amend, HEAD locked", "HEAD.lock", false, amend, {"commit", "-q", "--amend", "-m", "held"}},
+      {"checkout, HEAD locked", "HEAD.lock", false, [](Repo& r) { return r.checkout_branch("side"); }, {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    IdentityRepo t;
+    t.write("a.txt", "one\n").commit("base");
+    t.git({"branch", "side"});
+    t.write("side.txt", "side\n").commit("on main");
+    if (c.detached) t.git({"checkout", "-q", "--detach"});
+    t.write("a.txt", "two\n").git({"add", "a.txt"});
+    const std::string head = t.rev_parse("HEAD");
+    const std::string head_file = t.read(".git/HEAD");
+    t.write(".git/" + std::string(c.lock), "");
+    if (!c.oracle.empty()) {
+      ASSERT_FALSE(t.git_result(c.oracle).success());
+    }
+    Repo r = open(t);
+    auto done = c.run(r);
+    ASSERT_FALSE(done);
+    const std::string lock = fs::canonical(t.file_path(".git/" + std::string(c.lock))).string();
+    EXPECT_EQ(done.error(), "failed to lock file '" + lock + "' for writing: File exists (os error 17)");
+    EXPECT_EQ(t.rev_parse("HEAD"), head);
+    EXPECT_EQ(t.read(".git/HEAD"), head_file);
+    EXPECT_EQ(t.git({"status", "--porcelain"}), "M  a.txt\n");
+    EXPECT_TRUE(fs::exists(t.file_path(".git/" + std::string(c.lock))));
   }
 }
 

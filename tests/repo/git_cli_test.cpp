@@ -54,7 +54,15 @@ TEST(GitRunner, FailureTextRules) {
       {"printf 'cr\\rinside\\n' >&2; exit 1", "cr\rinside"},
       {"printf '\\nsecond\\n' >&2; exit 1", ""},  // an empty first line is not "no text"
       {"exit 1", "unknown error"},
-      {"echo only stdout; exit 1", "unknown error"},
+      // Nothing on standard error: git's verdict is the last line it wrote
+      // on standard output.
+      {"printf 'On branch main\\nnothing to commit, working tree clean\\n'; exit 1",
+       "nothing to commit, working tree clean"},
+      {"printf 'status\\n\\nNo changes  \\r\\n\\n \\n'; exit 1", "No changes"},
+      {"printf 'Rebasing (1/2)\\rstopped'; exit 1", "stopped"},
+      {"printf 'caf\\303\\251: path:with:colons\\n'; exit 1", "caf\u00e9: path:with:colons"},
+      {"printf ' \\n\\t\\n'; exit 1", "unknown error"},
+      {"echo ignored; printf 'fatal: on stderr\\n' >&2; exit 1", "fatal: on stderr"},
       {"printf 'caf\\303\\251 \\377x\\n' >&2; exit 1", "caf\u00e9 \uFFFDx"},
       {"kill -TERM $$", "unknown error"},
       {"echo dying >&2; kill -KILL $$", "dying"},
@@ -145,6 +153,12 @@ TEST(GitRunner, RealGitFailures) {
   auto quiet = run_git({"config", "--get", "tarnwick.missing"}, t.path());
   ASSERT_FALSE(quiet);
   EXPECT_EQ(quiet.error().message, "unknown error");
+  // git commit tells on standard output alone that there is nothing to commit.
+  t.write("f", "changed\n");
+  auto empty = run_git({"commit", "-m", "nothing staged"}, t.path());
+  ASSERT_FALSE(empty);
+  EXPECT_EQ(empty.error().error_output, "");
+  EXPECT_EQ(empty.error().message, "no changes added to commit (use \"git add\" and/or \"git commit -a\")");
   EXPECT_TRUE(run_git({"status"}, t.path()));
 }
 
