@@ -143,18 +143,4 @@ std::string TempRepo::rev_parse(const std::string& rev) {
   return out;
 }
 
-utils::ProcessResult run_tarnwick(const std::vector<std::string>& args, const std::string& cwd) {
-  std::vector<std::string> argv{TARNWICK_BINARY};
-  argv.insert(argv.end(), args.begin(), args.end());
-  utils::ProcessOptions options;
-  options.cwd = cwd;
-  options.set_env = {{"TZ", "UTC"}};
-  auto result = utils::run_process(argv, options);
-  if (!result) {
-    ADD_FAILURE() << "cannot run tarnwick: " << result.error();
-    return {};
-  }
-  return *result;
-}
-
 }  // namespace testing_support

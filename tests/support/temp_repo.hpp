@@ -68,7 +68,4 @@ class TempRepo {
 std::string read_file(const std::string& path);
 void write_file(const std::string& path, std::string_view content);
 
-// Runs the built tarnwick binary.
-utils::ProcessResult run_tarnwick(const std::vector<std::string>& args, const std::string& cwd = {});
-
 }  // namespace testing_support
