@@ -7,6 +7,7 @@ namespace {
 using action::TabCompletion;
 using app_testing::memory_log;
 using app_testing::Session;
+using testing_support::open_repo;
 using testing_support::TempRepo;
 
 struct CompletionCase {
@@ -68,7 +69,6 @@ struct BranchRepo {
     temp.git({"update-ref", "refs/remotes/origin/alpha", newest});
     temp.git({"update-ref", "refs/remotes/origin/beta", newest});
   }
-  repo::Repo open() { return repo::Repo::open(temp.path(), 2000).value(); }
 
   TempRepo temp;
   std::string first, newest;
@@ -76,7 +76,7 @@ struct BranchRepo {
 
 TEST(BranchPrompts, TypingAndClosingEndTheCycle) {
   BranchRepo fixture;
-  Session s(fixture.open());
+  Session s(open_repo(fixture.temp));
   ASSERT_EQ(s.repo.commits[0].id.hex(), fixture.newest);
 
   s.press("df<tab>");
@@ -110,7 +110,7 @@ TEST(BranchPrompts, TypingAndClosingEndTheCycle) {
 
 TEST(BranchPrompts, CreateAtTheSelectedCommit) {
   BranchRepo fixture;
-  Session s(fixture.open());
+  Session s(open_repo(fixture.temp));
   s.state.selected = 1;
   s.state.set_status("old news");
   s.state.count_prefix = "4";
@@ -132,12 +132,12 @@ TEST(BranchPrompts, CreateFailuresShowTheLibraryMessage) {
   for (const std::string name : {"topic", "bad..name", "-x"}) {
     SCOPED_TRACE(name);
     BranchRepo fixture;
-    repo::Repo probe = fixture.open();
+    repo::Repo probe = open_repo(fixture.temp);
     const auto expected = probe.create_branch(name, probe.commits[0].id);
     ASSERT_FALSE(expected);
     ASSERT_FALSE(expected.error().empty());
 
-    Session s(fixture.open());
+    Session s(open_repo(fixture.temp));
     s.press("b" + name + "<enter>");
     EXPECT_FALSE(s.state.creating_branch);
     ASSERT_TRUE(s.state.status_message);
@@ -160,7 +160,7 @@ TEST(BranchPrompts, DeleteOutcomes) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     BranchRepo fixture;
-    Session s(fixture.open());
+    Session s(open_repo(fixture.temp));
     s.press("d");
     ASSERT_TRUE(s.state.deleting_branch);
     s.press(c.name + "<enter>");
@@ -176,11 +176,11 @@ TEST(BranchPrompts, DeleteOutcomes) {
 
 TEST(BranchPrompts, RemoteTrackingNamePassesTheCheckButIsNotDeleted) {
   BranchRepo fixture;
-  repo::Repo probe = fixture.open();
+  repo::Repo probe = open_repo(fixture.temp);
   const auto expected = probe.delete_branch("origin/alpha", probe.commits[0].id);
   ASSERT_FALSE(expected);
 
-  Session s(fixture.open());
+  Session s(open_repo(fixture.temp));
   s.press("dorigin/alpha<enter>");
   ASSERT_TRUE(s.state.status_message);
   EXPECT_EQ(s.state.status_message->text, expected.error());
@@ -194,7 +194,7 @@ TEST(BranchPrompts, ARemoteTrackingNameNeverDeletesALocalBranchElsewhere) {
   BranchRepo fixture;
   fixture.temp.git({"branch", "origin/wip", fixture.first});
   fixture.temp.git({"update-ref", "refs/remotes/origin/wip", fixture.newest});
-  Session s(fixture.open());
+  Session s(open_repo(fixture.temp));
   ASSERT_EQ(s.repo.commits[0].id.hex(), fixture.newest);
   s.press("dorigin/wip<enter>");
   EXPECT_FALSE(s.state.deleting_branch);
@@ -208,7 +208,7 @@ TEST(BranchPrompts, ARemoteTrackingNameNeverDeletesALocalBranchElsewhere) {
 TEST(BranchPrompts, DeleteNeedsALocalBranchOnTheCommit) {
   BranchRepo fixture;
   fixture.temp.git({"branch", "-D", "other"});
-  Session s(fixture.open());
+  Session s(open_repo(fixture.temp));
   s.state.selected = 1;
   s.state.count_prefix = "2";
   s.press("d");

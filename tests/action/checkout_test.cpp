@@ -8,6 +8,7 @@ using app_testing::HermeticGit;
 using app_testing::trimmed;
 using app_testing::LoopSession;
 using app_testing::memory_log;
+using testing_support::open_repo;
 using testing_support::TempRepo;
 
 // first <- second <- third on main (HEAD); topic at second; only the
@@ -20,7 +21,6 @@ struct CheckoutRepo {
     third = t.write("f.txt", "c\n").commit("third");
     t.git({"update-ref", "refs/remotes/origin/x", first});
   }
-  repo::Repo open() { return repo::Repo::open(t.path(), 2000).value(); }
   std::string head() { return trimmed(t.git({"rev-parse", "HEAD"})); }
   // The branch HEAD is attached to, or "detached".
   std::string head_ref() {
@@ -35,7 +35,7 @@ struct CheckoutRepo {
 
 TEST(Checkout, WithoutLocalBranchesAtOnceAndDetached) {
   CheckoutRepo fixture;
-  LoopSession s(fixture.open());
+  LoopSession s(open_repo(fixture.t));
   s.state.selected = 2;
   s.state.count_prefix = "5";
   s.press("c");
@@ -53,7 +53,7 @@ TEST(Checkout, WithoutLocalBranchesAtOnceAndDetached) {
 // marked as HEAD, and the log's commands reach it.
 TEST(Checkout, ACommitOnTheDetachedHeadIsListedAndReachable) {
   CheckoutRepo fixture;
-  LoopSession s(fixture.open());
+  LoopSession s(open_repo(fixture.t));
   s.state.selected = 2;
   s.press("c");
   ASSERT_EQ(fixture.head_ref(), "detached");
@@ -83,7 +83,7 @@ TEST(Checkout, ACommitOnTheDetachedHeadIsListedAndReachable) {
 
 TEST(Checkout, PromptOnACommitWithLocalBranches) {
   CheckoutRepo fixture;
-  LoopSession s(fixture.open());
+  LoopSession s(open_repo(fixture.t));
   s.state.selected = 1;
   s.state.set_status("old");
   s.press("c");
@@ -121,7 +121,7 @@ TEST(Checkout, PromptOnACommitWithLocalBranches) {
 TEST(Checkout, RemoteTrackingNameAtTheCommitLeavesHead) {
   CheckoutRepo fixture;
   fixture.t.git({"update-ref", "refs/remotes/origin/y", fixture.second});
-  LoopSession s(fixture.open());
+  LoopSession s(open_repo(fixture.t));
   s.state.selected = 1;
   s.press("c");
   s.state.checkout_input = "origin/y";
@@ -137,7 +137,7 @@ TEST(Checkout, RemoteTrackingNameAtTheCommitLeavesHead) {
 TEST(Checkout, LocalChangesInTheWayRefuseAndStay) {
   CheckoutRepo fixture;
   fixture.t.write("f.txt", "mine\n").write("new.txt", "untracked\n");
-  LoopSession s(fixture.open());
+  LoopSession s(open_repo(fixture.t));
   struct Case {
     const char* name;
     std::size_t row;
@@ -167,7 +167,7 @@ TEST(Checkout, LocalChangesInTheWayRefuseAndStay) {
 TEST(CheckoutPrompt, EveryPrintableKeyTypes) {
   CheckoutRepo fixture;
   fixture.t.git({"branch", "topical", fixture.second});
-  LoopSession s(fixture.open());
+  LoopSession s(open_repo(fixture.t));
   s.state.selected = 1;
   s.press("c");
   s.press("qjkgGhlybcdrRpSUmf/ 0<up><down><C-d><C-u><left>");

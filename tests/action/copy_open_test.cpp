@@ -11,6 +11,7 @@ namespace {
 using app_testing::FakePrograms;
 using app_testing::HermeticGit;
 using app_testing::LoopSession;
+using testing_support::open_repo;
 using testing_support::TempRepo;
 
 // first <- second on main; rows: 0 second, 1 first.
@@ -19,7 +20,6 @@ struct TwoCommits {
     first = t.write("f.txt", "a\n").commit("first");
     second = t.write("f.txt", "b\n").commit("second");
   }
-  repo::Repo open() { return repo::Repo::open(t.path(), 2000).value(); }
   HermeticGit home;
   TempRepo t;
   std::string first, second;
@@ -45,7 +45,7 @@ TEST(CopyId, FirstClipboardProgramThatSucceeds) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     TwoCommits fixture;
-    LoopSession s(fixture.open());
+    LoopSession s(open_repo(fixture.t));
     FakePrograms programs;
     for (const auto& [name, status] : c.installed) programs.add_recorder(name, status);
     s.state.selected = 1;
@@ -76,7 +76,7 @@ TEST(CopyId, FirstClipboardProgramThatSucceeds) {
 
 TEST(CopyId, AProgramLeftHoldingTheSelectionDoesNotHoldUsUp) {
   TwoCommits fixture;
-  LoopSession s(fixture.open());
+  LoopSession s(open_repo(fixture.t));
   FakePrograms programs;
   // As xclip does: it reads the id, then a process of its own keeps the
   // selection, with standard output and error still open.
@@ -112,7 +112,7 @@ TEST(OpenPage, TheOpenerGetsTheCommitAddress) {
     TwoCommits fixture;
     fixture.t.git({"remote", "add", "origin", c.url});
     fixture.t.git({"update-ref", "refs/remotes/origin/main", fixture.second});
-    LoopSession s(fixture.open());
+    LoopSession s(open_repo(fixture.t));
     FakePrograms programs;
     // Stays until the test lets it go: the program does not wait for it.
     programs.add("open",
@@ -158,7 +158,7 @@ TEST(OpenPage, RefusalsAndAMissingOpener) {
     fixture.t.git({"remote", "add", "origin", c.url});
     if (c.remote_tip_row)
       fixture.t.git({"update-ref", "refs/remotes/origin/main", *c.remote_tip_row ? fixture.first : fixture.second});
-    LoopSession s(fixture.open());
+    LoopSession s(open_repo(fixture.t));
     FakePrograms programs;
     if (c.opener) programs.add_recorder("open", 0);
     s.state.selected = c.selected;

@@ -6,6 +6,7 @@
 #include "main/key_map.hpp"
 #include "state/state.hpp"
 #include "repo/repo.hpp"
+#include "support/repositories.hpp"
 #include "support/temp_repo.hpp"
 #include "tui/memory_backend.hpp"
 #include "tui/terminal.hpp"
@@ -89,14 +90,6 @@ struct Session {
 
 inline std::string status_of(const Session& s) {
   return s.state.status_message ? s.state.status_message->text : "(none)";
-}
-
-// The log row of the commit with this id.
-inline std::size_t row_of(const repo::Repo& r, const std::string& hex) {
-  for (std::size_t i = 0; i < r.commits.size(); ++i)
-    if (r.commits[i].id.hex() == hex) return i;
-  ADD_FAILURE() << "no row for " << hex;
-  return 0;
 }
 
 }  // namespace app_testing

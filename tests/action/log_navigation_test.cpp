@@ -11,6 +11,7 @@ namespace {
 
 using app_testing::memory_log;
 using app_testing::Session;
+using testing_support::open_repo;
 using testing_support::TempRepo;
 
 struct CountCase {
@@ -202,7 +203,7 @@ struct DetailsRepo {
 
 TEST(LogDetails, OpenReloadAndClose) {
   DetailsRepo fixture;
-  Session s(repo::Repo::open(fixture.temp.path(), 2000).value());
+  Session s(open_repo(fixture.temp));
   ASSERT_EQ(s.repo.commits.size(), 2u);
 
   for (const std::string key : {"<enter>", " ", "l"}) {
@@ -246,7 +247,7 @@ TEST(LogDetails, OpenReloadAndClose) {
 
 TEST(LogDetails, NothingOpensWithoutASelectedCommit) {
   DetailsRepo fixture;
-  Session s(repo::Repo::open(fixture.temp.path(), 2000).value());
+  Session s(open_repo(fixture.temp));
   s.state.selected = 7;
   s.state.count_prefix = "4";
   s.press("l");
@@ -268,7 +269,7 @@ TEST(LogDetails, DetailsThatCannotBeLoadedCloseThePanel) {
 
 TEST(LogDetails, ScrollingStaysWithinTheBound) {
   DetailsRepo fixture;
-  Session s(repo::Repo::open(fixture.temp.path(), 2000).value());
+  Session s(open_repo(fixture.temp));
   s.press("l");
   const tui::Size size{80, 24};
   const std::size_t height = action::compute_details_content_height(s.state, size);
@@ -323,7 +324,7 @@ TEST(LogDetails, StepsBetweenMatchLinesWrapping) {
 
 TEST(LogDetails, NextAndPreviousWithoutAMatchClearTheCurrentMatch) {
   DetailsRepo fixture;
-  Session s(repo::Repo::open(fixture.temp.path(), 2000).value());
+  Session s(open_repo(fixture.temp));
   s.press("l");
   s.state.details_query = "no such text anywhere";
   s.state.details_match_line = 3;
@@ -340,7 +341,7 @@ TEST(LogDetails, NextAndPreviousWithoutAMatchClearTheCurrentMatch) {
 
 TEST(LogDetails, NextAndPreviousWalkTheMeasuredMatchLines) {
   DetailsRepo fixture;
-  Session s(repo::Repo::open(fixture.temp.path(), 2000).value());
+  Session s(open_repo(fixture.temp));
   s.press("l");
   s.state.details_query = "needle";
   const auto lines =
@@ -386,7 +387,7 @@ TEST(LogDetails, ColoursOnlyWhatThePanelShows) {
     t.write("f" + std::string(f < 10 ? "0" : "") + std::to_string(f) + ".cpp", text);
   }
   t.commit("thirty files");
-  Session s(repo::Repo::open(t.path(), 2000).value());
+  Session s(open_repo(t));
   const tui::Size size{80, 24};
   s.press("<enter>");
   ASSERT_TRUE(s.state.commit_details);

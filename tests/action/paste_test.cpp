@@ -12,6 +12,7 @@ namespace {
 using app_testing::memory_log;
 using app_testing::Session;
 using app_testing::status_of;
+using testing_support::open_repo;
 using testing_support::TempRepo;
 
 TEST(Paste, TakesTheFirstLineWithoutControlOrBidiCharacters) {
@@ -153,7 +154,7 @@ TEST(Paste, GoesIntoTheOpenPromptOnlyAndRunsNothing) {
 TEST(Paste, APastedNameIsConfirmedWithEnter) {
   TempRepo temp;
   const std::string tip = temp.write("f.txt", "1\n").commit("first");
-  Session s(repo::Repo::open(temp.path(), 2000).value());
+  Session s(open_repo(temp));
   s.press("b");
   action::paste_into_prompt(s.state, "\u202epasted\x1b\nbj");
   s.press("<enter>");

@@ -12,6 +12,7 @@ using app_testing::trimmed;
 using app_testing::LoopSession;
 using app_testing::OriginRepo;
 using testing_support::AuthWall;
+using testing_support::open_repo;
 using testing_support::TempDir;
 using testing_support::TempRepo;
 
@@ -21,7 +22,7 @@ TEST(PushPrompt, ChecksTheRemoteThenTheLocalBranches) {
     TempRepo t;
     t.write("f", "1\n").commit("first");
     t.write("f", "2\n").commit("second");
-    LoopSession s(repo::Repo::open(t.path(), 2000).value());
+    LoopSession s(open_repo(t));
     // No origin: said first, even on a commit without a local branch.
     for (const std::size_t row : {0u, 1u}) {
       s.state.selected = row;
@@ -35,7 +36,7 @@ TEST(PushPrompt, ChecksTheRemoteThenTheLocalBranches) {
   OriginRepo fixture;
   fixture.work.write("f.txt", "two\n").commit("second");
   fixture.work.git({"branch", "topic"});
-  LoopSession s(fixture.open());
+  LoopSession s(open_repo(fixture.work));
   s.state.selected = 1;
   s.press("p");
   EXPECT_EQ(s.status(), "no local branch at this commit");
@@ -57,7 +58,7 @@ TEST(PushPrompt, EveryPrintableKeyTypes) {
   HermeticGit home;
   OriginRepo fixture;
   fixture.work.git({"branch", "topic"});
-  LoopSession s(fixture.open());
+  LoopSession s(open_repo(fixture.work));
   s.press("p");
   ASSERT_TRUE(s.state.entering_push_branch);
   s.state.push_input.clear();
@@ -110,7 +111,7 @@ TEST(Push, PushesTheBranchAndItsRemoteTrackingBranchAppears) {
   OriginRepo fixture;
   const std::string second = fixture.work.write("f.txt", "two\n").commit("second");
   fixture.work.git({"branch", "topic"});
-  LoopSession s(fixture.open());
+  LoopSession s(open_repo(fixture.work));
   ASSERT_EQ(s.repo.commits[0].id.hex(), second);
   ASSERT_FALSE(s.repo.branches.contains(repo::BranchName{"origin/topic"}));
 
@@ -148,7 +149,7 @@ TEST(Fetch, AFailingRemoteIsNamedAfterTheOnesThatWorked) {
   fixture.push_from_elsewhere("theirs");
   const std::string gone = fixture.origin_dir.path() + "/gone.git";
   fixture.work.git({"remote", "add", "zz-gone", gone});
-  LoopSession s(fixture.open());
+  LoopSession s(open_repo(fixture.work));
 
   s.press("f");
   s.finish_fetch();
@@ -162,7 +163,7 @@ TEST(PushAndFetch, MissingCredentialsFailWithGitsMessage) {
   ASSERT_NE(wall.port(), 0);
   OriginRepo fixture;
   fixture.work.git({"remote", "set-url", "origin", wall.url()});
-  LoopSession s(fixture.open());
+  LoopSession s(open_repo(fixture.work));
   const std::string why =
       "fatal: could not read Username for 'http://127.0.0.1:" + std::to_string(wall.port()) +
       "': terminal prompts disabled";
@@ -185,7 +186,7 @@ TEST(Fetch, TakesNewCommitsAndPrunesDeletedBranches) {
   fixture.work.git({"push", "-q", "origin", "main:gone"});
   const std::string theirs = fixture.push_from_elsewhere("theirs");
   fixture.work.git({"--git-dir", fixture.origin(), "branch", "-D", "gone"});
-  LoopSession s(fixture.open());
+  LoopSession s(open_repo(fixture.work));
   ASSERT_TRUE(s.repo.branches.contains(repo::BranchName{"origin/gone"}));
 
   s.state.set_status("before");
@@ -210,7 +211,7 @@ TEST(Fetch, RemoteCheckFirstAndOneFetchAtATime) {
   {
     TempRepo t;
     t.write("f", "1\n").commit("first");
-    LoopSession s(repo::Repo::open(t.path(), 2000).value());
+    LoopSession s(open_repo(t));
     s.press("f");
     EXPECT_EQ(s.status(), "no remote configured");
     EXPECT_FALSE(s.state.fetch_task);
@@ -222,7 +223,7 @@ TEST(Fetch, RemoteCheckFirstAndOneFetchAtATime) {
     receiver = std::move(s.state.fetch_task->receiver);
   }
   OriginRepo fixture;
-  LoopSession s(fixture.open());
+  LoopSession s(open_repo(fixture.work));
   s.state.fetch_task = state::Task<state::FetchResult>{std::move(receiver), 7};
   s.state.set_status("before");
   s.state.count_prefix = "4";
@@ -242,7 +243,7 @@ TEST(Fetch, WorksWithoutCommits) {
   TempRepo t;
   t.git({"init", "-q", "--bare", bare.path() + "/o.git"});
   t.git({"remote", "add", "origin", bare.path() + "/o.git"});
-  LoopSession s(repo::Repo::open(t.path(), 2000).value());
+  LoopSession s(open_repo(t));
   ASSERT_TRUE(s.repo.commits.empty());
   s.press("f");
   s.finish_fetch();
@@ -274,7 +275,7 @@ struct FakeGit {
 TEST(Push, RefusesTextGitWouldNotReadAsABranch) {
   HermeticGit home;
   OriginRepo fixture;
-  LoopSession s(fixture.open());
+  LoopSession s(open_repo(fixture.work));
   FakeGit git;
 
   for (const std::string text : {"-f", "--force", "-d", "+main", ":main", "main:other", "refs/heads/*"}) {
@@ -310,7 +311,7 @@ TEST(Push, RefusesTextGitWouldNotReadAsABranch) {
 TEST(Push, ASecondPushForgetsTheFirst) {
   HermeticGit home;
   OriginRepo fixture;
-  LoopSession s(fixture.open());
+  LoopSession s(open_repo(fixture.work));
   FakeGit git;
 
   s.press("p");
@@ -353,7 +354,7 @@ TEST(PushAndFetchDeathTest, AWorkerThatCannotStartEndsTheProgram) {
     SCOPED_TRACE(keys);
     HermeticGit home;
     OriginRepo fixture;
-    LoopSession s(fixture.open());
+    LoopSession s(open_repo(fixture.work));
     EXPECT_EXIT(
         {
           // No thread can get a stack this size.

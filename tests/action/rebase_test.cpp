@@ -17,10 +17,11 @@ namespace {
 
 using app_testing::FakePrograms;
 using app_testing::memory_log;
-using app_testing::row_of;
 using app_testing::Session;
 using app_testing::status_of;
 using testing_support::EnvGuard;
+using testing_support::open_repo;
+using testing_support::row_of;
 using testing_support::TempRepo;
 
 bool in_any_rebase_step(const state::State& s) {
@@ -70,7 +71,6 @@ struct ConflictRepo {
     temp.git({"checkout", "-q", "main"});
     main_tip = temp.write("f.txt", "a\nMAIN\nc\n").write("g.txt", "x\nMAIN\nz\n").commit("m1");
   }
-  repo::Repo open() { return repo::Repo::open(temp.path(), 2000).value(); }
   bool rebase_stopped() const { return std::filesystem::exists(temp.path() + "/.git/rebase-merge"); }
 
   TempRepo temp;
@@ -106,7 +106,7 @@ TEST_F(Rebase, RStartsAtTheLocalBranchesOfTheCommit) {
   ConflictRepo fixture;
   fixture.temp.git({"update-ref", "refs/remotes/origin/main", fixture.base});
   fixture.temp.git({"branch", "other", fixture.main_tip});
-  Session s(fixture.open());
+  Session s(open_repo(fixture.temp));
 
   // Only a remote-tracking branch here.
   s.state.selected = row_of(s.repo, fixture.base);
@@ -202,7 +202,7 @@ TEST_F(Rebase, NothingToRebaseWithoutACommit) {
 TEST_F(Rebase, TargetPromptEditsAndCompletesOverEveryBranch) {
   ConflictRepo fixture;
   fixture.temp.git({"update-ref", "refs/remotes/origin/main", fixture.base});
-  Session s(fixture.open());
+  Session s(open_repo(fixture.temp));
   const RecordedGit git;
   s.state.selected = row_of(s.repo, fixture.topic_tip);
   s.press("r");
@@ -266,7 +266,7 @@ TEST_F(Rebase, CleanRebaseSelectsTheBranchsNewTip) {
   const std::string old_tip = temp.write("t.txt", "t\n").commit("topic work");
   temp.git({"checkout", "-q", "main"});
   temp.write("m.txt", "m\n").commit("main work");
-  Session s(repo::Repo::open(temp.path(), 2000).value());
+  Session s(open_repo(temp));
   temp.git({"branch", "outside"});  // shows whether the model was reloaded
   const RecordedGit git;
 
@@ -294,7 +294,7 @@ TEST_F(Rebase, TargetMayBeACommitIdOrRemoteBranch) {
   temp.git({"update-ref", "refs/remotes/origin/main", second});
   temp.git({"checkout", "-q", "-b", "topic", base});
   const std::string tip = temp.write("t.txt", "t\n").commit("topic work");
-  Session s(repo::Repo::open(temp.path(), 2000).value());
+  Session s(open_repo(temp));
 
   s.state.selected = row_of(s.repo, tip);
   s.press("rorigin/main<enter>");
@@ -323,7 +323,7 @@ TEST_F(Rebase, AnUntrackedFileInTheWayStopsInTheView) {
   temp.git({"checkout", "-q", "main"});
   temp.write("m.txt", "m\n").commit("m1");
   temp.write("t2.txt", "mine\n");
-  Session s(repo::Repo::open(temp.path(), 2000).value());
+  Session s(open_repo(temp));
 
   rebase_topic_onto(s, tip, "main");
   ASSERT_TRUE(std::filesystem::exists(temp.path() + "/.git/rebase-merge"));
@@ -337,7 +337,7 @@ TEST_F(Rebase, AnUntrackedFileInTheWayStopsInTheView) {
 
 TEST_F(Rebase, DirtyWorkTreeFailsWithGitsFirstLine) {
   ConflictRepo fixture;
-  Session s(fixture.open());
+  Session s(open_repo(fixture.temp));
   fixture.temp.write("f.txt", "dirty\n");
   fixture.temp.git({"branch", "outside"});
 
@@ -357,7 +357,7 @@ TEST_F(Rebase, OptionLikeNamesAreRefusedBeforeGit) {
   for (const std::string target : {"-x", "--exec=touch pwned", "-"}) {
     SCOPED_TRACE(target);
     ConflictRepo fixture;
-    Session s(fixture.open());
+    Session s(open_repo(fixture.temp));
     const RecordedGit git;
     rebase_topic_onto(s, fixture.topic_tip, target);
     EXPECT_EQ(status_of(s), "rebase failed: invalid name '" + target + "'");
@@ -372,7 +372,7 @@ TEST_F(Rebase, OptionLikeNamesAreRefusedBeforeGit) {
   // A local branch made by update-ref with such a name, as the branch.
   ConflictRepo fixture;
   fixture.temp.git({"update-ref", "refs/heads/-x", fixture.topic_tip});
-  Session s(fixture.open());
+  Session s(open_repo(fixture.temp));
   const RecordedGit git;
   s.state.selected = row_of(s.repo, fixture.topic_tip);
   s.press("r");
@@ -391,7 +391,7 @@ TEST_F(Rebase, OptionLikeNamesAreRefusedBeforeGit) {
 
 TEST_F(Rebase, ConflictStopsResolveStageAndContinueToTheEnd) {
   ConflictRepo fixture;
-  Session s(fixture.open());
+  Session s(open_repo(fixture.temp));
   s.state.selected = row_of(s.repo, fixture.topic_tip);
   s.press("l");  // the details panel, which the conflict view closes
   ASSERT_TRUE(s.state.commit_details);
@@ -471,7 +471,7 @@ TEST_F(Rebase, ConflictStopsResolveStageAndContinueToTheEnd) {
 // the rebase, its continues and its abort run.
 TEST_F(Rebase, RunsInTheWorkTreeWhenOpenedThroughTheGitDirectory) {
   ConflictRepo fixture;
-  Session s(repo::Repo::open(fixture.temp.path() + "/.git", 2000).value());
+  Session s(open_repo(fixture.temp.path() + "/.git"));
 
   rebase_topic_onto(s, fixture.topic_tip, "main");
   ASSERT_TRUE(fixture.rebase_stopped());
@@ -495,7 +495,7 @@ TEST_F(Rebase, ClosingTheConflictViewAborts) {
   for (const std::string key : {"<esc>", "<C-c>", "q", "<tab>"}) {
     SCOPED_TRACE(key);
     ConflictRepo fixture;
-    Session s(fixture.open());
+    Session s(open_repo(fixture.temp));
     rebase_topic_onto(s, fixture.topic_tip, "main");
     ASSERT_TRUE(s.state.commit_view);
     s.press("1");
@@ -519,7 +519,7 @@ TEST_F(Rebase, ClosingTheConflictViewAborts) {
 
 TEST_F(Rebase, UntrackedFileRefusesTheContinue) {
   ConflictRepo fixture(1);
-  Session s(fixture.open());
+  Session s(open_repo(fixture.temp));
   rebase_topic_onto(s, fixture.topic_tip, "main");
   ASSERT_TRUE(s.state.commit_view);
   fixture.temp.write("notes.txt", "mine\n");
@@ -539,7 +539,7 @@ TEST_F(Rebase, UntrackedFileRefusesTheContinue) {
 
 TEST_F(Rebase, StoppedWithoutTheViewOnlyEnterAndEscAct) {
   ConflictRepo fixture(1);
-  Session s(fixture.open());
+  Session s(open_repo(fixture.temp));
   rebase_topic_onto(s, fixture.topic_tip, "main");
   // Taking the target's side everywhere and staging empties both lists,
   // which closes the view; the rebase stays stopped.
@@ -579,7 +579,7 @@ TEST_F(Rebase, StoppedWithoutTheViewEscAborts) {
   for (const std::string key : {"<esc>", "<C-c>"}) {
     SCOPED_TRACE(key);
     ConflictRepo fixture;
-    Session s(fixture.open());
+    Session s(open_repo(fixture.temp));
     rebase_topic_onto(s, fixture.topic_tip, "main");
     s.press("1S");
     ASSERT_FALSE(s.state.commit_view);
@@ -599,7 +599,7 @@ TEST_F(Rebase, StoppedWithoutTheViewEscAborts) {
 
 TEST_F(Rebase, ContinueWithoutTheViewOpensTheNextStopsConflicts) {
   ConflictRepo fixture;
-  Session s(fixture.open());
+  Session s(open_repo(fixture.temp));
   const RecordedGit git;
   rebase_topic_onto(s, fixture.topic_tip, "main");
   // main's side of t1, staged: nothing left to show, the view closes.
@@ -641,7 +641,7 @@ TEST_F(Rebase, ContinueWithoutTheViewOpensTheNextStopsConflicts) {
 
 TEST_F(Rebase, ContinueRefusedForUnmergedFilesShowsThemAgain) {
   ConflictRepo fixture;
-  Session s(fixture.open());
+  Session s(open_repo(fixture.temp));
   rebase_topic_onto(s, fixture.topic_tip, "main");
   ASSERT_TRUE(s.state.commit_view);
   // Stopped without the view (its status could not be read, say), f.txt
@@ -663,7 +663,7 @@ TEST_F(Rebase, ApplyBackendStopsInTheConflictView) {
   const std::string config = fixture.temp.path() + "/../apply.gitconfig";
   testing_support::write_file(config, "[rebase]\n\tbackend = apply\n");
   const EnvGuard user_config{{"GIT_CONFIG_GLOBAL", config}};
-  Session s(fixture.open());
+  Session s(open_repo(fixture.temp));
 
   rebase_topic_onto(s, fixture.topic_tip, "main");
   ASSERT_TRUE(std::filesystem::exists(fixture.temp.path() + "/.git/rebase-apply"));
@@ -726,7 +726,7 @@ TEST_F(Rebase, AStoppedAmIsNoRebase) {
   fixture.temp.git({"checkout", "-q", "main"});
   const std::string patch = fixture.temp.git({"format-patch", "-1", "--stdout", fixture.topic_tip + "~1"});
   ASSERT_FALSE(fixture.temp.git_result({"am", "-3"}, patch).success());
-  Session s(fixture.open());
+  Session s(open_repo(fixture.temp));
   rebase_topic_onto(s, fixture.topic_tip, "main");
   EXPECT_EQ(status_of(s), "rebase failed: fatal: It looks like 'git am' is in progress. Cannot rebase.");
   EXPECT_FALSE(in_any_rebase_step(s.state));
@@ -761,7 +761,7 @@ TEST_F(Rebase, RunFailuresShowGitsReason) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.err);
     ConflictRepo fixture;
-    Session s(fixture.open());
+    Session s(open_repo(fixture.temp));
     FakePrograms programs;
     failing_git(programs, c.err, c.out);
     rebase_topic_onto(s, fixture.topic_tip, "main");
@@ -777,7 +777,7 @@ TEST_F(Rebase, ConflictWordsInStandardErrorStop) {
   for (const std::string err : {"error: could not apply 1234567... t1\\n", "CONFLICT (content): f.txt\\n"}) {
     SCOPED_TRACE(err);
     ConflictRepo fixture;
-    Session s(fixture.open());
+    Session s(open_repo(fixture.temp));
     FakePrograms programs;
     failing_git(programs, err);
     rebase_topic_onto(s, fixture.topic_tip, "main");
@@ -796,7 +796,7 @@ TEST_F(Rebase, ConflictWordsInStandardErrorStop) {
 
 TEST_F(Rebase, GitThatCannotStart) {
   ConflictRepo fixture;
-  Session s(fixture.open());
+  Session s(open_repo(fixture.temp));
   const FakePrograms nothing;  // alone on PATH: no git at all
   const std::string no_git = "No such file or directory (os error 2)";
 
@@ -834,7 +834,7 @@ TEST_F(Rebase, GitThatCannotStart) {
 
 TEST_F(Rebase, AnAbortGitRefusesLeavesTheRebaseToFinish) {
   ConflictRepo fixture;
-  Session s(fixture.open());
+  Session s(open_repo(fixture.temp));
   rebase_topic_onto(s, fixture.topic_tip, "main");
   ASSERT_TRUE(s.state.commit_view);
   ASSERT_TRUE(fixture.rebase_stopped());
@@ -859,7 +859,7 @@ TEST_F(Rebase, AnAbortGitRefusesLeavesTheRebaseToFinish) {
 
 TEST_F(Rebase, ContinueFailuresInTheView) {
   ConflictRepo fixture;
-  Session s(fixture.open());
+  Session s(open_repo(fixture.temp));
   FakePrograms programs;
   s.state.rebase_in_progress = true;
   s.state.rebase_branch = "topic";

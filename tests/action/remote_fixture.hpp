@@ -60,7 +60,6 @@ struct OriginRepo {
     work.git({"push", "-q", "-u", "origin", "main"});
   }
   std::string origin() const { return origin_dir.path() + "/origin.git"; }
-  repo::Repo open() { return repo::Repo::open(work.path(), 2000).value(); }
 
   // A second clone that commits on main and pushes; returns the new commit.
   std::string push_from_elsewhere(const std::string& message) {

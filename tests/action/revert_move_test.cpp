@@ -12,10 +12,11 @@
 namespace {
 
 using app_testing::memory_log;
-using app_testing::row_of;
 using app_testing::Session;
 using app_testing::status_of;
 using testing_support::EnvGuard;
+using testing_support::open_repo;
+using testing_support::row_of;
 using testing_support::TempRepo;
 
 bool has_branch(const repo::Repo& r, const std::string& name) { return r.branches.contains(repo::BranchName{name}); }
@@ -48,7 +49,6 @@ struct LineRepo {
     second = temp.write("a.txt", "2\n").commit("second");
     third = temp.write("a.txt", "3\n").commit("third");
   }
-  repo::Repo open() { return repo::Repo::open(temp.path(), 2000).value(); }
 
   TempRepo temp;
   std::string first, second, third;
@@ -73,7 +73,7 @@ TEST_F(RevertMove, RevertAddsACommitThatUndoesTheSelectedOne) {
   temp.write("a.txt", "1\n").commit("first");
   const std::string second = temp.write("b.txt", "b\n").commit("second");
   const std::string third = temp.write("a.txt", "3\n").commit("third");
-  Session s(repo::Repo::open(temp.path(), 2000).value());
+  Session s(open_repo(temp));
   s.state.set_status("old news");
 
   s.press("j");
@@ -107,7 +107,7 @@ TEST_F(RevertMove, RevertCancelsWithoutRunningGit) {
   for (const std::string key : {"<esc>", "<C-c>"}) {
     SCOPED_TRACE(key);
     LineRepo fixture;
-    Session s(fixture.open());
+    Session s(open_repo(fixture.temp));
     const RecordedGit git;
     s.press("R" + key);
     EXPECT_FALSE(s.state.confirming_revert);
@@ -119,7 +119,7 @@ TEST_F(RevertMove, RevertCancelsWithoutRunningGit) {
 
 TEST_F(RevertMove, RevertRunsGitWithTheFullId) {
   LineRepo fixture;
-  Session s(fixture.open());
+  Session s(open_repo(fixture.temp));
   const RecordedGit git;
   s.press("R<enter>");
   EXPECT_EQ(git.calls(), "revert --no-edit " + fixture.third + "\n");
@@ -131,7 +131,7 @@ TEST_F(RevertMove, RevertOnlyInHeadsHistory) {
   fixture.temp.git({"checkout", "-q", "-b", "side", fixture.first});
   const std::string side = fixture.temp.write("s.txt", "s\n").commit("side");
   fixture.temp.git({"checkout", "-q", "main"});
-  Session s(fixture.open());
+  Session s(open_repo(fixture.temp));
   s.state.count_prefix = "3";
 
   s.state.selected = row_of(s.repo, side);
@@ -152,7 +152,7 @@ TEST_F(RevertMove, RevertOnlyInHeadsHistory) {
 
 TEST_F(RevertMove, ConflictingRevertLeavesGitsStateAndReloadsNothing) {
   LineRepo fixture;
-  Session s(fixture.open());
+  Session s(open_repo(fixture.temp));
   s.state.selected = row_of(s.repo, fixture.second);
   fixture.temp.git({"branch", "outside"});
 
@@ -174,7 +174,7 @@ TEST_F(RevertMove, MergeCommitRevertFailsWithGitsLine) {
   fixture.temp.git({"checkout", "-q", "main"});
   fixture.temp.git({"merge", "-q", "--no-ff", "-m", "merge side", "side"});
   const std::string merge = fixture.temp.rev_parse("HEAD");
-  Session s(fixture.open());
+  Session s(open_repo(fixture.temp));
   ASSERT_EQ(s.repo.commits[s.state.selected].id.hex(), merge);
 
   s.press("R<enter>");
@@ -212,7 +212,7 @@ TEST_F(RevertMove, MoveStartsAtTheLocalBranchesOfTheCommit) {
   fixture.temp.git({"update-ref", "refs/remotes/origin/main", fixture.second});
   fixture.temp.git({"branch", "topic", fixture.first});
   fixture.temp.git({"branch", "other", fixture.first});
-  Session s(fixture.open());
+  Session s(open_repo(fixture.temp));
 
   // Only a remote-tracking branch here.
   s.state.selected = row_of(s.repo, fixture.second);
@@ -254,7 +254,7 @@ TEST_F(RevertMove, TabCyclesThroughTheBranchesInListOrder) {
   LineRepo fixture;
   fixture.temp.git({"branch", "beta"});
   fixture.temp.git({"branch", "alpha"});
-  Session s(fixture.open());
+  Session s(open_repo(fixture.temp));
   const auto listed = s.repo.local_branches_at(s.repo.commits[0].id);
   ASSERT_EQ(listed.size(), 3u);
 
@@ -333,7 +333,7 @@ TEST_F(RevertMove, TargetStepMovesOneRowAndStopsAtBothEnds) {
 
 TEST_F(RevertMove, MovingTheBranchHeadIsOnTakesTheWorkTreeAlong) {
   LineRepo fixture;
-  Session s(fixture.open());
+  Session s(open_repo(fixture.temp));
   fixture.temp.write("u.txt", "untracked\n");
   const RecordedGit git;
 
@@ -379,7 +379,7 @@ TEST_F(RevertMove, MovingTheBranchHeadIsOnLosesNoUncommittedWork) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     LineRepo fixture;
-    Session s(fixture.open());
+    Session s(open_repo(fixture.temp));
     c.work(fixture.temp);
     const std::string index_before = fixture.temp.git({"ls-files", "-s"});
     // Shows whether the model was reloaded; not at HEAD's commit, where m
@@ -407,7 +407,7 @@ TEST_F(RevertMove, MovingTheBranchHeadIsOnLosesNoUncommittedWork) {
   const std::string side = fixture.temp.write("x.txt", "theirs\n").commit("side adds x");
   fixture.temp.git({"checkout", "-q", "main"});
   fixture.temp.write("x.txt", "mine\n");
-  Session s(fixture.open());
+  Session s(open_repo(fixture.temp));
   s.press("m");
   s.state.selected = row_of(s.repo, side);
   s.press("<enter>y");
@@ -426,7 +426,7 @@ TEST_F(RevertMove, AMoveGoesByHeadAsItIsNow) {
   temp.git({"branch", "side"});
   const std::string c3 = temp.write("b.txt", "3\n").commit("c3");
   temp.write("a.txt", "a\nuncommitted\n");
-  Session s(repo::Repo::open(temp.path(), 2000).value());
+  Session s(open_repo(temp));
   temp.git({"checkout", "-q", "side"});
   ASSERT_EQ(s.repo.head, repo::HeadState(repo::HeadBranch{"main"}));  // the model has not seen it
 
@@ -458,7 +458,7 @@ TEST_F(RevertMove, AMoveGoesByHeadAsItIsNow) {
 // git must run for a revert or a reset.
 TEST_F(RevertMove, RevertAndMoveWorkWhenOpenedThroughTheGitDirectory) {
   LineRepo fixture;
-  Session s(repo::Repo::open(fixture.temp.path() + "/.git", 2000).value());
+  Session s(open_repo(fixture.temp.path() + "/.git"));
 
   s.press("R<enter>");
   EXPECT_EQ(status_of(s), "reverted " + fixture.third.substr(0, 7));
@@ -478,7 +478,7 @@ TEST_F(RevertMove, RevertAndMoveWorkWhenOpenedThroughTheGitDirectory) {
 TEST_F(RevertMove, MovingAnotherBranchLeavesTheWorkTree) {
   LineRepo fixture;
   fixture.temp.git({"branch", "topic"});
-  Session s(fixture.open());
+  Session s(open_repo(fixture.temp));
   fixture.temp.write("a.txt", "dirty\n");
   const RecordedGit git;
 
@@ -499,7 +499,7 @@ TEST_F(RevertMove, MovingAnotherBranchLeavesTheWorkTree) {
 TEST_F(RevertMove, DetachedHeadMovesWithTheBranchCommand) {
   LineRepo fixture;
   fixture.temp.git({"checkout", "-q", "--detach"});
-  Session s(fixture.open());
+  Session s(open_repo(fixture.temp));
   const RecordedGit git;
 
   s.press("mj<enter>y");
@@ -514,7 +514,7 @@ TEST_F(RevertMove, CancellingTheMoveRunsNoGit) {
   for (const std::string key : {"n", "<esc>", "<C-c>"}) {
     SCOPED_TRACE(key);
     LineRepo fixture;
-    Session s(fixture.open());
+    Session s(open_repo(fixture.temp));
     const RecordedGit git;
     s.press("mj<enter>" + key);
     EXPECT_FALSE(in_any_move_step(s.state));
@@ -531,7 +531,7 @@ TEST_F(RevertMove, BranchCheckedOutElsewhereFailsWithGitsLine) {
   fixture.temp.git({"worktree", "add", "-q", fixture.temp.path() + "/../elsewhere", "topic"});
   const auto oracle = fixture.temp.git_result({"branch", "-f", "topic", fixture.second});
   ASSERT_FALSE(oracle.success());
-  Session s(fixture.open());
+  Session s(open_repo(fixture.temp));
   fixture.temp.git({"branch", "outside"});
 
   s.press("m");
@@ -555,7 +555,7 @@ TEST_F(RevertMove, OptionLikeBranchNameIsRefusedBeforeGit) {
     LineRepo fixture;
     fixture.temp.git({"update-ref", "refs/heads/" + c.name, fixture.third});
     if (c.head_on_it) fixture.temp.git({"symbolic-ref", "HEAD", "refs/heads/" + c.name});
-    Session s(fixture.open());
+    Session s(open_repo(fixture.temp));
     const RecordedGit git;
 
     s.press("m");

@@ -13,6 +13,7 @@
 #include "render/render.hpp"
 #include "repo/repo.hpp"
 #include "support/env_guard.hpp"
+#include "support/repositories.hpp"
 #include "support/temp_repo.hpp"
 #include "tui/memory_backend.hpp"
 
@@ -20,6 +21,7 @@ namespace {
 
 using app::Pass;
 using namespace std::chrono_literals;
+using testing_support::open_repo;
 using testing_support::TempRepo;
 using tui::KeyCode;
 using tui::KeyEvent;
@@ -40,12 +42,6 @@ void line_of_commits(TempRepo& t, int count, const std::string& branch = "main",
   }
   if (main_at) script += "reset refs/heads/main\nfrom :" + std::to_string(*main_at) + "\n\n";
   t.git({"fast-import", "--quiet"}, script);
-}
-
-repo::Repo open(const TempRepo& t, std::optional<std::uint64_t> limit = 2000) {
-  auto r = repo::Repo::open(t.path(), limit);
-  EXPECT_TRUE(r) << (r ? "" : r.error().message);
-  return r ? std::move(*r) : repo::Repo{};
 }
 
 tui::Event key(char32_t c) { return KeyEvent::character(c); }
@@ -108,7 +104,7 @@ struct LoopRun {
 TEST(EventLoop, StartsCentredOnHead) {
   TempRepo t;
   line_of_commits(t, 200, "tip", 50);  // main, and HEAD, 150 rows down
-  LoopRun run(open(t));
+  LoopRun run(open_repo(t));
   ASSERT_EQ(run.state.selected, 150u);
   app::show_first_frame(run.session);
   EXPECT_EQ(run.state.scroll, 130u);  // 43 rows: 40 of log, half of it above
@@ -119,7 +115,7 @@ TEST(EventLoop, StartsInTheStagingViewOverUncommittedWork) {
   TempRepo t;
   t.write("a.txt", "a\n").commit("base");
   t.write("z.txt", "untracked\n");
-  LoopRun run(open(t));
+  LoopRun run(open_repo(t));
   app::show_first_frame(run.session);
   ASSERT_TRUE(run.state.commit_view);
   EXPECT_EQ(run.state.commit_view->selected_path, "z.txt");
@@ -134,7 +130,7 @@ TEST(EventLoop, StartsInTheStagingViewOverUncommittedWork) {
 
   // Only staged changes: the staged list has the focus.
   t.git({"add", "z.txt"});
-  LoopRun staged(open(t));
+  LoopRun staged(open_repo(t));
   app::show_first_frame(staged.session);
   ASSERT_TRUE(staged.state.commit_view);
   EXPECT_TRUE(staged.state.commit_view->staged_focus);
@@ -142,7 +138,7 @@ TEST(EventLoop, StartsInTheStagingViewOverUncommittedWork) {
 
   // A clean tree starts in the log.
   t.commit("add z");
-  LoopRun clean(open(t));
+  LoopRun clean(open_repo(t));
   app::show_first_frame(clean.session);
   EXPECT_FALSE(clean.state.commit_view);
 }
@@ -175,7 +171,7 @@ void four_changed_files(TempRepo& t) {
 TEST(EventLoop, TheWatchersNewsReloadsTheStagingView) {
   TempRepo t;
   four_changed_files(t);
-  LoopRun run(open(t));
+  LoopRun run(open_repo(t));
   app::show_first_frame(run.session);
   ASSERT_TRUE(run.state.commit_view);
   run.press(ctrl(U'j'));
@@ -218,7 +214,7 @@ TEST(EventLoop, TheWatchersNewsReloadsTheStagingView) {
 TEST(EventLoop, AWaitingDiscardHoldsTheReloadUntilItsKey) {
   TempRepo t;
   four_changed_files(t);
-  LoopRun run(open(t));
+  LoopRun run(open_repo(t));
   app::show_first_frame(run.session);
   run.press(ctrl(U'j'));
   run.press(key(U'd'));
@@ -247,7 +243,7 @@ TEST(EventLoop, TheWatcherLeavesTheViewOfAStoppedRebaseOpen) {
   t.write("f.txt", "main\n").commit("main");
   t.git({"checkout", "-q", "topic"});
   ASSERT_FALSE(t.git_result({"rebase", "main"}).success());
-  LoopRun run(open(t));
+  LoopRun run(open_repo(t));
   app::show_first_frame(run.session);
   ASSERT_TRUE(run.state.commit_view);
   run.state.rebase_in_progress = true;
@@ -264,7 +260,7 @@ TEST(EventLoop, TheWatcherLeavesTheViewOfAStoppedRebaseOpen) {
 TEST(EventLoop, KeepsTheSelectionOnScreen) {
   TempRepo t;
   line_of_commits(t, 60);
-  LoopRun run(open(t));  // 40 rows of log
+  LoopRun run(open_repo(t));  // 40 rows of log
   app::show_first_frame(run.session);
   ASSERT_EQ(run.state.selected, 0u);
   for (int i = 0; i < 50; ++i) {
@@ -283,7 +279,7 @@ TEST(EventLoop, KeepsTheSelectionOnScreen) {
 TEST(EventLoop, TinyTerminalThenResize) {
   TempRepo t;
   line_of_commits(t, 10);
-  LoopRun run(open(t), {80, 3});  // no row for the log at all
+  LoopRun run(open_repo(t), {80, 3});  // no row for the log at all
   app::show_first_frame(run.session);
   for (int i = 0; i < 5; ++i) EXPECT_EQ(run.press(key(U'j')), Pass::Drew);
   EXPECT_EQ(run.state.selected, 5u);
@@ -296,7 +292,7 @@ TEST(EventLoop, TinyTerminalThenResize) {
 TEST(EventLoop, ShortLogKeepsItsScrollOnResize) {
   TempRepo t;
   line_of_commits(t, 5);
-  LoopRun run(open(t));
+  LoopRun run(open_repo(t));
   run.state.scroll = 3;  // a log shorter than the screen is left alone
   EXPECT_EQ(run.press(tui::OtherEvent{}), Pass::Drew);
   EXPECT_EQ(run.state.scroll, 3u);
@@ -305,7 +301,7 @@ TEST(EventLoop, ShortLogKeepsItsScrollOnResize) {
 TEST(EventLoop, QuietPassDrawsNothing) {
   TempRepo t;
   line_of_commits(t, 3);
-  LoopRun run(open(t));
+  LoopRun run(open_repo(t));
   app::show_first_frame(run.session);
   run.backend.clear_output();
   EXPECT_EQ(run.pass(), Pass::Idle);
@@ -316,7 +312,7 @@ TEST(EventLoop, QuietPassDrawsNothing) {
 TEST(EventLoop, QuitEndsWithStatusZero) {
   TempRepo t;
   line_of_commits(t, 3);
-  LoopRun run(open(t));
+  LoopRun run(open_repo(t));
   run.events.push(key(U'j'));
   run.events.push(key(U'q'));
   run.events.push(key(U'j'));
@@ -329,7 +325,7 @@ TEST(EventLoop, QuitEndsWithStatusZero) {
 TEST(EventLoop, KeysActOnTheLogShownWhileALoadRuns) {
   TempRepo t;
   line_of_commits(t, 3);
-  LoopRun run(open(t));
+  LoopRun run(open_repo(t));
   ASSERT_EQ(run.repo.commits.size(), 3u);
   line_of_commits(t, 5);  // two more on top, from outside
   run.watcher_sender.send(utils::Signal{});
@@ -351,7 +347,7 @@ TEST(EventLoop, KeysActOnTheLogShownWhileALoadRuns) {
 TEST(EventLoop, EveryWatcherMessageIsLoaded) {
   TempRepo t;
   t.commit("first");
-  LoopRun run(open(t));
+  LoopRun run(open_repo(t));
   t.commit("second");
   run.watcher_sender.send(utils::Signal{});
   run.watcher_sender.send(utils::Signal{});
@@ -370,7 +366,7 @@ TEST(EventLoop, EveryWatcherMessageIsLoaded) {
 TEST(EventLoop, ACommitMadeDuringALoadIsLoadedAfterIt) {
   TempRepo t;
   t.commit("first");
-  LoopRun run(open(t));
+  LoopRun run(open_repo(t));
   t.commit("second");
   run.watcher_sender.send(utils::Signal{});
   run.pass();
@@ -386,7 +382,7 @@ TEST(EventLoop, ACommitMadeDuringALoadIsLoadedAfterIt) {
 TEST(EventLoop, WatcherThatEndedIsLikeSilence) {
   TempRepo t;
   t.commit("first");
-  LoopRun run(open(t));
+  LoopRun run(open_repo(t));
   run.watcher_sender = utils::Sender<utils::Signal>();  // the thread's end released
   EXPECT_EQ(run.pass(), Pass::Idle);
   EXPECT_EQ(run.pass(), Pass::Idle);
@@ -395,7 +391,7 @@ TEST(EventLoop, WatcherThatEndedIsLikeSilence) {
 TEST(EventLoop, ABranchCreatedWhileALoadRunsIsKept) {
   TempRepo t;
   const std::string one = t.commit("one");
-  LoopRun run(open(t));
+  LoopRun run(open_repo(t));
   run.press(key(U'b'));
   run.press(key(U'x'));
   ASSERT_TRUE(run.state.creating_branch);
@@ -414,7 +410,7 @@ TEST(EventLoop, ABranchCreatedWhileALoadRunsIsKept) {
 TEST(EventLoop, AReloadKeepsTheSelectionOnItsCommit) {
   TempRepo t;
   line_of_commits(t, 60);  // row r holds "commit 60-r"
-  LoopRun run(open(t));    // 40 rows of log
+  LoopRun run(open_repo(t));    // 40 rows of log
   run.state.selected = 30;  // commit 30, on screen row 20
   run.state.scroll = 10;
   line_of_commits(t, 65);  // five more on top
@@ -444,7 +440,7 @@ TEST(EventLoop, AReloadThatShortensTheLogKeepsTheSelectionInIt) {
     SCOPED_TRACE(c.name);
     TempRepo t;
     line_of_commits(t, 60);
-    LoopRun run(open(t));
+    LoopRun run(open_repo(t));
     run.state.selected = c.selected;
     run.state.scroll = c.scroll;
     t.git({"reset", "-q", "--soft", c.reset_to});
@@ -475,7 +471,7 @@ void check_worker_outcomes(const std::string& name) {
   SCOPED_TRACE(name);
   TempRepo t;
   t.commit("first");
-  LoopRun run(open(t));
+  LoopRun run(open_repo(t));
   auto& task = task_of<Result>(run.state);
 
   // Nothing yet: every pass counts a tick and redraws, without a key.
@@ -523,7 +519,7 @@ TEST(EventLoop, PushAndFetchOutcomes) {
 TEST(EventLoop, IncrementalSearchFromTheTop) {
   TempRepo t;
   line_of_commits(t, 30);  // row r holds "commit 30-r"
-  LoopRun run(open(t));
+  LoopRun run(open_repo(t));
   run.state.selected = 20;
   run.state.scroll = 5;
   run.state.saved_selection = 20;
@@ -555,7 +551,7 @@ TEST(EventLoop, IncrementalSearchFromTheTop) {
 TEST(EventLoop, APasteTypesIntoThePromptAndRunsNoKey) {
   TempRepo t;
   line_of_commits(t, 30);  // row r holds "commit 30-r"
-  LoopRun run(open(t));
+  LoopRun run(open_repo(t));
 
   // In the log: neither q nor the line feed does anything.
   EXPECT_EQ(run.press(tui::PasteEvent{"q\rjj"}), Pass::Drew);
@@ -595,7 +591,7 @@ TEST(EventLoop, LimitGrowth) {
 TEST(EventLoop, LogGrowsAsTheSelectionNearsItsEnd) {
   TempRepo t;
   line_of_commits(t, 5);
-  LoopRun run(open(t, 2));
+  LoopRun run(open_repo(t, 2));
   ASSERT_TRUE(run.repo.has_more);
   run.press(key(U'j'));  // row 1 of 2: well within 100 rows of the end
   EXPECT_EQ(run.repo.limit, 4u);
@@ -614,7 +610,7 @@ TEST(EventLoop, LogGrowsAsTheSelectionNearsItsEnd) {
 TEST(EventLoop, LogFarFromItsEndDoesNotGrow) {
   TempRepo t;
   line_of_commits(t, 120);
-  LoopRun run(open(t, 110));
+  LoopRun run(open_repo(t, 110));
   run.press(key(U'j'));  // 1 + 100 < 110
   EXPECT_EQ(run.repo.limit, 110u);
   for (int i = 0; i < 9; ++i) run.press(key(U'j'));  // 10 + 100 reaches 110
@@ -626,7 +622,7 @@ TEST(EventLoop, LogFarFromItsEndDoesNotGrow) {
 TEST(EventLoop, LimitOfZeroStaysZero) {
   TempRepo t;
   line_of_commits(t, 3);
-  LoopRun run(open(t, 0));
+  LoopRun run(open_repo(t, 0));
   ASSERT_TRUE(run.repo.commits.empty());
   ASSERT_TRUE(run.repo.has_more);
   app::show_first_frame(run.session);
@@ -645,7 +641,7 @@ namespace {
 TEST(EventLoop, PanelFactsAreAskedAgainAfterAReload) {
   TempRepo t;
   t.commit("first");
-  LoopRun run(open(t));
+  LoopRun run(open_repo(t));
   run.press(key(U'?'));
   ASSERT_TRUE(run.state.panel_facts);
   EXPECT_FALSE(run.state.panel_facts->has_remote);
@@ -658,7 +654,6 @@ TEST(EventLoop, PanelFactsAreAskedAgainAfterAReload) {
   ASSERT_TRUE(run.state.panel_facts);
   EXPECT_TRUE(run.state.panel_facts->has_remote);
 }
-
 
 TEST(EventLoop, PanelFactsAreAskedAgainAfterTheProgramsOwnCommit) {
   TempRepo t;
@@ -673,7 +668,7 @@ TEST(EventLoop, PanelFactsAreAskedAgainAfterTheProgramsOwnCommit) {
   std::filesystem::permissions(editor, std::filesystem::perms::owner_all);
   testing_support::EnvGuard editor_value{{"EDITOR", editor}};
 
-  LoopRun run(open(t));
+  LoopRun run(open_repo(t));
   // The "tab" key of the panel's last column, on the panel's first row.
   const auto stage_key = [&run] {
     const tui::Buffer& frame = run.terminal.last_frame();
@@ -701,7 +696,7 @@ TEST(EventLoop, FirstFrameIsColouredDownToTheLastRowOfATallTerminal) {
   for (int i = 0; i < 400; ++i) text += "int v" + std::to_string(i) + " = " + std::to_string(i) + ";\n";
   t.write("big.c", text);  // untracked: one hunk of 400 added lines
   const std::uint16_t height = 300;
-  LoopRun run(open(t), {100, height});
+  LoopRun run(open_repo(t), {100, height});
   app::show_first_frame(run.session);
   ASSERT_TRUE(run.state.commit_view);
   const tui::Buffer& frame = run.terminal.last_frame();

@@ -3,23 +3,14 @@
 #include <gtest/gtest.h>
 
 #include "repo/repo.hpp"
+#include "support/repositories.hpp"
 #include "support/temp_repo.hpp"
 
 namespace {
 
+using testing_support::open_repo;
+using testing_support::summaries;
 using testing_support::TempRepo;
-
-repo::Repo open(const TempRepo& t) {
-  auto r = repo::Repo::open(t.path(), 2000);
-  EXPECT_TRUE(r) << (r ? "" : r.error().message);
-  return r ? std::move(*r) : repo::Repo{};
-}
-
-std::vector<std::string> summaries(const repo::Repo& r) {
-  std::vector<std::string> out;
-  for (const auto& c : r.commits) out.push_back(c.summary);
-  return out;
-}
 
 // `count` empty commits in a line on branch "line", and main at commit
 // number `main_at` (1 is the oldest).
@@ -77,7 +68,7 @@ TEST(FirstScreen, LoadsTheWholeLimitWhenItMustOrMay) {
 TEST(LogLoader, TakesTheModelOfAFinishedLoad) {
   TempRepo t;
   t.commit("one");
-  repo::Repo r = open(t);
+  repo::Repo r = open_repo(t);
   app::LogLoader loader;
   EXPECT_FALSE(loader.take_finished(r));
   t.commit("two");
@@ -97,7 +88,7 @@ TEST(LogLoader, TakesTheModelOfAFinishedLoad) {
 TEST(LogLoader, AReloadInPlaceOutdatesALoadBegunBefore) {
   TempRepo t;
   t.commit("one");
-  repo::Repo r = open(t);
+  repo::Repo r = open_repo(t);
   app::LogLoader loader;
   t.commit("two");
   loader.request(r);
@@ -118,7 +109,7 @@ TEST(LogLoader, AReloadInPlaceOutdatesALoadBegunBefore) {
 TEST(LogLoader, ABranchMapReloadedInPlaceOutdatesItToo) {
   TempRepo t;
   t.commit("one");
-  repo::Repo r = open(t);
+  repo::Repo r = open_repo(t);
   app::LogLoader loader;
   t.commit("two");
   loader.request(r);
@@ -136,7 +127,7 @@ TEST(LogLoader, ABranchMapReloadedInPlaceOutdatesItToo) {
 TEST(LogLoader, AChangeDuringALoadGetsALoadAfterIt) {
   TempRepo t;
   t.commit("one");
-  repo::Repo r = open(t);
+  repo::Repo r = open_repo(t);
   app::LogLoader loader;
   loader.request(r);
   loader.wait();  // it found nothing new
@@ -152,7 +143,7 @@ TEST(LogLoader, AChangeDuringALoadGetsALoadAfterIt) {
 TEST(LogLoader, ARepositoryGoneLeavesTheModel) {
   auto t = std::make_unique<TempRepo>();
   t->commit("one");
-  repo::Repo r = open(*t);
+  repo::Repo r = open_repo(*t);
   t.reset();
   app::LogLoader loader;
   loader.request(r);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "repo/repo.hpp"
+#include "support/repositories.hpp"
 #include "support/temp_repo.hpp"
 #include "tui/buffer.hpp"
 #include "tui/text.hpp"
@@ -24,10 +25,8 @@ struct Opened {
 // Loads the commit's details and highlights them with a new Highlighter.
 inline Opened open_commit(testing_support::TempRepo& t, const std::string& id) {
   Opened opened;
-  auto r = repo::Repo::open(t.path(), 2000);
-  EXPECT_TRUE(r);
-  if (!r) return opened;
-  auto details = r->load_commit_details(*repo::Oid::from_hex(id));
+  const repo::Repo r = testing_support::open_repo(t);
+  auto details = r.load_commit_details(*repo::Oid::from_hex(id));
   EXPECT_TRUE(details);
   if (!details) return opened;
   opened.details = std::move(*details);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "log_fixture.hpp"
+#include "support/repositories.hpp"
 #include "support/temp_repo.hpp"
 
 #include <functional>
@@ -16,6 +17,7 @@ using log_fixture::cells;
 using log_fixture::chain;
 using render::HotkeyEntry;
 using state::State;
+using testing_support::row_of;
 using tui::Color;
 
 // Facts asked beforehand, so these screens need no repository on disk.
@@ -213,13 +215,6 @@ struct Fixture {
     t.write("f", "t\n").commit("T");
   }
 };
-
-std::size_t row_of(const repo::Repo& r, const std::string& id) {
-  for (std::size_t i = 0; i < r.commits.size(); ++i)
-    if (r.commits[i].id.hex() == id) return i;
-  ADD_FAILURE() << "not in the log: " << id;
-  return 0;
-}
 
 bool enabled(const std::vector<std::vector<HotkeyEntry>>& columns, const std::string& key) {
   for (const auto& column : columns)

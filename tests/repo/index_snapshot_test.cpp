@@ -1,18 +1,14 @@
 #include "repo/repo.hpp"
 
+#include "support/repositories.hpp"
 #include "support/temp_repo.hpp"
 
 #include <gtest/gtest.h>
 
 namespace {
 
+using testing_support::open_repo;
 using testing_support::TempRepo;
-
-repo::Repo open(const TempRepo& t) {
-  auto r = repo::Repo::open(t.path(), 2000);
-  EXPECT_TRUE(r) << r.error().message;
-  return std::move(*r);
-}
 
 std::string listing(TempRepo& t) { return t.git({"ls-files", "-s", "--debug"}); }
 
@@ -28,7 +24,7 @@ TEST(IndexSnapshot, PutsBackEveryEntryStagesAndIntentsIncluded) {
   t.write("f.txt", "staged\n").write("later.txt", "intent\n");
   t.git({"add", "f.txt"});
   t.git({"add", "-N", "later.txt"});
-  const repo::Repo r = open(t);
+  const repo::Repo r = open_repo(t);
   const std::string before = listing(t);
 
   auto snapshot = r.snapshot_index();
@@ -51,7 +47,7 @@ TEST(IndexSnapshot, PutsBackEveryEntryStagesAndIntentsIncluded) {
 TEST(IndexSnapshot, AnUnreadableIndexIsAFailure) {
   TempRepo t;
   t.write("f.txt", "f\n").commit("base");
-  const repo::Repo r = open(t);
+  const repo::Repo r = open_repo(t);
   t.write(".git/index", "not an index");
   EXPECT_FALSE(r.snapshot_index());
 }

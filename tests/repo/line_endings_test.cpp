@@ -12,6 +12,7 @@
 
 #include "patch_text.hpp"
 #include "repo/repo.hpp"
+#include "support/repositories.hpp"
 #include "support/temp_repo.hpp"
 #include "text_edits.hpp"
 
@@ -23,13 +24,8 @@ using repo::WorktreeFile;
 using testing_support::numbered;
 using testing_support::replace;
 using testing_support::split_patch;
+using testing_support::open_repo;
 using testing_support::TempRepo;
-
-Repo open(const std::string& path) {
-  auto r = Repo::open(path, 2000);
-  EXPECT_TRUE(r) << (r ? "" : r.error().message);
-  return r ? std::move(*r) : Repo{};
-}
 
 struct Conversion {
   const char* name;
@@ -117,7 +113,7 @@ TEST(LineEndings, EmptiedFileListsEveryLineRemoved) {
     build(t, conversion,
           {{"emptied.txt", "a $Id$\nb\n", [](const std::string&) { return std::string(); }},
            {"edited.txt", "x\ny\n", [](const std::string& s) { return replace(s, "y", "Y"); }}});
-    Repo r = open(t.path());
+    Repo r = open_repo(t.path());
     for (bool amend : {false, true}) {
       auto status = r.load_worktree_status(amend);
       ASSERT_TRUE(status);
@@ -166,7 +162,7 @@ TEST(LineEndings, DiscardingAHunkMatchesTheCopyAsGitApplyDoes) {
     TempRepo t;
     const auto files = discard_corpus();
     build(t, conversion, files);
-    Repo r = open(t.path());
+    Repo r = open_repo(t.path());
     auto status = r.load_worktree_status(false);
     ASSERT_TRUE(status);
     for (const auto& file : files) {
@@ -219,7 +215,7 @@ TEST(LineEndings, EntriesWrittenByHunkOperationsAreThoseGitWrites) {
     TempRepo ours, theirs;
     build(ours, conversion, {file});
     build(theirs, conversion, {file});
-    Repo r = open(ours.path());
+    Repo r = open_repo(ours.path());
 
     // Two hunks staged one at a time, reloading in between as the view does.
     for (int step = 0; step < 2; ++step) {

@@ -18,6 +18,7 @@
 #include "repo/git_handle.hpp"
 #include "repo/locked_index.hpp"
 #include "repo/repo.hpp"
+#include "support/repositories.hpp"
 #include "support/temp_repo.hpp"
 #include "utils/process.hpp"
 
@@ -25,13 +26,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using repo::Repo;
+using testing_support::open_repo;
 using testing_support::TempRepo;
-
-Repo open(const TempRepo& t) {
-  auto r = Repo::open(t.path(), 2000);
-  EXPECT_TRUE(r) << (r ? "" : r.error().message);
-  return r ? std::move(*r) : Repo{};
-}
 
 std::string home_of(const TempRepo& t) { return fs::path(t.path()).parent_path() / "home"; }
 
@@ -65,7 +61,7 @@ TEST(IndexLock, NoAdditionOfAnotherProgramIsLost) {
     loop_done = true;
   });
 
-  const Repo r = open(t);
+  const Repo r = open_repo(t);
   int round = 0;
   int locked_out = 0;
   auto stage_round = [&] {
@@ -161,7 +157,7 @@ TEST(IndexLock, WritesTheIndexTheLibraryWrites) {
       const std::string want_listing = t.git({"ls-files", "-s", "--debug"});
       put_index_back(t, before, st);
 
-      auto ours = open(t).stage_file(file);
+      auto ours = open_repo(t).stage_file(file);
       ASSERT_TRUE(ours) << ours.error();
       EXPECT_TRUE(read_index(t) == want) << "the index differs from the library's own";
       EXPECT_EQ(t.git({"ls-files", "-s", "--debug"}), want_listing);
@@ -182,7 +178,7 @@ TEST(IndexLock, ALockHeldElsewhereChangesNothing) {
   t.write("f.txt", "a\nb\n").write("g.txt", "g\n").commit("base");
   t.write("f.txt", "a\nB\n").write("g.txt", "G\n");
   t.git({"add", "g.txt"});
-  const Repo r = open(t);
+  const Repo r = open_repo(t);
   auto status = r.load_worktree_status(false);
   ASSERT_TRUE(status);
   const repo::Hunk unstaged = status->unstaged.front().unstaged_hunks.at(0);

@@ -1,4 +1,5 @@
 #include "repo/repo.hpp"
+#include "support/repositories.hpp"
 #include "support/temp_repo.hpp"
 
 #include <gtest/gtest.h>
@@ -15,25 +16,14 @@ using repo::HeadBranch;
 using repo::HeadDetached;
 using repo::Oid;
 using repo::Repo;
+using testing_support::oid_of;
+using testing_support::open_repo;
+using testing_support::summaries;
 using testing_support::TempRepo;
-
-Repo open(const std::string& path, std::optional<std::uint64_t> limit = 2000) {
-  auto r = Repo::open(path, limit);
-  EXPECT_TRUE(r) << (r ? "" : r.error().message);
-  return r ? std::move(*r) : Repo{};
-}
-
-Oid id(const std::string& hex) { return *Oid::from_hex(hex); }
-
-std::vector<std::string> summaries(const Repo& r) {
-  std::vector<std::string> out;
-  for (const auto& c : r.commits) out.push_back(c.summary);
-  return out;
-}
 
 TEST(RepoLog, EmptyRepositoryHasUnbornHead) {
   TempRepo t;
-  Repo r = open(t.path());
+  Repo r = open_repo(t.path());
   EXPECT_TRUE(r.commits.empty());
   EXPECT_TRUE(r.graph.empty());
   EXPECT_FALSE(r.has_more);
@@ -56,7 +46,7 @@ TEST(RepoLog, LimitCutsTheWalk) {
                         {1, 1, true},             {0, 0, true},  {UINT64_MAX, 5, false}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.limit ? std::to_string(*c.limit) : "none");
-    Repo r = open(t.path(), c.limit);
+    Repo r = open_repo(t.path(), c.limit);
     EXPECT_EQ(r.commits.size(), c.count);
     EXPECT_EQ(r.graph.size(), c.count);
     EXPECT_EQ(r.has_more, c.has_more);
@@ -71,7 +61,7 @@ TEST(RepoLog, CommitFieldsAndHead) {
   TempRepo t;
   const std::string root = t.write("f", "1").commit("first\n\nbody text");
   const std::string second = t.write("f", "2").commit("second   line\nwrapped");
-  Repo r = open(t.path());
+  Repo r = open_repo(t.path());
   ASSERT_EQ(r.commits.size(), 2u);
   const auto& c = r.commits[0];
   EXPECT_EQ(c.id.hex(), second);
@@ -90,9 +80,9 @@ TEST(RepoLog, DetachedHeadOutsideEveryBranchIsListed) {
   t.write("f", "1").commit("one");
   t.git({"checkout", "-q", "--detach"});
   const std::string loose = t.write("f", "2").commit("loose");
-  Repo r = open(t.path());
+  Repo r = open_repo(t.path());
   EXPECT_EQ(summaries(r), (std::vector<std::string>{"loose", "one"}));
-  EXPECT_EQ(r.head, repo::HeadState(HeadDetached{id(loose)}));
+  EXPECT_EQ(r.head, repo::HeadState(HeadDetached{oid_of(loose)}));
   EXPECT_EQ(r.head_sha().hex(), loose);
   EXPECT_FALSE(r.cut_short);
 }
@@ -104,7 +94,7 @@ TEST(RepoLog, BranchMapSkipsRemoteHeadAndKeepsTheLaterDuplicate) {
   t.git({"update-ref", "refs/remotes/origin/main", a});
   t.git({"symbolic-ref", "refs/remotes/origin/HEAD", "refs/remotes/origin/main"});
   t.git({"branch", "feature/x", a});
-  Repo r = open(t.path());
+  Repo r = open_repo(t.path());
   EXPECT_EQ(r.branches.size(), 3u);
   EXPECT_EQ(r.branches.at(BranchName{"main"}).hex(), b);
   EXPECT_EQ(r.branches.at(BranchName{"origin/main"}).hex(), a);
@@ -113,7 +103,7 @@ TEST(RepoLog, BranchMapSkipsRemoteHeadAndKeepsTheLaterDuplicate) {
 
   // A local branch named like the remote-tracking one: one entry.
   t.git({"branch", "origin/main", b});
-  r = open(t.path());
+  r = open_repo(t.path());
   EXPECT_EQ(r.branches.size(), 3u);
   const std::string got = r.branches.at(BranchName{"origin/main"}).hex();
   EXPECT_TRUE(got == a || got == b);
@@ -122,22 +112,22 @@ TEST(RepoLog, BranchMapSkipsRemoteHeadAndKeepsTheLaterDuplicate) {
 TEST(RepoLog, NamesFromTheWorkDirectory) {
   TempRepo t;
   t.write("f", "1").commit("a");
-  EXPECT_EQ(open(t.path()).name, "repo");
-  Repo via_git_dir = open(t.path() + "/.git");
+  EXPECT_EQ(open_repo(t.path()).name, "repo");
+  Repo via_git_dir = open_repo(t.path() + "/.git");
   EXPECT_EQ(via_git_dir.name, "repo");
   EXPECT_EQ(via_git_dir.workdir, std::filesystem::canonical(t.path()).string());
   EXPECT_EQ(via_git_dir.workdir_path("a/b"), via_git_dir.workdir + "/a/b");
 
   const std::string bare = t.path() + "/../bare.git";
   t.git({"clone", "-q", "--bare", t.path(), bare});
-  Repo b = open(bare);
+  Repo b = open_repo(bare);
   EXPECT_EQ(b.name, "unknown");
   EXPECT_TRUE(b.workdir.empty());
   EXPECT_EQ(b.commits.size(), 1u);
 
   const std::string odd = t.path() + "/../bad\xFFname";
   t.git({"init", "-q", odd});
-  EXPECT_EQ(open(odd).name, "unknown");
+  EXPECT_EQ(open_repo(odd).name, "unknown");
 }
 
 TEST(RepoLog, InvalidUtf8AuthorAndSummaryBecomeEmpty) {
@@ -150,7 +140,7 @@ TEST(RepoLog, InvalidUtf8AuthorAndSummaryBecomeEmpty) {
   std::string made = t.git({"hash-object", "-t", "commit", "-w", "--stdin"}, raw);
   made.pop_back();
   t.git({"update-ref", "refs/heads/main", made});
-  Repo r = open(t.path());
+  Repo r = open_repo(t.path());
   ASSERT_EQ(r.commits.size(), 2u);
   EXPECT_EQ(r.commits[0].id.hex(), made);
   EXPECT_EQ(r.commits[0].author, "");
@@ -171,7 +161,7 @@ TEST(RepoLog, InterleavedBranchesGiveOneTopologicalList) {
     t.write("s", std::to_string(i)).commit("side " + std::to_string(i));
     t.set_next_time(1700100000 + 100 * i);
   }
-  Repo r = open(t.path());
+  Repo r = open_repo(t.path());
   ASSERT_EQ(r.commits.size(), 9u);
   std::unordered_map<Oid, std::size_t> pos;
   for (std::size_t i = 0; i < r.commits.size(); ++i) ASSERT_TRUE(pos.emplace(r.commits[i].id, i).second);
@@ -194,7 +184,7 @@ TEST(RepoLog, ShallowCloneNeitherHangsNorFails) {
 TEST(RepoRefresh, ReloadsAndKeepsTheModelOnFailure) {
   TempRepo t;
   t.write("f", "1").commit("one");
-  Repo r = open(t.path());
+  Repo r = open_repo(t.path());
   ASSERT_EQ(r.commits.size(), 1u);
 
   t.write("f", "2").commit("two");
@@ -223,7 +213,7 @@ TEST(RepoRefresh, ReloadsAndKeepsTheModelOnFailure) {
 TEST(RepoRefresh, LimitChangesApplyOnRefresh) {
   TempRepo t;
   for (int i = 0; i < 5; ++i) t.write("f", std::to_string(i)).commit("c" + std::to_string(i));
-  Repo r = open(t.path(), 2);
+  Repo r = open_repo(t.path(), 2);
   EXPECT_TRUE(r.has_more);
   r.limit = 4;
   r.refresh();

@@ -16,6 +16,7 @@
 #include "repo/hunk_apply.hpp"
 #include "repo/repo.hpp"
 #include "patch_text.hpp"
+#include "support/repositories.hpp"
 #include "support/temp_repo.hpp"
 #include "text_edits.hpp"
 #include "work_tree_snapshot.hpp"
@@ -29,13 +30,8 @@ using repo::WorktreeFile;
 using repo::WorktreeStatus;
 using testing_support::numbered;
 using testing_support::replace;
+using testing_support::open_repo;
 using testing_support::TempRepo;
-
-Repo open(const std::string& path) {
-  auto r = Repo::open(path, 2000);
-  EXPECT_TRUE(r) << (r ? "" : r.error().message);
-  return r ? std::move(*r) : Repo{};
-}
 
 // ---- Work-tree entries ----
 
@@ -246,7 +242,7 @@ class Corpus : public testing::Test {
     files_ = corpus();
     build(t_, files_);
     index_bytes_ = read_bytes(index_path());
-    auto status = open(t_.path()).load_worktree_status(false);
+    auto status = open_repo(t_.path()).load_worktree_status(false);
     ASSERT_TRUE(status);
     status_ = *status;
   }
@@ -283,7 +279,7 @@ class Corpus : public testing::Test {
 
   std::function<bool()> ours(std::function<std::expected<void, std::string>(const Repo&)> op) {
     return [this, op] {
-      Repo r = open(t_.path());
+      Repo r = open_repo(t_.path());
       auto result = op(r);
       last_error_ = result ? "" : result.error();
       return result.has_value();
@@ -380,7 +376,7 @@ TEST_F(Corpus, AllHunksInTurnEqualTheWholeFileCommand) {
       const Outcome want = run(f.path, [&] { return t_.git_result(args).success(); });
       const Outcome got = run(f.path, [&] {
         for (int pass = 0; pass < 3; ++pass) {
-          Repo r = open(t_.path());
+          Repo r = open_repo(t_.path());
           auto status = r.load_worktree_status(false);
           if (!status) return false;
           const WorktreeFile* now = find(way.staged ? status->staged : status->unstaged, f.path);
@@ -519,7 +515,7 @@ TEST(Staging, PathsAreTakenInTheWorkTreeWhereverTheRepositoryWasOpened) {
   t.write("tracked", "a\nb\n").commit("base");
   t.write("config", "untracked\n").write("tracked", "a\nB\n");
   const std::string git_config = t.read(".git/config");
-  Repo r = open(t.path() + "/.git");
+  Repo r = open_repo(t.path() + "/.git");
 
   ASSERT_TRUE(r.discard_file("config", true));
   EXPECT_FALSE(fs::exists(t.file_path("config")));
@@ -544,7 +540,7 @@ TEST(Staging, NothingFollowsASymbolicLink) {
   // The link now points out of the work tree; discarding its hunk must
   // give back the link, not write to what it points at.
   t.symlink(victim, "l");
-  Repo r = open(t.path());
+  Repo r = open_repo(t.path());
   auto status = r.load_worktree_status(false);
   ASSERT_TRUE(status && status->unstaged.size() == 1);
   ASSERT_TRUE(r.discard_hunk("l", status->unstaged[0].unstaged_hunks[0]));
@@ -578,7 +574,7 @@ TEST(Staging, MessagesOfTheOperations) {
   TempRepo t;
   t.write("f.txt", "a\nb\n").commit("base");
   t.write("f.txt", "a\nB\n");
-  Repo r = open(t.path());
+  Repo r = open_repo(t.path());
   auto status = r.load_worktree_status(false);
   ASSERT_TRUE(status && status->unstaged.size() == 1);
   const Hunk hunk = status->unstaged[0].unstaged_hunks[0];
@@ -607,7 +603,7 @@ TEST(Staging, MessagesOfTheOperations) {
   // Before the first commit there is no HEAD to put the index back to.
   TempRepo fresh;
   fresh.write("new.txt", "x\n").git({"add", "new.txt"});
-  Repo unborn = open(fresh.path());
+  Repo unborn = open_repo(fresh.path());
   EXPECT_FALSE(unborn.reset_index_to_head());
   // Amending a root commit has no parent to unstage to.
   EXPECT_FALSE(r.unstage_file("f.txt", true));
@@ -624,7 +620,7 @@ TEST(Staging, UnbornBranchUnstagesAsGitRmCached) {
   TempRepo ours, oracle;
   prepare(ours);
   prepare(oracle);
-  Repo r = open(ours.path());
+  Repo r = open_repo(ours.path());
   auto status = r.load_worktree_status(false);
   ASSERT_TRUE(status);
   ASSERT_EQ(status->staged.size(), 3u);
@@ -665,7 +661,7 @@ TEST(Staging, UnstagingEveryLineOfAFileHeadAddedInAmendMode) {
   TempRepo t;
   t.write("a", "a\n").write("empty-before", "").commit("root");
   t.write("added.txt", "x\ny\n").write("empty-before", "now\nfull\n").commit("adds");
-  Repo r = open(t.path());
+  Repo r = open_repo(t.path());
   auto status = r.load_worktree_status(true);
   ASSERT_TRUE(status);
   for (const std::string path : {"added.txt", "empty-before"}) {
@@ -733,7 +729,7 @@ TEST(Staging, UnstagingAFileWhereTheBaseHoldsADirectory) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     Pair p(c.build);
-    auto done = open(p.ours.path()).unstage_file(c.path, c.amend);
+    auto done = open_repo(p.ours.path()).unstage_file(c.path, c.amend);
     ASSERT_TRUE(done) << done.error();
     p.theirs.git({"update-index", "--force-remove", "--", c.path});
     EXPECT_EQ(p.ours.git({"ls-files", "-s"}), p.theirs.git({"ls-files", "-s"}));
@@ -815,7 +811,7 @@ TEST(Staging, UnstagingAHunkGoesBackToTheBaseOfTheStagedDiff) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     Pair p(c.build);
-    Repo r = open(p.ours.path());
+    Repo r = open_repo(p.ours.path());
     auto status = r.load_worktree_status(c.amend);
     ASSERT_TRUE(status);
     const WorktreeFile* f = nullptr;

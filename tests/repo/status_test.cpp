@@ -4,6 +4,7 @@
 #include "repo/status_diff.hpp"
 #include "repo/status_split.hpp"
 #include "utils/text.hpp"
+#include "support/repositories.hpp"
 #include "support/temp_repo.hpp"
 
 #include <gtest/gtest.h>
@@ -21,13 +22,8 @@ using repo::ChangeKind;
 using repo::Repo;
 using repo::WorktreeFile;
 using repo::WorktreeStatus;
+using testing_support::open_repo;
 using testing_support::TempRepo;
-
-Repo open(const std::string& path) {
-  auto r = Repo::open(path, 2000);
-  EXPECT_TRUE(r) << (r ? "" : r.error().message);
-  return r ? std::move(*r) : Repo{};
-}
 
 using Listing = std::vector<std::pair<std::string, ChangeKind>>;
 
@@ -195,7 +191,7 @@ void build_mixed_fixture(TempRepo& t) {
 TEST(WorktreeStatus, MatchesGitOnAMixedWorkTree) {
   TempRepo t;
   build_mixed_fixture(t);
-  Repo r = open(t.path());
+  Repo r = open_repo(t.path());
   const auto status = r.load_worktree_status(false);
   ASSERT_TRUE(status);
 
@@ -286,7 +282,7 @@ TEST(WorktreeStatus, MatchesGitOnAMixedWorkTree) {
 TEST(WorktreeStatus, HunksEqualThoseOfEachFileAlone) {
   TempRepo t;
   build_mixed_fixture(t);
-  Repo r = open(t.path());
+  Repo r = open_repo(t.path());
   const auto status = r.load_worktree_status(false);
   ASSERT_TRUE(status);
   auto handle = repo::open_repository(t.path());
@@ -333,7 +329,7 @@ TEST(WorktreeStatus, SpecialFilesNeverBlock) {
   }
   t.write("dir/.keep", "");
   ASSERT_EQ(::mkfifo(t.file_path("dir/pipe").c_str(), 0600), 0);
-  Repo r = open(t.path());
+  Repo r = open_repo(t.path());
   const auto status = r.load_worktree_status(false);
   ASSERT_TRUE(status);
   const auto* conflict = find(status->unstaged, "conflict");
@@ -349,8 +345,8 @@ TEST(WorktreeStatus, SpecialFilesNeverBlock) {
 TEST(WorktreeStatus, OpensThroughTheGitDirectory) {
   TempRepo t;
   build_mixed_fixture(t);
-  const auto direct = open(t.path()).load_worktree_status(false);
-  const auto via_git_dir = open(t.path() + "/.git").load_worktree_status(false);
+  const auto direct = open_repo(t.path()).load_worktree_status(false);
+  const auto via_git_dir = open_repo(t.path() + "/.git").load_worktree_status(false);
   ASSERT_TRUE(direct && via_git_dir);
   EXPECT_EQ(*direct, *via_git_dir);
   const auto* untracked = find(via_git_dir->unstaged, "untracked.txt");
@@ -395,7 +391,7 @@ TEST(WorktreeStatus, HunksCarryTheEndOfFileState) {
   }
   // Unstaged: the same change turned around, from the index back to before.
   for (std::size_t i = 0; i < std::size(kEndCases); ++i) t.write(numbered("f", i), kEndCases[i].before);
-  const auto status = open(t.path()).load_worktree_status(false);
+  const auto status = open_repo(t.path()).load_worktree_status(false);
   ASSERT_TRUE(status);
   for (std::size_t i = 0; i < std::size(kEndCases); ++i) {
     const auto& c = kEndCases[i];
@@ -420,7 +416,7 @@ TEST(WorktreeStatus, HunksCarryTheEndOfFileState) {
 TEST(WorktreeStatus, AmendComparesTheIndexWithTheFirstParent) {
   TempRepo t;
   t.write("a.txt", "a\n").write("tc", "file\n").write("keep.txt", "k\n").commit("root");
-  Repo r = open(t.path());
+  Repo r = open_repo(t.path());
   // On a root commit the amend list is empty; the unstaged list is unchanged.
   t.write("a.txt", "a\nmore\n");
   auto plain = r.load_worktree_status(false);
@@ -458,7 +454,7 @@ TEST(WorktreeStatus, BeforeTheFirstCommit) {
   TempRepo t;
   t.write("added.txt", "a\nb\n").write("untracked.txt", "u\n");
   t.git({"add", "added.txt"});
-  Repo r = open(t.path());
+  Repo r = open_repo(t.path());
   const auto status = r.load_worktree_status(false);
   ASSERT_TRUE(status);
   // Everything in the index is staged against the empty tree, as git shows
@@ -489,7 +485,7 @@ TEST(WorktreeStatus, ListsSortByBytes) {
   for (const char* p : {"ab", "a/b", "B", "a-b", "\xC3\xA9", "Z"}) t.write(p, "x\n");
   for (const char* p : {"ab", "a/b", "B", "a-b", "\xC3\xA9", "Z"}) t.git({"add", p});
   for (const char* p : {"ab", "a/b", "B", "a-b", "\xC3\xA9", "Z"}) t.write(p, "y\n");
-  const auto status = open(t.path()).load_worktree_status(false);
+  const auto status = open_repo(t.path()).load_worktree_status(false);
   ASSERT_TRUE(status);
   const std::vector<std::string> want{"B", "Z", "a-b", "a/b", "ab", "\xC3\xA9"};
   std::vector<std::string> unstaged, staged;
@@ -502,7 +498,7 @@ TEST(WorktreeStatus, ListsSortByBytes) {
 TEST(WorktreeStatus, HasChanges) {
   TempRepo t;
   t.write("f", "1\n").write(".gitignore", "*.log\n").commit("base");
-  Repo r = open(t.path());
+  Repo r = open_repo(t.path());
   EXPECT_FALSE(r.has_changes());
   t.write("x.log", "ignored\n");
   EXPECT_FALSE(r.has_changes());
@@ -580,7 +576,7 @@ TEST(WorktreeStatus, ReadInPartsEqualsOneRead) {
   TempRepo split;
   build_split_fixture(split);
   for (TempRepo* t : {&mixed, &split}) {
-    Repo r = open(t->path());
+    Repo r = open_repo(t->path());
     for (const bool amend : {false, true}) {
       const auto whole = r.load_worktree_status(amend);
       ASSERT_TRUE(whole);
@@ -593,7 +589,7 @@ TEST(WorktreeStatus, ReadInPartsEqualsOneRead) {
     }
   }
   // The fixture holds what it claims to.
-  const auto whole = open(split.path()).load_worktree_status(false);
+  const auto whole = open_repo(split.path()).load_worktree_status(false);
   ASSERT_TRUE(whole);
   auto listed = [&](const std::string& p) { return find(whole->unstaged, p) || find(whole->staged, p); };
   for (const char* p : {"a/keep.tmp", "a/nested/", "a/one.txt", "a/b/c/deep.txt", "build/keep.txt", "gone/x.txt",
@@ -630,7 +626,7 @@ TEST(WorktreeStatus, FileStagedInPlaceOfADirectoryIsReadWhole) {
   const std::string blob = t.git({"hash-object", "-w", "--stdin"}, "a file now\n");
   t.git({"update-index", "--add", "--cacheinfo", "100644," + blob.substr(0, blob.find('\n')) + ",dir"});
   t.write("other.txt", "changed\n");
-  Repo r = open(t.path());
+  Repo r = open_repo(t.path());
   EXPECT_FALSE(repo::load_worktree_status_split(r, false, 4));
   const auto status = r.load_worktree_status(false);
   ASSERT_TRUE(status);
@@ -690,7 +686,7 @@ TEST(WorktreeStatus, HasChangesAgreesWithTheStatusList) {
     TempRepo t;
     t.write("f", "1\n").write("g", "g\n").write(".gitignore", "*.log\nbuild/\n").commit("base");
     c.change(t);
-    Repo r = open(t.path());
+    Repo r = open_repo(t.path());
     auto handle = repo::open_repository(t.path());
     ASSERT_TRUE(handle);
     git_status_options options = GIT_STATUS_OPTIONS_INIT;
@@ -712,7 +708,7 @@ TEST(WorktreeStatus, HasChangesAgreesWithTheStatusList) {
   }
   // Before the first commit: nothing, then a staged file.
   TempRepo unborn;
-  Repo r = open(unborn.path());
+  Repo r = open_repo(unborn.path());
   EXPECT_FALSE(r.has_changes());
   unborn.write("a", "a\n");
   unborn.git({"add", "a"});
@@ -764,7 +760,7 @@ TEST(WorktreeStatus, UntrackedBinaryAndHugeFilesAreListedWithoutHunks) {
     huge.put('\n');
   }
 
-  Repo r = open(t.path());
+  Repo r = open_repo(t.path());
   const std::size_t before = bytes_read_by_process();
   const auto status = r.load_worktree_status(false);
   const std::size_t read = bytes_read_by_process() - before;
