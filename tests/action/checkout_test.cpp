@@ -5,11 +5,11 @@
 namespace {
 
 using app_testing::HermeticGit;
-using app_testing::trimmed;
 using app_testing::LoopSession;
 using app_testing::memory_log;
 using testing_support::open_repo;
 using testing_support::TempRepo;
+using testing_support::trimmed;
 
 // first <- second <- third on main (HEAD); topic at second; only the
 // remote-tracking origin/x at first. Rows: 0 third, 1 second, 2 first.

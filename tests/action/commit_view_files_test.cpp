@@ -12,7 +12,7 @@
 
 namespace {
 
-using app_testing::numbered;
+using testing_support::numbered;
 using app_testing::ViewRun;
 
 tui::Buffer frame(ViewRun& r, std::uint16_t width = 100, std::uint16_t height = 30) {
@@ -28,14 +28,14 @@ std::string screen(const tui::Buffer& buf) {
   return out;
 }
 
-const std::string kCrlfBoth = numbered(40, {{3, "three"}, {35, "thirtyfive"}}, "\r\n");
+const std::string kCrlfBoth = numbered(1, 40, "", {{3, "three"}, {35, "thirtyfive"}}, "\r\n");
 
 // f.txt stored with LF, checked out with CRLF, changed in two places.
 void crlf_file(ViewRun& r) {
-  r.t.write(".gitattributes", "*.txt eol=crlf\n").write("f.txt", numbered(40)).commit("base");
+  r.t.write(".gitattributes", "*.txt eol=crlf\n").write("f.txt", numbered(1, 40)).commit("base");
   r.t.git({"rm", "-q", "--cached", "f.txt"});
   r.t.git({"reset", "-q", "--hard"});  // the work tree gets its CRLF endings
-  ASSERT_EQ(r.t.read("f.txt"), numbered(40, {}, "\r\n"));
+  ASSERT_EQ(r.t.read("f.txt"), numbered(1, 40, "", {}, "\r\n"));
   r.t.write("f.txt", kCrlfBoth);
   r.open();
   ASSERT_EQ(r.view().selected_path, "f.txt");
@@ -48,11 +48,11 @@ TEST(StagingViewFiles, CrlfFileUnderEolCrlfStagesAndUnstagesOneHunk) {
   crlf_file(r);
   r.press("s");
   EXPECT_EQ(r.message(), "");
-  EXPECT_EQ(r.index_text("f.txt"), numbered(40, {{3, "three"}}));
+  EXPECT_EQ(r.index_text("f.txt"), numbered(1, 40, "", {{3, "three"}}));
   EXPECT_EQ(r.t.read("f.txt"), kCrlfBoth);
   r.press("<C-l>u");
   EXPECT_EQ(r.message(), "");
-  EXPECT_EQ(r.index_text("f.txt"), numbered(40));
+  EXPECT_EQ(r.index_text("f.txt"), numbered(1, 40));
   EXPECT_EQ(r.t.read("f.txt"), kCrlfBoth);
 }
 
@@ -62,8 +62,8 @@ TEST(StagingViewFiles, CrlfFileUnderEolCrlfDiscardsOneHunk) {
   r.press("nd");
   r.press("y");
   EXPECT_EQ(r.message(), "");
-  EXPECT_EQ(r.t.read("f.txt"), numbered(40, {{3, "three"}}, "\r\n"));
-  EXPECT_EQ(r.index_text("f.txt"), numbered(40));
+  EXPECT_EQ(r.t.read("f.txt"), numbered(1, 40, "", {{3, "three"}}, "\r\n"));
+  EXPECT_EQ(r.index_text("f.txt"), numbered(1, 40));
 }
 
 TEST(StagingViewFiles, EmptiedFilesUnderLineEndingFilters) {

@@ -3,6 +3,7 @@
 
 #include "action/commit_view.hpp"
 #include "log_fixture.hpp"
+#include "support/text.hpp"
 
 #include <gtest/gtest.h>
 
@@ -10,20 +11,6 @@
 #include <string>
 
 namespace app_testing {
-
-// Lines "1" to "n", each with a line feed, with some lines replaced.
-inline std::string numbered(int n, std::initializer_list<std::pair<int, std::string>> changes = {},
-                            std::string_view eol = "\n") {
-  std::string out;
-  for (int i = 1; i <= n; ++i) {
-    std::string line = std::to_string(i);
-    for (const auto& [at, text] : changes)
-      if (at == i) line = text;
-    out += line;
-    out += eol;
-  }
-  return out;
-}
 
 // path as base on main, then theirs on the branch side and ours on main;
 // merging side stops on the conflict.

@@ -12,7 +12,7 @@
 
 namespace {
 
-using app_testing::numbered;
+using testing_support::numbered;
 using app_testing::ViewRun;
 
 // The frame the program draws next, at the session's 80 x 24.
@@ -25,9 +25,9 @@ std::string screen(const ViewRun& r) {
   return out;
 }
 
-const std::string kBase = numbered(40);
-const std::string kBoth = numbered(40, {{3, "three"}, {35, "thirtyfive"}});
-const std::string kFirst = numbered(40, {{3, "three"}});
+const std::string kBase = numbered(1, 40);
+const std::string kBoth = numbered(1, 40, "", {{3, "three"}, {35, "thirtyfive"}});
+const std::string kFirst = numbered(1, 40, "", {{3, "three"}});
 
 // The last hunk taken away at the bottom of the preview: the scroll comes
 // back to what is left, so the preview shows it and d offers it.

@@ -12,6 +12,7 @@ using app_testing::FakePrograms;
 using app_testing::HermeticGit;
 using app_testing::LoopSession;
 using testing_support::open_repo;
+using testing_support::read_file;
 using testing_support::TempRepo;
 
 // first <- second on main; rows: 0 second, 1 first.
@@ -84,7 +85,7 @@ TEST(CopyId, AProgramLeftHoldingTheSelectionDoesNotHoldUsUp) {
   s.press("y");
   EXPECT_EQ(s.status(), "copied " + fixture.second.substr(0, 7));
   EXPECT_EQ(programs.log("xclip"), fixture.second);
-  ::kill(std::atoi(app_testing::read_file(programs.log_path("xclip") + ".held").c_str()), SIGKILL);
+  ::kill(std::atoi(read_file(programs.log_path("xclip") + ".held").c_str()), SIGKILL);
 }
 
 // Waits until the process is gone, zombie included.
@@ -130,10 +131,10 @@ TEST(OpenPage, TheOpenerGetsTheCommitAddress) {
     while (!std::filesystem::exists(log + ".count") && std::chrono::steady_clock::now() < give_up)
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_EQ(programs.log("open"), c.page + fixture.first);
-    EXPECT_EQ(app_testing::read_file(log + ".count"), "1\n");
-    EXPECT_EQ(app_testing::read_file(log + ".fds"), "/dev/null\n/dev/null\n/dev/null\n");
+    EXPECT_EQ(read_file(log + ".count"), "1\n");
+    EXPECT_EQ(read_file(log + ".fds"), "/dev/null\n/dev/null\n/dev/null\n");
     std::ofstream(log + ".release").flush();
-    EXPECT_TRUE(reaped(std::atoi(app_testing::read_file(log + ".pid").c_str())));
+    EXPECT_TRUE(reaped(std::atoi(read_file(log + ".pid").c_str())));
   }
 }
 

@@ -8,13 +8,13 @@ namespace {
 
 using app_testing::FakePrograms;
 using app_testing::HermeticGit;
-using app_testing::trimmed;
 using app_testing::LoopSession;
 using app_testing::OriginRepo;
 using testing_support::AuthWall;
 using testing_support::open_repo;
 using testing_support::TempDir;
 using testing_support::TempRepo;
+using testing_support::trimmed;
 
 TEST(PushPrompt, ChecksTheRemoteThenTheLocalBranches) {
   HermeticGit home;

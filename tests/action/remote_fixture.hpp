@@ -8,6 +8,7 @@
 #include "main/event_loop.hpp"
 #include "support/env_guard.hpp"
 #include "support/temp_repo.hpp"
+#include "support/text.hpp"
 
 #include <sys/stat.h>
 
@@ -22,21 +23,9 @@
 namespace app_testing {
 
 using testing_support::EnvGuard;
+using testing_support::read_file;
 using testing_support::TempDir;
 using testing_support::TempRepo;
-
-inline std::string read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-// Without the line ends git's output closes with.
-inline std::string trimmed(std::string s) {
-  while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
-  return s;
-}
 
 // The program's own git runs read this HOME: no credential helper, no
 // system configuration, and nothing that answers a credential question.

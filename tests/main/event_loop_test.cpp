@@ -15,12 +15,14 @@
 #include "support/env_guard.hpp"
 #include "support/repositories.hpp"
 #include "support/temp_repo.hpp"
+#include "support/text.hpp"
 #include "tui/memory_backend.hpp"
 
 namespace {
 
 using app::Pass;
 using namespace std::chrono_literals;
+using testing_support::numbered;
 using testing_support::open_repo;
 using testing_support::TempRepo;
 using tui::KeyCode;
@@ -143,26 +145,14 @@ TEST(EventLoop, StartsInTheStagingViewOverUncommittedWork) {
   EXPECT_FALSE(clean.state.commit_view);
 }
 
-// Lines "line 1" to "line n", some replaced.
-std::string lines(int n, std::initializer_list<std::pair<int, std::string>> changes = {}) {
-  std::string out;
-  for (int i = 1; i <= n; ++i) {
-    std::string line = "line " + std::to_string(i);
-    for (const auto& [at, text] : changes)
-      if (at == i) line = text;
-    out += line + "\n";
-  }
-  return out;
-}
-
 tui::Event ctrl(char32_t c) { return KeyEvent::character(c, tui::KeyModifiers::CONTROL); }
 
 // a.txt, b.txt and d.txt with one change each, c.txt with two far apart.
 void four_changed_files(TempRepo& t) {
-  for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"}) t.write(name, lines(40));
+  for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"}) t.write(name, numbered(1, 40, "line "));
   t.commit("base");
-  for (const char* name : {"a.txt", "b.txt", "d.txt"}) t.write(name, lines(40, {{20, "changed"}}));
-  t.write("c.txt", lines(40, {{3, "three"}, {35, "thirtyfive"}}));
+  for (const char* name : {"a.txt", "b.txt", "d.txt"}) t.write(name, numbered(1, 40, "line ", {{20, "changed"}}));
+  t.write("c.txt", numbered(1, 40, "line ", {{3, "three"}, {35, "thirtyfive"}}));
 }
 
 // A git add and a commit in another terminal while the view is open: the
@@ -205,8 +195,8 @@ TEST(EventLoop, TheWatchersNewsReloadsTheStagingView) {
 
   run.press(key(U's'));
   EXPECT_EQ(t.git({"diff", "--cached", "--name-only"}), "c.txt\n");
-  EXPECT_EQ(t.git({"show", ":c.txt"}), lines(40, {{35, "thirtyfive"}}));
-  EXPECT_EQ(t.git({"show", "HEAD:a.txt"}), lines(40, {{20, "changed"}}));
+  EXPECT_EQ(t.git({"show", ":c.txt"}), numbered(1, 40, "line ", {{35, "thirtyfive"}}));
+  EXPECT_EQ(t.git({"show", "HEAD:a.txt"}), numbered(1, 40, "line ", {{20, "changed"}}));
 }
 
 // The news that comes while a discard waits for its y leaves the dialog
@@ -229,7 +219,7 @@ TEST(EventLoop, AWaitingDiscardHoldsTheReloadUntilItsKey) {
   EXPECT_FALSE(run.state.pending_discard);
   EXPECT_EQ(view.unstaged.size(), 3u);
   EXPECT_EQ(view.selected_path, "b.txt");
-  EXPECT_EQ(t.read("b.txt"), lines(40, {{20, "changed"}}));
+  EXPECT_EQ(t.read("b.txt"), numbered(1, 40, "line ", {{20, "changed"}}));
 }
 
 // The view of a rebase stopped on a conflict stays open when an outside
@@ -658,9 +648,7 @@ TEST(EventLoop, PanelFactsAreAskedAgainAfterAReload) {
 TEST(EventLoop, PanelFactsAreAskedAgainAfterTheProgramsOwnCommit) {
   TempRepo t;
   t.write("a.txt", "a\n").commit("base");
-  // The library reads the repository's own configuration for the commit.
-  t.git({"config", "user.name", "Commit Maker"});
-  t.git({"config", "user.email", "maker@example.com"});
+  t.set_identity();  // for the library's commit
   t.write("a.txt", "b\n").git({"add", "a.txt"});  // committed, nothing is left
   testing_support::TempDir bin;
   const std::string editor = bin.path() + "/editor";

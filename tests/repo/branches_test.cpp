@@ -13,6 +13,7 @@
 #include "stopped_operations.hpp"
 #include "support/repositories.hpp"
 #include "support/temp_repo.hpp"
+#include "support/text.hpp"
 #include "work_tree_snapshot.hpp"
 
 namespace {
@@ -24,26 +25,15 @@ using repo::HeadDetached;
 using repo::HeadState;
 using repo::Oid;
 using repo::Repo;
+using testing_support::lines_of;
 using testing_support::snapshot;
 using testing_support::oid_of;
 using testing_support::open_repo;
 using testing_support::TempRepo;
 
-std::vector<std::string> lines(const std::string& text) {
-  std::vector<std::string> out;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) out.push_back(line);
-  return out;
-}
-
 std::vector<std::string> sorted(std::vector<std::string> v) {
   std::ranges::sort(v);
   return v;
-}
-
-void chmod_x(TempRepo& t, const std::string& path, bool on) {
-  fs::permissions(t.file_path(path), fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec,
-                  on ? fs::perm_options::add : fs::perm_options::remove);
 }
 
 // main and a branch "other" that changes, adds and deletes files, a mode and
@@ -51,12 +41,12 @@ void chmod_x(TempRepo& t, const std::string& path, bool on) {
 void two_branches(TempRepo& t) {
   t.write("a.txt", "a1\n").write("b.txt", "b\n").write("d.txt", "d\n").write("dir/e.txt", "e\n");
   t.write("run.sh", "#!/bin/sh\n");
-  chmod_x(t, "run.sh", true);
+  t.set_executable("run.sh", true);
   t.symlink("a.txt", "link");
   t.commit("base");
   t.git({"checkout", "-q", "-b", "other"});
   t.write("a.txt", "a2\n").write("c.txt", "c\n").remove("d.txt").write("dir/f.txt", "f\n");
-  chmod_x(t, "run.sh", false);
+  t.set_executable("run.sh", false);
   t.symlink("b.txt", "link");
   t.commit("other");
   t.git({"checkout", "-q", "main"});
@@ -101,7 +91,7 @@ const Scenario kScenarios[] = {
     {"edit of a file the target deletes", [](TempRepo& t) { t.write("d.txt", "mine\n"); }},
     {"untracked file in the way", [](TempRepo& t) { t.write("c.txt", "mine\n"); }},
     {"untracked file in the way, deeper", [](TempRepo& t) { t.write("dir/f.txt", "mine\n"); }},
-    {"mode change of a changed file", [](TempRepo& t) { chmod_x(t, "run.sh", false); }},
+    {"mode change of a changed file", [](TempRepo& t) { t.set_executable("run.sh", false); }},
     {"deletion of a changed file", [](TempRepo& t) { t.remove("a.txt"); }, Outcome::RefusedUnlikeGit},
     {"edit to the target's content", [](TempRepo& t) { t.write("a.txt", "a2\n"); },
      Outcome::AllowedUnlikeGit},
@@ -372,16 +362,6 @@ TEST(Checkout, UnknownCommit) {
   EXPECT_EQ(snapshot(t), before);
 }
 
-// The parents git lists for a commit, in order.
-std::vector<std::string> parents_of(TempRepo& t, const std::string& rev) {
-  auto words = lines(t.git({"rev-list", "--parents", "-n", "1", rev}));
-  std::istringstream in(words.empty() ? std::string() : words[0]);
-  std::vector<std::string> ids;
-  for (std::string w; in >> w;) ids.push_back(w);
-  if (!ids.empty()) ids.erase(ids.begin());
-  return ids;
-}
-
 // A checkout ends whatever merge, cherry-pick or revert was stopped, as git
 // checkout does: the next commit on the branch checked out must not take in
 // the commit that was being merged.
@@ -407,7 +387,7 @@ TEST(Checkout, EndsAStoppedOperationAsGitDoes) {
 
       auto next = r.commit("next");
       ASSERT_TRUE(next) << next.error();
-      EXPECT_EQ(parents_of(ours, "HEAD"), std::vector<std::string>{other});
+      EXPECT_EQ(ours.parents("HEAD"), std::vector<std::string>{other});
     }
   }
 }
@@ -464,7 +444,7 @@ TEST(Branches, CreateAndDelete) {
       {"delete", "feature", ""},
   };
 
-  std::vector<std::string> expected_refs = lines(refs_before);
+  std::vector<std::string> expected_refs = lines_of(refs_before);
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.op) + " " + c.name);
     // Deleting names the branch's own tip; a name that is no local branch gives the base.
@@ -483,7 +463,7 @@ TEST(Branches, CreateAndDelete) {
       ASSERT_FALSE(done);
       EXPECT_EQ(done.error(), c.fails_with);
     }
-    EXPECT_EQ(sorted(lines(t.git({"for-each-ref"}))), sorted(expected_refs));
+    EXPECT_EQ(sorted(lines_of(t.git({"for-each-ref"}))), sorted(expected_refs));
     EXPECT_EQ(r.commits.size(), loaded);
   }
   EXPECT_EQ(r.branches.count(BranchName{"topic/x"}), 1u);
@@ -528,7 +508,7 @@ TEST(Branches, LocalBranchesAtACommit) {
   const Repo r = open_repo(t.path());
   for (const auto& at : {base, other}) {
     SCOPED_TRACE(at);
-    auto want = lines(t.git({"for-each-ref", "--points-at", at, "--format=%(refname:short)", "refs/heads"}));
+    auto want = lines_of(t.git({"for-each-ref", "--points-at", at, "--format=%(refname:short)", "refs/heads"}));
     EXPECT_EQ(sorted(r.local_branches_at(oid_of(at))), sorted(want));
   }
   EXPECT_EQ(sorted(r.local_branches_at(oid_of(other))), (std::vector<std::string>{"alias", "other"}));

@@ -9,6 +9,7 @@
 #include "stopped_operations.hpp"
 #include "support/repositories.hpp"
 #include "support/temp_repo.hpp"
+#include "support/text.hpp"
 
 namespace {
 
@@ -16,21 +17,13 @@ using repo::Oid;
 using repo::Repo;
 using testing_support::open_repo;
 using testing_support::TempRepo;
+using testing_support::trimmed;
 
 namespace fs = std::filesystem;
 
-std::string trim(std::string s) {
-  while (!s.empty() && (s.back() == '\n' || s.back() == '\r' || s.back() == ' ')) s.pop_back();
-  return s;
-}
-
-// The library reads the repository's own configuration, not the private
-// HOME the git runs get, so the identity goes there.
+// A repository the library's own commits take their identity from.
 struct IdentityRepo : TempRepo {
-  IdentityRepo() {
-    git({"config", "user.name", "Commit Maker"});
-    git({"config", "user.email", "maker@example.com"});
-  }
+  IdentityRepo() { set_identity(); }
 };
 
 struct CommitInfo {
@@ -90,7 +83,7 @@ TEST(Commit, RecordsTheIndexOnHead) {
   const std::string base = t.write("a.txt", "one\n").write("b.txt", "two\n").commit("base");
   t.write("a.txt", "one\nmore\n").write("c.txt", "new\n").git({"add", "a.txt", "c.txt"});
   t.write("b.txt", "unstaged edit\n");  // the work tree is not what is recorded
-  const std::string want_tree = trim(t.git({"write-tree"}));
+  const std::string want_tree = trimmed(t.git({"write-tree"}));
   Repo r = open_repo(t);
 
   const std::int64_t before = std::time(nullptr);
@@ -137,7 +130,7 @@ TEST(Commit, FirstCommitOfABranchIsItsRoot) {
     oracle.git({"commit", "-q", "-m", "first"});
 
     EXPECT_EQ(id->hex(), ours.rev_parse(std::string("refs/heads/") + branch));
-    EXPECT_EQ(trim(ours.git({"symbolic-ref", "HEAD"})), std::string("refs/heads/") + branch);
+    EXPECT_EQ(trimmed(ours.git({"symbolic-ref", "HEAD"})), std::string("refs/heads/") + branch);
     const CommitInfo c = read_commit(ours, id->hex());
     EXPECT_TRUE(c.parents.empty());
     EXPECT_EQ(c.tree, read_commit(oracle, "HEAD").tree);
@@ -354,7 +347,7 @@ TEST(Commit, ConcludesAStoppedMerge) {
   EXPECT_TRUE(exists(t, "MERGE_HEAD"));
 
   t.write("f.txt", "both\n").git({"add", "f.txt"});
-  const std::string want_tree = trim(t.git({"write-tree"}));
+  const std::string want_tree = trimmed(t.git({"write-tree"}));
   // Another stopped operation's state, and a newer git's merge file.
   t.write(".git/rebase-merge/head-name", "refs/heads/main\n");
   t.write(".git/AUTO_MERGE", want_tree + "\n");
@@ -383,7 +376,7 @@ TEST(Commit, OctopusMergeKeepsEveryMergedCommitInOrder) {
   t.git({"checkout", "-q", "main"});
   const std::string head = t.rev_parse("HEAD");
   t.git({"merge", "-q", "--no-commit", "--no-ff", "one", "two"});
-  const std::string want_tree = trim(t.git({"write-tree"}));
+  const std::string want_tree = trimmed(t.git({"write-tree"}));
 
   auto id = open_repo(t).commit("Merge one and two");
   ASSERT_TRUE(id) << id.error();
@@ -405,7 +398,7 @@ TEST(Commit, EndsAStoppedOperationAsGitDoes) {
       op.stop(*t);
     }
     ASSERT_FALSE(testing_support::state_files_present(ours).empty());
-    const std::string want_tree = trim(ours.git({"write-tree"}));
+    const std::string want_tree = trimmed(ours.git({"write-tree"}));
     auto id = open_repo(ours).commit("concluded");
     ASSERT_TRUE(id) << id.error();
     oracle.git({"commit", "-q", "--no-edit", "-m", "concluded"});
@@ -438,7 +431,7 @@ TEST(Amend, ReplacesHeadKeepingParentsAndAuthor) {
   const std::string base = t.write("a.txt", "one\n").commit("base");
   const std::string old = t.write("a.txt", "two\n").commit("old message");
   t.write("b.txt", "added\n").git({"add", "b.txt"});
-  const std::string want_tree = trim(t.git({"write-tree"}));
+  const std::string want_tree = trimmed(t.git({"write-tree"}));
 
   const std::int64_t before = std::time(nullptr);
   auto id = open_repo(t).amend_commit("new message");

@@ -10,7 +10,7 @@
 #include "repo/repo.hpp"
 #include "support/repositories.hpp"
 #include "support/temp_repo.hpp"
-#include "text_edits.hpp"
+#include "support/text.hpp"
 
 namespace {
 
@@ -18,15 +18,10 @@ namespace fs = std::filesystem;
 using repo::ConflictContext;
 using repo::ConflictKind;
 using repo::Repo;
+using testing_support::numbered;
 using testing_support::replace;
 using testing_support::open_repo;
 using testing_support::TempRepo;
-
-std::string numbered(int n, const std::string& eol) {
-  std::string s;
-  for (int i = 0; i < n; ++i) s += "line " + std::to_string(i) + eol;
-  return s;
-}
 
 struct ConflictFile {
   std::string path;
@@ -35,8 +30,8 @@ struct ConflictFile {
 };
 
 std::vector<ConflictFile> conflict_files() {
-  const std::string lf = numbered(30, "\n");
-  const std::string crlf = numbered(12, "\r\n");
+  const std::string lf = numbered(0, 29, "line ");
+  const std::string crlf = numbered(0, 11, "line ", {}, "\r\n");
   return {
       {"multi.txt", lf,
        replace(replace(replace(lf, "line 3\n", "ours 3\n"), "line 10\nline 11\n", "ours 10\n"), "line 26\n",

@@ -14,7 +14,7 @@
 #include "repo/repo.hpp"
 #include "support/repositories.hpp"
 #include "support/temp_repo.hpp"
-#include "text_edits.hpp"
+#include "support/text.hpp"
 
 namespace {
 
@@ -145,12 +145,12 @@ std::string in_own_line_endings(const std::string& by_git, const std::string& co
 
 std::vector<EditedFile> discard_corpus() {
   return {
-      {"two-hunks.txt", numbered(1, 12),
+      {"two-hunks.txt", numbered(1, 12, "line "),
        [](const std::string& s) {
          return replace(replace(s, "line 2\r", "two\r"), "line 11\r", "eleven\r\nand more\r");
        }},
       {"no-final-eol.txt", "a\nb\nc", [](const std::string& s) { return replace(s, "c", "C"); }},
-      {"deleted-line.txt", numbered(1, 6), [](const std::string& s) { return replace(s, "line 3\r\n", ""); }},
+      {"deleted-line.txt", numbered(1, 6, "line "), [](const std::string& s) { return replace(s, "line 3\r\n", ""); }},
       {"emptied.txt", "a\nb\n", [](const std::string&) { return std::string(); }},
   };
 }
@@ -207,7 +207,7 @@ TEST(LineEndings, EntriesWrittenByHunkOperationsAreThoseGitWrites) {
   std::vector<Conversion> all(std::begin(kEolConversions), std::end(kEolConversions));
   all.push_back(kIdent);
   const std::string path = "f.txt";
-  const EditedFile file{path, "$Id$\n" + numbered(1, 12), [](const std::string& s) {
+  const EditedFile file{path, "$Id$\n" + numbered(1, 12, "line "), [](const std::string& s) {
                           return replace(replace(s, "line 2", "two"), "line 11", "eleven");
                         }};
   for (const auto& conversion : all) {

@@ -20,23 +20,18 @@
 #include "repo/repo.hpp"
 #include "support/repositories.hpp"
 #include "support/temp_repo.hpp"
+#include "support/text.hpp"
 #include "utils/process.hpp"
 
 namespace {
 
 namespace fs = std::filesystem;
 using repo::Repo;
+using testing_support::lines_of;
 using testing_support::open_repo;
 using testing_support::TempRepo;
 
 std::string home_of(const TempRepo& t) { return fs::path(t.path()).parent_path() / "home"; }
-
-std::set<std::string> lines_of(const std::string& text) {
-  std::set<std::string> out;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) out.insert(line);
-  return out;
-}
 
 // A shell loop runs git add on 400 files while this process stages 50
 // others over and over until the loop is done: every addition of the loop
@@ -82,7 +77,8 @@ TEST(IndexLock, NoAdditionOfAnotherProgramIsLost) {
   stage_round();
   ASSERT_TRUE(loop.success()) << loop.err;
 
-  const std::set<std::string> listed = lines_of(t.git({"ls-files"}));
+  const std::vector<std::string> lines = lines_of(t.git({"ls-files"}));
+  const std::set<std::string> listed(lines.begin(), lines.end());
   int missing = 0;
   for (int i = 0; i < kTheirs; ++i) missing += listed.count("g/" + std::to_string(i)) == 0;
   EXPECT_EQ(missing, 0) << "of " << kTheirs << " outside additions, over " << round << " rounds";

@@ -18,7 +18,7 @@
 #include "patch_text.hpp"
 #include "support/repositories.hpp"
 #include "support/temp_repo.hpp"
-#include "text_edits.hpp"
+#include "support/text.hpp"
 #include "work_tree_snapshot.hpp"
 
 namespace {
@@ -29,9 +29,11 @@ using repo::Repo;
 using repo::WorktreeFile;
 using repo::WorktreeStatus;
 using testing_support::numbered;
+using testing_support::read_file;
 using testing_support::replace;
 using testing_support::open_repo;
 using testing_support::TempRepo;
+using testing_support::write_file;
 
 // ---- Work-tree entries ----
 
@@ -91,17 +93,6 @@ Version entry_version(const std::string& full) {
   return {(st.st_mode & S_IXUSR) ? Version::Exec : Version::File, ss.str()};
 }
 
-std::string read_bytes(const std::string& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-void write_bytes(const std::string& p, const std::string& bytes) {
-  std::ofstream(p, std::ios::binary | std::ios::trunc) << bytes;
-}
-
 // ---- The corpus ----
 
 // Four equal blocks, as in a lock file or a JSON list: the third one's
@@ -124,8 +115,8 @@ struct CorpusFile {
 };
 
 std::vector<CorpusFile> corpus() {
-  const std::string twenty = numbered(1, 20);
-  const std::string crlf = numbered(1, 12, "\r\n");
+  const std::string twenty = numbered(1, 20, "line ");
+  const std::string crlf = numbered(1, 12, "line ", {}, "\r\n");
   std::vector<CorpusFile> c = {
       {"plain.txt", file(twenty), file(twenty),
        file(replace(replace(twenty, "line 3\n", "three\nand more\n"), "line 16\n", "sixteen\n"))},
@@ -241,7 +232,7 @@ class Corpus : public testing::Test {
   void SetUp() override {
     files_ = corpus();
     build(t_, files_);
-    index_bytes_ = read_bytes(index_path());
+    index_bytes_ = read_file(index_path());
     auto status = open_repo(t_.path()).load_worktree_status(false);
     ASSERT_TRUE(status);
     status_ = *status;
@@ -264,7 +255,7 @@ class Corpus : public testing::Test {
     const Version saved = entry_version(t_.file_path(path));
     const bool ok = op();
     Outcome o = outcome(ok, path);
-    write_bytes(index_path(), index_bytes_);
+    write_file(index_path(), index_bytes_);
     put(t_, path, saved);
     return o;
   }
@@ -535,7 +526,7 @@ TEST(Staging, NothingFollowsASymbolicLink) {
   TempRepo t;
   testing_support::TempDir outside;
   const std::string victim = outside.path() + "/victim";
-  write_bytes(victim, "keep me\n");
+  write_file(victim, "keep me\n");
   t.write("a.txt", "a\n").symlink("a.txt", "l").commit("base");
   // The link now points out of the work tree; discarding its hunk must
   // give back the link, not write to what it points at.
@@ -545,22 +536,22 @@ TEST(Staging, NothingFollowsASymbolicLink) {
   ASSERT_TRUE(status && status->unstaged.size() == 1);
   ASSERT_TRUE(r.discard_hunk("l", status->unstaged[0].unstaged_hunks[0]));
   EXPECT_EQ(fs::read_symlink(t.file_path("l")), "a.txt");
-  EXPECT_EQ(read_bytes(victim), "keep me\n");
+  EXPECT_EQ(read_file(victim), "keep me\n");
 
   // Deleting an untracked link removes the link alone.
   t.symlink(victim, "untracked-link");
   ASSERT_TRUE(r.discard_file("untracked-link", true));
   EXPECT_FALSE(fs::is_symlink(t.file_path("untracked-link")));
-  EXPECT_EQ(read_bytes(victim), "keep me\n");
+  EXPECT_EQ(read_file(victim), "keep me\n");
 
   // A parent directory swapped for a link is not entered.
   fs::create_directory(outside.path() + "/d");
-  write_bytes(outside.path() + "/d/f", "outside\n");
+  write_file(outside.path() + "/d/f", "outside\n");
   t.symlink(outside.path() + "/d", "d");
   auto refused = r.discard_file("d/f", true);
   ASSERT_FALSE(refused);
   EXPECT_EQ(refused.error(), "failed to delete file: Not a directory (os error 20)");
-  EXPECT_EQ(read_bytes(outside.path() + "/d/f"), "outside\n");
+  EXPECT_EQ(read_file(outside.path() + "/d/f"), "outside\n");
   EXPECT_FALSE(r.discard_file("../x", true));
   EXPECT_FALSE(r.discard_file("", true));
 
@@ -753,7 +744,7 @@ std::string without_mode_lines(const std::string& header) {
 // does not hold takes the base's. git apply --cached -R of that hunk of
 // git's own staged diff, without the mode lines, says what that is.
 TEST(Staging, UnstagingAHunkGoesBackToTheBaseOfTheStagedDiff) {
-  const std::string twenty = numbered(1, 20);
+  const std::string twenty = numbered(1, 20, "line ");
   auto chmod_x = [](TempRepo& t, const std::string& path) { ::chmod(t.file_path(path).c_str(), 0755); };
   struct Case {
     const char* name;
@@ -823,8 +814,8 @@ TEST(Staging, UnstagingAHunkGoesBackToTheBaseOfTheStagedDiff) {
     diff.insert(diff.end(), {"--", "f"});
     const auto patch = split_patch(p.theirs.git(diff));
     ASSERT_EQ(f->staged_hunks.size(), patch.hunks.size());
-    const std::string ours_index = read_bytes(p.ours.path() + "/.git/index");
-    const std::string theirs_index = read_bytes(p.theirs.path() + "/.git/index");
+    const std::string ours_index = read_file(p.ours.path() + "/.git/index");
+    const std::string theirs_index = read_file(p.theirs.path() + "/.git/index");
     for (std::size_t i = 0; i < patch.hunks.size(); ++i) {
       SCOPED_TRACE("hunk " + std::to_string(i));
       auto done = r.unstage_hunk("f", f->staged_hunks[i], c.amend);
@@ -833,8 +824,8 @@ TEST(Staging, UnstagingAHunkGoesBackToTheBaseOfTheStagedDiff) {
       EXPECT_EQ(p.ours.git({"ls-files", "-s"}), p.theirs.git({"ls-files", "-s"}));
       EXPECT_EQ(p.ours.git({"ls-files", "-s", "--debug", "--", "f"}),
                 p.theirs.git({"ls-files", "-s", "--debug", "--", "f"}));
-      write_bytes(p.ours.path() + "/.git/index", ours_index);
-      write_bytes(p.theirs.path() + "/.git/index", theirs_index);
+      write_file(p.ours.path() + "/.git/index", ours_index);
+      write_file(p.theirs.path() + "/.git/index", theirs_index);
       ++compared;
     }
   }

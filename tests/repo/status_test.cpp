@@ -374,30 +374,24 @@ const EndCase kEndCases[] = {
     {"far from the end", "a\nb\nc\nd\ne\nf\ng\nh\ni", "A\nb\nc\nd\ne\nf\ng\nh\ni", false, false},
 };
 
-std::string numbered(const char* prefix, std::size_t i) {
-  std::string name = prefix;
-  name += std::to_string(i);
-  return name;
-}
-
 TEST(WorktreeStatus, HunksCarryTheEndOfFileState) {
   TempRepo t;
-  for (std::size_t i = 0; i < std::size(kEndCases); ++i) t.write(numbered("f", i), kEndCases[i].before);
+  for (std::size_t i = 0; i < std::size(kEndCases); ++i) t.write("f" + std::to_string(i), kEndCases[i].before);
   t.commit("base");
   for (std::size_t i = 0; i < std::size(kEndCases); ++i) {
-    t.write(numbered("f", i), kEndCases[i].after);
-    t.git({"add", numbered("f", i)});
-    t.write(numbered("g", i), kEndCases[i].before);  // staged list: f; unstaged: f again below
+    t.write("f" + std::to_string(i), kEndCases[i].after);
+    t.git({"add", "f" + std::to_string(i)});
+    t.write("g" + std::to_string(i), kEndCases[i].before);  // staged list: f; unstaged: f again below
   }
   // Unstaged: the same change turned around, from the index back to before.
-  for (std::size_t i = 0; i < std::size(kEndCases); ++i) t.write(numbered("f", i), kEndCases[i].before);
+  for (std::size_t i = 0; i < std::size(kEndCases); ++i) t.write("f" + std::to_string(i), kEndCases[i].before);
   const auto status = open_repo(t.path()).load_worktree_status(false);
   ASSERT_TRUE(status);
   for (std::size_t i = 0; i < std::size(kEndCases); ++i) {
     const auto& c = kEndCases[i];
     SCOPED_TRACE(c.name);
-    const auto* staged = find(status->staged, numbered("f", i));
-    const auto* unstaged = find(status->unstaged, numbered("f", i));
+    const auto* staged = find(status->staged, "f" + std::to_string(i));
+    const auto* unstaged = find(status->unstaged, "f" + std::to_string(i));
     ASSERT_TRUE(staged && unstaged);
     ASSERT_EQ(staged->staged_hunks.size(), 1u);
     ASSERT_EQ(unstaged->unstaged_hunks.size(), 1u);
@@ -406,7 +400,7 @@ TEST(WorktreeStatus, HunksCarryTheEndOfFileState) {
     EXPECT_EQ(unstaged->unstaged_hunks[0].old_missing_newline, c.new_missing);
     EXPECT_EQ(unstaged->unstaged_hunks[0].new_missing_newline, c.old_missing);
     // Untracked: from the file's last byte.
-    const auto* untracked = find(status->unstaged, numbered("g", i));
+    const auto* untracked = find(status->unstaged, "g" + std::to_string(i));
     ASSERT_TRUE(untracked && untracked->unstaged_hunks.size() == 1);
     EXPECT_FALSE(untracked->unstaged_hunks[0].old_missing_newline);
     EXPECT_EQ(untracked->unstaged_hunks[0].new_missing_newline, c.before.back() != '\n');

@@ -75,6 +75,12 @@ TempRepo& TempRepo::symlink(const std::string& target, const std::string& relati
   return *this;
 }
 
+TempRepo& TempRepo::set_executable(const std::string& relative, bool executable) {
+  fs::permissions(file_path(relative), fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec,
+                  executable ? fs::perm_options::add : fs::perm_options::remove);
+  return *this;
+}
+
 std::string TempRepo::read(const std::string& relative) const { return read_file(file_path(relative)); }
 
 std::string read_file(const std::string& path) {
@@ -141,6 +147,22 @@ std::string TempRepo::rev_parse(const std::string& rev) {
   std::string out = git({"rev-parse", "--verify", rev});
   while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
   return out;
+}
+
+std::vector<std::string> TempRepo::parents(const std::string& rev) {
+  std::istringstream words(git({"rev-list", "--parents", "-n", "1", rev}));
+  std::string line;
+  std::getline(words, line);
+  std::istringstream in(line);
+  std::vector<std::string> ids;
+  for (std::string id; in >> id;) ids.push_back(id);
+  if (!ids.empty()) ids.erase(ids.begin());
+  return ids;
+}
+
+void TempRepo::set_identity() {
+  git({"config", "user.name", "Commit Maker"});
+  git({"config", "user.email", "maker@example.com"});
 }
 
 }  // namespace testing_support

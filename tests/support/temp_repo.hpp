@@ -38,6 +38,7 @@ class TempRepo {
   TempRepo& write(const std::string& relative, const std::string& content);
   TempRepo& remove(const std::string& relative);
   TempRepo& symlink(const std::string& target, const std::string& relative);
+  TempRepo& set_executable(const std::string& relative, bool executable);
   std::string read(const std::string& relative) const;
 
   // Runs git in the repository; a failure is a test failure. Returns stdout.
@@ -51,6 +52,13 @@ class TempRepo {
   // Commits only what is staged (possibly nothing).
   std::string commit_staged(const std::string& message);
   std::string rev_parse(const std::string& rev);
+  // The parents git lists for a commit, in order.
+  std::vector<std::string> parents(const std::string& rev = "HEAD");
+
+  // The identity "Commit Maker <maker@example.com>" in the repository's own
+  // configuration: the library reads that, not the private HOME the git runs
+  // get.
+  void set_identity();
 
   // The fixed committer time the next commit gets.
   std::int64_t next_time() const { return time_; }

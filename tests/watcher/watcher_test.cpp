@@ -16,7 +16,9 @@ namespace {
 
 using utils::Poll;
 using namespace std::chrono_literals;
+using testing_support::read_file;
 using testing_support::TempRepo;
+using testing_support::write_file;
 
 // Generous: the machine may be busy; only arrival is checked, never timing.
 constexpr auto ARRIVES_WITHIN = 10s;
@@ -27,15 +29,6 @@ bool message_arrives(utils::Receiver<utils::Signal>& changes) {
 }
 
 bool stays_silent(utils::Receiver<utils::Signal>& changes) { return !changes.recv_for(SILENT_FOR).has_value(); }
-
-void write_file(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
-
-std::string read_file(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 // Starts watching and returns once the watches are in place: a probe write
 // has come through, and every message it caused has been taken.
