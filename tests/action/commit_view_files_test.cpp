@@ -3,8 +3,8 @@
 // conflicts with wider markers.
 
 #include "commit_view_fixture.hpp"
-
-#include "render/render.hpp"
+#include "support/frames.hpp"
+#include "support/screen.hpp"
 
 #include <gtest/gtest.h>
 
@@ -12,20 +12,14 @@
 
 namespace {
 
-using testing_support::numbered;
 using app_testing::ViewRun;
+using testing_support::draw;
+using testing_support::numbered;
+using testing_support::screen_text;
 
+// The frame drawn next.
 tui::Buffer frame(ViewRun& r, std::uint16_t width = 100, std::uint16_t height = 30) {
-  tui::Buffer buf({0, 0, width, height});
-  tui::Frame f(buf);
-  render::render(f, r.s->state, r.s->repo);
-  return buf;
-}
-
-std::string screen(const tui::Buffer& buf) {
-  std::string out;
-  for (int y = 0; y < buf.area().height; ++y) out += buf.row_text(y) + "\n";
-  return out;
+  return draw(r.s->state, r.s->repo, width, height, state::Clock::now());
 }
 
 const std::string kCrlfBoth = numbered(1, 40, "", {{3, "three"}, {35, "thirtyfive"}}, "\r\n");
@@ -75,7 +69,7 @@ TEST(StagingViewFiles, EmptiedFilesUnderLineEndingFilters) {
     r.open();
     ASSERT_EQ(r.view().selected_path, "f.txt");
     const tui::Buffer buf = frame(r);
-    EXPECT_NE(screen(buf).find("f.txt"), std::string::npos);
+    EXPECT_NE(screen_text(buf).find("f.txt"), std::string::npos);
     r.press("S");
     EXPECT_EQ(r.message(), "");
     EXPECT_EQ(r.index_text("f.txt"), "");
@@ -89,7 +83,7 @@ TEST(StagingViewFiles, UntrackedBinaryFileIsListedWithoutHunks) {
   r.open();
   ASSERT_EQ(r.view().selected_path, "blob.bin");
   EXPECT_TRUE(r.view().unstaged[0].unstaged_hunks.empty());
-  EXPECT_NE(screen(frame(r)).find("No unstaged changes"), std::string::npos);
+  EXPECT_NE(screen_text(frame(r)).find("No unstaged changes"), std::string::npos);
   r.press("s");  // nothing to stage by hunk
   EXPECT_EQ(r.t.git({"ls-files", "--", "blob.bin"}), "");
   r.press("Dy");
@@ -107,7 +101,7 @@ TEST(StagingViewFiles, UntrackedFileAboveTheLimitIsListedWithoutHunks) {
   r.open();
   ASSERT_EQ(r.view().selected_path, "big.log");
   EXPECT_TRUE(r.view().unstaged[0].unstaged_hunks.empty());
-  EXPECT_NE(screen(frame(r)).find("big.log"), std::string::npos);
+  EXPECT_NE(screen_text(frame(r)).find("big.log"), std::string::npos);
   r.press("Dy");
   EXPECT_FALSE(std::filesystem::exists(r.t.file_path("big.log")));
   EXPECT_EQ(r.t.read("keep.txt"), "keep\n");
@@ -124,7 +118,7 @@ TEST(StagingViewFiles, NamesThatWouldDriveTheTerminalShowAsPlaceholders) {
   ASSERT_EQ(r.view().unstaged.size(), 2u);
   r.press("<C-j>");
   const tui::Buffer buf = frame(r);
-  const std::string text = screen(buf);
+  const std::string text = screen_text(buf);
   EXPECT_NE(text.find("esc␛[2Jape.txt"), std::string::npos) << text;
   EXPECT_NE(text.find("bidi\xEF\xBF\xBDtxt.exe"), std::string::npos) << text;
   for (const tui::Cell& cell : buf.cells()) {
@@ -146,7 +140,7 @@ TEST(StagingViewFiles, ConflictWithWiderMarkers) {
   r.open();
   ASSERT_EQ(r.view().selected_path, "c.txt");
   ASSERT_EQ(r.view().unstaged[0].conflict_sections.size(), 1u);
-  EXPECT_NE(screen(frame(r)).find("conflict 1 of 1"), std::string::npos);
+  EXPECT_NE(screen_text(frame(r)).find("conflict 1 of 1"), std::string::npos);
   r.press("2");
   EXPECT_EQ(r.t.read("c.txt"), "top\ntheirs\nend\n");
   r.press("S");

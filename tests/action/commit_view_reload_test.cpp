@@ -6,23 +6,21 @@
 
 #include "commit_view_fixture.hpp"
 #include "remote_fixture.hpp"
-#include "render/render.hpp"
+#include "support/frames.hpp"
+#include "support/screen.hpp"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-using testing_support::numbered;
 using app_testing::ViewRun;
+using testing_support::draw;
+using testing_support::numbered;
+using testing_support::screen_text;
 
 // The frame the program draws next, at the session's 80 x 24.
 std::string screen(const ViewRun& r) {
-  tui::Buffer buf({0, 0, 80, 24});
-  tui::Frame frame(buf);
-  render::render(frame, r.s->state, r.s->repo);
-  std::string out;
-  for (std::uint16_t y = 0; y < buf.area().height; ++y) out += buf.row_text(y) + "\n";
-  return out;
+  return screen_text(draw(r.s->state, r.s->repo, 80, 24, state::Clock::now()));
 }
 
 const std::string kBase = numbered(1, 40);

@@ -6,8 +6,9 @@
 #include "remote_fixture.hpp"
 #include "action/commit_view.hpp"
 #include "action/rebase.hpp"
-#include "render/render.hpp"
 #include "support/env_guard.hpp"
+#include "support/frames.hpp"
+#include "support/screen.hpp"
 
 #include <gtest/gtest.h>
 
@@ -19,22 +20,20 @@ using app_testing::FakePrograms;
 using app_testing::memory_log;
 using app_testing::Session;
 using app_testing::status_of;
+using testing_support::draw;
 using testing_support::EnvGuard;
 using testing_support::open_repo;
 using testing_support::row_of;
+using testing_support::screen_text;
 using testing_support::TempRepo;
 
 bool in_any_rebase_step(const state::State& s) {
   return s.selecting_rebase_branch || s.entering_rebase_target || s.rebase_in_progress;
 }
 
+// The frame drawn next, at 100 x 30.
 std::string screen(const Session& s) {
-  tui::Buffer buf({0, 0, 100, 30});
-  tui::Frame f(buf);
-  render::render(f, s.state, s.repo);
-  std::string out;
-  for (int y = 0; y < buf.area().height; ++y) out += buf.row_text(y) + "\n";
-  return out;
+  return screen_text(draw(s.state, s.repo, 100, 30, state::Clock::now()));
 }
 
 // The row of the screen that follows the first row holding the text.

@@ -13,7 +13,9 @@
 #include "render/render.hpp"
 #include "repo/repo.hpp"
 #include "support/env_guard.hpp"
+#include "support/frames.hpp"
 #include "support/repositories.hpp"
+#include "support/screen.hpp"
 #include "support/temp_repo.hpp"
 #include "support/text.hpp"
 #include "tui/memory_backend.hpp"
@@ -22,6 +24,8 @@ namespace {
 
 using app::Pass;
 using namespace std::chrono_literals;
+using testing_support::column_of;
+using testing_support::draw;
 using testing_support::numbered;
 using testing_support::open_repo;
 using testing_support::TempRepo;
@@ -48,22 +52,9 @@ void line_of_commits(TempRepo& t, int count, const std::string& branch = "main",
 
 tui::Event key(char32_t c) { return KeyEvent::character(c); }
 
-// The first column where the row's cells spell the text; -1 when none does.
-int column_of(const tui::Buffer& buf, int y, std::string_view text) {
-  for (int x = 0; x + static_cast<int>(text.size()) <= buf.area().width; ++x) {
-    bool same = true;
-    for (std::size_t i = 0; i < text.size() && same; ++i)
-      same = buf.at(x + static_cast<int>(i), y).symbol == std::string(1, text[i]);
-    if (same) return x;
-  }
-  return -1;
-}
-
 // The row of the next frame that marks the selection, empty when none does.
 std::string selected_row(const state::State& state, const repo::Repo& repo, tui::Size size) {
-  tui::Buffer buffer({0, 0, size.width, size.height});
-  tui::Frame frame(buffer);
-  render::render(frame, state, repo, state::Clock::now());
+  const tui::Buffer buffer = draw(state, repo, size.width, size.height, state::Clock::now());
   for (std::uint16_t y = 0; y < size.height; ++y)
     if (buffer.row_text(y).find("▶") != std::string::npos) return buffer.row_text(y);
   return {};

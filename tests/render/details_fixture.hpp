@@ -49,14 +49,6 @@ inline std::vector<std::string> texts_of(const std::vector<tui::Line>& lines) {
 
 inline std::size_t chars_of(const tui::Line& line) { return utils::count_chars(text_of(line)); }
 
-// The symbols of one row between two columns, trailing blanks dropped.
-inline std::string drawn_row(const tui::Buffer& buffer, int y, int x0, int x1) {
-  std::string out;
-  for (int x = x0; x < x1; ++x) out += buffer.at(x, y).symbol;
-  while (!out.empty() && out.back() == ' ') out.pop_back();
-  return out;
-}
-
 // The first `chars` characters of the text, trailing blanks dropped: what a
 // panel that wide shows of a plain line.
 inline std::string cut(const std::string& text, std::size_t chars) {

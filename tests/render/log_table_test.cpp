@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "log_fixture.hpp"
+#include "support/frames.hpp"
 #include "support/repositories.hpp"
+#include "support/screen.hpp"
 #include "support/temp_repo.hpp"
 
 #include <string>
@@ -11,12 +13,12 @@
 
 namespace {
 
-using log_fixture::blank;
-using log_fixture::cells;
 using log_fixture::chain;
-using log_fixture::draw;
 using log_fixture::marked;
 using log_fixture::oid;
+using testing_support::blank;
+using testing_support::cells;
+using testing_support::draw;
 using testing_support::open_repo;
 using tui::Color;
 using tui::Modifier;
