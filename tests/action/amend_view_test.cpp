@@ -13,15 +13,13 @@ namespace {
 
 using app_testing::ViewRun;
 
-std::string message(const ViewRun& r) { return r.s->state.status_message ? r.s->state.status_message->text : ""; }
-
 TEST(OpenStagingView, TabOpensTheViewAndClosesTheDetails) {
   ViewRun r;
   r.t.write("f.txt", "a\n").commit("base");
   r.load();
   r.press("<tab>");
   EXPECT_FALSE(r.s->state.commit_view);
-  EXPECT_EQ(message(r), "no changes to stage");
+  EXPECT_EQ(r.message(), "no changes to stage");
 
   r.t.write("new.txt", "x\n");
   r.s->state.commit_details = repo::CommitDetails{};
@@ -52,7 +50,7 @@ TEST(OpenStagingView, TabSaysWhyTheIndexCannotBeRead) {
   const std::string library = repo::last_git_error();
   r.press("<tab>");
   EXPECT_FALSE(r.s->state.commit_view);
-  EXPECT_EQ(message(r), "failed to read the status: " + library);
+  EXPECT_EQ(r.message(), "failed to read the status: " + library);
 }
 
 TEST(OpenStagingView, AmendIsRefusedButOnHeadWithOneParent) {
@@ -61,7 +59,7 @@ TEST(OpenStagingView, AmendIsRefusedButOnHeadWithOneParent) {
     r.t.write("f.txt", "a\n").commit("root");
     r.load();
     r.press("a");
-    EXPECT_EQ(message(r), "cannot amend: the first commit has no parent");
+    EXPECT_EQ(r.message(), "cannot amend: the first commit has no parent");
     EXPECT_FALSE(r.s->state.commit_view);
   }
   {
@@ -74,9 +72,9 @@ TEST(OpenStagingView, AmendIsRefusedButOnHeadWithOneParent) {
     r.t.git({"merge", "-q", "--no-ff", "-m", "merge", "side"});
     r.load();
     r.press("a");
-    EXPECT_EQ(message(r), "cannot amend: merge commits can't be amended");
+    EXPECT_EQ(r.message(), "cannot amend: merge commits can't be amended");
     r.press("ja");
-    EXPECT_EQ(message(r), "can only amend the latest commit");
+    EXPECT_EQ(r.message(), "can only amend the latest commit");
     EXPECT_FALSE(r.s->state.commit_view);
   }
 }
@@ -90,7 +88,7 @@ TEST(OpenStagingView, AmendShowsHeadsChangesAndUnstagesToTheParent) {
   r.s->state.details_query = "needle";
   r.press("a");
   ASSERT_TRUE(r.s->state.commit_view);
-  EXPECT_EQ(message(r), "amending HEAD \u2014 edit staging, c to commit, esc to cancel");
+  EXPECT_EQ(r.message(), "amending HEAD \u2014 edit staging, c to commit, esc to cancel");
   EXPECT_TRUE(r.view().amending);
   EXPECT_TRUE(r.view().staged_focus);
   EXPECT_EQ(r.view().selected_path, "f.txt");
@@ -116,7 +114,7 @@ void expect_cancel_restores(ViewRun& r, std::string_view edits) {
     const std::string work = r.t.git({"status", "--porcelain"});
     r.load();
     r.press("a");
-    ASSERT_TRUE(r.s->state.commit_view) << message(r);
+    ASSERT_TRUE(r.s->state.commit_view) << r.message();
     r.press(edits);
     EXPECT_NE(r.index_listing(), before) << "the edits changed nothing";
     r.press(close);
@@ -184,7 +182,7 @@ TEST(AmendCancel, LeavesWhatChangedElsewhereMeanwhile) {
     const std::string f_entry = r.t.git({"ls-files", "-s", "--debug", "f.txt"});
     r.load();
     r.press("a");
-    ASSERT_TRUE(r.s->state.commit_view) << message(r);
+    ASSERT_TRUE(r.s->state.commit_view) << r.message();
     if (unstage_in_view) {
       r.press("U");
       ASSERT_NE(r.t.git({"ls-files", "-s", "--debug", "f.txt"}), f_entry);
@@ -198,7 +196,7 @@ TEST(AmendCancel, LeavesWhatChangedElsewhereMeanwhile) {
     const std::string status = r.t.git({"status", "--porcelain"});
 
     r.press("<esc>");
-    EXPECT_FALSE(r.s->state.commit_view) << message(r);
+    EXPECT_FALSE(r.s->state.commit_view) << r.message();
     EXPECT_EQ(r.t.git({"ls-files", "-s", "--debug", "f.txt"}), f_entry);
     if (!unstage_in_view) {
       EXPECT_EQ(r.index_listing(), listing);
@@ -228,7 +226,7 @@ TEST(AmendCancel, ALockedIndexKeepsTheViewForAnotherTry) {
     ASSERT_TRUE(r.s->state.commit_view) << close;
     EXPECT_TRUE(r.view().amending);
     EXPECT_TRUE(r.view().index_before_amend);
-    EXPECT_EQ(message(r), "failed to restore the index: " + std::string(repo::kIndexLockedText));
+    EXPECT_EQ(r.message(), "failed to restore the index: " + std::string(repo::kIndexLockedText));
     EXPECT_EQ(r.index_listing(), unstaged);
   }
   ASSERT_EQ(::unlink(lock.c_str()), 0);

@@ -5,9 +5,10 @@
 namespace {
 
 using app_testing::HermeticGit;
-using app_testing::LoopSession;
 using app_testing::memory_log;
+using testing_support::LoopSession;
 using testing_support::open_repo;
+using testing_support::Session;
 using testing_support::TempRepo;
 using testing_support::trimmed;
 
@@ -204,7 +205,7 @@ TEST(CheckoutPrompt, EveryPrintableKeyTypes) {
 }
 
 TEST(CheckoutPrompt, WithoutACommitNothingHappens) {
-  app_testing::Session s(memory_log(0));
+  Session s(memory_log(0));
   s.state.checking_out = true;
   s.state.checkout_input = "main";
   s.press("<enter><tab>");

@@ -28,12 +28,12 @@ inline void stop_merge_on_conflict(testing_support::TempRepo& t, const std::stri
 // and opens the staging view on it.
 struct ViewRun {
   testing_support::TempRepo t;
-  std::unique_ptr<Session> s;
+  std::unique_ptr<testing_support::Session> s;
 
   void load(const std::string& path = {}) {
     auto opened = repo::Repo::open(path.empty() ? t.path() : path, 2000);
     ASSERT_TRUE(opened) << opened.error().message;
-    s = std::make_unique<Session>(std::move(*opened));
+    s = std::make_unique<testing_support::Session>(std::move(*opened));
   }
   void open(const std::string& path = {}) {
     load(path);

@@ -10,7 +10,7 @@ namespace {
 
 using app_testing::FakePrograms;
 using app_testing::HermeticGit;
-using app_testing::LoopSession;
+using testing_support::LoopSession;
 using testing_support::open_repo;
 using testing_support::read_file;
 using testing_support::TempRepo;

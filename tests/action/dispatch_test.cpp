@@ -12,7 +12,7 @@
 namespace {
 
 using app_testing::memory_log;
-using app_testing::Session;
+using testing_support::Session;
 
 // Where a typed "x" ends up, or that the key was held by a mode (the move's
 // target step holds it too, but j moves its selection).

@@ -10,8 +10,8 @@
 namespace {
 
 using app_testing::memory_log;
-using app_testing::Session;
 using testing_support::open_repo;
+using testing_support::Session;
 using testing_support::TempRepo;
 
 struct CountCase {

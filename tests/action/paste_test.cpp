@@ -10,9 +10,8 @@
 namespace {
 
 using app_testing::memory_log;
-using app_testing::Session;
-using app_testing::status_of;
 using testing_support::open_repo;
+using testing_support::Session;
 using testing_support::TempRepo;
 
 TEST(Paste, TakesTheFirstLineWithoutControlOrBidiCharacters) {
@@ -139,7 +138,7 @@ TEST(Paste, GoesIntoTheOpenPromptOnlyAndRunsNothing) {
     EXPECT_EQ(modes(s.state), modes_before);
     EXPECT_EQ(s.state.rebase_branch, branch_before);
     EXPECT_EQ(s.state.selected, 2u);
-    EXPECT_EQ(status_of(s), "before");
+    EXPECT_EQ(s.status(), "before");
 
     // What typing a character does to the prompt's helpers, a paste does too.
     const bool branch_prompt = c.prompt != Prompt::None && c.prompt != Prompt::Search && c.prompt != Prompt::Details;
@@ -158,7 +157,7 @@ TEST(Paste, APastedNameIsConfirmedWithEnter) {
   s.press("b");
   action::paste_into_prompt(s.state, "\u202epasted\x1b\nbj");
   s.press("<enter>");
-  EXPECT_EQ(status_of(s), "created pasted");
+  EXPECT_EQ(s.status(), "created pasted");
   EXPECT_EQ(temp.git({"for-each-ref", "--format=%(refname) %(objectname)"}),
             "refs/heads/main " + tip + "\nrefs/heads/pasted " + tip + "\n");
 }

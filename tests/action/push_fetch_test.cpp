@@ -8,9 +8,9 @@ namespace {
 
 using app_testing::FakePrograms;
 using app_testing::HermeticGit;
-using app_testing::LoopSession;
 using app_testing::OriginRepo;
 using testing_support::AuthWall;
+using testing_support::LoopSession;
 using testing_support::open_repo;
 using testing_support::TempDir;
 using testing_support::TempRepo;

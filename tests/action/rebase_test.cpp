@@ -18,13 +18,12 @@ namespace {
 
 using app_testing::FakePrograms;
 using app_testing::memory_log;
-using app_testing::Session;
-using app_testing::status_of;
 using testing_support::draw;
 using testing_support::EnvGuard;
 using testing_support::open_repo;
 using testing_support::row_of;
 using testing_support::screen_text;
+using testing_support::Session;
 using testing_support::TempRepo;
 
 bool in_any_rebase_step(const state::State& s) {
@@ -111,7 +110,7 @@ TEST_F(Rebase, RStartsAtTheLocalBranchesOfTheCommit) {
   s.state.selected = row_of(s.repo, fixture.base);
   s.state.count_prefix = "2";
   s.press("r");
-  EXPECT_EQ(status_of(s), "no local branch to rebase");
+  EXPECT_EQ(s.status(), "no local branch to rebase");
   EXPECT_FALSE(in_any_rebase_step(s.state));
   EXPECT_EQ(s.state.count_prefix, "");
 
@@ -271,7 +270,7 @@ TEST_F(Rebase, CleanRebaseSelectsTheBranchsNewTip) {
 
   s.state.selected = row_of(s.repo, old_tip);
   s.press("rmain<enter>");
-  EXPECT_EQ(status_of(s), "rebased topic onto main");
+  EXPECT_EQ(s.status(), "rebased topic onto main");
   EXPECT_FALSE(in_any_rebase_step(s.state));
   EXPECT_EQ(s.state.rebase_branch, "");
   EXPECT_EQ(s.state.rebase_onto_input, "");
@@ -297,7 +296,7 @@ TEST_F(Rebase, TargetMayBeACommitIdOrRemoteBranch) {
 
   s.state.selected = row_of(s.repo, tip);
   s.press("rorigin/main<enter>");
-  EXPECT_EQ(status_of(s), "rebased topic onto origin/main");
+  EXPECT_EQ(s.status(), "rebased topic onto origin/main");
   EXPECT_EQ(temp.rev_parse("topic^"), second);
 
   temp.git({"reset", "-q", "--hard", tip});
@@ -305,7 +304,7 @@ TEST_F(Rebase, TargetMayBeACommitIdOrRemoteBranch) {
   s.state.selected = row_of(s.repo, tip);
   s.press("r");
   s.press(second.substr(0, 10) + "<enter>");
-  EXPECT_EQ(status_of(s), "rebased topic onto " + second.substr(0, 10));
+  EXPECT_EQ(s.status(), "rebased topic onto " + second.substr(0, 10));
   EXPECT_EQ(temp.rev_parse("topic^"), second);
   EXPECT_EQ(s.repo.commits[s.state.selected].id.hex(), temp.rev_parse("topic"));
 }
@@ -326,7 +325,7 @@ TEST_F(Rebase, AnUntrackedFileInTheWayStopsInTheView) {
 
   rebase_topic_onto(s, tip, "main");
   ASSERT_TRUE(std::filesystem::exists(temp.path() + "/.git/rebase-merge"));
-  EXPECT_EQ(status_of(s), "conflicts - use 1/2 to select side, S to stage when resolved");
+  EXPECT_EQ(s.status(), "conflicts - use 1/2 to select side, S to stage when resolved");
   EXPECT_TRUE(s.state.rebase_in_progress);
   EXPECT_EQ(s.state.rebase_branch, "topic");
   ASSERT_TRUE(s.state.commit_view);
@@ -341,7 +340,7 @@ TEST_F(Rebase, DirtyWorkTreeFailsWithGitsFirstLine) {
   fixture.temp.git({"branch", "outside"});
 
   rebase_topic_onto(s, fixture.topic_tip, "main");
-  EXPECT_EQ(status_of(s), "rebase failed: error: cannot rebase: You have unstaged changes.");
+  EXPECT_EQ(s.status(), "rebase failed: error: cannot rebase: You have unstaged changes.");
   EXPECT_FALSE(in_any_rebase_step(s.state));
   EXPECT_EQ(s.state.rebase_branch, "");
   EXPECT_EQ(s.state.rebase_onto_input, "");
@@ -359,7 +358,7 @@ TEST_F(Rebase, OptionLikeNamesAreRefusedBeforeGit) {
     Session s(open_repo(fixture.temp));
     const RecordedGit git;
     rebase_topic_onto(s, fixture.topic_tip, target);
-    EXPECT_EQ(status_of(s), "rebase failed: invalid name '" + target + "'");
+    EXPECT_EQ(s.status(), "rebase failed: invalid name '" + target + "'");
     EXPECT_FALSE(in_any_rebase_step(s.state));
     EXPECT_EQ(s.state.rebase_branch, "");
     EXPECT_EQ(s.state.rebase_onto_input, "");
@@ -378,7 +377,7 @@ TEST_F(Rebase, OptionLikeNamesAreRefusedBeforeGit) {
   ASSERT_TRUE(s.state.selecting_rebase_branch);
   while (s.state.rebase_branch != "-x") s.press("<tab>");
   s.press("<enter>main<enter>");
-  EXPECT_EQ(status_of(s), "rebase failed: invalid name '-x'");
+  EXPECT_EQ(s.status(), "rebase failed: invalid name '-x'");
   EXPECT_FALSE(in_any_rebase_step(s.state));
   EXPECT_EQ(s.state.rebase_branch, "");
   EXPECT_EQ(git.calls(), "");
@@ -398,7 +397,7 @@ TEST_F(Rebase, ConflictStopsResolveStageAndContinueToTheEnd) {
 
   s.press("rmain<enter>");
   ASSERT_TRUE(fixture.rebase_stopped());
-  EXPECT_EQ(status_of(s), "conflicts - use 1/2 to select side, S to stage when resolved");
+  EXPECT_EQ(s.status(), "conflicts - use 1/2 to select side, S to stage when resolved");
   EXPECT_TRUE(s.state.rebase_in_progress);
   EXPECT_FALSE(s.state.entering_rebase_target);
   EXPECT_EQ(s.state.rebase_branch, "topic");
@@ -427,7 +426,7 @@ TEST_F(Rebase, ConflictStopsResolveStageAndContinueToTheEnd) {
   EXPECT_EQ(fixture.temp.read("f.txt"), "a\nTOPIC1\nc\n");
   EXPECT_EQ(s.state.commit_view->resolved_sections.at("f.txt"), 1u);
   s.press("c");
-  EXPECT_EQ(status_of(s), "stage all changes before continuing rebase");
+  EXPECT_EQ(s.status(), "stage all changes before continuing rebase");
   s.press("S");
   ASSERT_TRUE(s.state.commit_view);
   EXPECT_TRUE(s.state.commit_view->unstaged.empty());
@@ -435,7 +434,7 @@ TEST_F(Rebase, ConflictStopsResolveStageAndContinueToTheEnd) {
   // The next commit stops too: a fresh view, nothing counted as resolved.
   s.press("c");
   ASSERT_TRUE(fixture.rebase_stopped());
-  EXPECT_EQ(status_of(s), "conflicts - use 1/2 to select side, S to stage when resolved");
+  EXPECT_EQ(s.status(), "conflicts - use 1/2 to select side, S to stage when resolved");
   ASSERT_TRUE(s.state.commit_view);
   EXPECT_TRUE(s.state.commit_view->resolved_sections.empty());
   ASSERT_EQ(s.state.commit_view->unstaged.size(), 1u);
@@ -446,7 +445,7 @@ TEST_F(Rebase, ConflictStopsResolveStageAndContinueToTheEnd) {
 
   s.press("2S");
   s.press("c");
-  EXPECT_EQ(status_of(s), "rebase complete");
+  EXPECT_EQ(s.status(), "rebase complete");
   // Only the continues get an editor, and it is never the user's.
   EXPECT_EQ(git.calls(),
             "rebase main topic [no-such-editor]\nrebase --continue [true]\nrebase --continue [true]\n");
@@ -476,7 +475,7 @@ TEST_F(Rebase, RunsInTheWorkTreeWhenOpenedThroughTheGitDirectory) {
   ASSERT_TRUE(fixture.rebase_stopped());
   ASSERT_TRUE(s.state.commit_view);
   s.press("<esc>");
-  EXPECT_EQ(status_of(s), "rebase aborted");
+  EXPECT_EQ(s.status(), "rebase aborted");
   EXPECT_FALSE(fixture.rebase_stopped());
   EXPECT_EQ(fixture.temp.rev_parse("topic"), fixture.topic_tip);
 
@@ -484,7 +483,7 @@ TEST_F(Rebase, RunsInTheWorkTreeWhenOpenedThroughTheGitDirectory) {
   s.press("2Sc");
   ASSERT_TRUE(fixture.rebase_stopped());
   s.press("2Sc");
-  EXPECT_EQ(status_of(s), "rebase complete");
+  EXPECT_EQ(s.status(), "rebase complete");
   EXPECT_FALSE(fixture.rebase_stopped());
   EXPECT_EQ(fixture.temp.git({"log", "--format=%s", "topic"}), "t2\nt1\nm1\nbase\n");
   EXPECT_EQ(fixture.temp.git({"status", "--porcelain"}), "");
@@ -500,7 +499,7 @@ TEST_F(Rebase, ClosingTheConflictViewAborts) {
     s.press("1");
 
     EXPECT_FALSE(s.press(key));
-    EXPECT_EQ(status_of(s), "rebase aborted");
+    EXPECT_EQ(s.status(), "rebase aborted");
     EXPECT_FALSE(s.state.commit_view);
     EXPECT_FALSE(in_any_rebase_step(s.state));
     EXPECT_EQ(s.state.rebase_branch, "");
@@ -528,7 +527,7 @@ TEST_F(Rebase, UntrackedFileRefusesTheContinue) {
   EXPECT_EQ(s.state.commit_view->unstaged[0].path, "notes.txt");
 
   s.press("c");
-  EXPECT_EQ(status_of(s), "stage all changes before continuing rebase");
+  EXPECT_EQ(s.status(), "stage all changes before continuing rebase");
   EXPECT_TRUE(fixture.rebase_stopped());
   EXPECT_TRUE(s.state.rebase_in_progress);
   EXPECT_EQ(fixture.temp.read("notes.txt"), "mine\n");
@@ -544,7 +543,7 @@ TEST_F(Rebase, StoppedWithoutTheViewOnlyEnterAndEscAct) {
   // which closes the view; the rebase stays stopped.
   s.press("1S");
   ASSERT_FALSE(s.state.commit_view);
-  EXPECT_EQ(status_of(s), "all changes staged/unstaged");
+  EXPECT_EQ(s.status(), "all changes staged/unstaged");
   ASSERT_TRUE(s.state.rebase_in_progress);
   ASSERT_TRUE(fixture.rebase_stopped());
   s.state.status_message.reset();  // it would cover the notice's end
@@ -554,7 +553,7 @@ TEST_F(Rebase, StoppedWithoutTheViewOnlyEnterAndEscAct) {
   const std::size_t selected = s.state.selected;
   s.state.set_status("before");
   EXPECT_FALSE(s.press("jkqgGrRmbdp/l<tab>12"));
-  EXPECT_EQ(status_of(s), "before");
+  EXPECT_EQ(s.status(), "before");
   EXPECT_EQ(s.state.selected, selected);
   EXPECT_TRUE(s.state.rebase_in_progress);
   EXPECT_FALSE(s.state.commit_view);
@@ -564,7 +563,7 @@ TEST_F(Rebase, StoppedWithoutTheViewOnlyEnterAndEscAct) {
 
   // The emptied commit is dropped and the rebase ends.
   s.press("<enter>");
-  EXPECT_EQ(status_of(s), "rebase complete");
+  EXPECT_EQ(s.status(), "rebase complete");
   EXPECT_FALSE(in_any_rebase_step(s.state));
   EXPECT_EQ(s.state.rebase_branch, "");
   EXPECT_EQ(s.state.rebase_onto_input, "");
@@ -586,7 +585,7 @@ TEST_F(Rebase, StoppedWithoutTheViewEscAborts) {
     EXPECT_EQ(s.state.rebase_branch, "topic");
 
     EXPECT_FALSE(s.press(key));
-    EXPECT_EQ(status_of(s), "rebase aborted");
+    EXPECT_EQ(s.status(), "rebase aborted");
     EXPECT_FALSE(in_any_rebase_step(s.state));
     EXPECT_EQ(s.state.rebase_branch, "");
     EXPECT_EQ(s.state.rebase_onto_input, "");
@@ -610,7 +609,7 @@ TEST_F(Rebase, ContinueWithoutTheViewOpensTheNextStopsConflicts) {
   // stop was, the branch still chosen for the final jump.
   s.press("<enter>");
   ASSERT_TRUE(fixture.rebase_stopped());
-  EXPECT_EQ(status_of(s), "conflicts - use 1/2 to select side, S to stage when resolved");
+  EXPECT_EQ(s.status(), "conflicts - use 1/2 to select side, S to stage when resolved");
   EXPECT_TRUE(s.state.rebase_in_progress);
   EXPECT_EQ(s.state.rebase_branch, "topic");
   EXPECT_EQ(s.state.rebase_onto_input, "main");
@@ -623,7 +622,7 @@ TEST_F(Rebase, ContinueWithoutTheViewOpensTheNextStopsConflicts) {
 
   s.press("2S");
   s.press("c");
-  EXPECT_EQ(status_of(s), "rebase complete");
+  EXPECT_EQ(s.status(), "rebase complete");
   EXPECT_EQ(git.calls(),
             "rebase main topic [no-such-editor]\nrebase --continue [true]\nrebase --continue [true]\n");
   EXPECT_FALSE(fixture.rebase_stopped());
@@ -648,7 +647,7 @@ TEST_F(Rebase, ContinueRefusedForUnmergedFilesShowsThemAgain) {
   s.state.commit_view.reset();
   s.press("<enter>");
   ASSERT_TRUE(fixture.rebase_stopped());
-  EXPECT_EQ(status_of(s), "conflicts - use 1/2 to select side, S to stage when resolved");
+  EXPECT_EQ(s.status(), "conflicts - use 1/2 to select side, S to stage when resolved");
   ASSERT_TRUE(s.state.commit_view);
   EXPECT_EQ(s.state.commit_view->selected_path, "f.txt");
   EXPECT_TRUE(s.state.rebase_in_progress);
@@ -666,7 +665,7 @@ TEST_F(Rebase, ApplyBackendStopsInTheConflictView) {
 
   rebase_topic_onto(s, fixture.topic_tip, "main");
   ASSERT_TRUE(std::filesystem::exists(fixture.temp.path() + "/.git/rebase-apply"));
-  EXPECT_EQ(status_of(s), "conflicts - use 1/2 to select side, S to stage when resolved");
+  EXPECT_EQ(s.status(), "conflicts - use 1/2 to select side, S to stage when resolved");
   EXPECT_TRUE(s.state.rebase_in_progress);
   EXPECT_EQ(s.state.rebase_branch, "topic");
   ASSERT_TRUE(s.state.commit_view);
@@ -675,13 +674,13 @@ TEST_F(Rebase, ApplyBackendStopsInTheConflictView) {
   // The next stop too, and to the end.
   s.press("2S");
   s.press("c");
-  EXPECT_EQ(status_of(s), "conflicts - use 1/2 to select side, S to stage when resolved");
+  EXPECT_EQ(s.status(), "conflicts - use 1/2 to select side, S to stage when resolved");
   ASSERT_TRUE(s.state.commit_view);
   EXPECT_EQ(s.state.commit_view->selected_path, "g.txt");
   EXPECT_TRUE(s.state.commit_view->resolved_sections.empty());
   s.press("2S");
   s.press("c");
-  EXPECT_EQ(status_of(s), "rebase complete");
+  EXPECT_EQ(s.status(), "rebase complete");
   EXPECT_FALSE(in_any_rebase_step(s.state));
   EXPECT_FALSE(std::filesystem::exists(fixture.temp.path() + "/.git/rebase-apply"));
   EXPECT_EQ(fixture.temp.git({"log", "--format=%s", "topic"}), "t2\nt1\nm1\nbase\n");
@@ -695,7 +694,7 @@ TEST_F(Rebase, ApplyBackendStopsInTheConflictView) {
   rebase_topic_onto(s, fixture.topic_tip, "main");
   ASSERT_TRUE(s.state.commit_view);
   s.press("<esc>");
-  EXPECT_EQ(status_of(s), "rebase aborted");
+  EXPECT_EQ(s.status(), "rebase aborted");
   EXPECT_FALSE(in_any_rebase_step(s.state));
   EXPECT_FALSE(std::filesystem::exists(fixture.temp.path() + "/.git/rebase-apply"));
   EXPECT_EQ(fixture.temp.rev_parse("topic"), fixture.topic_tip);
@@ -708,12 +707,12 @@ TEST_F(Rebase, ApplyBackendStopsInTheConflictView) {
   s.press("1S");
   ASSERT_FALSE(s.state.commit_view);
   s.press("<enter>");
-  EXPECT_EQ(status_of(s), "conflicts remain - resolve and press Enter");
+  EXPECT_EQ(s.status(), "conflicts remain - resolve and press Enter");
   EXPECT_FALSE(s.state.commit_view);
   EXPECT_TRUE(s.state.rebase_in_progress);
   EXPECT_TRUE(std::filesystem::exists(fixture.temp.path() + "/.git/rebase-apply"));
   s.press("<esc>");
-  EXPECT_EQ(status_of(s), "rebase aborted");
+  EXPECT_EQ(s.status(), "rebase aborted");
   EXPECT_FALSE(std::filesystem::exists(fixture.temp.path() + "/.git/rebase-apply"));
   EXPECT_EQ(fixture.temp.rev_parse("topic"), fixture.topic_tip);
 }
@@ -727,7 +726,7 @@ TEST_F(Rebase, AStoppedAmIsNoRebase) {
   ASSERT_FALSE(fixture.temp.git_result({"am", "-3"}, patch).success());
   Session s(open_repo(fixture.temp));
   rebase_topic_onto(s, fixture.topic_tip, "main");
-  EXPECT_EQ(status_of(s), "rebase failed: fatal: It looks like 'git am' is in progress. Cannot rebase.");
+  EXPECT_EQ(s.status(), "rebase failed: fatal: It looks like 'git am' is in progress. Cannot rebase.");
   EXPECT_FALSE(in_any_rebase_step(s.state));
   EXPECT_FALSE(s.state.commit_view);
 }
@@ -764,7 +763,7 @@ TEST_F(Rebase, RunFailuresShowGitsReason) {
     FakePrograms programs;
     failing_git(programs, c.err, c.out);
     rebase_topic_onto(s, fixture.topic_tip, "main");
-    EXPECT_EQ(status_of(s), c.want);
+    EXPECT_EQ(s.status(), c.want);
     EXPECT_FALSE(in_any_rebase_step(s.state));
     EXPECT_EQ(s.state.rebase_branch, "");
     EXPECT_FALSE(s.state.commit_view);
@@ -784,7 +783,7 @@ TEST_F(Rebase, ConflictWordsInStandardErrorStop) {
     EXPECT_FALSE(s.state.entering_rebase_target);
     EXPECT_EQ(s.state.rebase_branch, "topic");
     EXPECT_EQ(s.state.rebase_onto_input, "main");
-    EXPECT_EQ(status_of(s), "conflicts - use 1/2 to select side, S to stage when resolved");
+    EXPECT_EQ(s.status(), "conflicts - use 1/2 to select side, S to stage when resolved");
     // Nothing changed in the work tree: a view with two empty lists.
     ASSERT_TRUE(s.state.commit_view);
     EXPECT_TRUE(s.state.commit_view->unstaged.empty());
@@ -800,7 +799,7 @@ TEST_F(Rebase, GitThatCannotStart) {
   const std::string no_git = "No such file or directory (os error 2)";
 
   rebase_topic_onto(s, fixture.topic_tip, "main");
-  EXPECT_EQ(status_of(s), "rebase failed: " + no_git);
+  EXPECT_EQ(s.status(), "rebase failed: " + no_git);
   EXPECT_FALSE(in_any_rebase_step(s.state));
   EXPECT_EQ(s.state.rebase_branch, "");
 
@@ -808,26 +807,26 @@ TEST_F(Rebase, GitThatCannotStart) {
   s.state.rebase_in_progress = true;
   s.state.rebase_branch = "topic";
   s.press("<enter>");
-  EXPECT_EQ(status_of(s), "rebase --continue failed: " + no_git);
+  EXPECT_EQ(s.status(), "rebase --continue failed: " + no_git);
   EXPECT_TRUE(s.state.rebase_in_progress);
   EXPECT_EQ(s.state.rebase_branch, "topic");
 
   // In the view: the view stays.
   s.state.commit_view = action::make_commit_view({}, false);
   s.press("c");
-  EXPECT_EQ(status_of(s), "rebase --continue failed: " + no_git);
+  EXPECT_EQ(s.status(), "rebase --continue failed: " + no_git);
   EXPECT_TRUE(s.state.commit_view);
   EXPECT_TRUE(s.state.rebase_in_progress);
 
   // An abort that cannot run says so; with no rebase stopped in the
   // repository the mode ends all the same.
   s.press("<esc>");
-  EXPECT_EQ(status_of(s), "rebase --abort failed: " + no_git);
+  EXPECT_EQ(s.status(), "rebase --abort failed: " + no_git);
   EXPECT_FALSE(s.state.commit_view);
   EXPECT_FALSE(in_any_rebase_step(s.state));
   s.state.rebase_in_progress = true;
   s.press("<esc>");
-  EXPECT_EQ(status_of(s), "rebase --abort failed: " + no_git);
+  EXPECT_EQ(s.status(), "rebase --abort failed: " + no_git);
   EXPECT_FALSE(in_any_rebase_step(s.state));
 }
 
@@ -844,13 +843,13 @@ TEST_F(Rebase, AnAbortGitRefusesLeavesTheRebaseToFinish) {
   }
   // Not reported as done: the view is closed, the rebase still stopped, and
   // the mode of a stopped rebase takes the keys.
-  EXPECT_EQ(status_of(s), "rebase --abort failed: error: could not move back to 1234567");
+  EXPECT_EQ(s.status(), "rebase --abort failed: error: could not move back to 1234567");
   EXPECT_FALSE(s.state.commit_view);
   EXPECT_TRUE(s.state.rebase_in_progress);
   EXPECT_TRUE(fixture.rebase_stopped());
   // With git working again, Esc aborts for real.
   s.press("<esc>");
-  EXPECT_EQ(status_of(s), "rebase aborted");
+  EXPECT_EQ(s.status(), "rebase aborted");
   EXPECT_FALSE(in_any_rebase_step(s.state));
   EXPECT_FALSE(fixture.rebase_stopped());
   EXPECT_EQ(fixture.temp.rev_parse("topic"), fixture.topic_tip);
@@ -867,20 +866,20 @@ TEST_F(Rebase, ContinueFailuresInTheView) {
 
   failing_git(programs, "error: something else\\nhint: more\\n");
   s.press("c");
-  EXPECT_EQ(status_of(s), "rebase --continue failed: error: something else");
+  EXPECT_EQ(s.status(), "rebase --continue failed: error: something else");
   ASSERT_TRUE(s.state.commit_view);
   EXPECT_EQ(s.state.commit_view->resolved_sections.at("f.txt"), 2u);
   EXPECT_TRUE(s.state.rebase_in_progress);
 
   failing_git(programs, "");
   s.press("c");
-  EXPECT_EQ(status_of(s), "rebase --continue failed: unknown error");
+  EXPECT_EQ(s.status(), "rebase --continue failed: unknown error");
   EXPECT_TRUE(s.state.commit_view);
 
   // The conflict words open a fresh view.
   failing_git(programs, "error: could not apply abc... t2\\n");
   s.press("c");
-  EXPECT_EQ(status_of(s), "conflicts - use 1/2 to select side, S to stage when resolved");
+  EXPECT_EQ(s.status(), "conflicts - use 1/2 to select side, S to stage when resolved");
   ASSERT_TRUE(s.state.commit_view);
   EXPECT_TRUE(s.state.commit_view->resolved_sections.empty());
   EXPECT_TRUE(s.state.rebase_in_progress);

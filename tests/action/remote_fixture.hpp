@@ -1,12 +1,12 @@
 #pragma once
 // What the log's remote and outside-program commands are tested with: a HOME
-// of their own for the program's git runs, no askpass, a bare "origin",
-// stand-in programs first on PATH, and the event loop to carry a worker's
-// result into the state.
+// of their own for the program's git runs, no askpass, a bare "origin", and
+// stand-in programs first on PATH. The event loop carries a worker's result
+// into the state (support/loop_session.hpp).
 
 #include "log_fixture.hpp"
-#include "main/event_loop.hpp"
 #include "support/env_guard.hpp"
+#include "support/loop_session.hpp"
 #include "support/temp_repo.hpp"
 #include "support/text.hpp"
 
@@ -94,38 +94,6 @@ class FakePrograms {
  private:
   TempDir dir_;
   EnvGuard path_;
-};
-
-// A session whose passes are the real event loop's.
-struct LoopSession : Session {
-  using Session::Session;
-
-  // Passes until the push (fetch) is over, so that its result is the status
-  // message and the log reloaded as the loop does it.
-  template <class Result>
-  void finish(std::optional<state::Task<Result>>& task) {
-    ASSERT_TRUE(task);
-    const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (task && std::chrono::steady_clock::now() < give_up) {
-      app::run_pass(loop);
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    ASSERT_FALSE(task) << "the worker never reported";
-    // The reload it asked for runs behind the loop; its model comes in at
-    // the start of a pass.
-    for (int i = 0; i < 100 && loop.loader.busy(); ++i) {
-      loop.loader.wait();
-      app::run_pass(loop);
-    }
-    ASSERT_FALSE(loop.loader.busy());
-  }
-  void finish_push() { finish(state.push_task); }
-  void finish_fetch() { finish(state.fetch_task); }
-  std::string status() const { return state.status_message ? state.status_message->text : "(none)"; }
-
-  tui::ScriptedEvents events;
-  utils::Receiver<utils::Signal> watcher;
-  app::Session loop{state, repo, terminal, events, watcher};
 };
 
 }  // namespace app_testing

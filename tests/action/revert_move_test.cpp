@@ -12,11 +12,10 @@
 namespace {
 
 using app_testing::memory_log;
-using app_testing::Session;
-using app_testing::status_of;
 using testing_support::EnvGuard;
 using testing_support::open_repo;
 using testing_support::row_of;
+using testing_support::Session;
 using testing_support::TempRepo;
 
 bool has_branch(const repo::Repo& r, const std::string& name) { return r.branches.contains(repo::BranchName{name}); }
@@ -92,7 +91,7 @@ TEST_F(RevertMove, RevertAddsACommitThatUndoesTheSelectedOne) {
   temp.git({"branch", "outside"});  // shows whether the model was reloaded
   s.press("<enter>");
   EXPECT_FALSE(s.state.confirming_revert);
-  EXPECT_EQ(status_of(s), "reverted " + second.substr(0, 7));
+  EXPECT_EQ(s.status(), "reverted " + second.substr(0, 7));
   EXPECT_EQ(temp.rev_parse("HEAD^"), third);
   EXPECT_FALSE(std::filesystem::exists(temp.file_path("b.txt")));
   EXPECT_EQ(temp.read("a.txt"), "3\n");
@@ -123,7 +122,7 @@ TEST_F(RevertMove, RevertRunsGitWithTheFullId) {
   const RecordedGit git;
   s.press("R<enter>");
   EXPECT_EQ(git.calls(), "revert --no-edit " + fixture.third + "\n");
-  EXPECT_EQ(status_of(s), "reverted " + fixture.third.substr(0, 7));
+  EXPECT_EQ(s.status(), "reverted " + fixture.third.substr(0, 7));
 }
 
 TEST_F(RevertMove, RevertOnlyInHeadsHistory) {
@@ -137,7 +136,7 @@ TEST_F(RevertMove, RevertOnlyInHeadsHistory) {
   s.state.selected = row_of(s.repo, side);
   s.press("R");
   EXPECT_FALSE(s.state.confirming_revert);
-  EXPECT_EQ(status_of(s), "can only revert commits in HEAD's history");
+  EXPECT_EQ(s.status(), "can only revert commits in HEAD's history");
   EXPECT_EQ(s.state.count_prefix, "");
 
   // HEAD's own commit and its ancestors are accepted.
@@ -158,7 +157,7 @@ TEST_F(RevertMove, ConflictingRevertLeavesGitsStateAndReloadsNothing) {
 
   s.press("R<enter>");
   EXPECT_FALSE(s.state.confirming_revert);
-  EXPECT_EQ(status_of(s), "revert failed: error: could not revert " + fixture.second.substr(0, 7) + "... second");
+  EXPECT_EQ(s.status(), "revert failed: error: could not revert " + fixture.second.substr(0, 7) + "... second");
   // The stopped revert is the user's to finish or abort.
   EXPECT_TRUE(fixture.temp.git_result({"rev-parse", "-q", "--verify", "REVERT_HEAD"}).success());
   EXPECT_NE(fixture.temp.read("a.txt").find("<<<<<<<"), std::string::npos);
@@ -179,7 +178,7 @@ TEST_F(RevertMove, MergeCommitRevertFailsWithGitsLine) {
 
   s.press("R<enter>");
   EXPECT_FALSE(s.state.confirming_revert);
-  EXPECT_EQ(status_of(s), "revert failed: error: commit " + merge + " is a merge but no -m option was given.");
+  EXPECT_EQ(s.status(), "revert failed: error: commit " + merge + " is a merge but no -m option was given.");
   EXPECT_EQ(fixture.temp.rev_parse("HEAD"), merge);
 }
 
@@ -218,7 +217,7 @@ TEST_F(RevertMove, MoveStartsAtTheLocalBranchesOfTheCommit) {
   s.state.selected = row_of(s.repo, fixture.second);
   s.state.count_prefix = "2";
   s.press("m");
-  EXPECT_EQ(status_of(s), "no local branches on this commit");
+  EXPECT_EQ(s.status(), "no local branches on this commit");
   EXPECT_FALSE(in_any_move_step(s.state));
   EXPECT_EQ(s.state.count_prefix, "");
 
@@ -345,7 +344,7 @@ TEST_F(RevertMove, MovingTheBranchHeadIsOnTakesTheWorkTreeAlong) {
   s.press("y");
   EXPECT_FALSE(in_any_move_step(s.state));
   EXPECT_EQ(s.state.move_branch, "");
-  EXPECT_EQ(status_of(s), "moved main to " + fixture.second.substr(0, 7));
+  EXPECT_EQ(s.status(), "moved main to " + fixture.second.substr(0, 7));
   EXPECT_EQ(git.calls(), "reset --keep " + fixture.second + "\n");
   EXPECT_EQ(fixture.temp.rev_parse("main"), fixture.second);
   EXPECT_EQ(fixture.temp.read("a.txt"), "2\n");
@@ -390,11 +389,11 @@ TEST_F(RevertMove, MovingTheBranchHeadIsOnLosesNoUncommittedWork) {
     EXPECT_FALSE(in_any_move_step(s.state));
     for (const auto& [path, content] : c.files) EXPECT_EQ(fixture.temp.read(path), content) << path;
     if (c.failure.empty()) {
-      EXPECT_EQ(status_of(s), "moved main to " + fixture.second.substr(0, 7));
+      EXPECT_EQ(s.status(), "moved main to " + fixture.second.substr(0, 7));
       EXPECT_EQ(fixture.temp.rev_parse("main"), fixture.second);
       EXPECT_TRUE(has_branch(s.repo, "outside"));
     } else {
-      EXPECT_EQ(status_of(s), c.failure);
+      EXPECT_EQ(s.status(), c.failure);
       EXPECT_EQ(fixture.temp.rev_parse("main"), fixture.third);
       EXPECT_EQ(fixture.temp.git({"ls-files", "-s"}), index_before);
       EXPECT_FALSE(has_branch(s.repo, "outside"));
@@ -411,7 +410,7 @@ TEST_F(RevertMove, MovingTheBranchHeadIsOnLosesNoUncommittedWork) {
   s.press("m");
   s.state.selected = row_of(s.repo, side);
   s.press("<enter>y");
-  EXPECT_EQ(status_of(s), "move failed: error: Untracked working tree file 'x.txt' would be overwritten by merge.");
+  EXPECT_EQ(s.status(), "move failed: error: Untracked working tree file 'x.txt' would be overwritten by merge.");
   EXPECT_EQ(fixture.temp.rev_parse("main"), fixture.third);
   EXPECT_EQ(fixture.temp.read("x.txt"), "mine\n");
 }
@@ -431,7 +430,7 @@ TEST_F(RevertMove, AMoveGoesByHeadAsItIsNow) {
   ASSERT_EQ(s.repo.head, repo::HeadState(repo::HeadBranch{"main"}));  // the model has not seen it
 
   s.press("mjj<enter>y");
-  EXPECT_EQ(status_of(s), "moved main to " + c1.substr(0, 7));
+  EXPECT_EQ(s.status(), "moved main to " + c1.substr(0, 7));
   EXPECT_EQ(temp.rev_parse("main"), c1);
   EXPECT_EQ(temp.rev_parse("side"), c2);
   EXPECT_EQ(temp.git({"symbolic-ref", "HEAD"}), "refs/heads/side\n");
@@ -448,7 +447,7 @@ TEST_F(RevertMove, AMoveGoesByHeadAsItIsNow) {
   const RecordedGit git;
   s.press("mj<enter>y");
   EXPECT_EQ(git.calls(), "reset --keep " + c2 + "\n");
-  EXPECT_EQ(status_of(s), "moved side to " + c2.substr(0, 7));
+  EXPECT_EQ(s.status(), "moved side to " + c2.substr(0, 7));
   EXPECT_EQ(temp.rev_parse("side"), c2);
   EXPECT_EQ(temp.read("b.txt"), "2\n");
   EXPECT_EQ(temp.read("a.txt"), "a\nuncommitted\n");
@@ -461,7 +460,7 @@ TEST_F(RevertMove, RevertAndMoveWorkWhenOpenedThroughTheGitDirectory) {
   Session s(open_repo(fixture.temp.path() + "/.git"));
 
   s.press("R<enter>");
-  EXPECT_EQ(status_of(s), "reverted " + fixture.third.substr(0, 7));
+  EXPECT_EQ(s.status(), "reverted " + fixture.third.substr(0, 7));
   EXPECT_EQ(fixture.temp.rev_parse("HEAD^"), fixture.third);
   EXPECT_EQ(fixture.temp.read("a.txt"), "2\n");
 
@@ -469,7 +468,7 @@ TEST_F(RevertMove, RevertAndMoveWorkWhenOpenedThroughTheGitDirectory) {
   s.press("m");
   s.state.selected = row_of(s.repo, fixture.first);
   s.press("<enter>y");
-  EXPECT_EQ(status_of(s), "moved main to " + fixture.first.substr(0, 7));
+  EXPECT_EQ(s.status(), "moved main to " + fixture.first.substr(0, 7));
   EXPECT_EQ(fixture.temp.rev_parse("main"), fixture.first);
   EXPECT_EQ(fixture.temp.read("a.txt"), "1\n");
   EXPECT_EQ(fixture.temp.git({"status", "--porcelain"}), "");
@@ -488,7 +487,7 @@ TEST_F(RevertMove, MovingAnotherBranchLeavesTheWorkTree) {
   ASSERT_TRUE(s.state.confirming_move);
   s.press("<enter>");
   EXPECT_FALSE(in_any_move_step(s.state));
-  EXPECT_EQ(status_of(s), "moved topic to " + fixture.first.substr(0, 7));
+  EXPECT_EQ(s.status(), "moved topic to " + fixture.first.substr(0, 7));
   EXPECT_EQ(git.calls(), "branch -f topic " + fixture.first + "\n");
   EXPECT_EQ(fixture.temp.rev_parse("topic"), fixture.first);
   EXPECT_EQ(fixture.temp.rev_parse("main"), fixture.third);
@@ -504,7 +503,7 @@ TEST_F(RevertMove, DetachedHeadMovesWithTheBranchCommand) {
 
   s.press("mj<enter>y");
   EXPECT_EQ(git.calls(), "branch -f main " + fixture.second + "\n");
-  EXPECT_EQ(status_of(s), "moved main to " + fixture.second.substr(0, 7));
+  EXPECT_EQ(s.status(), "moved main to " + fixture.second.substr(0, 7));
   EXPECT_EQ(fixture.temp.rev_parse("main"), fixture.second);
   EXPECT_EQ(fixture.temp.rev_parse("HEAD"), fixture.third);
   EXPECT_EQ(fixture.temp.read("a.txt"), "3\n");
@@ -539,7 +538,7 @@ TEST_F(RevertMove, BranchCheckedOutElsewhereFailsWithGitsLine) {
   s.press("<enter>j<enter>y");
   EXPECT_FALSE(in_any_move_step(s.state));
   EXPECT_EQ(s.state.move_branch, "");
-  EXPECT_EQ(status_of(s), "move failed: " + first_line(oracle.err));
+  EXPECT_EQ(s.status(), "move failed: " + first_line(oracle.err));
   EXPECT_EQ(fixture.temp.rev_parse("topic"), fixture.third);
   EXPECT_FALSE(has_branch(s.repo, "outside"));
 }
@@ -564,7 +563,7 @@ TEST_F(RevertMove, OptionLikeBranchNameIsRefusedBeforeGit) {
     s.press("<enter>j<enter>y");
     EXPECT_FALSE(in_any_move_step(s.state));
     EXPECT_EQ(s.state.move_branch, "");
-    EXPECT_EQ(status_of(s), "move failed: invalid name '" + c.name + "'");
+    EXPECT_EQ(s.status(), "move failed: invalid name '" + c.name + "'");
     EXPECT_EQ(git.calls(), "");
     EXPECT_EQ(fixture.temp.rev_parse("refs/heads/" + c.name), fixture.third);
     EXPECT_EQ(fixture.temp.rev_parse("main"), fixture.third);

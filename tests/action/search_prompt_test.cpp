@@ -7,7 +7,7 @@ namespace {
 
 using action::Action;
 using app_testing::memory_log;
-using app_testing::Session;
+using testing_support::Session;
 
 TEST(SearchPrompt, HistoryStepsBackAndForth) {
   Session s(memory_log(20));
