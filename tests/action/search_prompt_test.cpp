@@ -105,17 +105,6 @@ TEST(SearchPrompt, CancelRestoresTheSavedPosition) {
   }
 }
 
-TEST(SearchPrompt, CommandKeysTypeTheirCharacters) {
-  Session s(memory_log(20));
-  s.press("/q/jG5 0bcdNn");
-  EXPECT_EQ(s.state.search_query, "q/jG5 0bcdNn");
-  // Keys that type nothing change nothing.
-  s.press("<tab><C-d><C-u><left>");
-  EXPECT_EQ(s.state.search_query, "q/jG5 0bcdNn");
-  EXPECT_TRUE(s.state.searching);
-  EXPECT_EQ(s.state.selected, 0u);
-}
-
 TEST(SearchPrompt, BackspaceRemovesOneCharacter) {
   Session s(memory_log(20));
   s.press("/");
