@@ -110,16 +110,16 @@ TEST(OpenStagingView, AmendShowsHeadsChangesAndUnstagesToTheParent) {
 void expect_cancel_restores(ViewRun& r, std::string_view edits) {
   for (const char* close : {"<esc>", "q", "<C-c>", "<tab>"}) {
     SCOPED_TRACE(close);
-    const std::string before = r.index_listing();
+    const std::string before = r.t.index_listing();
     const std::string work = r.t.git({"status", "--porcelain"});
     r.load();
     r.press("a");
     ASSERT_TRUE(r.s->state.commit_view) << r.message();
     r.press(edits);
-    EXPECT_NE(r.index_listing(), before) << "the edits changed nothing";
+    EXPECT_NE(r.t.index_listing(), before) << "the edits changed nothing";
     r.press(close);
     EXPECT_FALSE(r.s->state.commit_view);
-    EXPECT_EQ(r.index_listing(), before);
+    EXPECT_EQ(r.t.index_listing(), before);
     EXPECT_EQ(r.t.git({"status", "--porcelain"}), work);
   }
 }
@@ -179,27 +179,27 @@ TEST(AmendCancel, LeavesWhatChangedElsewhereMeanwhile) {
     ViewRun r;
     r.t.write("f.txt", "parent\n").write("file.txt", "one\n").commit("parent");
     r.t.write("f.txt", "head\n").commit("head");
-    const std::string f_entry = r.t.git({"ls-files", "-s", "--debug", "f.txt"});
+    const std::string f_entry = r.t.index_listing("f.txt");
     r.load();
     r.press("a");
     ASSERT_TRUE(r.s->state.commit_view) << r.message();
     if (unstage_in_view) {
       r.press("U");
-      ASSERT_NE(r.t.git({"ls-files", "-s", "--debug", "f.txt"}), f_entry);
+      ASSERT_NE(r.t.index_listing("f.txt"), f_entry);
     }
     // Another shell commits a new file and stages a change.
     r.t.write("outside.txt", "committed outside\n");
     r.t.git({"add", "outside.txt"});
     r.t.commit_staged("outside");
     r.t.write("file.txt", "two\n").git({"add", "file.txt"});
-    const std::string listing = r.index_listing();
+    const std::string listing = r.t.index_listing();
     const std::string status = r.t.git({"status", "--porcelain"});
 
     r.press("<esc>");
     EXPECT_FALSE(r.s->state.commit_view) << r.message();
-    EXPECT_EQ(r.t.git({"ls-files", "-s", "--debug", "f.txt"}), f_entry);
+    EXPECT_EQ(r.t.index_listing("f.txt"), f_entry);
     if (!unstage_in_view) {
-      EXPECT_EQ(r.index_listing(), listing);
+      EXPECT_EQ(r.t.index_listing(), listing);
       EXPECT_EQ(r.t.git({"status", "--porcelain"}), status);
     }
     EXPECT_EQ(r.t.git({"status", "--porcelain", "--", "file.txt", "outside.txt"}), "M  file.txt\n");
@@ -213,11 +213,11 @@ TEST(AmendCancel, ALockedIndexKeepsTheViewForAnotherTry) {
   ViewRun r;
   r.t.write("f.txt", "parent\n").commit("parent");
   r.t.write("f.txt", "head\n").commit("head");
-  const std::string before = r.index_listing();
+  const std::string before = r.t.index_listing();
   r.load();
   r.press("a");
   r.press("U");
-  const std::string unstaged = r.index_listing();
+  const std::string unstaged = r.t.index_listing();
   ASSERT_NE(unstaged, before);
   const std::string lock = r.t.file_path(".git/index.lock");
   testing_support::write_file(lock, "");
@@ -227,12 +227,12 @@ TEST(AmendCancel, ALockedIndexKeepsTheViewForAnotherTry) {
     EXPECT_TRUE(r.view().amending);
     EXPECT_TRUE(r.view().index_before_amend);
     EXPECT_EQ(r.message(), "failed to restore the index: " + std::string(repo::kIndexLockedText));
-    EXPECT_EQ(r.index_listing(), unstaged);
+    EXPECT_EQ(r.t.index_listing(), unstaged);
   }
   ASSERT_EQ(::unlink(lock.c_str()), 0);
   r.press("<esc>");
   EXPECT_FALSE(r.s->state.commit_view);
-  EXPECT_EQ(r.index_listing(), before);
+  EXPECT_EQ(r.t.index_listing(), before);
 }
 
 }  // namespace

@@ -434,10 +434,10 @@ TEST_F(Flow, AmendShowsHeadsMessageAndKeepsTheParents) {
   EXPECT_FALSE(state->commit_view->index_before_amend);
   EXPECT_TRUE(fs::is_empty(tmp));
   // A later Esc leaves the index as the amend made it.
-  const std::string index = git.git({"ls-files", "-s", "--debug"});
+  const std::string index = git.index_listing();
   action::Action(action::Action::Escape).execute(*state, *repo, terminal);
   EXPECT_FALSE(state->commit_view);
-  EXPECT_EQ(git.git({"ls-files", "-s", "--debug"}), index);
+  EXPECT_EQ(git.index_listing(), index);
   EXPECT_EQ(git.git({"diff", "--cached", "--stat"}), "");
 }
 

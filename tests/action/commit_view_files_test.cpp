@@ -13,14 +13,11 @@
 namespace {
 
 using app_testing::ViewRun;
-using testing_support::draw;
 using testing_support::numbered;
 using testing_support::screen_text;
 
-// The frame drawn next.
-tui::Buffer frame(ViewRun& r, std::uint16_t width = 100, std::uint16_t height = 30) {
-  return draw(r.s->state, r.s->repo, width, height, state::Clock::now());
-}
+// Frames drawn at 100 x 30.
+constexpr tui::Size kScreen{100, 30};
 
 const std::string kCrlfBoth = numbered(1, 40, "", {{3, "three"}, {35, "thirtyfive"}}, "\r\n");
 
@@ -34,7 +31,7 @@ void crlf_file(ViewRun& r) {
   r.open();
   ASSERT_EQ(r.view().selected_path, "f.txt");
   ASSERT_EQ(r.view().unstaged[0].unstaged_hunks.size(), 2u);
-  (void)frame(r);
+  (void)r.s->next_frame(kScreen);
 }
 
 TEST(StagingViewFiles, CrlfFileUnderEolCrlfStagesAndUnstagesOneHunk) {
@@ -68,7 +65,7 @@ TEST(StagingViewFiles, EmptiedFilesUnderLineEndingFilters) {
     r.t.write("f.txt", "");
     r.open();
     ASSERT_EQ(r.view().selected_path, "f.txt");
-    const tui::Buffer buf = frame(r);
+    const tui::Buffer buf = r.s->next_frame(kScreen);
     EXPECT_NE(screen_text(buf).find("f.txt"), std::string::npos);
     r.press("S");
     EXPECT_EQ(r.message(), "");
@@ -83,7 +80,7 @@ TEST(StagingViewFiles, UntrackedBinaryFileIsListedWithoutHunks) {
   r.open();
   ASSERT_EQ(r.view().selected_path, "blob.bin");
   EXPECT_TRUE(r.view().unstaged[0].unstaged_hunks.empty());
-  EXPECT_NE(screen_text(frame(r)).find("No unstaged changes"), std::string::npos);
+  EXPECT_NE(screen_text(r.s->next_frame(kScreen)).find("No unstaged changes"), std::string::npos);
   r.press("s");  // nothing to stage by hunk
   EXPECT_EQ(r.t.git({"ls-files", "--", "blob.bin"}), "");
   r.press("Dy");
@@ -101,7 +98,7 @@ TEST(StagingViewFiles, UntrackedFileAboveTheLimitIsListedWithoutHunks) {
   r.open();
   ASSERT_EQ(r.view().selected_path, "big.log");
   EXPECT_TRUE(r.view().unstaged[0].unstaged_hunks.empty());
-  EXPECT_NE(screen_text(frame(r)).find("big.log"), std::string::npos);
+  EXPECT_NE(screen_text(r.s->next_frame(kScreen)).find("big.log"), std::string::npos);
   r.press("Dy");
   EXPECT_FALSE(std::filesystem::exists(r.t.file_path("big.log")));
   EXPECT_EQ(r.t.read("keep.txt"), "keep\n");
@@ -117,7 +114,7 @@ TEST(StagingViewFiles, NamesThatWouldDriveTheTerminalShowAsPlaceholders) {
   r.open();
   ASSERT_EQ(r.view().unstaged.size(), 2u);
   r.press("<C-j>");
-  const tui::Buffer buf = frame(r);
+  const tui::Buffer buf = r.s->next_frame(kScreen);
   const std::string text = screen_text(buf);
   EXPECT_NE(text.find("esc␛[2Jape.txt"), std::string::npos) << text;
   EXPECT_NE(text.find("bidi\xEF\xBF\xBDtxt.exe"), std::string::npos) << text;
@@ -140,7 +137,7 @@ TEST(StagingViewFiles, ConflictWithWiderMarkers) {
   r.open();
   ASSERT_EQ(r.view().selected_path, "c.txt");
   ASSERT_EQ(r.view().unstaged[0].conflict_sections.size(), 1u);
-  EXPECT_NE(screen_text(frame(r)).find("conflict 1 of 1"), std::string::npos);
+  EXPECT_NE(screen_text(r.s->next_frame(kScreen)).find("conflict 1 of 1"), std::string::npos);
   r.press("2");
   EXPECT_EQ(r.t.read("c.txt"), "top\ntheirs\nend\n");
   r.press("S");

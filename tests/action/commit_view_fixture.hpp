@@ -43,8 +43,6 @@ struct ViewRun {
   bool press(std::string_view keys) { return s->press(keys); }
   std::string message() const { return s->state.status_message ? s->state.status_message->text : ""; }
   std::string index_text(const std::string& path) { return t.git({"show", ":" + path}); }
-  // Every index entry with its stage, and the stat data and flags git keeps.
-  std::string index_listing() { return t.git({"ls-files", "-s", "--debug"}); }
 };
 
 }  // namespace app_testing

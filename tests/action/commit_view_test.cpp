@@ -152,7 +152,7 @@ TEST(StagingView, KeysBoundToTheOtherListDoNothing) {
   r.t.git({"add", "f.txt"});
   r.t.write("f.txt", numbered(1, 40, "", {{3, "three"}, {20, "twenty"}, {35, "thirtyfive"}}));
   r.open();
-  const std::string index = r.index_listing();
+  const std::string index = r.t.index_listing();
   const std::string work = r.t.read("f.txt");
 
   r.press("<C-l>");  // f.txt in the staged list
@@ -162,7 +162,7 @@ TEST(StagingView, KeysBoundToTheOtherListDoNothing) {
   r.press("<C-h><C-j>");  // f.txt in the unstaged list
   ASSERT_EQ(r.view().selected_path, "f.txt");
   r.press("Uu");
-  EXPECT_EQ(r.index_listing(), index);
+  EXPECT_EQ(r.t.index_listing(), index);
   EXPECT_EQ(r.t.read("f.txt"), work);
   EXPECT_FALSE(r.s->state.status_message);
 }

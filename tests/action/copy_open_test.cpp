@@ -8,8 +8,8 @@
 
 namespace {
 
-using app_testing::FakePrograms;
 using app_testing::HermeticGit;
+using testing_support::FakePrograms;
 using testing_support::LoopSession;
 using testing_support::open_repo;
 using testing_support::read_file;

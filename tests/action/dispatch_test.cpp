@@ -1,13 +1,13 @@
 #include "log_fixture.hpp"
+#include "support/env_guard.hpp"
+#include "support/fake_programs.hpp"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <fstream>
 #include <functional>
-#include <sstream>
-
-#include <sys/stat.h>
+#include <optional>
+#include <string>
 
 namespace {
 
@@ -110,41 +110,13 @@ TEST(Dispatch, FirstModeInOrderTakesTheKey) {
 // put back afterwards.
 class FakeTmux : public testing::Test {
  protected:
-  void SetUp() override {
-    save("PATH", saved_path_);
-    save("TMUX", saved_tmux_);
-    const std::string script = dir_.path() + "/tmux";
-    std::ofstream(script) << "#!/bin/sh\necho \"$@\" >> '" << log_path()
-                          << "'\necho noise\necho noise >&2\nexit 3\n";
-    ASSERT_EQ(::chmod(script.c_str(), 0755), 0);
-    ::setenv("PATH", (dir_.path() + ":" + (saved_path_ ? *saved_path_ : "/usr/bin:/bin")).c_str(), 1);
-  }
-  void TearDown() override {
-    restore("PATH", saved_path_);
-    restore("TMUX", saved_tmux_);
-  }
+  FakeTmux() { programs_.add("tmux", "echo \"$@\" >> \"$LOG\"\necho noise\necho noise >&2\nexit 3"); }
 
-  std::string log_path() const { return dir_.path() + "/calls"; }
-  std::string calls() const {
-    std::ifstream in(log_path());
-    std::stringstream out;
-    out << in.rdbuf();
-    return out.str();
-  }
+  std::string calls() const { return programs_.log("tmux"); }
 
  private:
-  static void save(const char* name, std::optional<std::string>& into) {
-    if (const char* v = std::getenv(name)) into = v;
-  }
-  static void restore(const char* name, const std::optional<std::string>& value) {
-    if (value)
-      ::setenv(name, value->c_str(), 1);
-    else
-      ::unsetenv(name);
-  }
-
-  testing_support::TempDir dir_;
-  std::optional<std::string> saved_path_, saved_tmux_;
+  testing_support::EnvGuard tmux_{{"TMUX", std::nullopt}};
+  testing_support::FakePrograms programs_{testing_support::FakePrograms::BeforeSystem};
 };
 
 TEST_F(FakeTmux, PaneKeysRunTmuxInsideTmux) {

@@ -6,10 +6,10 @@
 
 namespace {
 
-using app_testing::FakePrograms;
 using app_testing::HermeticGit;
 using app_testing::OriginRepo;
 using testing_support::AuthWall;
+using testing_support::FakePrograms;
 using testing_support::LoopSession;
 using testing_support::open_repo;
 using testing_support::TempDir;

@@ -3,7 +3,7 @@
 // what real git leaves in the repository.
 
 #include "log_fixture.hpp"
-#include "remote_fixture.hpp"
+#include "support/fake_programs.hpp"
 #include "action/commit_view.hpp"
 #include "action/rebase.hpp"
 #include "support/env_guard.hpp"
@@ -16,23 +16,20 @@
 
 namespace {
 
-using app_testing::FakePrograms;
 using app_testing::memory_log;
-using testing_support::draw;
 using testing_support::EnvGuard;
+using testing_support::FakePrograms;
 using testing_support::open_repo;
+using testing_support::RecordedGit;
 using testing_support::row_of;
-using testing_support::screen_text;
 using testing_support::Session;
 using testing_support::TempRepo;
 
+// Frames drawn at 100 x 30.
+constexpr tui::Size kScreen{100, 30};
+
 bool in_any_rebase_step(const state::State& s) {
   return s.selecting_rebase_branch || s.entering_rebase_target || s.rebase_in_progress;
-}
-
-// The frame drawn next, at 100 x 30.
-std::string screen(const Session& s) {
-  return screen_text(draw(s.state, s.repo, 100, 30, state::Clock::now()));
 }
 
 // The row of the screen that follows the first row holding the text.
@@ -42,20 +39,6 @@ std::string row_after(const std::string& text, const std::string& marker) {
   const std::size_t start = text.find('\n', at) + 1;
   return text.substr(start, text.find('\n', start) - start);
 }
-
-// git first on PATH, writing each run's arguments and the GIT_EDITOR it
-// was given to its log before it hands over to the real git. The reloads'
-// listing of the log is not written: these tests look at the commands.
-struct RecordedGit {
-  RecordedGit() {
-    programs.add("git",
-                 "case \"$1 $2\" in '--no-replace-objects rev-list') ;;\n"
-                 "*) printf '%s [%s]\\n' \"$*\" \"${GIT_EDITOR-unset}\" >> \"$LOG\" ;;\nesac\nexec git \"$@\"");
-  }
-  std::string calls() const { return programs.ran("git") ? programs.log("git") : ""; }
-
-  FakePrograms programs{FakePrograms::BeforeSystem};
-};
 
 // f.txt holds a, b, c and g.txt x, y, z at "base". On topic, "t1" changes
 // b and (when asked for) "t2" changes y; "m1" on main changes both, so each
@@ -179,7 +162,7 @@ TEST_F(Rebase, RStartsAtTheLocalBranchesOfTheCommit) {
 
 TEST_F(Rebase, NothingToRebaseWithoutACommit) {
   Session s(memory_log(0));
-  const RecordedGit git;
+  const RecordedGit git{RecordedGit::ArgumentsAndEditor};
   s.press("r");
   EXPECT_FALSE(in_any_rebase_step(s.state));
   EXPECT_FALSE(s.state.status_message);
@@ -202,7 +185,7 @@ TEST_F(Rebase, TargetPromptCompletesOverEveryBranch) {
   ConflictRepo fixture;
   fixture.temp.git({"update-ref", "refs/remotes/origin/main", fixture.base});
   Session s(open_repo(fixture.temp));
-  const RecordedGit git;
+  const RecordedGit git{RecordedGit::ArgumentsAndEditor};
   s.state.selected = row_of(s.repo, fixture.topic_tip);
   s.press("r");
   EXPECT_TRUE(s.state.entering_rebase_target);
@@ -260,7 +243,7 @@ TEST_F(Rebase, CleanRebaseSelectsTheBranchsNewTip) {
   temp.write("m.txt", "m\n").commit("main work");
   Session s(open_repo(temp));
   temp.git({"branch", "outside"});  // shows whether the model was reloaded
-  const RecordedGit git;
+  const RecordedGit git{RecordedGit::ArgumentsAndEditor};
 
   s.state.selected = row_of(s.repo, old_tip);
   s.press("rmain<enter>");
@@ -350,7 +333,7 @@ TEST_F(Rebase, OptionLikeNamesAreRefusedBeforeGit) {
     SCOPED_TRACE(target);
     ConflictRepo fixture;
     Session s(open_repo(fixture.temp));
-    const RecordedGit git;
+    const RecordedGit git{RecordedGit::ArgumentsAndEditor};
     rebase_topic_onto(s, fixture.topic_tip, target);
     EXPECT_EQ(s.status(), "rebase failed: invalid name '" + target + "'");
     EXPECT_FALSE(in_any_rebase_step(s.state));
@@ -365,7 +348,7 @@ TEST_F(Rebase, OptionLikeNamesAreRefusedBeforeGit) {
   ConflictRepo fixture;
   fixture.temp.git({"update-ref", "refs/heads/-x", fixture.topic_tip});
   Session s(open_repo(fixture.temp));
-  const RecordedGit git;
+  const RecordedGit git{RecordedGit::ArgumentsAndEditor};
   s.state.selected = row_of(s.repo, fixture.topic_tip);
   s.press("r");
   ASSERT_TRUE(s.state.selecting_rebase_branch);
@@ -387,7 +370,7 @@ TEST_F(Rebase, ConflictStopsResolveStageAndContinueToTheEnd) {
   s.state.selected = row_of(s.repo, fixture.topic_tip);
   s.press("l");  // the details panel, which the conflict view closes
   ASSERT_TRUE(s.state.commit_details);
-  const RecordedGit git;
+  const RecordedGit git{RecordedGit::ArgumentsAndEditor};
 
   s.press("rmain<enter>");
   ASSERT_TRUE(fixture.rebase_stopped());
@@ -411,7 +394,7 @@ TEST_F(Rebase, ConflictStopsResolveStageAndContinueToTheEnd) {
   EXPECT_EQ(context.kind, repo::ConflictKind::Rebase);
   EXPECT_EQ(context.ours_label, "main");
   EXPECT_EQ(context.theirs_label, "topic");
-  const std::string shown = screen(s);
+  const std::string shown = s.screen(kScreen);
   EXPECT_NE(row_after(shown, "rebasing onto (main)").find("MAIN"), std::string::npos) << shown;
   EXPECT_NE(row_after(shown, "rebasing (topic)").find("TOPIC1"), std::string::npos) << shown;
 
@@ -435,7 +418,7 @@ TEST_F(Rebase, ConflictStopsResolveStageAndContinueToTheEnd) {
   EXPECT_EQ(s.state.commit_view->selected_path, "g.txt");
   EXPECT_TRUE(s.state.rebase_in_progress);
   EXPECT_EQ(s.state.rebase_branch, "topic");
-  EXPECT_NE(row_after(screen(s), "rebasing (topic)").find("TOPIC2"), std::string::npos);
+  EXPECT_NE(row_after(s.screen(kScreen), "rebasing (topic)").find("TOPIC2"), std::string::npos);
 
   s.press("2S");
   s.press("c");
@@ -541,7 +524,8 @@ TEST_F(Rebase, StoppedWithoutTheViewOnlyEnterAndEscAct) {
   ASSERT_TRUE(s.state.rebase_in_progress);
   ASSERT_TRUE(fixture.rebase_stopped());
   s.state.status_message.reset();  // it would cover the notice's end
-  EXPECT_NE(screen(s).find("rebase in progress - resolve conflicts, then Enter to continue or Esc to abort"),
+  EXPECT_NE(s.screen(kScreen).find(
+                "rebase in progress - resolve conflicts, then Enter to continue or Esc to abort"),
             std::string::npos);
 
   const std::size_t selected = s.state.selected;
@@ -592,7 +576,7 @@ TEST_F(Rebase, StoppedWithoutTheViewEscAborts) {
 TEST_F(Rebase, ContinueWithoutTheViewOpensTheNextStopsConflicts) {
   ConflictRepo fixture;
   Session s(open_repo(fixture.temp));
-  const RecordedGit git;
+  const RecordedGit git{RecordedGit::ArgumentsAndEditor};
   rebase_topic_onto(s, fixture.topic_tip, "main");
   // main's side of t1, staged: nothing left to show, the view closes.
   s.press("1S");
@@ -612,7 +596,8 @@ TEST_F(Rebase, ContinueWithoutTheViewOpensTheNextStopsConflicts) {
   EXPECT_EQ(s.state.commit_view->unstaged[0].kind, repo::ChangeKind::Conflicted);
   EXPECT_EQ(s.state.commit_view->selected_path, "g.txt");
   EXPECT_TRUE(s.state.commit_view->resolved_sections.empty());
-  EXPECT_NE(row_after(screen(s), "rebasing (topic)").find("TOPIC2"), std::string::npos) << screen(s);
+  EXPECT_NE(row_after(s.screen(kScreen), "rebasing (topic)").find("TOPIC2"), std::string::npos)
+      << s.screen(kScreen);
 
   s.press("2S");
   s.press("c");

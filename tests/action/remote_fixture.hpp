@@ -1,16 +1,15 @@
 #pragma once
 // What the log's remote and outside-program commands are tested with: a HOME
 // of their own for the program's git runs, no askpass, a bare "origin", and
-// stand-in programs first on PATH. The event loop carries a worker's result
+// stand-in programs first on PATH (support/fake_programs.hpp). The event loop carries a worker's result
 // into the state (support/loop_session.hpp).
 
 #include "log_fixture.hpp"
 #include "support/env_guard.hpp"
+#include "support/fake_programs.hpp"
 #include "support/loop_session.hpp"
 #include "support/temp_repo.hpp"
 #include "support/text.hpp"
-
-#include <sys/stat.h>
 
 #include <chrono>
 #include <filesystem>
@@ -64,36 +63,6 @@ struct OriginRepo {
 
   TempDir origin_dir;
   TempRepo work;
-};
-
-// Scripts in a directory of their own first on PATH. Alone on it, no real
-// program of the same name can be found (nor git: set the repository up
-// first). Each script sets a PATH of its own for the tools it uses.
-class FakePrograms {
- public:
-  enum Search { Alone, BeforeSystem };
-  explicit FakePrograms(Search search = Alone)
-      : path_{{"PATH", search == Alone ? dir_.path() : dir_.path() + ":/usr/bin:/bin"}} {}
-
-  // `body` runs under /bin/sh; $LOG names this program's record file.
-  void add(const std::string& name, const std::string& body) {
-    const std::string script = dir_.path() + "/" + name;
-    std::ofstream(script) << "#!/bin/sh\nPATH=/usr/bin:/bin\nLOG='" << log_path(name) << "'\n" << body << "\n";
-    ::chmod(script.c_str(), 0755);
-  }
-  // A program that records its arguments and its input, then exits so.
-  void add_recorder(const std::string& name, int status) {
-    add(name, "echo \"$@\" > \"$LOG.args\"; cat > \"$LOG\"; exit " + std::to_string(status));
-  }
-  std::string log_path(const std::string& name) const { return dir_.path() + "/" + name + ".log"; }
-  bool ran(const std::string& name) const { return std::filesystem::exists(log_path(name)); }
-  std::string log(const std::string& name) const { return read_file(log_path(name)); }
-  std::string args(const std::string& name) const { return read_file(log_path(name) + ".args"); }
-  const std::string& dir() const { return dir_.path(); }
-
- private:
-  TempDir dir_;
-  EnvGuard path_;
 };
 
 }  // namespace app_testing

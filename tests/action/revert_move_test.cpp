@@ -14,26 +14,12 @@ namespace {
 using app_testing::memory_log;
 using testing_support::EnvGuard;
 using testing_support::open_repo;
+using testing_support::RecordedGit;
 using testing_support::row_of;
 using testing_support::Session;
 using testing_support::TempRepo;
 
 bool has_branch(const repo::Repo& r, const std::string& name) { return r.branches.contains(repo::BranchName{name}); }
-
-// git first on PATH, writing each run's arguments to its log before it hands
-// over to the real git.
-struct RecordedGit {
-  // The reloads' listing of the log is not written: these tests look at
-  // the commands.
-  RecordedGit() {
-    programs.add("git",
-                 "case \"$1 $2\" in '--no-replace-objects rev-list') ;;\n"
-                 "*) printf '%s\\n' \"$*\" >> \"$LOG\" ;;\nesac\nexec git \"$@\"");
-  }
-  std::string calls() const { return programs.log("git"); }
-
-  app_testing::FakePrograms programs{app_testing::FakePrograms::BeforeSystem};
-};
 
 bool in_any_move_step(const state::State& s) {
   return s.selecting_move_branch || s.selecting_move_target || s.confirming_move;

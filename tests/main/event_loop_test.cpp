@@ -34,24 +34,6 @@ using testing_support::TempRepo;
 using tui::KeyCode;
 using tui::KeyEvent;
 
-// `count` empty commits in one line on `branch`, one minute apart, each
-// summary "commit N" (1 is the oldest); with `main_at`, main points at that
-// commit. Made with fast-import: hundreds of commits in a blink.
-void line_of_commits(TempRepo& t, int count, const std::string& branch = "main",
-                     std::optional<int> main_at = std::nullopt) {
-  std::string script;
-  for (int i = 1; i <= count; ++i) {
-    const std::string message = "commit " + std::to_string(i);
-    script += "commit refs/heads/" + branch + "\nmark :" + std::to_string(i) + "\n";
-    script += "committer Test <test@example.com> " + std::to_string(1700000000 + 60 * i) + " +0000\n";
-    script += "data " + std::to_string(message.size()) + "\n" + message + "\n";
-    if (i > 1) script += "from :" + std::to_string(i - 1) + "\n";
-    script += "\n";
-  }
-  if (main_at) script += "reset refs/heads/main\nfrom :" + std::to_string(*main_at) + "\n\n";
-  t.git({"fast-import", "--quiet"}, script);
-}
-
 tui::Event key(char32_t c) { return KeyEvent::character(c); }
 
 // The row of the next frame that marks the selection, empty when none does.
@@ -67,7 +49,7 @@ constexpr tui::Size kScreen{100, 43};
 
 TEST(EventLoop, StartsCentredOnHead) {
   TempRepo t;
-  line_of_commits(t, 200, "tip", 50);  // main, and HEAD, 150 rows down
+  t.line_of_commits(200, "tip", 50);  // main, and HEAD, 150 rows down
   LoopSession run(open_repo(t), kScreen);
   ASSERT_EQ(run.state.selected, 150u);
   app::show_first_frame(run.loop);
@@ -211,7 +193,7 @@ TEST(EventLoop, TheWatcherLeavesTheViewOfAStoppedRebaseOpen) {
 
 TEST(EventLoop, KeepsTheSelectionOnScreen) {
   TempRepo t;
-  line_of_commits(t, 60);
+  t.line_of_commits(60);
   LoopSession run(open_repo(t), kScreen);  // 40 rows of log
   app::show_first_frame(run.loop);
   ASSERT_EQ(run.state.selected, 0u);
@@ -230,7 +212,7 @@ TEST(EventLoop, KeepsTheSelectionOnScreen) {
 
 TEST(EventLoop, TinyTerminalThenResize) {
   TempRepo t;
-  line_of_commits(t, 10);
+  t.line_of_commits(10);
   LoopSession run(open_repo(t), {80, 3});  // no row for the log at all
   app::show_first_frame(run.loop);
   for (int i = 0; i < 5; ++i) EXPECT_EQ(run.pass(key(U'j')), Pass::Drew);
@@ -243,7 +225,7 @@ TEST(EventLoop, TinyTerminalThenResize) {
 
 TEST(EventLoop, ShortLogKeepsItsScrollOnResize) {
   TempRepo t;
-  line_of_commits(t, 5);
+  t.line_of_commits(5);
   LoopSession run(open_repo(t), kScreen);
   run.state.scroll = 3;  // a log shorter than the screen is left alone
   EXPECT_EQ(run.pass(tui::OtherEvent{}), Pass::Drew);
@@ -252,7 +234,7 @@ TEST(EventLoop, ShortLogKeepsItsScrollOnResize) {
 
 TEST(EventLoop, QuietPassDrawsNothing) {
   TempRepo t;
-  line_of_commits(t, 3);
+  t.line_of_commits(3);
   LoopSession run(open_repo(t), kScreen);
   app::show_first_frame(run.loop);
   run.backend.clear_output();
@@ -263,7 +245,7 @@ TEST(EventLoop, QuietPassDrawsNothing) {
 
 TEST(EventLoop, QuitEndsWithStatusZero) {
   TempRepo t;
-  line_of_commits(t, 3);
+  t.line_of_commits(3);
   LoopSession run(open_repo(t), kScreen);
   run.events.push(key(U'j'));
   run.events.push(key(U'q'));
@@ -276,10 +258,10 @@ TEST(EventLoop, QuitEndsWithStatusZero) {
 
 TEST(EventLoop, KeysActOnTheLogShownWhileALoadRuns) {
   TempRepo t;
-  line_of_commits(t, 3);
+  t.line_of_commits(3);
   LoopSession run(open_repo(t), kScreen);
   ASSERT_EQ(run.repo.commits.size(), 3u);
-  line_of_commits(t, 5);  // two more on top, from outside
+  t.line_of_commits(5);  // two more on top, from outside
   run.watcher_sender.send(utils::Signal{});
   // The message starts a load and the key of the same pass is answered at
   // once, on the three commits on screen.
@@ -361,11 +343,11 @@ TEST(EventLoop, ABranchCreatedWhileALoadRunsIsKept) {
 
 TEST(EventLoop, AReloadKeepsTheSelectionOnItsCommit) {
   TempRepo t;
-  line_of_commits(t, 60);  // row r holds "commit 60-r"
+  t.line_of_commits(60);                   // row r holds "commit 60-r"
   LoopSession run(open_repo(t), kScreen);  // 40 rows of log
   run.state.selected = 30;  // commit 30, on screen row 20
   run.state.scroll = 10;
-  line_of_commits(t, 65);  // five more on top
+  t.line_of_commits(65);  // five more on top
   run.watcher_sender.send(utils::Signal{});
   run.pass();
   run.settle();
@@ -391,7 +373,7 @@ TEST(EventLoop, AReloadThatShortensTheLogKeepsTheSelectionInIt) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     TempRepo t;
-    line_of_commits(t, 60);
+    t.line_of_commits(60);
     LoopSession run(open_repo(t), kScreen);
     run.state.selected = c.selected;
     run.state.scroll = c.scroll;
@@ -470,7 +452,7 @@ TEST(EventLoop, PushAndFetchOutcomes) {
 
 TEST(EventLoop, IncrementalSearchFromTheTop) {
   TempRepo t;
-  line_of_commits(t, 30);  // row r holds "commit 30-r"
+  t.line_of_commits(30);  // row r holds "commit 30-r"
   LoopSession run(open_repo(t), kScreen);
   run.state.selected = 20;
   run.state.scroll = 5;
@@ -502,7 +484,7 @@ TEST(EventLoop, IncrementalSearchFromTheTop) {
 
 TEST(EventLoop, APasteTypesIntoThePromptAndRunsNoKey) {
   TempRepo t;
-  line_of_commits(t, 30);  // row r holds "commit 30-r"
+  t.line_of_commits(30);  // row r holds "commit 30-r"
   LoopSession run(open_repo(t), kScreen);
 
   // In the log: neither q nor the line feed does anything.
@@ -542,7 +524,7 @@ TEST(EventLoop, LimitGrowth) {
 
 TEST(EventLoop, LogGrowsAsTheSelectionNearsItsEnd) {
   TempRepo t;
-  line_of_commits(t, 5);
+  t.line_of_commits(5);
   LoopSession run(open_repo(t, 2), kScreen);
   ASSERT_TRUE(run.repo.has_more);
   run.pass(key(U'j'));  // row 1 of 2: well within 100 rows of the end
@@ -561,7 +543,7 @@ TEST(EventLoop, LogGrowsAsTheSelectionNearsItsEnd) {
 
 TEST(EventLoop, LogFarFromItsEndDoesNotGrow) {
   TempRepo t;
-  line_of_commits(t, 120);
+  t.line_of_commits(120);
   LoopSession run(open_repo(t, 110), kScreen);
   run.pass(key(U'j'));  // 1 + 100 < 110
   EXPECT_EQ(run.repo.limit, 110u);
@@ -573,7 +555,7 @@ TEST(EventLoop, LogFarFromItsEndDoesNotGrow) {
 
 TEST(EventLoop, LimitOfZeroStaysZero) {
   TempRepo t;
-  line_of_commits(t, 3);
+  t.line_of_commits(3);
   LoopSession run(open_repo(t, 0), kScreen);
   ASSERT_TRUE(run.repo.commits.empty());
   ASSERT_TRUE(run.repo.has_more);

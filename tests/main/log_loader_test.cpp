@@ -12,23 +12,9 @@ using testing_support::open_repo;
 using testing_support::summaries;
 using testing_support::TempRepo;
 
-// `count` empty commits in a line on branch "line", and main at commit
-// number `main_at` (1 is the oldest).
-void line_of_commits(TempRepo& t, int count, int main_at) {
-  std::string script;
-  for (int i = 1; i <= count; ++i) {
-    script += "commit refs/heads/line\nmark :" + std::to_string(i) + "\n";
-    script += "committer C <c@example.com> " + std::to_string(1700000000 + 60 * i) + " +0000\ndata 0\n";
-    if (i > 1) script += "from :" + std::to_string(i - 1) + "\n";
-    script += "\n";
-  }
-  script += "reset refs/heads/main\nfrom :" + std::to_string(main_at) + "\n\n";
-  t.git({"fast-import", "--quiet"}, script);
-}
-
 TEST(FirstScreen, LoadsTheFirstCommitsAndLeavesTheRestToTheLoader) {
   TempRepo t;
-  line_of_commits(t, 300, 250);  // HEAD 50 rows down
+  t.line_of_commits(300, "line", 250);  // HEAD 50 rows down
   app::FirstScreen first = *app::open_first_screen(t.path(), 2000);
   EXPECT_TRUE(first.rest_to_load);
   EXPECT_EQ(first.repo.commits.size(), app::FIRST_SCREEN_COMMITS);
@@ -49,7 +35,7 @@ TEST(FirstScreen, LoadsTheFirstCommitsAndLeavesTheRestToTheLoader) {
 
 TEST(FirstScreen, LoadsTheWholeLimitWhenItMustOrMay) {
   TempRepo t;
-  line_of_commits(t, 300, 10);  // HEAD 290 rows down, past the first screen
+  t.line_of_commits(300, "line", 10);  // HEAD 290 rows down, past the first screen
   app::FirstScreen first = *app::open_first_screen(t.path(), 2000);
   EXPECT_FALSE(first.rest_to_load);
   EXPECT_EQ(first.repo.commits.size(), 300u);

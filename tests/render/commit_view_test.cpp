@@ -6,6 +6,7 @@
 
 #include "support/screen.hpp"
 #include "support/temp_repo.hpp"
+#include "support/worktree_files.hpp"
 #include "utils/utf8_chars.hpp"
 
 #include <string>
@@ -16,17 +17,11 @@ namespace {
 using testing_support::column_of;
 using testing_support::raw_cells;
 using testing_support::trimmed_row;
+using testing_support::worktree_file;
 using tui::Color;
 using tui::Modifier;
 
 constexpr Modifier kKey = Modifier::BOLD | Modifier::UNDERLINED;
-
-repo::WorktreeFile file(std::string path, repo::ChangeKind kind = repo::ChangeKind::Modified) {
-  repo::WorktreeFile f;
-  f.path = std::move(path);
-  f.kind = kind;
-  return f;
-}
 
 // Hunks of 3 '+' lines: "a1".."a3", "b1".., numbered from 1 in each hunk.
 std::vector<repo::Hunk> three_hunks() {
@@ -56,7 +51,7 @@ tui::Buffer hunk_rows(const state::CommitViewState& v, std::uint16_t width, std:
 }
 
 TEST(DiffPreview, ThreeHunksAtEachScroll) {
-  repo::WorktreeFile f = file("f.txt");
+  repo::WorktreeFile f = worktree_file("f.txt");
   f.unstaged_hunks = three_hunks();
   state::CommitViewState v = view_with(f);
   struct Case {
@@ -106,7 +101,7 @@ TEST(DiffPreview, ThreeHunksAtEachScroll) {
 }
 
 TEST(DiffPreview, HintPositionsOnSixtyColumns) {
-  repo::WorktreeFile f = file("f.txt");
+  repo::WorktreeFile f = worktree_file("f.txt");
   repo::Hunk hunk;
   hunk.lines = {{"abc", std::nullopt, 1, '+'}, {"def", std::nullopt, 2, '+'}, {"ctx", 3, 3, ' '}};
   f.unstaged_hunks = {hunk};
@@ -138,20 +133,20 @@ TEST(DiffPreview, HintPositionsOnSixtyColumns) {
   buf = hunk_rows(view_with(f), 60, 5);
   EXPECT_EQ(column_of(buf, 0, "(s)tage"), 52);
   EXPECT_EQ(column_of(buf, 0, "(d)iscard"), -1);
-  repo::WorktreeFile s = file("f.txt", repo::ChangeKind::Added);
+  repo::WorktreeFile s = worktree_file("f.txt", repo::ChangeKind::Added);
   s.staged_hunks = {hunk};
   buf = hunk_rows(view_with(s, true), 60, 5);
   EXPECT_EQ(column_of(buf, 0, "(u)nstage"), 50);
   EXPECT_EQ(column_of(buf, 0, "(d)iscard"), -1);
 
   // Nothing on the shown side.
-  buf = hunk_rows(view_with(file("f.txt")), 60, 5);
+  buf = hunk_rows(view_with(worktree_file("f.txt")), 60, 5);
   EXPECT_EQ(trimmed_row(buf, 0), "No unstaged changes");
   EXPECT_EQ(buf.at(0, 0).fg, Color::DarkGray);
 }
 
 TEST(DiffPreview, TokensColourTheirLineOnlyForTheSelectedPath) {
-  repo::WorktreeFile f = file("f.txt");
+  repo::WorktreeFile f = worktree_file("f.txt");
   repo::Hunk hunk;
   hunk.lines = {{"int x", 1, 1, ' '}};
   f.unstaged_hunks = {hunk};
@@ -184,7 +179,7 @@ tui::Buffer conflict_rows(const state::CommitViewState& v, const repo::ConflictC
 }
 
 TEST(ConflictView, NumbersBothSidesFromOneBaseAndKeepsTheHintOnTop) {
-  repo::WorktreeFile f = file("c.txt", repo::ChangeKind::Conflicted);
+  repo::WorktreeFile f = worktree_file("c.txt", repo::ChangeKind::Conflicted);
   f.conflict_sections = {section(2, 3), section(1, 1)};
   state::CommitViewState v = view_with(f);
   const repo::ConflictContext rebase{"main", "topic", repo::ConflictKind::Rebase};
@@ -263,13 +258,13 @@ struct FrameFixture {
 TEST(StagingFrame, PanelsTitlesAndHints) {
   FrameFixture fx;
   state::CommitViewState v;
-  repo::WorktreeFile m = file("mod.txt");
+  repo::WorktreeFile m = worktree_file("mod.txt");
   m.additions = 3;
   m.deletions = 1;
-  repo::WorktreeFile c = file("conf.txt", repo::ChangeKind::Conflicted);
+  repo::WorktreeFile c = worktree_file("conf.txt", repo::ChangeKind::Conflicted);
   c.conflict_sections = {section(1, 1), section(1, 1)};
-  v.unstaged = {c, m, file("new.txt", repo::ChangeKind::Untracked)};
-  v.staged = {file("added.txt", repo::ChangeKind::Added), file("done.txt")};
+  v.unstaged = {c, m, worktree_file("new.txt", repo::ChangeKind::Untracked)};
+  v.staged = {worktree_file("added.txt", repo::ChangeKind::Added), worktree_file("done.txt")};
   v.resolved_sections["done.txt"] = 1;
   v.selected_path = "mod.txt";
   v.unstaged_index = 1;
@@ -322,8 +317,8 @@ TEST(StagingFrame, PanelsTitlesAndHints) {
 TEST(StagingFrame, TheSelectedFileOrItsAbsence) {
   FrameFixture fx;
   state::CommitViewState v;
-  v.unstaged = {file("a.txt")};
-  repo::WorktreeFile staged = file("a.txt");
+  v.unstaged = {worktree_file("a.txt")};
+  repo::WorktreeFile staged = worktree_file("a.txt");
   staged.staged_hunks = three_hunks();
   v.staged = {staged};
   fx.state.commit_view = v;
@@ -354,7 +349,7 @@ TEST(StagingFrame, TheSelectedFileOrItsAbsence) {
 TEST(StagingFrame, ToastAndDialog) {
   FrameFixture fx;
   state::CommitViewState v;
-  v.unstaged = {file("a.txt")};
+  v.unstaged = {worktree_file("a.txt")};
   v.selected_path = "a.txt";
   fx.state.commit_view = v;
   const state::Clock::time_point set{std::chrono::hours(1)};
@@ -421,8 +416,8 @@ void expect_drawn(const tui::Buffer& buf, int x, int y, const std::string& text,
 TEST(StagingFrame, TitlesTakeNothingFromTheirBorders) {
   FrameFixture fx;
   state::CommitViewState v;
-  v.unstaged = {file("mod.txt")};
-  v.staged = {file("done.txt")};
+  v.unstaged = {worktree_file("mod.txt")};
+  v.staged = {worktree_file("done.txt")};
   v.selected_path = "mod.txt";
   fx.state.commit_view = v;
   const tui::Style plain{}, hint{.fg = Color::DarkGray};
@@ -458,9 +453,9 @@ TEST(StagingFrame, ToastShowsNothingOfTheCellsBeneath) {
   FrameFixture fx;
   const state::Clock::time_point set{std::chrono::hours(1)};
   const tui::Style toast{.fg = Color::Yellow, .bg = Color::DarkGray};
-  repo::WorktreeFile hunks = file("f.txt");
+  repo::WorktreeFile hunks = worktree_file("f.txt");
   hunks.unstaged_hunks = three_hunks();
-  repo::WorktreeFile conflict = file("c.txt", repo::ChangeKind::Conflicted);
+  repo::WorktreeFile conflict = worktree_file("c.txt", repo::ChangeKind::Conflicted);
   conflict.conflict_sections = {section(1, 1)};
   const struct {
     const char* name;
@@ -501,9 +496,9 @@ TEST(StagingFrame, ToastShowsNothingOfTheCellsBeneath) {
 TEST(StagingFrame, TinyTerminalsDrawWithoutACrash) {
   FrameFixture fx;
   state::CommitViewState v;
-  repo::WorktreeFile f = file("f.txt");
+  repo::WorktreeFile f = worktree_file("f.txt");
   f.unstaged_hunks = three_hunks();
-  v.unstaged = {f, file("c.txt", repo::ChangeKind::Conflicted)};
+  v.unstaged = {f, worktree_file("c.txt", repo::ChangeKind::Conflicted)};
   v.unstaged[1].conflict_sections = {section(2, 2)};
   v.selected_path = "f.txt";
   v.diff_scroll = 5;

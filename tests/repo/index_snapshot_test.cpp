@@ -10,8 +10,6 @@ namespace {
 using testing_support::open_repo;
 using testing_support::TempRepo;
 
-std::string listing(TempRepo& t) { return t.git({"ls-files", "-s", "--debug"}); }
-
 TEST(IndexSnapshot, PutsBackEveryEntryStagesAndIntentsIncluded) {
   TempRepo t;
   t.write("c.txt", "base\n").write("f.txt", "f\n").write("run.sh", "#!/bin/sh\n").commit("base");
@@ -25,7 +23,7 @@ TEST(IndexSnapshot, PutsBackEveryEntryStagesAndIntentsIncluded) {
   t.git({"add", "f.txt"});
   t.git({"add", "-N", "later.txt"});
   const repo::Repo r = open_repo(t);
-  const std::string before = listing(t);
+  const std::string before = t.index_listing();
 
   auto snapshot = r.snapshot_index();
   ASSERT_TRUE(snapshot) << snapshot.error();
@@ -35,9 +33,9 @@ TEST(IndexSnapshot, PutsBackEveryEntryStagesAndIntentsIncluded) {
   t.git({"add", "c.txt"});
   t.git({"rm", "-q", "--cached", "f.txt"});
   t.git({"reset", "-q", "--", "later.txt"});
-  ASSERT_NE(listing(t), before);
+  ASSERT_NE(t.index_listing(), before);
   ASSERT_TRUE(r.restore_index(*snapshot, {"c.txt", "f.txt", "later.txt"}));
-  EXPECT_EQ(listing(t), before);
+  EXPECT_EQ(t.index_listing(), before);
   EXPECT_NE(t.git({"ls-files", "-u"}), "");
   EXPECT_EQ(t.git({"diff", "--cached", "--name-only"}), "c.txt\nf.txt\n");
   // git sees the same resolve-undo record as before (none) and can go on.

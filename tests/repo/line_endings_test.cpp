@@ -15,16 +15,18 @@
 #include "support/repositories.hpp"
 #include "support/temp_repo.hpp"
 #include "support/text.hpp"
+#include "support/worktree_files.hpp"
 
 namespace {
 
 using repo::Hunk;
 using repo::Repo;
 using repo::WorktreeFile;
+using testing_support::find_file;
 using testing_support::numbered;
+using testing_support::open_repo;
 using testing_support::replace;
 using testing_support::split_patch;
-using testing_support::open_repo;
 using testing_support::TempRepo;
 
 struct Conversion {
@@ -95,12 +97,6 @@ Lines git_lines(const std::string& diff) {
   return out;
 }
 
-const WorktreeFile* find(const std::vector<WorktreeFile>& files, const std::string& path) {
-  for (const auto& f : files)
-    if (f.path == path) return &f;
-  return nullptr;
-}
-
 // ---- A file emptied in the work tree ----
 
 TEST(LineEndings, EmptiedFileListsEveryLineRemoved) {
@@ -119,12 +115,12 @@ TEST(LineEndings, EmptiedFileListsEveryLineRemoved) {
       ASSERT_TRUE(status);
       for (const std::string path : {"emptied.txt", "edited.txt"}) {
         SCOPED_TRACE(path);
-        const WorktreeFile* f = find(status->unstaged, path);
+        const WorktreeFile* f = find_file(status->unstaged, path);
         ASSERT_TRUE(f != nullptr);
         EXPECT_EQ(f->kind, repo::ChangeKind::Modified);
         EXPECT_EQ(model_lines(f->unstaged_hunks), git_lines(t.git({"diff", "--", path})));
       }
-      const WorktreeFile* emptied = find(status->unstaged, "emptied.txt");
+      const WorktreeFile* emptied = find_file(status->unstaged, "emptied.txt");
       ASSERT_TRUE(emptied != nullptr);
       EXPECT_EQ(emptied->additions, 0u);
       EXPECT_EQ(emptied->deletions, 2u);
@@ -167,7 +163,7 @@ TEST(LineEndings, DiscardingAHunkMatchesTheCopyAsGitApplyDoes) {
     ASSERT_TRUE(status);
     for (const auto& file : files) {
       SCOPED_TRACE(file.path);
-      const WorktreeFile* f = find(status->unstaged, file.path);
+      const WorktreeFile* f = find_file(status->unstaged, file.path);
       ASSERT_TRUE(f != nullptr);
       const std::string copy = t.read(file.path);
       const auto patch = split_patch(t.git({"diff", "--", file.path}));
@@ -193,11 +189,6 @@ TEST(LineEndings, DiscardingAHunkMatchesTheCopyAsGitApplyDoes) {
 
 // ---- The index entries the hunk operations write ----
 
-// The entry of one path as git lists it with its cached stat data.
-std::string debug_entry(TempRepo& t, const std::string& path) {
-  return t.git({"ls-files", "-s", "--debug", "--", path});
-}
-
 // Stages the file hunk by hunk, unstages a hunk, then the whole file, in two
 // identical repositories: ours through the library calls, the other through
 // git apply --cached and git restore --staged. The entries written must be
@@ -222,17 +213,17 @@ TEST(LineEndings, EntriesWrittenByHunkOperationsAreThoseGitWrites) {
       SCOPED_TRACE("stage " + std::to_string(step));
       auto status = r.load_worktree_status(false);
       ASSERT_TRUE(status);
-      const WorktreeFile* f = find(status->unstaged, path);
+      const WorktreeFile* f = find_file(status->unstaged, path);
       ASSERT_TRUE(f != nullptr);
       ASSERT_EQ(f->unstaged_hunks.size(), 2u - step);
       ASSERT_TRUE(r.stage_hunk(path, f->unstaged_hunks[0]));
       theirs.git({"apply", "--cached"}, split_patch(theirs.git({"diff", "--", path})).one(0));
-      EXPECT_EQ(debug_entry(ours, path), debug_entry(theirs, path));
+      EXPECT_EQ(ours.index_listing(path), theirs.index_listing(path));
 
       // The copy is looked at again: what is left unstaged has its hunk.
       auto after = r.load_worktree_status(false);
       ASSERT_TRUE(after);
-      const WorktreeFile* left = find(after->unstaged, path);
+      const WorktreeFile* left = find_file(after->unstaged, path);
       const Lines want = git_lines(ours.git({"diff", "--", path}));
       EXPECT_EQ(left ? model_lines(left->unstaged_hunks) : Lines{}, want);
       EXPECT_EQ(left != nullptr, !want.empty());
@@ -241,25 +232,25 @@ TEST(LineEndings, EntriesWrittenByHunkOperationsAreThoseGitWrites) {
 
     auto status = r.load_worktree_status(false);
     ASSERT_TRUE(status);
-    const WorktreeFile* staged = find(status->staged, path);
+    const WorktreeFile* staged = find_file(status->staged, path);
     ASSERT_TRUE(staged && staged->staged_hunks.size() == 2);
     ASSERT_TRUE(r.unstage_hunk(path, staged->staged_hunks[0], false));
     theirs.git({"apply", "--cached", "-R"}, split_patch(theirs.git({"diff", "--cached", "--", path})).one(0));
-    EXPECT_EQ(debug_entry(ours, path), debug_entry(theirs, path));
+    EXPECT_EQ(ours.index_listing(path), theirs.index_listing(path));
     auto unstaged_again = r.load_worktree_status(false);
     ASSERT_TRUE(unstaged_again);
-    const WorktreeFile* back = find(unstaged_again->unstaged, path);
+    const WorktreeFile* back = find_file(unstaged_again->unstaged, path);
     ASSERT_TRUE(back != nullptr);
     EXPECT_EQ(model_lines(back->unstaged_hunks), git_lines(ours.git({"diff", "--", path})));
     EXPECT_EQ(ours.git({"status", "--porcelain", "--", path}), "MM f.txt\n");
 
     ASSERT_TRUE(r.unstage_file(path, false));
     theirs.git({"restore", "--staged", "--", path});
-    EXPECT_EQ(debug_entry(ours, path), debug_entry(theirs, path));
+    EXPECT_EQ(ours.index_listing(path), theirs.index_listing(path));
     auto restored = r.load_worktree_status(false);
     ASSERT_TRUE(restored);
-    EXPECT_EQ(find(restored->staged, path), nullptr);
-    const WorktreeFile* whole = find(restored->unstaged, path);
+    EXPECT_EQ(find_file(restored->staged, path), nullptr);
+    const WorktreeFile* whole = find_file(restored->unstaged, path);
     ASSERT_TRUE(whole != nullptr);
     EXPECT_EQ(model_lines(whole->unstaged_hunks), git_lines(ours.git({"diff", "--", path})));
     EXPECT_EQ(ours.git({"status", "--porcelain", "--", path}), " M f.txt\n");

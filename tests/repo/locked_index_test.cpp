@@ -150,13 +150,13 @@ TEST(IndexLock, WritesTheIndexTheLibraryWrites) {
       auto library = library_stage(t.path(), file);
       ASSERT_TRUE(library) << library.error();
       const std::string want = read_index(t);
-      const std::string want_listing = t.git({"ls-files", "-s", "--debug"});
+      const std::string want_listing = t.index_listing();
       put_index_back(t, before, st);
 
       auto ours = open_repo(t).stage_file(file);
       ASSERT_TRUE(ours) << ours.error();
       EXPECT_TRUE(read_index(t) == want) << "the index differs from the library's own";
-      EXPECT_EQ(t.git({"ls-files", "-s", "--debug"}), want_listing);
+      EXPECT_EQ(t.index_listing(), want_listing);
       EXPECT_EQ(t.git({"ls-files", "-u"}), unmerged);
       EXPECT_EQ(t.git({"ls-files", "--resolve-undo"}), resolve_undo);
       EXPECT_NE(t.git({"status", "--porcelain"}).find(" A later.txt"), std::string::npos)

@@ -19,6 +19,7 @@
 #include "support/repositories.hpp"
 #include "support/temp_repo.hpp"
 #include "support/text.hpp"
+#include "support/worktree_files.hpp"
 #include "work_tree_snapshot.hpp"
 
 namespace {
@@ -28,10 +29,11 @@ using repo::Hunk;
 using repo::Repo;
 using repo::WorktreeFile;
 using repo::WorktreeStatus;
+using testing_support::find_file;
 using testing_support::numbered;
+using testing_support::open_repo;
 using testing_support::read_file;
 using testing_support::replace;
-using testing_support::open_repo;
 using testing_support::TempRepo;
 using testing_support::write_file;
 
@@ -240,12 +242,6 @@ class Corpus : public testing::Test {
 
   std::string index_path() const { return t_.path() + "/.git/index"; }
 
-  const WorktreeFile* find(const std::vector<WorktreeFile>& list, const std::string& path) const {
-    for (const auto& f : list)
-      if (f.path == path) return &f;
-    return nullptr;
-  }
-
   Outcome outcome(bool ok, const std::string& path) {
     return {ok, t_.git({"ls-files", "-s"}), entry_text(t_.file_path(path))};
   }
@@ -289,8 +285,8 @@ TEST_F(Corpus, EachHunkGivesWhatGitApplyGives) {
   for (const auto& f : files_) {
     if (f.oracle != Oracle::Git) continue;
     SCOPED_TRACE(f.path);
-    const WorktreeFile* unstaged = find(status_.unstaged, f.path);
-    const WorktreeFile* staged = find(status_.staged, f.path);
+    const WorktreeFile* unstaged = find_file(status_.unstaged, f.path);
+    const WorktreeFile* staged = find_file(status_.staged, f.path);
     if (unstaged) {
       const Patch patch = libgit2_patch(t_.path(), f.path, false);
       ASSERT_EQ(patch.hunks.size(), unstaged->unstaged_hunks.size());
@@ -355,7 +351,7 @@ TEST_F(Corpus, AllHunksInTurnEqualTheWholeFileCommand) {
     if (f.oracle == Oracle::TypeChange || f.oracle == Oracle::NotUtf8) continue;
     for (const auto& way : ways) {
       const auto& list = way.staged ? status_.staged : status_.unstaged;
-      const WorktreeFile* entry = find(list, f.path);
+      const WorktreeFile* entry = find_file(list, f.path);
       if (entry == nullptr) continue;
       // Only the whole-file hunk of an untracked file can be staged.
       if (f.oracle != Oracle::Git && way.staged == false && std::string(way.name) == "discard") continue;
@@ -370,7 +366,7 @@ TEST_F(Corpus, AllHunksInTurnEqualTheWholeFileCommand) {
           Repo r = open_repo(t_.path());
           auto status = r.load_worktree_status(false);
           if (!status) return false;
-          const WorktreeFile* now = find(way.staged ? status->staged : status->unstaged, f.path);
+          const WorktreeFile* now = find_file(way.staged ? status->staged : status->unstaged, f.path);
           if (now == nullptr) return true;
           const auto hunks = way.staged ? now->staged_hunks : now->unstaged_hunks;
           if (hunks.empty()) return true;
@@ -395,7 +391,7 @@ TEST_F(Corpus, AllHunksInTurnEqualTheWholeFileCommand) {
 // files only HEAD holds, text that is not UTF-8.
 TEST_F(Corpus, LegitimateDifferencesStillKeepTheFilesWhole) {
   auto unstaged_hunk = [&](const std::string& path, std::size_t i) {
-    const WorktreeFile* f = find(status_.unstaged, path);
+    const WorktreeFile* f = find_file(status_.unstaged, path);
     EXPECT_TRUE(f && f->unstaged_hunks.size() > i) << path;
     return f && f->unstaged_hunks.size() > i ? f->unstaged_hunks[i] : Hunk{};
   };
@@ -422,7 +418,7 @@ TEST_F(Corpus, LegitimateDifferencesStillKeepTheFilesWhole) {
   }
 
   // A type change is only ever taken whole.
-  const WorktreeFile* changed = find(status_.unstaged, "typechange");
+  const WorktreeFile* changed = find_file(status_.unstaged, "typechange");
   ASSERT_TRUE(changed);
   ASSERT_FALSE(changed->unstaged_hunks.empty());
   for (const Hunk& h : changed->unstaged_hunks) {
@@ -434,7 +430,7 @@ TEST_F(Corpus, LegitimateDifferencesStillKeepTheFilesWhole) {
       EXPECT_EQ(o.entry, before.entry);
     }
   }
-  const WorktreeFile* staged_change = find(status_.staged, "staged-typechange");
+  const WorktreeFile* staged_change = find_file(status_.staged, "staged-typechange");
   ASSERT_TRUE(staged_change);
   for (const Hunk& h : staged_change->staged_hunks) {
     auto o =
@@ -822,8 +818,7 @@ TEST(Staging, UnstagingAHunkGoesBackToTheBaseOfTheStagedDiff) {
       ASSERT_TRUE(done) << done.error();
       p.theirs.git({"apply", "--cached", "-R"}, without_mode_lines(patch.header) + patch.hunks[i]);
       EXPECT_EQ(p.ours.git({"ls-files", "-s"}), p.theirs.git({"ls-files", "-s"}));
-      EXPECT_EQ(p.ours.git({"ls-files", "-s", "--debug", "--", "f"}),
-                p.theirs.git({"ls-files", "-s", "--debug", "--", "f"}));
+      EXPECT_EQ(p.ours.index_listing("f"), p.theirs.index_listing("f"));
       write_file(p.ours.path() + "/.git/index", ours_index);
       write_file(p.theirs.path() + "/.git/index", theirs_index);
       ++compared;

@@ -15,6 +15,8 @@
 #include "main/key_map.hpp"
 #include "repo/repo.hpp"
 #include "state/state.hpp"
+#include "support/frames.hpp"
+#include "support/screen.hpp"
 #include "tui/event.hpp"
 #include "tui/memory_backend.hpp"
 #include "tui/terminal.hpp"
@@ -71,6 +73,14 @@ struct Session {
   bool type(char32_t c) { return app::from_key(tui::KeyEvent::character(c)).execute(state, repo, terminal); }
 
   std::string status() const { return state.status_message ? state.status_message->text : "(none)"; }
+
+  // The frame the program draws next, at the terminal's size or another.
+  tui::Buffer next_frame(tui::Size size) const {
+    return draw(state, repo, size.width, size.height, state::Clock::now());
+  }
+  tui::Buffer next_frame() { return next_frame(*backend.size()); }
+  std::string screen(tui::Size size) const { return screen_text(next_frame(size)); }
+  std::string screen() { return screen_text(next_frame()); }
 
   repo::Repo repo;
   tui::MemoryBackend backend;

@@ -149,6 +149,25 @@ std::string TempRepo::rev_parse(const std::string& rev) {
   return out;
 }
 
+std::string TempRepo::index_listing(const std::string& path) {
+  if (path.empty()) return git({"ls-files", "-s", "--debug"});
+  return git({"ls-files", "-s", "--debug", "--", path});
+}
+
+void TempRepo::line_of_commits(int count, const std::string& branch, std::optional<int> main_at) {
+  std::string script;
+  for (int i = 1; i <= count; ++i) {
+    const std::string message = "commit " + std::to_string(i);
+    script += "commit refs/heads/" + branch + "\nmark :" + std::to_string(i) + "\n";
+    script += "committer Test <test@example.com> " + std::to_string(1700000000 + 60 * i) + " +0000\n";
+    script += "data " + std::to_string(message.size()) + "\n" + message + "\n";
+    if (i > 1) script += "from :" + std::to_string(i - 1) + "\n";
+    script += "\n";
+  }
+  if (main_at) script += "reset refs/heads/main\nfrom :" + std::to_string(*main_at) + "\n\n";
+  git({"fast-import", "--quiet"}, script);
+}
+
 std::vector<std::string> TempRepo::parents(const std::string& rev) {
   std::istringstream words(git({"rev-list", "--parents", "-n", "1", rev}));
   std::string line;

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -54,6 +55,14 @@ class TempRepo {
   std::string rev_parse(const std::string& rev);
   // The parents git lists for a commit, in order.
   std::vector<std::string> parents(const std::string& rev = "HEAD");
+  // The index as git lists it, with the stat data: every entry, or one path's.
+  std::string index_listing(const std::string& path = {});
+
+  // `count` empty commits in one line on `branch`, one minute apart, each
+  // summary "commit N" (1 is the oldest); with `main_at`, main points at
+  // that commit. Made with fast-import: hundreds of commits in a blink.
+  void line_of_commits(int count, const std::string& branch = "main",
+                       std::optional<int> main_at = std::nullopt);
 
   // The identity "Commit Maker <maker@example.com>" in the repository's own
   // configuration: the library reads that, not the private HOME the git runs
