@@ -1,4 +1,5 @@
 #include "remote_fixture.hpp"
+#include "support/wait.hpp"
 
 #include <signal.h>
 
@@ -14,6 +15,7 @@ using testing_support::LoopSession;
 using testing_support::open_repo;
 using testing_support::read_file;
 using testing_support::TempRepo;
+using testing_support::wait_until;
 
 // first <- second on main; rows: 0 second, 1 first.
 struct TwoCommits {
@@ -90,12 +92,7 @@ TEST(CopyId, AProgramLeftHoldingTheSelectionDoesNotHoldUsUp) {
 
 // Waits until the process is gone, zombie included.
 bool reaped(int pid) {
-  const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  while (std::filesystem::exists("/proc/" + std::to_string(pid))) {
-    if (std::chrono::steady_clock::now() > give_up) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return true;
+  return wait_until([pid] { return !std::filesystem::exists("/proc/" + std::to_string(pid)); });
 }
 
 TEST(OpenPage, TheOpenerGetsTheCommitAddress) {
@@ -127,9 +124,7 @@ TEST(OpenPage, TheOpenerGetsTheCommitAddress) {
     EXPECT_EQ(s.status(), "opened in browser");
 
     const std::string log = programs.log_path("open");
-    const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (!std::filesystem::exists(log + ".count") && std::chrono::steady_clock::now() < give_up)
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    wait_until([&log] { return std::filesystem::exists(log + ".count"); });
     EXPECT_EQ(programs.log("open"), c.page + fixture.first);
     EXPECT_EQ(read_file(log + ".count"), "1\n");
     EXPECT_EQ(read_file(log + ".fds"), "/dev/null\n/dev/null\n/dev/null\n");

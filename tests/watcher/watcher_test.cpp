@@ -11,6 +11,7 @@
 
 #include "repo/repo.hpp"
 #include "support/temp_repo.hpp"
+#include "support/wait.hpp"
 
 namespace {
 
@@ -148,11 +149,10 @@ TEST(Watcher, NothingToWatchEndsQuietly) {
   for (const std::string& path : {bare.path() + "/missing", bare.path()}) {
     SCOPED_TRACE(path);
     auto changes = watcher::watch_git_dir(path);
-    const auto deadline = std::chrono::steady_clock::now() + ARRIVES_WITHIN;
     std::optional<utils::Signal> got;
     Poll poll = Poll::Empty;
-    while ((poll = changes.try_recv(got)) == Poll::Empty && std::chrono::steady_clock::now() < deadline)
-      std::this_thread::sleep_for(10ms);
+    testing_support::wait_until([&] { return (poll = changes.try_recv(got)) != Poll::Empty; },
+                                ARRIVES_WITHIN);
     EXPECT_EQ(poll, Poll::Disconnected);
   }
 }
