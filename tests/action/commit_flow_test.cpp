@@ -623,7 +623,7 @@ TEST_F(HookFlow, SigningThatFailsIsReportedNotSkipped) {
   // git's own words, with the same repository and the same (missing) key.
   const auto oracle = git.git_result({"commit", "-m", "Signed"});
   ASSERT_FALSE(oracle.success());
-  EXPECT_EQ(status(), "commit failed: " + oracle.err.substr(0, oracle.err.find('\n')));
+  EXPECT_EQ(status(), "commit failed: " + testing_support::first_line(oracle.err));
   EXPECT_EQ(git.rev_parse("HEAD"), base);
   ASSERT_TRUE(state->commit_view);
 }

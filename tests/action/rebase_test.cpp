@@ -4,6 +4,7 @@
 
 #include "log_fixture.hpp"
 #include "support/fake_programs.hpp"
+#include "support/program_git.hpp"
 #include "action/commit_view.hpp"
 #include "action/rebase.hpp"
 #include "support/env_guard.hpp"
@@ -72,13 +73,7 @@ class Rebase : public testing::Test {
   }
 
  private:
-  EnvGuard env_{{"GIT_CONFIG_GLOBAL", "/dev/null"},
-                {"GIT_CONFIG_NOSYSTEM", "1"},
-                {"GIT_AUTHOR_NAME", "Reb Author"},
-                {"GIT_AUTHOR_EMAIL", "reb@example.com"},
-                {"GIT_COMMITTER_NAME", "Reb Committer"},
-                {"GIT_COMMITTER_EMAIL", "reb@example.com"},
-                {"GIT_EDITOR", "no-such-editor"}};
+  testing_support::ProgramGitEnv env_{"no-such-editor"};
 };
 
 // ---- Entering ----

@@ -65,4 +65,15 @@ struct OriginRepo {
   TempRepo work;
 };
 
+// first <- second on main; rows: 0 second, 1 first.
+struct TwoCommits {
+  TwoCommits() {
+    first = t.write("f.txt", "a\n").commit("first");
+    second = t.write("f.txt", "b\n").commit("second");
+  }
+  HermeticGit home;
+  TempRepo t;
+  std::string first, second;
+};
+
 }  // namespace app_testing

@@ -45,4 +45,21 @@ inline std::size_t row_of(const repo::Repo& r, const std::string& hex) {
   return 0;
 }
 
+// Whether the model lists a branch of this name, local or remote-tracking.
+inline bool has_branch(const repo::Repo& r, const std::string& name) {
+  return r.branches.contains(repo::BranchName{name});
+}
+
+// a.txt goes 1, 2, 3 on main; HEAD on main at "third".
+struct LineRepo {
+  LineRepo() {
+    first = temp.write("a.txt", "1\n").commit("first");
+    second = temp.write("a.txt", "2\n").commit("second");
+    third = temp.write("a.txt", "3\n").commit("third");
+  }
+
+  TempRepo temp;
+  std::string first, second, third;
+};
+
 }  // namespace testing_support

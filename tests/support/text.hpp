@@ -52,4 +52,7 @@ inline std::vector<std::string> lines_of(std::string_view text) {
   return lines;
 }
 
+// The text up to its first line break.
+inline std::string first_line(const std::string& text) { return text.substr(0, text.find('\n')); }
+
 }  // namespace testing_support

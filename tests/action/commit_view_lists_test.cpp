@@ -88,7 +88,8 @@ TEST(StagingViewReload, AFailedDiscardReloadsTheLists) {
   programs.add("git", "git \"$@\"\necho 'error: unable to write file f.txt: Out of diskspace' >&2\nexit 1");
   r.press("Dy");
   EXPECT_EQ(r.t.read("f.txt"), kBase);
-  EXPECT_EQ(r.message(), "failed to discard: git checkout failed: error: unable to write file f.txt: Out of diskspace");
+  EXPECT_EQ(r.message(),
+            "failed to discard: git checkout failed: error: unable to write file f.txt: Out of diskspace");
   ASSERT_TRUE(r.s->state.commit_view);
   ASSERT_EQ(r.view().unstaged.size(), 1u);
   EXPECT_EQ(r.view().unstaged[0].path, "a.txt");
