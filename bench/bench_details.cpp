@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "action/action.hpp"
+#include "action/details_panel.hpp"
 #include "highlight/highlight.hpp"
 #include "render/details_text.hpp"
 #include "render/render.hpp"

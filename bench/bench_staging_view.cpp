@@ -9,12 +9,13 @@
 // hunk, 10,000 lines out and 10,000 in), and small.txt with one change.
 
 #include "action/action.hpp"
-#include "action/commit_view.hpp"
+#include "action/commit_view_lists.hpp"
 #include "highlight/highlight.hpp"
 #include "render/render.hpp"
 #include "repo/repo.hpp"
 #include "tui/memory_backend.hpp"
 #include "tui/terminal.hpp"
+#include "viewport/staging_geometry.hpp"
 #include "bench_git.hpp"
 
 #include <unistd.h>
@@ -152,7 +153,8 @@ int main() {
     draw();
   }, 200);
   const double next_hunk = time_ms([&] { press(action::Action::NextMatch, state, repo, terminal); }, 200);
-  const double reload = time_ms([&] { action::refresh_commit_view(state, repo); }, 5);
+  const double reload =
+      time_ms([&] { action::refresh_commit_view(state, repo, viewport::diff_viewport_height(terminal)); }, 5);
   const double git_diff = time_ms([&] { (void)git(work, {"diff", "--no-color", "--", "big.cpp"}); });
 
   std::printf("staging view on a %zu-line diff (big.cpp, %d lines changed):\n", diff_lines, kLines);

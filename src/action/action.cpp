@@ -1,127 +1,55 @@
 #include "action/action.hpp"
 
-#include "utils/process.hpp"
-
-#include <cstdlib>
+#include "action/tmux.hpp"
 
 namespace action {
 
 namespace {
 
-// Inside tmux, Ctrl-h/j/k/l move to the neighbouring pane. tmux's own
-// outcome is none of our business: its output is dropped and a failure to
-// run it changes nothing.
-void select_tmux_pane(Action::Kind kind) {
-  if (std::getenv("TMUX") == nullptr) return;
-  const char* direction = kind == Action::FocusLeft    ? "-L"
-                          : kind == Action::FocusRight ? "-R"
-                          : kind == Action::FocusDown  ? "-D"
-                                                       : "-U";
-  (void)utils::run_process({"tmux", "select-pane", direction});
+std::optional<PaneDirection> pane_direction(Action::Kind kind) {
+  switch (kind) {
+    case Action::FocusLeft: return PaneDirection::Left;
+    case Action::FocusRight: return PaneDirection::Right;
+    case Action::FocusDown: return PaneDirection::Down;
+    case Action::FocusUp: return PaneDirection::Up;
+    default: return std::nullopt;
+  }
 }
 
 }  // namespace
 
 bool Action::execute(state::State& state, repo::Repo& repo, tui::Terminal& terminal) const {
-  if (state.commit_view) {
-    execute_commit_view_mode(state, repo, terminal);
+  using state::Mode;
+  const Mode mode = state::mode_of(state);
+  // The staging view has Ctrl-h/j/k/l for its own lists.
+  if (const auto direction = pane_direction(kind); direction && mode != Mode::CommitView) {
+    select_tmux_pane(*direction);
     return false;
   }
-
-  switch (kind) {
-    case FocusLeft:
-    case FocusRight:
-    case FocusDown:
-    case FocusUp:
-      select_tmux_pane(kind);
-      return false;
-    default:
-      break;
+  switch (mode) {
+    case Mode::CommitView: execute_commit_view_mode(state, repo, terminal); return false;
+    case Mode::Search: execute_search_mode(state, repo, terminal); return false;
+    case Mode::CreateBranch: execute_create_branch_mode(state, repo); return false;
+    case Mode::DeleteBranch: execute_delete_branch_mode(state, repo); return false;
+    case Mode::Checkout: execute_checkout_mode(state, repo); return false;
+    case Mode::RebaseInProgress: execute_rebase_in_progress_mode(state, repo); return false;
+    case Mode::RebaseBranchSelection: execute_rebase_branch_selection_mode(state, repo); return false;
+    case Mode::RebaseTarget: execute_rebase_target_mode(state, repo); return false;
+    case Mode::RevertConfirmation: execute_revert_confirmation_mode(state, repo); return false;
+    case Mode::Push: execute_push_mode(state, repo); return false;
+    case Mode::MoveBranchSelection: execute_move_branch_selection_mode(state, repo); return false;
+    case Mode::MoveTarget: execute_move_target_mode(state, repo.commits.size()); return false;
+    case Mode::MoveConfirmation: execute_move_confirmation_mode(state, repo); return false;
+    case Mode::Log: return execute_normal_mode(state, repo, terminal);
   }
-
-  if (state.searching) {
-    execute_search_mode(state, repo, terminal);
-    return false;
-  }
-  if (state.creating_branch) {
-    execute_create_branch_mode(state, repo);
-    return false;
-  }
-  if (state.deleting_branch) {
-    execute_delete_branch_mode(state, repo);
-    return false;
-  }
-  if (state.checking_out) {
-    execute_checkout_mode(state, repo);
-    return false;
-  }
-  if (state.rebase_in_progress) {
-    execute_rebase_in_progress_mode(state, repo);
-    return false;
-  }
-  if (state.selecting_rebase_branch) {
-    execute_rebase_branch_selection_mode(state, repo);
-    return false;
-  }
-  if (state.entering_rebase_target) {
-    execute_rebase_target_mode(state, repo);
-    return false;
-  }
-  if (state.confirming_revert) {
-    execute_revert_confirmation_mode(state, repo);
-    return false;
-  }
-  if (state.entering_push_branch) {
-    execute_push_mode(state, repo);
-    return false;
-  }
-  if (state.selecting_move_branch) {
-    execute_move_branch_selection_mode(state, repo);
-    return false;
-  }
-  if (state.selecting_move_target) {
-    execute_move_target_mode(state, repo.commits.size());
-    return false;
-  }
-  if (state.confirming_move) {
-    execute_move_confirmation_mode(state, repo);
-    return false;
-  }
-
-  return execute_normal_mode(state, repo, terminal);
+  return false;
 }
 
 std::optional<char32_t> Action::typed_char() const {
-  switch (kind) {
-    case Space: return U' ';
-    case StartSearch: return U'/';
-    case Quit: return U'q';
-    case NextMatch: return U'n';
-    case PrevMatch: return U'N';
-    case MoveDown: return U'j';
-    case ShiftJ: return U'J';
-    case MoveUp: return U'k';
-    case ShiftK: return U'K';
-    case GoTop: return U'g';
-    case GoBottom: return U'G';
-    case GoHead: return U'h';
-    case Yank: return U'y';
-    case Open: return U'o';
-    case OpenDetails: return U'l';
-    case CreateBranch: return U'b';
-    case Checkout: return U'c';
-    case Delete: return U'd';
-    case Rebase: return U'r';
-    case Revert: return U'R';
-    case Push: return U'p';
-    case StageAll: return U'S';
-    case UnstageAll: return U'U';
-    case MoveBranch: return U'm';
-    case Fetch: return U'f';
-    case Digit:
-    case Char: return ch;
-    default: return std::nullopt;
-  }
+  if (kind == Digit || kind == Char) return ch;
+  for (const CharacterKey& key : CHARACTER_KEYS)
+    if (key.kind == kind) return key.key;
+  return std::nullopt;
 }
 
 }  // namespace action

@@ -6,6 +6,56 @@
 
 namespace action {
 
+namespace {
+
+// The prompt's flag off, its text emptied, the completion cycle over.
+void close_prompt(state::State& state, const BranchPrompt& prompt) {
+  prompt.open = false;
+  prompt.text.clear();
+  end_completion(state);
+}
+
+}  // namespace
+
+void open_prompt(state::State& state, bool& open) {
+  state.status_message.reset();
+  open = true;
+  end_completion(state);
+}
+
+void run_branch_prompt(const Action& action, state::State& state, const repo::Repo& repo,
+                       const BranchPrompt& prompt) {
+  if (edit_branch_prompt(action, state, prompt.text, prompt.open)) return;
+  const repo::Commit* commit = state::selected_commit(state, repo);
+  switch (action.kind) {
+    case Action::Escape:
+    case Action::Interrupt:
+      close_prompt(state, prompt);
+      return;
+    case Action::Confirm:
+      if (prompt.text.empty() && !prompt.empty_confirms) {
+        close_prompt(state, prompt);
+        return;
+      }
+      if (!commit && prompt.needs_commit) return;
+      prompt.confirm(commit);
+      close_prompt(state, prompt);
+      return;
+    case Action::Tab:
+      if (commit) complete_branch(state, prompt.text, (repo.*prompt.candidates)(commit->id));
+      return;
+    default:
+      return;
+  }
+}
+
+bool names_branch_at(state::State& state, const repo::Repo& repo, const std::string& name, const repo::Oid& id) {
+  const auto it = repo.branches.find(repo::BranchName{name});
+  if (it != repo.branches.end() && it->second == id) return true;
+  state.set_status("no '" + name + "' branch");
+  return false;
+}
+
 void end_completion(state::State& state) {
   state.completion_prefix.reset();
   state.completion_index = 0;
@@ -55,10 +105,16 @@ std::optional<std::string> next_branch_choice(const std::vector<std::string>& br
   return branches[(place + 1) % branches.size()];
 }
 
-void close_branch_prompt(state::State& state, std::string& text, bool& open) {
-  open = false;
-  text.clear();
-  end_completion(state);
+TabCompletion tab_complete_branch(const std::string& input, const std::vector<std::string>& candidates,
+                                  const std::optional<std::string>& prefix, std::size_t index) {
+  std::vector<std::string> matches = state::matching_candidates(prefix ? *prefix : input, candidates);
+  if (matches.empty()) return {input, std::nullopt, 0};
+  std::ranges::sort(matches);
+  if (prefix) return {matches[index % matches.size()], prefix, index + 1};
+  const std::string_view shared = state::common_prefix(matches);
+  if (shared.size() > input.size()) return {std::string(shared), std::nullopt, 0};
+  if (matches.size() == 1) return {matches.front(), std::nullopt, 0};
+  return {matches.front(), input, 1};
 }
 
 }  // namespace action

@@ -1,6 +1,7 @@
+#include "action/checkout_prompt.hpp"
+
 #include "action/action.hpp"
 #include "action/branch_prompt.hpp"
-#include "action/commit_commands.hpp"
 
 namespace action {
 
@@ -20,11 +21,7 @@ void checkout_named(state::State& state, repo::Repo& repo, const repo::Oid id) {
     checkout_detached(state, repo, id);
     return;
   }
-  const auto it = repo.branches.find(repo::BranchName{name});
-  if (it == repo.branches.end() || it->second != id) {
-    state.set_status("no '" + name + "' branch");
-    return;
-  }
+  if (!names_branch_at(state, repo, name, id)) return;
   if (auto done = repo.checkout_branch(name))
     state.set_status("checked out " + name);
   else
@@ -40,31 +37,17 @@ void checkout_from_log(state::State& state, repo::Repo& repo) {
     checkout_detached(state, repo, commit->id);
     return;
   }
-  state.status_message.reset();
-  state.checking_out = true;
   state.checkout_input.clear();
-  end_completion(state);
+  open_prompt(state, state.checking_out);
 }
 
 void Action::execute_checkout_mode(state::State& state, repo::Repo& repo) const {
-  if (edit_branch_prompt(*this, state, state.checkout_input, state.checking_out)) return;
-  const repo::Commit* commit = state::selected_commit(state, repo);
-  switch (kind) {
-    case Escape:
-    case Interrupt:
-      close_branch_prompt(state, state.checkout_input, state.checking_out);
-      return;
-    case Confirm:
-      if (!commit) return;
-      checkout_named(state, repo, commit->id);
-      close_branch_prompt(state, state.checkout_input, state.checking_out);
-      return;
-    case Tab:
-      if (commit) complete_branch(state, state.checkout_input, repo.local_branches_at(commit->id));
-      return;
-    default:
-      return;
-  }
+  run_branch_prompt(*this, state, repo,
+                    {.text = state.checkout_input,
+                     .open = state.checking_out,
+                     .candidates = &repo::Repo::local_branches_at,
+                     .empty_confirms = true,
+                     .confirm = [&](const repo::Commit* commit) { checkout_named(state, repo, commit->id); }});
 }
 
 }  // namespace action

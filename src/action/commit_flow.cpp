@@ -7,11 +7,12 @@
 
 #include "action/commit_aids.hpp"
 #include "action/commit_message.hpp"
-#include "action/commit_view.hpp"
+#include "action/commit_view_lists.hpp"
 #include "action/editor.hpp"
 #include "repo/git_cli.hpp"
 #include "utils/temp_file.hpp"
 #include "utils/text.hpp"
+#include "viewport/staging_geometry.hpp"
 
 namespace action {
 namespace {
@@ -102,7 +103,7 @@ bool ready_to_commit(state::State& state, const repo::Repo& repo, bool amend, st
 }  // namespace
 
 void commit_with_editor(state::State& state, repo::Repo& repo, tui::Terminal& terminal, bool amend) {
-  if (!ready_to_commit(state, repo, amend, diff_viewport_height(terminal))) return;
+  if (!ready_to_commit(state, repo, amend, viewport::diff_viewport_height(terminal))) return;
   // The files get names no one else can have chosen, so nothing planted in
   // the shared directory is written through or run, and two instances keep
   // apart. Each is removed when this returns.
@@ -134,14 +135,14 @@ void commit_with_editor(state::State& state, repo::Repo& repo, tui::Terminal& te
     state.commit_view->amending = false;
     state.commit_view->index_before_amend.reset();
   }
-  const std::string word = amend ? "amended" : "committed";
   const auto status = repo.load_worktree_status(false);
   if (status && !status->unstaged.empty()) {
-    refresh_commit_view(state, repo, diff_viewport_height(terminal));
-    state.set_status(word + " successfully - more changes available");
+    refresh_commit_view(state, repo, viewport::diff_viewport_height(terminal));
+    state.set_status(amend ? "amended successfully - more changes available"
+                           : "committed successfully - more changes available");
   } else {
     state.commit_view.reset();
-    state.set_status(word + " successfully");
+    state.set_status(amend ? "amended successfully" : "committed successfully");
   }
 }
 

@@ -1,9 +1,10 @@
 #include "action/commit_view_changes.hpp"
 
 #include "action/commit_flow.hpp"
-#include "action/commit_view.hpp"
+#include "action/commit_view_lists.hpp"
 #include "action/editor.hpp"
 #include "action/rebase.hpp"
+#include "viewport/staging_geometry.hpp"
 
 #include <string_view>
 
@@ -61,11 +62,83 @@ bool can_discard_hunks_of(repo::ChangeKind kind) {
   return false;
 }
 
-// 1 and 2: the section under the cursor, past the last row the last one.
-void resolve_section(state::State& state, const repo::Repo& repo, std::size_t height, const repo::WorktreeFile& file,
-                     bool ours) {
-  const std::string path = file.path;
-  const auto starts = viewport::conflict_section_starts(file.conflict_sections);
+}  // namespace
+
+void stage_selected_file(state::State& state, const repo::Repo& repo, std::size_t height) {
+  const state::CommitViewState& view = *state.commit_view;
+  if (view.staged_focus || !view.selected_path) return;
+  if (refuse_unresolved(state, repo, viewport::unstaged_entry(view))) return;
+  index_changed(state, repo, height, *view.selected_path, repo.stage_file(*view.selected_path),
+                "failed to stage: ");
+}
+
+void unstage_selected_file(state::State& state, const repo::Repo& repo, std::size_t height) {
+  const state::CommitViewState& view = *state.commit_view;
+  if (!view.staged_focus || !view.selected_path) return;
+  index_changed(state, repo, height, *view.selected_path, repo.unstage_file(*view.selected_path, view.amending),
+                "failed to unstage: ");
+}
+
+void stage_hunk_under_cursor(state::State& state, const repo::Repo& repo, std::size_t height) {
+  const state::CommitViewState& view = *state.commit_view;
+  if (view.staged_focus || !view.selected_path) return;
+  const std::string path = *view.selected_path;
+  if (refuse_unresolved(state, repo, viewport::unstaged_entry(view))) return;
+  if (const auto hunk = viewport::find_topmost_visible_hunk(view, true))
+    index_changed(state, repo, height, path, repo.stage_hunk(path, *hunk), "failed to stage hunk: ", true);
+}
+
+void unstage_hunk_under_cursor(state::State& state, const repo::Repo& repo, std::size_t height) {
+  const state::CommitViewState& view = *state.commit_view;
+  if (!view.staged_focus || !view.selected_path) return;
+  const std::string path = *view.selected_path;
+  if (const auto hunk = viewport::find_topmost_visible_hunk(view, false))
+    index_changed(state, repo, height, path, repo.unstage_hunk(path, *hunk, view.amending),
+                  "failed to unstage hunk: ", true);
+}
+
+void ask_to_discard_hunk(state::State& state) {
+  const state::CommitViewState& view = *state.commit_view;
+  const repo::WorktreeFile* unstaged = viewport::unstaged_entry(view);
+  if (view.staged_focus || !unstaged || !can_discard_hunks_of(unstaged->kind) || unstaged->unstaged_hunks.empty())
+    return;
+  state.pending_discard = {unstaged->path, state::DiscardKind::Hunk};
+}
+
+void ask_to_discard_file(state::State& state) {
+  const state::CommitViewState& view = *state.commit_view;
+  if (view.staged_focus || !view.selected_path) return;
+  const repo::WorktreeFile* unstaged = viewport::unstaged_entry(view);
+  // A conflict is resolved with 1 and 2, not thrown away.
+  if (unstaged && unstaged->kind == repo::ChangeKind::Conflicted) return;
+  const bool untracked = unstaged && unstaged->kind == repo::ChangeKind::Untracked;
+  state.pending_discard = {*view.selected_path,
+                           untracked ? state::DiscardKind::UntrackedFile : state::DiscardKind::FileChanges};
+}
+
+void answer_discard(state::State& state, const repo::Repo& repo, std::size_t height, bool yes) {
+  const auto [path, kind] = std::move(*state.pending_discard);
+  state.pending_discard.reset();
+  if (!yes) return;
+
+  if (kind == state::DiscardKind::Hunk) {
+    const auto hunk = viewport::find_topmost_visible_hunk(*state.commit_view, true);
+    if (!hunk) return;
+    reload_or_report(state, repo, height, repo.discard_hunk(path, *hunk), "failed to discard hunk: ", true);
+    return;
+  }
+  const bool untracked = kind == state::DiscardKind::UntrackedFile;
+  auto done = repo.discard_file(path, untracked);
+  if (done) state.set_status(untracked ? "deleted " + path : "discarded " + path);
+  reload_or_report(state, repo, height, done, "failed to discard: ", true);
+}
+
+void take_conflict_side(state::State& state, const repo::Repo& repo, std::size_t height, bool ours) {
+  const repo::WorktreeFile* unstaged = viewport::unstaged_entry(*state.commit_view);
+  if (!unstaged || !viewport::shows_conflicts(*unstaged)) return;
+  // A copy: the reload below replaces the lists.
+  const std::string path = unstaged->path;
+  const auto starts = viewport::conflict_section_starts(unstaged->conflict_sections);
   const std::size_t section = viewport::index_under_cursor(starts, state.commit_view->diff_scroll);
   auto done = repo.resolve_conflict(path, section, ours);
   if (!done) {
@@ -76,8 +149,9 @@ void resolve_section(state::State& state, const repo::Repo& repo, std::size_t he
   refresh_commit_view(state, repo, height);
 }
 
-void open_in_editor(state::State& state, const repo::Repo& repo, tui::Terminal& terminal,
-                    const std::string& path) {
+void edit_selected_file(state::State& state, const repo::Repo& repo, tui::Terminal& terminal) {
+  if (!state.commit_view->selected_path) return;
+  const std::string path = *state.commit_view->selected_path;
   // The work tree, not Repo.path: that may name the .git directory.
   auto ran = run_with_terminal(terminal, editor_command(editor_program(), {repo.workdir_path(path)}));
   if (!ran)
@@ -85,7 +159,7 @@ void open_in_editor(state::State& state, const repo::Repo& repo, tui::Terminal& 
   else if (!ran->success())
     state.set_status("editor exited with error");
   else
-    refresh_commit_view(state, repo, diff_viewport_height(terminal));
+    refresh_commit_view(state, repo, viewport::diff_viewport_height(terminal));
 }
 
 void commit_or_continue(state::State& state, repo::Repo& repo, tui::Terminal& terminal) {
@@ -102,80 +176,6 @@ void commit_or_continue(state::State& state, repo::Repo& repo, tui::Terminal& te
     return;
   }
   commit_with_editor(state, repo, terminal, view.amending);
-}
-
-}  // namespace
-
-void confirm_discard(const Action& action, state::State& state, const repo::Repo& repo, std::size_t height) {
-  const auto [path, kind] = std::move(*state.pending_discard);
-  state.pending_discard.reset();
-  if (action.kind != Action::Yank) return;
-
-  if (kind == state::DiscardKind::Hunk) {
-    const auto hunk = find_topmost_visible_hunk(*state.commit_view, true);
-    if (!hunk) return;
-    reload_or_report(state, repo, height, repo.discard_hunk(path, *hunk), "failed to discard hunk: ", true);
-    return;
-  }
-  const bool untracked = kind == state::DiscardKind::UntrackedFile;
-  auto done = repo.discard_file(path, untracked);
-  if (done) state.set_status((untracked ? "deleted " : "discarded ") + path);
-  reload_or_report(state, repo, height, done, "failed to discard: ", true);
-}
-
-void execute_commit_view_change(const Action& action, state::State& state, repo::Repo& repo,
-                                tui::Terminal& terminal) {
-  state::CommitViewState& view = *state.commit_view;
-  const bool unstaged_focus = !view.staged_focus;
-  const repo::WorktreeFile* unstaged = viewport::unstaged_entry(view);
-  const std::size_t height = diff_viewport_height(terminal);
-
-  switch (action.kind) {
-    case Action::Checkout:
-      commit_or_continue(state, repo, terminal);
-      return;
-    case Action::Open:
-      if (view.selected_path) open_in_editor(state, repo, terminal, *view.selected_path);
-      return;
-    case Action::StageAll:
-      if (unstaged_focus && view.selected_path && !refuse_unresolved(state, repo, unstaged))
-        index_changed(state, repo, height, *view.selected_path, repo.stage_file(*view.selected_path),
-                      "failed to stage: ");
-      return;
-    case Action::UnstageAll:
-      if (!unstaged_focus && view.selected_path)
-        index_changed(state, repo, height, *view.selected_path,
-                      repo.unstage_file(*view.selected_path, view.amending), "failed to unstage: ");
-      return;
-    case Action::Delete:
-      if (unstaged_focus && unstaged && can_discard_hunks_of(unstaged->kind) && !unstaged->unstaged_hunks.empty())
-        state.pending_discard = {unstaged->path, state::DiscardKind::Hunk};
-      return;
-    case Action::Digit:
-      if ((action.ch == U'1' || action.ch == U'2') && unstaged && viewport::shows_conflicts(*unstaged))
-        resolve_section(state, repo, height, *unstaged, action.ch == U'1');
-      return;
-    case Action::Char:
-      break;
-    default:
-      return;
-  }
-
-  if (!view.selected_path) return;
-  const std::string path = *view.selected_path;
-  if (action.ch == U's' && unstaged_focus) {
-    if (refuse_unresolved(state, repo, unstaged)) return;
-    if (const auto hunk = find_topmost_visible_hunk(view, true))
-      index_changed(state, repo, height, path, repo.stage_hunk(path, *hunk), "failed to stage hunk: ", true);
-  } else if (action.ch == U'u' && !unstaged_focus) {
-    if (const auto hunk = find_topmost_visible_hunk(view, false))
-      index_changed(state, repo, height, path, repo.unstage_hunk(path, *hunk, view.amending),
-                    "failed to unstage hunk: ", true);
-  } else if (action.ch == U'D' && unstaged_focus) {
-    if (unstaged && unstaged->kind == repo::ChangeKind::Conflicted) return;
-    const bool untracked = unstaged && unstaged->kind == repo::ChangeKind::Untracked;
-    state.pending_discard = {path, untracked ? state::DiscardKind::UntrackedFile : state::DiscardKind::FileChanges};
-  }
 }
 
 bool restore_index_after_amend(state::State& state, const repo::Repo& repo) {

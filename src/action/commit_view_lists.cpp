@@ -1,8 +1,10 @@
 // Building the staging view's record, reloading its lists and colouring the
 // selected file.
 
-#include "action/commit_view.hpp"
+#include "action/commit_view_lists.hpp"
+
 #include "highlight/highlight.hpp"
+#include "viewport/staging_geometry.hpp"
 
 #include <algorithm>
 
@@ -117,7 +119,7 @@ void reload_lists(state::State& state, const repo::Repo& repo, std::size_t previ
   }
   // The last hunk's first row at the top at most: a hunk taken away from
   // the end must not leave the preview showing nothing.
-  view.diff_scroll = std::min(view.diff_scroll, compute_max_scroll(view, preview_height));
+  view.diff_scroll = std::min(view.diff_scroll, viewport::compute_max_scroll(view, preview_height));
 }
 
 }  // namespace

@@ -1,38 +1,14 @@
-#include "action/log_view.hpp"
-#include "action/commit_commands.hpp"
-#include "action/commit_view.hpp"
-#include "action/rebase.hpp"
-#include "action/revert_move.hpp"
+#include "action/log_commands.hpp"
 
-#include "action/hotkey_panel.hpp"
+#include "action/browser.hpp"
+#include "action/clipboard.hpp"
+#include "action/commit_view_lists.hpp"
+#include "action/git_runs.hpp"
+#include "tui/fatal.hpp"
+#include "utils/worker.hpp"
 
 namespace action {
 
-namespace {
-
-void open_create_prompt(state::State& state) {
-  state.status_message.reset();
-  state.creating_branch = true;
-  state.create_branch_input.clear();
-  state.completion_prefix.reset();
-  state.completion_index = 0;
-}
-
-void open_delete_prompt(state::State& state, const repo::Repo& repo) {
-  const repo::Commit* commit = state::selected_commit(state, repo);
-  if (!commit) return;
-  if (repo.local_branches_at(commit->id).empty()) {
-    state.set_status("no local branches on this commit");
-    return;
-  }
-  state.status_message.reset();
-  state.deleting_branch = true;
-  state.delete_branch_input.clear();
-  state.completion_prefix.reset();
-  state.completion_index = 0;
-}
-
-// Tab: the staging view over the work tree's changes.
 void open_staging_view(state::State& state, const repo::Repo& repo) {
   const auto changes = repo.look_for_changes();
   if (!changes) {
@@ -48,7 +24,6 @@ void open_staging_view(state::State& state, const repo::Repo& repo) {
   state.commit_details.reset();
 }
 
-// a: the staging view over HEAD's own changes, to amend it.
 void open_amend_view(state::State& state, const repo::Repo& repo) {
   const repo::Commit* commit = state::selected_commit(state, repo);
   if (!commit) return;
@@ -79,51 +54,49 @@ void open_amend_view(state::State& state, const repo::Repo& repo) {
   state.set_status("amending HEAD — edit staging, c to commit, esc to cancel");
 }
 
-}  // namespace
-
-void execute_log_command(const Action& action, state::State& state, repo::Repo& repo) {
-  state.count_prefix.clear();
-  switch (action.kind) {
-    case Action::CreateBranch:
-      open_create_prompt(state);
+void copy_commit_id(state::State& state, const repo::Repo& repo) {
+  const repo::Commit* commit = state::selected_commit(state, repo);
+  if (!commit) return;
+  switch (copy_to_clipboard(commit->id.hex())) {
+    case Clipboard::Copied:
+      state.set_status("copied " + commit->id.short_hex());
       return;
-    case Action::Delete:
-      open_delete_prompt(state, repo);
+    case Clipboard::Failed:
+      state.set_status("failed to copy " + commit->id.short_hex());
       return;
-    case Action::Checkout:
-      checkout_from_log(state, repo);
-      return;
-    case Action::Push:
-      open_push_prompt(state, repo);
-      return;
-    case Action::Yank:
-      copy_commit_id(state, repo);
-      return;
-    case Action::Open:
-      open_commit_page(state, repo);
-      return;
-    case Action::Fetch:
-      start_fetch(state, repo);
-      return;
-    case Action::Rebase:
-      start_rebase(state, repo);
-      return;
-    case Action::Revert:
-      start_revert(state, repo);
-      return;
-    case Action::MoveBranch:
-      start_branch_move(state, repo);
-      return;
-    case Action::Tab:
-      open_staging_view(state, repo);
-      return;
-    case Action::Char:
-      if (action.ch == U'a') open_amend_view(state, repo);
-      if (action.ch == U'?') toggle_hotkeys(state, repo);
-      return;
-    default:
+    case Clipboard::NoProgram:
       return;
   }
+}
+
+void open_commit_page(state::State& state, const repo::Repo& repo) {
+  const repo::Commit* commit = state::selected_commit(state, repo);
+  if (!commit) return;
+  if (!repo.commit_is_on_remote(state.selected)) {
+    state.set_status("commit not on remote");
+    return;
+  }
+  const auto url = repo.commit_url(commit->id);
+  if (!url) {
+    state.set_status("no remote URL");
+    return;
+  }
+  if (!open_in_browser(*url)) {
+    state.set_status("failed to open browser");
+    return;
+  }
+  state.set_status("opened in browser");
+}
+
+void start_fetch(state::State& state, const repo::Repo& repo) {
+  if (!repo.has_remote()) {
+    state.set_status("no remote configured");
+    return;
+  }
+  if (state.fetch_task) return;
+  state.fetch_task = state::Task<state::FetchResult>{
+      utils::spawn_worker<state::FetchResult>([path = repo.path] { return fetch_worker(path); }, tui::fatal), 0};
+  state.status_message.reset();
 }
 
 }  // namespace action

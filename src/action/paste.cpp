@@ -1,6 +1,7 @@
 // A paste into the open text prompt: its first line, cleaned, typed at once.
 
-#include "action/action.hpp"
+#include "action/paste.hpp"
+
 #include "action/branch_prompt.hpp"
 #include "utils/utf8_chars.hpp"
 
@@ -35,23 +36,22 @@ std::string pasted_line(std::string_view pasted) {
   return line;
 }
 
-// The text of the prompt that has the keys, in the dispatcher's order, and
-// whether it is the search prompt; nothing when no text prompt has them.
+// The text of the prompt that has the keys, and whether it is the search
+// prompt; nothing when no text prompt has them.
 std::string* open_prompt_text(state::State& state, bool& search) {
+  using state::Mode;
   search = false;
-  if (state.commit_view) return nullptr;
-  if (state.searching) {
-    search = true;
-    return state.commit_details ? &state.details_query : &state.search_query;
+  switch (state::mode_of(state)) {
+    case Mode::Search:
+      search = true;
+      return state.commit_details ? &state.details_query : &state.search_query;
+    case Mode::CreateBranch: return &state.create_branch_input;
+    case Mode::DeleteBranch: return &state.delete_branch_input;
+    case Mode::Checkout: return &state.checkout_input;
+    case Mode::RebaseTarget: return &state.rebase_onto_input;
+    case Mode::Push: return &state.push_input;
+    default: return nullptr;
   }
-  if (state.creating_branch) return &state.create_branch_input;
-  if (state.deleting_branch) return &state.delete_branch_input;
-  if (state.checking_out) return &state.checkout_input;
-  if (state.rebase_in_progress || state.selecting_rebase_branch) return nullptr;
-  if (state.entering_rebase_target) return &state.rebase_onto_input;
-  if (state.confirming_revert) return nullptr;
-  if (state.entering_push_branch) return &state.push_input;
-  return nullptr;
 }
 
 }  // namespace

@@ -1,7 +1,10 @@
+#include "action/push_prompt.hpp"
+
 #include "action/action.hpp"
 #include "action/branch_prompt.hpp"
-#include "action/commit_commands.hpp"
-#include "action/worker.hpp"
+#include "action/git_runs.hpp"
+#include "tui/fatal.hpp"
+#include "utils/worker.hpp"
 
 namespace action {
 
@@ -19,7 +22,7 @@ void start_push(state::State& state, const repo::Repo& repo) {
   }
   // A push still running goes on, but its result is no longer awaited.
   state.push_task = state::Task<state::PushResult>{
-      spawn_worker<state::PushResult>([name, path = repo.path] { return push_worker(name, path); }), 0};
+      utils::spawn_worker<state::PushResult>([name, path = repo.path] { return push_worker(name, path); }, tui::fatal), 0};
 }
 
 }  // namespace
@@ -41,36 +44,19 @@ void open_push_prompt(state::State& state, const repo::Repo& repo) {
     state.set_status("no local branch at this commit");
     return;
   }
-  state.entering_push_branch = true;
   state.push_input = local.front();
-  end_completion(state);
-  state.status_message.reset();
+  open_prompt(state, state.entering_push_branch);
 }
 
 void Action::execute_push_mode(state::State& state, const repo::Repo& repo) const {
-  if (edit_branch_prompt(*this, state, state.push_input, state.entering_push_branch)) return;
-  switch (kind) {
-    case Escape:
-    case Interrupt:
-      close_branch_prompt(state, state.push_input, state.entering_push_branch);
-      return;
-    case Confirm:
-      start_push(state, repo);
-      close_branch_prompt(state, state.push_input, state.entering_push_branch);
-      return;
-    case Tab:
-      if (const repo::Commit* commit = state::selected_commit(state, repo))
-        complete_branch(state, state.push_input, repo.local_branches_at(commit->id));
-      return;
-    default:
-      return;
-  }
-}
-
-state::PushResult push_worker(const std::string& branch, const std::string& repo_path) {
-  return git_run_result<state::PushResult>(
-      repo::run_git_to_completion({"push", "-u", "origin", branch}, repo_path), "pushed " + branch,
-      "push failed: ");
+  // The push needs no commit: it pushes the branch by name.
+  run_branch_prompt(*this, state, repo,
+                    {.text = state.push_input,
+                     .open = state.entering_push_branch,
+                     .candidates = &repo::Repo::local_branches_at,
+                     .empty_confirms = true,
+                     .needs_commit = false,
+                     .confirm = [&](const repo::Commit*) { start_push(state, repo); }});
 }
 
 }  // namespace action

@@ -1,10 +1,11 @@
 // The rebase road: the branch choice, the target prompt and the git run, the
 // conflict view a stop opens, and continuing or aborting the stopped rebase.
 
+#include "action/rebase.hpp"
+
 #include "action/action.hpp"
 #include "action/branch_prompt.hpp"
-#include "action/commit_view.hpp"
-#include "action/rebase.hpp"
+#include "action/commit_view_lists.hpp"
 #include "repo/git_cli.hpp"
 
 #include <string>
@@ -79,15 +80,14 @@ void start_rebase(state::State& state, const repo::Repo& repo) {
     state.set_status("no local branch to rebase");
     return;
   }
+  // One branch goes straight to the target prompt.
   if (branches.size() == 1) {
-    state.entering_rebase_target = true;
     state.rebase_onto_input.clear();
+    open_prompt(state, state.entering_rebase_target);
   } else {
-    state.selecting_rebase_branch = true;
+    open_prompt(state, state.selecting_rebase_branch);
   }
   state.rebase_branch = std::move(branches.front());
-  end_completion(state);
-  state.status_message.reset();
 }
 
 void Action::execute_rebase_branch_selection_mode(state::State& state, const repo::Repo& repo) const {
@@ -126,7 +126,7 @@ void Action::execute_rebase_target_mode(state::State& state, repo::Repo& repo) c
       end_rebase(state);
       return;
     case Tab:
-      complete_branch(state, state.rebase_onto_input, all_branch_names(repo));
+      complete_branch(state, state.rebase_onto_input, state::all_branch_names(repo));
       return;
     case Confirm:
       if (state.rebase_onto_input.empty())
@@ -217,12 +217,7 @@ void open_commit_view_for_conflicts(state::State& state, repo::Repo& repo) {
 void jump_cursor_to_branch_tip(state::State& state, const repo::Repo& repo, std::string_view branch) {
   const auto tip = repo.branches.find(repo::BranchName{std::string(branch)});
   if (tip == repo.branches.end()) return;
-  for (std::size_t i = 0; i < repo.commits.size(); ++i) {
-    if (repo.commits[i].id == tip->second) {
-      state.selected = i;
-      return;
-    }
-  }
+  if (const auto row = state::row_of(repo.commits, tip->second)) state.selected = *row;
 }
 
 }  // namespace action

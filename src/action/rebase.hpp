@@ -1,5 +1,10 @@
 #pragma once
-// Rebasing a branch onto another and carrying it through its conflicts.
+// Rebasing a branch onto another and carrying it through its conflicts: r in
+// the log starts it, then the branch choice (when several local branches
+// are at the commit), the target prompt, the git run, and the staging view
+// over the conflicts of a stopped rebase. The keys of the branch choice, the
+// target prompt and the stopped rebase (Action::execute_rebase_*_mode) are
+// declared with Action (action.hpp) and defined in rebase.cpp.
 
 #include "repo/repo.hpp"
 #include "state/state.hpp"
@@ -7,8 +12,6 @@
 #include <string_view>
 
 namespace action {
-
-using state::all_branch_names;
 
 // r in the log: starts rebasing one of the local branches at the selected
 // commit, with the branch choice when there are several.

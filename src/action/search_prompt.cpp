@@ -1,4 +1,7 @@
+#include "action/search_prompt.hpp"
+
 #include "action/action.hpp"
+#include "action/details_panel.hpp"
 #include "action/prompt_text.hpp"
 #include "viewport/viewport.hpp"
 #include "repo/search.hpp"
@@ -19,8 +22,7 @@ void cancel_search(state::State& state) {
   state.searching = false;
   state.history_cursor.reset();
   if (state.commit_details) {
-    state.details_query.clear();
-    state::set_details_match(state, std::nullopt, 0);
+    clear_details_search(state);
     return;
   }
   state.search_query.clear();
@@ -72,6 +74,14 @@ void history_forward(state::State& state) {
 }
 
 }  // namespace
+
+void open_search_prompt(state::State& state) {
+  state.count_prefix.clear();
+  state.searching = true;
+  state.search_query.clear();
+  state.saved_selection = state.selected;
+  state.saved_scroll = state.scroll;
+}
 
 void Action::execute_search_mode(state::State& state, const repo::Repo& repo, tui::Terminal& terminal) const {
   std::string& text = state.commit_details ? state.details_query : state.search_query;

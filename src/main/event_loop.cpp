@@ -4,11 +4,14 @@
 #include <string_view>
 
 #include "action/action.hpp"
-#include "action/commit_view.hpp"
+#include "action/commit_view_lists.hpp"
+#include "action/details_panel.hpp"
 #include "action/hotkey_panel.hpp"
+#include "action/paste.hpp"
 #include "main/key_map.hpp"
 #include "tui/fatal.hpp"
 #include "viewport/reload.hpp"
+#include "viewport/staging_geometry.hpp"
 #include "viewport/viewport.hpp"
 #include "repo/search.hpp"
 #include "render/render.hpp"

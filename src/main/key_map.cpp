@@ -19,34 +19,8 @@ Action from_char(char32_t c, bool ctrl) {
       default: break;  // any other Ctrl letter acts as the plain letter
     }
   }
-  switch (c) {
-    case U' ': return Action::Space;
-    case U'/': return Action::StartSearch;
-    case U'q': return Action::Quit;
-    case U'n': return Action::NextMatch;
-    case U'N': return Action::PrevMatch;
-    case U'j': return Action::MoveDown;
-    case U'J': return Action::ShiftJ;
-    case U'k': return Action::MoveUp;
-    case U'K': return Action::ShiftK;
-    case U'g': return Action::GoTop;
-    case U'G': return Action::GoBottom;
-    case U'h': return Action::GoHead;
-    case U'y': return Action::Yank;
-    case U'o': return Action::Open;
-    case U'l': return Action::OpenDetails;
-    case U'b': return Action::CreateBranch;
-    case U'c': return Action::Checkout;
-    case U'd': return Action::Delete;
-    case U'r': return Action::Rebase;
-    case U'R': return Action::Revert;
-    case U'p': return Action::Push;
-    case U'S': return Action::StageAll;
-    case U'U': return Action::UnstageAll;
-    case U'm': return Action::MoveBranch;
-    case U'f': return Action::Fetch;
-    default: break;
-  }
+  for (const action::CharacterKey& key : action::CHARACTER_KEYS)
+    if (key.key == c) return key.kind;
   if (c >= U'0' && c <= U'9') return Action(Action::Digit, c);
   return Action(Action::Char, c);
 }

@@ -42,8 +42,9 @@ struct FileTreeNode {
 DetailsText details_lines(const repo::CommitDetails& details, const highlight::HighlightCache* cache,
                           std::string_view query, std::uint16_t width);
 
-// The changed paths as a tree, split at every '/', in the order the files
-// come; a path already present adds nothing.
+// The file tree, defined in file_tree.cpp: the changed paths as a tree,
+// split at every '/', in the order the files come; a path already present
+// adds nothing.
 std::vector<FileTreeNode> build_file_tree(const std::vector<repo::FileChange>& files);
 // Directories first, then by lower-cased name; ties keep their order.
 void sort_tree(std::vector<FileTreeNode>& nodes);
@@ -68,12 +69,13 @@ bool relayout_lines(DetailsText& text, std::size_t section, const repo::FileChan
 // The lines holding a span in the match style, which nothing else is drawn in.
 std::vector<std::size_t> match_lines_of(const DetailsText& text);
 
-// The same for the details open in the state (its highlighting, its details
-// query), through the one layout the state keeps: the frame, the status bar's
-// counter and the search and scroll keys share it until the commit, its
-// highlighting, the query or the width changes, and get exactly what the
-// functions above give. Callers that hold the state use these; the ones above
-// lay the whole text out on every call. Empty, or 0, without open details.
+// Defined in details_cache.cpp: the same for the details open in the state
+// (its highlighting, its details query), through the one layout the state
+// keeps: the frame, the status bar's counter and the search and scroll keys
+// share it until the commit, its highlighting, the query or the width
+// changes, and get exactly what the functions above give. Callers that hold
+// the state use these; the ones above lay the whole text out on every call.
+// Empty, or 0, without open details.
 std::shared_ptr<const DetailsText> details_text(const state::State& state, std::uint16_t width);
 std::vector<std::size_t> details_match_lines(const state::State& state, std::uint16_t width);
 std::size_t details_content_height(const state::State& state, std::uint16_t width);

@@ -2,6 +2,7 @@
 
 #include "render/spans.hpp"
 #include "tui/widgets.hpp"
+#include "utils/arithmetic.hpp"
 #include "utils/utf8_chars.hpp"
 #include "viewport/staging_geometry.hpp"
 
@@ -23,8 +24,6 @@ std::size_t chars_of(const std::vector<tui::Span>& spans) {
   for (const tui::Span& span : spans) n += utils::count_chars(span.content);
   return n;
 }
-
-std::size_t saturating_sub(std::size_t a, std::size_t b) { return a > b ? a - b : 0; }
 
 tui::Color token_colour(const highlight::Token& token) {
   return tui::Color::rgb(token.foreground.r, token.foreground.g, token.foreground.b);
@@ -96,7 +95,7 @@ class HunkRows {
       spans.emplace_back(line.content, tui::Style{.bg = bg});
     }
     if (i == 0) {
-      const std::size_t pad = saturating_sub(width_, chars_of(spans) + hint_.width() + 1);
+      const std::size_t pad = utils::saturating_sub(width_, chars_of(spans) + hint_.width() + 1);
       if (pad > 0) spans.emplace_back(std::string(pad, ' '), tui::Style{.bg = bg});
       hint_.append(spans, k == selected_);
     } else {
@@ -107,7 +106,7 @@ class HunkRows {
 
   tui::Line sticky_row() const {
     std::vector<tui::Span> spans;
-    spans.emplace_back(std::string(saturating_sub(width_, hint_.width()), ' '));
+    spans.emplace_back(std::string(utils::saturating_sub(width_, hint_.width()), ' '));
     hint_.append(spans, true);
     return tui::Line(std::move(spans));
   }
@@ -127,10 +126,10 @@ class HunkRows {
 struct Side {
   tui::Color colour;
   char sign;
-  char key;
+  std::string_view take_hint;  // the key that takes this side
 };
-constexpr Side kOurs{tui::Color::Green, '+', '1'};
-constexpr Side kTheirs{tui::Color::Cyan, '-', '2'};
+constexpr Side kOurs{tui::Color::Green, '+', "← press 1 to take these changes"};
+constexpr Side kTheirs{tui::Color::Cyan, '-', "← press 2 to take these changes"};
 
 std::string_view ours_role(repo::ConflictKind kind) {
   switch (kind) {
@@ -155,8 +154,7 @@ tui::Line side_header(const Side& side, std::string_view role, const std::string
   text += role;
   text += " (" + label + ") ";
   return tui::Line({tui::Span(std::move(text), tui::Style{.fg = side.colour, .add_modifier = tui::Modifier::BOLD}),
-                    tui::Span(std::string("← press ") + side.key + " to take these changes",
-                              tui::Style{.fg = side.colour})});
+                    tui::Span(side.take_hint, tui::Style{.fg = side.colour})});
 }
 
 tui::Line side_line(const Side& side, std::size_t number, const std::string& text,
@@ -273,7 +271,7 @@ void render_conflict_view(tui::Buffer& buffer, tui::Rect inner, const repo::Work
   const std::size_t current =
       viewport::index_under_cursor(viewport::conflict_section_starts(sections), view.diff_scroll) + 1;
   const std::string counter = "conflict " + std::to_string(current) + " of " + std::to_string(sections.size()) + ": ";
-  const std::size_t pad = saturating_sub(inner.width, counter.size() + kConflictKeys.size());
+  const std::size_t pad = utils::saturating_sub(inner.width, counter.size() + kConflictKeys.size());
   draw_row(buffer, inner, 0,
            tui::Line({tui::Span(counter, tui::Style{.fg = tui::Color::Yellow, .add_modifier = tui::Modifier::BOLD}),
                       tui::Span(std::string(pad, ' ')), tui::Span(kConflictKeys, kSelectedKey)}));

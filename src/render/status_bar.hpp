@@ -32,7 +32,8 @@ inline constexpr std::array<std::string_view, 10> SPINNER_FRAMES{
 void render_status_bar(tui::Buffer& buffer, tui::Rect area, const state::State& state, const repo::Repo& repo,
                        const StatusBarContext& context);
 
-// What Tab would add to the typed text, shown dimmed after a prompt's cursor:
+// Defined in tab_preview.cpp. What Tab would add to the typed text, shown
+// dimmed after a prompt's cursor:
 // the part all matching candidates share beyond the text, else the rest of
 // the first match in byte order. Nothing when no candidate begins with the
 // text or the completion adds nothing.

@@ -8,18 +8,42 @@ namespace state {
 
 State State::create(const repo::Repo& repo) {
   State s;
-  const repo::Oid head = repo.head_sha();
-  for (std::size_t i = 0; i < repo.commits.size(); ++i) {
-    if (repo.commits[i].id == head) {
-      s.selected = i;
-      break;
-    }
-  }
+  s.selected = row_of(repo.commits, repo.head_sha()).value_or(0);
   return s;
+}
+
+Mode mode_of(const State& state) {
+  if (state.commit_view) return Mode::CommitView;
+  if (state.searching) return Mode::Search;
+  if (state.creating_branch) return Mode::CreateBranch;
+  if (state.deleting_branch) return Mode::DeleteBranch;
+  if (state.checking_out) return Mode::Checkout;
+  if (state.rebase_in_progress) return Mode::RebaseInProgress;
+  if (state.selecting_rebase_branch) return Mode::RebaseBranchSelection;
+  if (state.entering_rebase_target) return Mode::RebaseTarget;
+  if (state.confirming_revert) return Mode::RevertConfirmation;
+  if (state.entering_push_branch) return Mode::Push;
+  if (state.selecting_move_branch) return Mode::MoveBranchSelection;
+  if (state.selecting_move_target) return Mode::MoveTarget;
+  if (state.confirming_move) return Mode::MoveConfirmation;
+  return Mode::Log;
 }
 
 const repo::Commit* selected_commit(const State& state, const repo::Repo& repo) {
   return state.selected < repo.commits.size() ? &repo.commits[state.selected] : nullptr;
+}
+
+std::optional<std::size_t> row_of(const std::vector<repo::Commit>& commits, const repo::Oid& id,
+                                  std::size_t near) {
+  // Far enough for the new commits a reload usually brings on top.
+  constexpr std::size_t kNearby = 64;
+  const std::size_t from = near > kNearby ? near - kNearby : 0;
+  const std::size_t to = std::min(commits.size(), near + kNearby);
+  for (std::size_t i = from; i < to; ++i)
+    if (commits[i].id == id) return i;
+  for (std::size_t i = 0; i < commits.size(); ++i)
+    if (commits[i].id == id) return i;
+  return std::nullopt;
 }
 
 std::optional<DetailsMatch> current_details_match(const State& state, std::uint16_t width) {

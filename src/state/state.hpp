@@ -1,8 +1,8 @@
 #pragma once
 // Everything the interface remembers between two key presses, in one plain
 // record owned by the entry point. Handlers change it; the screen only reads
-// it. The mode is a set of independent flags, tested by the dispatcher in a
-// fixed order.
+// it. The mode is a set of independent flags, tested in a fixed order
+// (mode_of).
 
 #include "state/details_layout.hpp"
 #include "utils/channel.hpp"
@@ -167,9 +167,36 @@ struct State {
   }
 };
 
+// The mode that takes the keys: the staging view while it is open, else the
+// first mode whose flag is set, in this order, else the log view. The
+// dispatcher goes by it, and so does a paste into a prompt.
+enum class Mode : std::uint8_t {
+  CommitView,
+  Search,
+  CreateBranch,
+  DeleteBranch,
+  Checkout,
+  RebaseInProgress,
+  RebaseBranchSelection,
+  RebaseTarget,
+  RevertConfirmation,
+  Push,
+  MoveBranchSelection,
+  MoveTarget,
+  MoveConfirmation,
+  Log,
+};
+Mode mode_of(const State& state);
+
 // The selected commit, or null when the selection lies past the end of the
 // log (an empty log, or a reload that shortened it).
 const repo::Commit* selected_commit(const State& state, const repo::Repo& repo);
+
+// The row of the log that holds the commit; nothing when none does. The rows
+// around `near` are tried first, as a reload mostly moves a commit by a few
+// rows; a commit the log holds twice is found at its first row near there.
+std::optional<std::size_t> row_of(const std::vector<repo::Commit>& commits, const repo::Oid& id,
+                                  std::size_t near = 0);
 
 // The current details match when it was measured on the open commit with the
 // current details query at this width; otherwise nothing.

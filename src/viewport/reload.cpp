@@ -1,28 +1,11 @@
 #include "viewport/reload.hpp"
 
+#include "utils/arithmetic.hpp"
+
 #include <algorithm>
 
 namespace viewport {
 namespace {
-
-// Most reloads move a commit by a few rows (new commits on top), so the
-// rows around the old place are tried before the whole log.
-constexpr std::size_t kNearby = 64;
-
-std::optional<std::size_t> find_commit(const repo::Repo& repo, const repo::Oid& id, std::size_t near) {
-  const auto& commits = repo.commits;
-  const std::size_t from = near > kNearby ? near - kNearby : 0;
-  const std::size_t to = std::min(commits.size(), near + kNearby);
-  for (std::size_t i = from; i < to; ++i)
-    if (commits[i].id == id) return i;
-  for (std::size_t i = 0; i < commits.size(); ++i)
-    if (commits[i].id == id) return i;
-  return std::nullopt;
-}
-
-std::size_t last_scroll(std::size_t rows, std::uint16_t visible_rows) {
-  return rows > visible_rows ? rows - visible_rows : 0;
-}
 
 // One selection and its scroll, moved to the commit's new row or kept in
 // the log.
@@ -36,7 +19,7 @@ void place(std::size_t& selected, std::size_t& scroll, std::optional<std::size_t
   } else {
     selected = rows == 0 ? 0 : std::min(selected, rows - 1);
   }
-  scroll = std::min({scroll, selected, last_scroll(rows, visible_rows)});
+  scroll = std::min({scroll, selected, utils::saturating_sub(rows, visible_rows)});
 }
 
 }  // namespace
@@ -52,11 +35,11 @@ SelectionAnchor selection_anchor(const state::State& state, const repo::Repo& re
 void keep_selection_after_reload(state::State& state, const repo::Repo& repo, const SelectionAnchor& anchor,
                                  std::uint16_t visible_rows) {
   const std::size_t rows = repo.commits.size();
-  place(state.selected, state.scroll, anchor.commit ? find_commit(repo, *anchor.commit, anchor.selected) : std::nullopt,
+  place(state.selected, state.scroll, anchor.commit ? state::row_of(repo.commits, *anchor.commit, anchor.selected) : std::nullopt,
         rows, visible_rows);
   if (state.saved_selection) {
     std::size_t saved_scroll = state.saved_scroll.value_or(0);
-    const auto found = anchor.saved_commit ? find_commit(repo, *anchor.saved_commit, *state.saved_selection)
+    const auto found = anchor.saved_commit ? state::row_of(repo.commits, *anchor.saved_commit, *state.saved_selection)
                                            : std::nullopt;
     place(*state.saved_selection, saved_scroll, found, rows, visible_rows);
     if (state.saved_scroll) state.saved_scroll = saved_scroll;

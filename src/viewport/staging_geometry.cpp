@@ -1,5 +1,7 @@
 #include "viewport/staging_geometry.hpp"
 
+#include "utils/arithmetic.hpp"
+
 #include <algorithm>
 
 namespace viewport {
@@ -86,13 +88,13 @@ std::size_t compute_max_scroll(const state::CommitViewState& view, std::size_t h
   if (!view.selected_path) return 0;
   if (const repo::WorktreeFile* unstaged = unstaged_entry(view); unstaged && shows_conflicts(*unstaged)) {
     const std::size_t rows = conflict_rows(unstaged->conflict_sections);
-    return rows > height ? rows - height : 0;
+    return utils::saturating_sub(rows, height);
   }
   const std::vector<repo::Hunk>* hunks = get_viewed_hunks(view);
   if (hunks == nullptr || hunks->empty()) return 0;
   const std::size_t rows = hunk_rows(*hunks);
   const std::size_t last_start = rows - hunks->back().lines.size();
-  return std::max(rows > height ? rows - height : 0, last_start);
+  return std::max(utils::saturating_sub(rows, height), last_start);
 }
 
 std::optional<repo::Hunk> find_topmost_visible_hunk(const state::CommitViewState& view, bool unstaged) {
@@ -131,7 +133,7 @@ void ensure_file_visible(state::CommitViewState& view) {
 std::size_t diff_viewport_height(std::optional<tui::Size> size) {
   if (!size) return 12;
   const std::size_t rows = std::size_t{size->height} * 60 / 100;
-  return rows > 2 ? rows - 2 : 0;
+  return utils::saturating_sub(rows, 2);
 }
 
 std::size_t diff_viewport_height(tui::Terminal& terminal) {

@@ -1,6 +1,7 @@
 #include "viewport/viewport.hpp"
 
 #include "tui/fatal.hpp"
+#include "utils/arithmetic.hpp"
 
 #include <algorithm>
 
@@ -27,7 +28,7 @@ std::uint16_t details_panel_height(const state::State& state, tui::Size size) {
 
 void center_view_on_selected_row(state::State& state, tui::Size size) {
   const std::size_t half = details_panel_height(state, size) / 2;
-  state.scroll = state.selected > half ? state.selected - half : 0;
+  state.scroll = utils::saturating_sub(state.selected, half);
 }
 
 void bring_selection_into_view(state::State& state, std::uint16_t visible_rows) {

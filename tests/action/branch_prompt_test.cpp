@@ -1,3 +1,4 @@
+#include "action/branch_prompt.hpp"
 #include "branch_fixture.hpp"
 #include "log_fixture.hpp"
 

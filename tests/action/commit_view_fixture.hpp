@@ -1,7 +1,7 @@
 #pragma once
 // The staging view over a real temporary repository, driven by keys.
 
-#include "action/commit_view.hpp"
+#include "action/commit_view_lists.hpp"
 #include "log_fixture.hpp"
 #include "support/text.hpp"
 

@@ -1,3 +1,4 @@
+#include "action/details_panel.hpp"
 #include "action/log_view.hpp"
 #include "log_fixture.hpp"
 #include "render/details_text.hpp"

@@ -1,6 +1,7 @@
 // A paste goes into the open text prompt as its first line, cleaned, and
 // nowhere else; nothing of it is a key.
 
+#include "action/paste.hpp"
 #include "log_fixture.hpp"
 
 #include <gtest/gtest.h>

@@ -5,7 +5,7 @@
 #include "log_fixture.hpp"
 #include "support/fake_programs.hpp"
 #include "support/program_git.hpp"
-#include "action/commit_view.hpp"
+#include "action/commit_view_lists.hpp"
 #include "action/rebase.hpp"
 #include "support/env_guard.hpp"
 #include "support/frames.hpp"
@@ -881,10 +881,10 @@ TEST(JumpToBranchTip, SelectsTheTipWhenItIsLoaded) {
 
 TEST(AllBranchNames, EveryKeyOfTheMap) {
   repo::Repo r = memory_log(2);
-  EXPECT_TRUE(action::all_branch_names(r).empty());
+  EXPECT_TRUE(state::all_branch_names(r).empty());
   r.branches[repo::BranchName{"main"}] = r.commits[0].id;
   r.branches[repo::BranchName{"origin/main"}] = r.commits[1].id;
-  auto names = action::all_branch_names(r);
+  auto names = state::all_branch_names(r);
   std::ranges::sort(names);
   EXPECT_EQ(names, (std::vector<std::string>{"main", "origin/main"}));
 }

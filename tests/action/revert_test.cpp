@@ -1,5 +1,5 @@
 #include "log_fixture.hpp"
-#include "action/revert_move.hpp"
+#include "action/revert.hpp"
 #include "support/fake_programs.hpp"
 #include "support/program_git.hpp"
 

@@ -1,21 +1,16 @@
 #pragma once
-// The staging view's operations that other handlers call: opening it,
-// reloading its lists after a change and rebuilding the colouring of the
-// selected file; and the geometry its keys go by.
+// The staging view's record and lists: opening the view, reloading its
+// lists after a change and colouring the selected file. Its keys are in
+// commit_view.cpp, the changes they make in commit_view_changes.hpp, and the
+// geometry that keys and screen share in viewport/staging_geometry.hpp.
 
 #include "repo/repo.hpp"
 #include "state/state.hpp"
-#include "viewport/staging_geometry.hpp"
+#include "tui/rect.hpp"
+
+#include <cstddef>
 
 namespace action {
-
-// The keys and the screen share one geometry; it lives below both.
-using viewport::compute_max_scroll;
-using viewport::diff_viewport_height;
-using viewport::ensure_file_visible;
-using viewport::find_topmost_visible_hunk;
-using viewport::get_hunk_start_lines;
-using viewport::get_viewed_hunks;
 
 // A new view over the two lists: the first unstaged file selected, else the
 // first staged one, the staged list focused when the unstaged one is empty.
@@ -31,7 +26,7 @@ bool open_commit_view(state::State& state, const repo::Repo& repo);
 // view has it). Each list keeps its selected file where it still holds it,
 // on the same row of its window, else its index within the list; the
 // selected file keeps its scroll, as far as the keys' limit for a preview of
-// this height goes (diff_viewport_height). Closes the view, with "all
+// this height goes (viewport::diff_viewport_height). Closes the view, with "all
 // changes staged/unstaged", when nothing is left outside an amend.
 void refresh_commit_view(state::State& state, const repo::Repo& repo, std::size_t preview_height);
 // The same after a change made elsewhere (the watcher's news), except that

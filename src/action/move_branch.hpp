@@ -1,6 +1,10 @@
 #pragma once
-// Reverting a commit and moving a branch: the log keys that open these
-// workflows and the git runs that end them.
+// Moving a branch to another commit: m in the log starts it, then the
+// branch choice (when several local branches are at the commit), the target
+// (moving the selection) and the confirmation. Their keys,
+// Action::execute_move_branch_selection_mode, execute_move_target_mode and
+// execute_move_confirmation_mode, are declared with Action (action.hpp) and
+// defined in move_branch.cpp.
 
 #include "repo/repo.hpp"
 #include "state/state.hpp"
@@ -9,10 +13,6 @@
 #include <vector>
 
 namespace action {
-
-// R in the log: opens the revert confirmation for the selected commit when
-// it is in HEAD's history.
-void start_revert(state::State& state, const repo::Repo& repo);
 
 // m in the log: starts moving one of the local branches at the selected
 // commit, with the branch choice when there are several.

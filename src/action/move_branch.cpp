@@ -1,6 +1,8 @@
+#include "action/move_branch.hpp"
+
 #include "action/action.hpp"
 #include "action/branch_prompt.hpp"
-#include "action/revert_move.hpp"
+#include "action/git_runs.hpp"
 #include "repo/git_cli.hpp"
 
 namespace action {
@@ -12,26 +14,6 @@ void end_move(state::State& state) {
   state.selecting_move_target = false;
   state.confirming_move = false;
   state.move_branch.clear();
-}
-
-// git's outcome as the one status message; the model is reloaded only when
-// git succeeded, so a stopped revert's state stays for the user to finish.
-void report_git_run(state::State& state, repo::Repo& repo, const std::expected<void, repo::GitFailure>& run,
-                    const std::string& failure_prefix, std::string success) {
-  if (!run) {
-    state.set_status(failure_prefix + run.error().message);
-    return;
-  }
-  repo.refresh();
-  state.set_status(std::move(success));
-}
-
-void revert_selected(state::State& state, repo::Repo& repo) {
-  const repo::Commit* commit = state::selected_commit(state, repo);
-  if (!commit) return;
-  const repo::Oid id = commit->id;  // the reload below replaces the commit list
-  const auto run = repo::run_git({"revert", "--no-edit", id.hex()}, repo.work_command_dir());
-  report_git_run(state, repo, run, "revert failed: ", "reverted " + id.short_hex());
 }
 
 void move_to_selected(state::State& state, repo::Repo& repo) {
@@ -58,17 +40,6 @@ void move_to_selected(state::State& state, repo::Repo& repo) {
 
 }  // namespace
 
-void start_revert(state::State& state, const repo::Repo& repo) {
-  const repo::Commit* commit = state::selected_commit(state, repo);
-  if (!commit) return;
-  if (!repo.is_ancestor_of_head(commit->id)) {
-    state.set_status("can only revert commits in HEAD's history");
-    return;
-  }
-  state.confirming_revert = true;
-  state.status_message.reset();
-}
-
 void start_branch_move(state::State& state, const repo::Repo& repo) {
   const repo::Commit* commit = state::selected_commit(state, repo);
   if (!commit) return;
@@ -92,21 +63,6 @@ std::vector<std::string> move_branch_args(const repo::HeadState& head, const std
   // refuse instead of throwing them away.
   if (on && on->name == branch) return {"reset", "--keep", target.hex()};
   return {"branch", "-f", branch, target.hex()};
-}
-
-void Action::execute_revert_confirmation_mode(state::State& state, repo::Repo& repo) const {
-  switch (kind) {
-    case Escape:
-    case Interrupt:
-      state.confirming_revert = false;
-      return;
-    case Confirm:
-      revert_selected(state, repo);
-      state.confirming_revert = false;
-      return;
-    default:
-      return;
-  }
 }
 
 void Action::execute_move_branch_selection_mode(state::State& state, const repo::Repo& repo) const {
