@@ -13,15 +13,13 @@ namespace {
 
 using app_testing::ViewRun;
 
-std::string message(const ViewRun& r) { return r.s->state.status_message ? r.s->state.status_message->text : ""; }
-
 TEST(OpenStagingView, TabOpensTheViewAndClosesTheDetails) {
   ViewRun r;
   r.t.write("f.txt", "a\n").commit("base");
   r.load();
   r.press("<tab>");
   EXPECT_FALSE(r.s->state.commit_view);
-  EXPECT_EQ(message(r), "no changes to stage");
+  EXPECT_EQ(r.message(), "no changes to stage");
 
   r.t.write("new.txt", "x\n");
   r.s->state.commit_details = repo::CommitDetails{};
@@ -52,7 +50,7 @@ TEST(OpenStagingView, TabSaysWhyTheIndexCannotBeRead) {
   const std::string library = repo::last_git_error();
   r.press("<tab>");
   EXPECT_FALSE(r.s->state.commit_view);
-  EXPECT_EQ(message(r), "failed to read the status: " + library);
+  EXPECT_EQ(r.message(), "failed to read the status: " + library);
 }
 
 TEST(OpenStagingView, AmendIsRefusedButOnHeadWithOneParent) {
@@ -61,7 +59,7 @@ TEST(OpenStagingView, AmendIsRefusedButOnHeadWithOneParent) {
     r.t.write("f.txt", "a\n").commit("root");
     r.load();
     r.press("a");
-    EXPECT_EQ(message(r), "cannot amend: the first commit has no parent");
+    EXPECT_EQ(r.message(), "cannot amend: the first commit has no parent");
     EXPECT_FALSE(r.s->state.commit_view);
   }
   {
@@ -74,9 +72,9 @@ TEST(OpenStagingView, AmendIsRefusedButOnHeadWithOneParent) {
     r.t.git({"merge", "-q", "--no-ff", "-m", "merge", "side"});
     r.load();
     r.press("a");
-    EXPECT_EQ(message(r), "cannot amend: merge commits can't be amended");
+    EXPECT_EQ(r.message(), "cannot amend: merge commits can't be amended");
     r.press("ja");
-    EXPECT_EQ(message(r), "can only amend the latest commit");
+    EXPECT_EQ(r.message(), "can only amend the latest commit");
     EXPECT_FALSE(r.s->state.commit_view);
   }
 }
@@ -90,7 +88,7 @@ TEST(OpenStagingView, AmendShowsHeadsChangesAndUnstagesToTheParent) {
   r.s->state.details_query = "needle";
   r.press("a");
   ASSERT_TRUE(r.s->state.commit_view);
-  EXPECT_EQ(message(r), "amending HEAD \u2014 edit staging, c to commit, esc to cancel");
+  EXPECT_EQ(r.message(), "amending HEAD \u2014 edit staging, c to commit, esc to cancel");
   EXPECT_TRUE(r.view().amending);
   EXPECT_TRUE(r.view().staged_focus);
   EXPECT_EQ(r.view().selected_path, "f.txt");
@@ -112,16 +110,16 @@ TEST(OpenStagingView, AmendShowsHeadsChangesAndUnstagesToTheParent) {
 void expect_cancel_restores(ViewRun& r, std::string_view edits) {
   for (const char* close : {"<esc>", "q", "<C-c>", "<tab>"}) {
     SCOPED_TRACE(close);
-    const std::string before = r.index_listing();
+    const std::string before = r.t.index_listing();
     const std::string work = r.t.git({"status", "--porcelain"});
     r.load();
     r.press("a");
-    ASSERT_TRUE(r.s->state.commit_view) << message(r);
+    ASSERT_TRUE(r.s->state.commit_view) << r.message();
     r.press(edits);
-    EXPECT_NE(r.index_listing(), before) << "the edits changed nothing";
+    EXPECT_NE(r.t.index_listing(), before) << "the edits changed nothing";
     r.press(close);
     EXPECT_FALSE(r.s->state.commit_view);
-    EXPECT_EQ(r.index_listing(), before);
+    EXPECT_EQ(r.t.index_listing(), before);
     EXPECT_EQ(r.t.git({"status", "--porcelain"}), work);
   }
 }
@@ -181,27 +179,27 @@ TEST(AmendCancel, LeavesWhatChangedElsewhereMeanwhile) {
     ViewRun r;
     r.t.write("f.txt", "parent\n").write("file.txt", "one\n").commit("parent");
     r.t.write("f.txt", "head\n").commit("head");
-    const std::string f_entry = r.t.git({"ls-files", "-s", "--debug", "f.txt"});
+    const std::string f_entry = r.t.index_listing("f.txt");
     r.load();
     r.press("a");
-    ASSERT_TRUE(r.s->state.commit_view) << message(r);
+    ASSERT_TRUE(r.s->state.commit_view) << r.message();
     if (unstage_in_view) {
       r.press("U");
-      ASSERT_NE(r.t.git({"ls-files", "-s", "--debug", "f.txt"}), f_entry);
+      ASSERT_NE(r.t.index_listing("f.txt"), f_entry);
     }
     // Another shell commits a new file and stages a change.
     r.t.write("outside.txt", "committed outside\n");
     r.t.git({"add", "outside.txt"});
     r.t.commit_staged("outside");
     r.t.write("file.txt", "two\n").git({"add", "file.txt"});
-    const std::string listing = r.index_listing();
+    const std::string listing = r.t.index_listing();
     const std::string status = r.t.git({"status", "--porcelain"});
 
     r.press("<esc>");
-    EXPECT_FALSE(r.s->state.commit_view) << message(r);
-    EXPECT_EQ(r.t.git({"ls-files", "-s", "--debug", "f.txt"}), f_entry);
+    EXPECT_FALSE(r.s->state.commit_view) << r.message();
+    EXPECT_EQ(r.t.index_listing("f.txt"), f_entry);
     if (!unstage_in_view) {
-      EXPECT_EQ(r.index_listing(), listing);
+      EXPECT_EQ(r.t.index_listing(), listing);
       EXPECT_EQ(r.t.git({"status", "--porcelain"}), status);
     }
     EXPECT_EQ(r.t.git({"status", "--porcelain", "--", "file.txt", "outside.txt"}), "M  file.txt\n");
@@ -215,11 +213,11 @@ TEST(AmendCancel, ALockedIndexKeepsTheViewForAnotherTry) {
   ViewRun r;
   r.t.write("f.txt", "parent\n").commit("parent");
   r.t.write("f.txt", "head\n").commit("head");
-  const std::string before = r.index_listing();
+  const std::string before = r.t.index_listing();
   r.load();
   r.press("a");
   r.press("U");
-  const std::string unstaged = r.index_listing();
+  const std::string unstaged = r.t.index_listing();
   ASSERT_NE(unstaged, before);
   const std::string lock = r.t.file_path(".git/index.lock");
   testing_support::write_file(lock, "");
@@ -228,13 +226,13 @@ TEST(AmendCancel, ALockedIndexKeepsTheViewForAnotherTry) {
     ASSERT_TRUE(r.s->state.commit_view) << close;
     EXPECT_TRUE(r.view().amending);
     EXPECT_TRUE(r.view().index_before_amend);
-    EXPECT_EQ(message(r), "failed to restore the index: " + std::string(repo::kIndexLockedText));
-    EXPECT_EQ(r.index_listing(), unstaged);
+    EXPECT_EQ(r.message(), "failed to restore the index: " + std::string(repo::kIndexLockedText));
+    EXPECT_EQ(r.t.index_listing(), unstaged);
   }
   ASSERT_EQ(::unlink(lock.c_str()), 0);
   r.press("<esc>");
   EXPECT_FALSE(r.s->state.commit_view);
-  EXPECT_EQ(r.index_listing(), before);
+  EXPECT_EQ(r.t.index_listing(), before);
 }
 
 }  // namespace

@@ -8,22 +8,17 @@
 
 #include "action/commit_message.hpp"
 #include "support/temp_repo.hpp"
+#include "support/text.hpp"
 #include "utils/process.hpp"
 #include "utils/temp_file.hpp"
 
 namespace {
 
 namespace fs = std::filesystem;
+using testing_support::lines_of;
+using testing_support::read_file;
 using testing_support::TempDir;
-
-std::vector<std::string> read_lines(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::vector<std::string> lines;
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
-
-void spit(const fs::path& path, std::string_view content) { testing_support::write_file(path, content); }
+using testing_support::write_file;
 
 bool have_neovim() {
   auto ran = utils::run_process({"nvim", "--version"});
@@ -229,9 +224,9 @@ struct Aids : testing::Test {
 
   void SetUp() override {
     if (!have_neovim()) GTEST_SKIP() << "nvim is not installed";
-    spit(message, "Subject\n\nShort body\n" + std::string(action::COMMIT_TEMPLATE));
-    spit(aids, action::COMMIT_AIDS_SCRIPT);
-    spit(probe, kProbe);
+    write_file(message, "Subject\n\nShort body\n" + std::string(action::COMMIT_TEMPLATE));
+    write_file(aids, action::COMMIT_AIDS_SCRIPT);
+    write_file(probe, kProbe);
   }
 
   std::vector<std::string> probe_after(int loads) {
@@ -241,7 +236,7 @@ struct Aids : testing::Test {
     fs::remove(report);
     auto ran = run_neovim(message, commands, {{"PROBE_REPORT", report.string()}});
     EXPECT_TRUE(ran.success()) << ran.out << ran.err;
-    return read_lines(report);
+    return lines_of(read_file(report));
   }
 };
 
@@ -268,13 +263,13 @@ TEST(AidsCommand, EscapesLikeFnameescapeOrGivesUp) {
   const fs::path list = fs::path(dir.path()) / "paths.txt", out = fs::path(dir.path()) / "escaped.txt";
   std::string joined;
   for (const auto& p : paths) joined += p + "\n";
-  spit(list, joined);
+  write_file(list, joined);
   auto ran = run_neovim(list.string(),
                         {"call writefile(map(readfile('" + list.string() +
                          "'), {_, p -> 'luafile ' . fnameescape(p)}), '" + out.string() + "')"},
                         {});
   ASSERT_TRUE(ran.success()) << ran.err;
-  const auto want = read_lines(out);
+  const auto want = lines_of(read_file(out));
   ASSERT_EQ(want.size(), paths.size());
   for (std::size_t i = 0; i < paths.size(); ++i)
     EXPECT_EQ(action::luafile_command(paths[i]), want[i]) << paths[i];
@@ -291,13 +286,13 @@ TEST(AidsCommand, LoadsFromATemporaryDirectoryWithExsSpecialCharacters) {
   const auto command = action::luafile_command(file->path());
   ASSERT_TRUE(command);
   const fs::path message = fs::path(dir.path()) / "m.md", report = fs::path(dir.path()) / "r.txt";
-  spit(message, "Subject\n");
+  write_file(message, "Subject\n");
   auto ran = run_neovim(message.string(),
                         {*command, "call writefile([string(get(b:, 'commit_aids_done', 'missing'))], '" +
                                        report.string() + "')"},
                         {});
   ASSERT_TRUE(ran.success()) << ran.err;
-  EXPECT_EQ(read_lines(report), std::vector<std::string>{"v:true"});
+  EXPECT_EQ(lines_of(read_file(report)), std::vector<std::string>{"v:true"});
 }
 
 }  // namespace

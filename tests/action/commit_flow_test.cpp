@@ -18,24 +18,18 @@
 #include "state/state.hpp"
 #include "support/env_guard.hpp"
 #include "support/temp_repo.hpp"
+#include "support/text.hpp"
 #include "tui/memory_backend.hpp"
 #include "tui/terminal.hpp"
 
 namespace {
 
 namespace fs = std::filesystem;
+using testing_support::lines_of;
+using testing_support::read_file;
 using testing_support::TempDir;
 using testing_support::TempRepo;
-
-std::string slurp(const fs::path& path) { return testing_support::read_file(path); }
-void spit(const fs::path& path, const std::string& content) { testing_support::write_file(path, content); }
-
-std::vector<std::string> lines_of(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
+using testing_support::write_file;
 
 std::vector<std::string> listing(const fs::path& dir) {
   std::vector<std::string> names;
@@ -49,15 +43,6 @@ std::string stored_message(TempRepo& git, const std::string& rev = "HEAD") {
   const std::string raw = git.git({"cat-file", "commit", rev});
   const auto end = raw.find("\n\n");
   return end == std::string::npos ? std::string() : raw.substr(end + 2);
-}
-
-std::vector<std::string> parents(TempRepo& git, const std::string& rev = "HEAD") {
-  auto words = lines_of(git.git({"rev-list", "--parents", "-n", "1", rev}));
-  std::istringstream in(words.empty() ? "" : words[0]);
-  std::vector<std::string> ids;
-  for (std::string id; in >> id;) ids.push_back(id);
-  if (!ids.empty()) ids.erase(ids.begin());
-  return ids;
 }
 
 // An editor that records how it was called and what it found, then writes
@@ -96,19 +81,16 @@ struct Flow : testing::Test {
     fs::create_directories(tmp);
     fs::create_directories(rec);
     install_editor(bin / "record");
-    // The library reads the repository's own configuration, not the
-    // private HOME that the git runs get.
-    git.git({"config", "user.name", "Commit Maker"});
-    git.git({"config", "user.email", "maker@example.com"});
+    git.set_identity();
   }
 
   void install_editor(const fs::path& path) {
-    spit(path, "#!/bin/sh\nr='" + rec.string() + "'\n" + std::string(kRecorder));
+    write_file(path, "#!/bin/sh\nr='" + rec.string() + "'\n" + std::string(kRecorder));
     fs::permissions(path, fs::perms::owner_all);
   }
 
-  void reply(const std::string& text) { spit(rec / "reply", text); }
-  std::string recorded(const std::string& what) { return slurp(rec / what); }
+  void reply(const std::string& text) { write_file(rec / "reply", text); }
+  std::string recorded(const std::string& what) { return read_file(rec / what); }
 
   // Loads the repository and opens the staging view over it.
   void open_view(bool amend = false) { open_view_of(git, amend); }
@@ -147,9 +129,9 @@ TEST_F(Flow, StoresTheCleanedMessageAndLeavesNoFileOfItsOwn) {
   git.write("a.txt", "two\n").git({"add", "a.txt"});
   // Planted under the fixed names beforehand: neither may be followed,
   // overwritten or removed.
-  spit(fs::path(scratch.path()) / "victim", "precious\n");
+  write_file(fs::path(scratch.path()) / "victim", "precious\n");
   fs::create_symlink(fs::path(scratch.path()) / "victim", tmp / "tarnwick_commit_msg.md");
-  spit(tmp / "tarnwick_commit_aids.lua", "-- planted\n");
+  write_file(tmp / "tarnwick_commit_aids.lua", "-- planted\n");
   reply("  Add the thing  \n\n# dropped\n#123 dropped too\nBody line \t\n #42 kept\n\n\n");
   open_view();
 
@@ -158,7 +140,7 @@ TEST_F(Flow, StoresTheCleanedMessageAndLeavesNoFileOfItsOwn) {
   EXPECT_EQ(status(), "committed successfully");
   EXPECT_FALSE(state->commit_view);
   EXPECT_EQ(stored_message(git), "Add the thing\n\nBody line\n #42 kept");
-  EXPECT_EQ(parents(git), std::vector<std::string>{base});
+  EXPECT_EQ(git.parents(), std::vector<std::string>{base});
   EXPECT_EQ(repo->commits.front().summary, "Add the thing");  // the log was reloaded
 
   const auto args = lines_of(recorded("args"));
@@ -175,8 +157,8 @@ TEST_F(Flow, StoresTheCleanedMessageAndLeavesNoFileOfItsOwn) {
 
   EXPECT_EQ(listing(tmp), (std::vector<std::string>{"tarnwick_commit_aids.lua", "tarnwick_commit_msg.md"}));
   EXPECT_TRUE(fs::is_symlink(tmp / "tarnwick_commit_msg.md"));
-  EXPECT_EQ(slurp(fs::path(scratch.path()) / "victim"), "precious\n");
-  EXPECT_EQ(slurp(tmp / "tarnwick_commit_aids.lua"), "-- planted\n");
+  EXPECT_EQ(read_file(fs::path(scratch.path()) / "victim"), "precious\n");
+  EXPECT_EQ(read_file(tmp / "tarnwick_commit_aids.lua"), "-- planted\n");
   EXPECT_EQ(backend.suspends(), 1);
   EXPECT_EQ(backend.resumes(), 1);
 }
@@ -261,7 +243,7 @@ TEST_F(Flow, FailuresLeaveTheViewAndNoFiles) {
   const std::string head = git.rev_parse("HEAD");
   git.write("a.txt", "two\n").git({"add", "a.txt"});
   git.write("b.txt", "untracked\n");
-  spit(fs::path(scratch.path()) / "victim", "Victim message\n");
+  write_file(fs::path(scratch.path()) / "victim", "Victim message\n");
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     const std::string program = c.editor.value_or("record");
@@ -269,8 +251,8 @@ TEST_F(Flow, FailuresLeaveTheViewAndNoFiles) {
         {"EDITOR", program.starts_with('/') ? program : (bin / program).string()}};
     fs::remove(rec / "reply");
     if (c.reply) reply(*c.reply);
-    spit(rec / "action", c.action + "\n");
-    spit(rec / "status", std::to_string(c.exit_status) + "\n");
+    write_file(rec / "action", c.action + "\n");
+    write_file(rec / "status", std::to_string(c.exit_status) + "\n");
     open_view();
     const state::CommitViewState before = *state->commit_view;
 
@@ -285,7 +267,7 @@ TEST_F(Flow, FailuresLeaveTheViewAndNoFiles) {
     EXPECT_EQ(state->commit_view->diff_scroll, before.diff_scroll);
     EXPECT_FALSE(state->commit_view->amending);
     EXPECT_TRUE(fs::is_empty(tmp)) << testing::PrintToString(listing(tmp));
-    EXPECT_EQ(slurp(fs::path(scratch.path()) / "victim"), "Victim message\n");
+    EXPECT_EQ(read_file(fs::path(scratch.path()) / "victim"), "Victim message\n");
     EXPECT_EQ(backend.suspends(), backend.resumes());
   }
 }
@@ -307,7 +289,7 @@ TEST_F(Flow, RefusalsOfTheRepositoryKeepTheView) {
   git.write("a.txt", "one\n").commit("base");
   git.write("a.txt", "two\n").git({"add", "a.txt"});
   const std::string head = git.rev_parse("HEAD");
-  spit(fs::path(git.path()) / ".git" / "MERGE_HEAD", head + "\n");
+  write_file(fs::path(git.path()) / ".git" / "MERGE_HEAD", head + "\n");
   reply("Amended\n");
   open_view(true);
   commit(true);
@@ -334,7 +316,7 @@ TEST_F(Flow, FirstCommitOfANewRepository) {
 
   EXPECT_EQ(status(), "committed successfully - more changes available");
   EXPECT_EQ(stored_message(git), "First commit");
-  EXPECT_TRUE(parents(git).empty());
+  EXPECT_TRUE(git.parents().empty());
   EXPECT_EQ(git.git({"rev-parse", "HEAD^{tree}"}), want_tree);
   EXPECT_EQ(git.git({"symbolic-ref", "HEAD"}), "refs/heads/main\n");
   EXPECT_EQ(git.git({"status", "--porcelain"}), "?? later.txt\n");
@@ -540,7 +522,7 @@ TEST_F(Flow, AHeldIndexLockRefusesBeforeTheEditor) {
   git.write("b.txt", "b\n");
   reply("Would commit\n");
   open_view();
-  spit(fs::path(git.path()) / ".git" / "index.lock", "");
+  write_file(fs::path(git.path()) / ".git" / "index.lock", "");
   const state::CommitViewState before = *state->commit_view;
   action::Action(action::Action::StageAll).execute(*state, *repo, terminal);
   const std::string refused_stage = status();
@@ -564,7 +546,7 @@ TEST_F(Flow, AmendShowsHeadsMessageAndKeepsTheParents) {
   git.git({"checkout", "-q", "main"});
   git.write("main.txt", "m\n").commit("main work");
   git.git({"merge", "-q", "--no-ff", "side", "-m", "Merge side\n\nWhy it was merged.\n"});
-  const auto merge_parents = parents(git);
+  const auto merge_parents = git.parents();
   ASSERT_EQ(merge_parents.size(), 2u);
   const std::string count = git.git({"rev-list", "--count", "HEAD"});
   git.write("main.txt", "fixed\n").git({"add", "main.txt"});
@@ -577,7 +559,7 @@ TEST_F(Flow, AmendShowsHeadsMessageAndKeepsTheParents) {
             "Merge side\n\nWhy it was merged.\n\n\n" + std::string(action::COMMIT_TEMPLATE));
   EXPECT_EQ(stored_message(git), "Merge side\n\nWhy it was merged.");
   EXPECT_EQ(git.git({"rev-list", "--count", "HEAD"}), count);
-  EXPECT_EQ(parents(git), merge_parents);
+  EXPECT_EQ(git.parents(), merge_parents);
   EXPECT_EQ(git.git({"show", "HEAD:main.txt"}), "fixed\n");
   EXPECT_EQ(status(), "amended successfully - more changes available");
   ASSERT_TRUE(state->commit_view);
@@ -585,10 +567,10 @@ TEST_F(Flow, AmendShowsHeadsMessageAndKeepsTheParents) {
   EXPECT_FALSE(state->commit_view->index_before_amend);
   EXPECT_TRUE(fs::is_empty(tmp));
   // A later Esc leaves the index as the amend made it.
-  const std::string index = git.git({"ls-files", "-s", "--debug"});
+  const std::string index = git.index_listing();
   action::Action(action::Action::Escape).execute(*state, *repo, terminal);
   EXPECT_FALSE(state->commit_view);
-  EXPECT_EQ(git.git({"ls-files", "-s", "--debug"}), index);
+  EXPECT_EQ(git.index_listing(), index);
   EXPECT_EQ(git.git({"diff", "--cached", "--stat"}), "");
 }
 
@@ -711,7 +693,7 @@ struct HookFlow : Flow {
 
   void hook(const std::string& name, const std::string& body) {
     const fs::path path = fs::path(git.path()) / ".git" / "hooks" / name;
-    spit(path, "#!/bin/sh\n" + body);
+    write_file(path, "#!/bin/sh\n" + body);
     fs::permissions(path, fs::perms::owner_all);
   }
 };
@@ -738,7 +720,7 @@ TEST_F(HookFlow, ARefusingHookKeepsTheViewAndAPassingOneCommits) {
 
   EXPECT_EQ(status(), "committed successfully");
   EXPECT_EQ(stored_message(git), "Checked by the hooks\n\nBody.");
-  EXPECT_EQ(parents(git), std::vector<std::string>{base});
+  EXPECT_EQ(git.parents(), std::vector<std::string>{base});
   EXPECT_EQ(git.read(".git/commit-msg-saw"), "Checked by the hooks\n\nBody.");
   EXPECT_EQ(repo->commits.front().summary, "Checked by the hooks");
   EXPECT_EQ(git.git({"status", "--porcelain"}), "");
@@ -757,7 +739,7 @@ TEST_F(HookFlow, AmendGoesThroughGitToo) {
 
   EXPECT_EQ(status(), "amended successfully");
   EXPECT_EQ(stored_message(git), "Amended through git");
-  EXPECT_EQ(parents(git), std::vector<std::string>{base});
+  EXPECT_EQ(git.parents(), std::vector<std::string>{base});
   EXPECT_EQ(git.read(".git/ran"), "amended-by-git\n");
   EXPECT_EQ(git.git({"show", "--format=", "--name-only", "HEAD"}), "a.txt\nb.txt\n");
 }
@@ -774,7 +756,7 @@ TEST_F(HookFlow, SigningThatFailsIsReportedNotSkipped) {
   // git's own words, with the same repository and the same (missing) key.
   const auto oracle = git.git_result({"commit", "-m", "Signed"});
   ASSERT_FALSE(oracle.success());
-  EXPECT_EQ(status(), "commit failed: " + oracle.err.substr(0, oracle.err.find('\n')));
+  EXPECT_EQ(status(), "commit failed: " + testing_support::first_line(oracle.err));
   EXPECT_EQ(git.rev_parse("HEAD"), base);
   ASSERT_TRUE(state->commit_view);
 }
@@ -786,7 +768,7 @@ TEST_F(Flow, TheMessageOfAFailedCommitIsOfferedAgain) {
   git.write("a.txt", "two\n").commit("to amend");
   git.write("a.txt", "three\n").git({"add", "a.txt"});
   const fs::path merge_head = fs::path(git.path()) / ".git" / "MERGE_HEAD";
-  spit(merge_head, git.rev_parse("HEAD") + "\n");  // refuses the amend
+  write_file(merge_head, git.rev_parse("HEAD") + "\n");  // refuses the amend
   reply("  Typed once  \n\nWith a body.\n# guidance\n");
   open_view(true);
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/text.hpp"
+
 #include <string>
 #include <vector>
 
@@ -9,16 +11,7 @@ namespace {
 
 using action::clean_commit_message;
 using action::COMMIT_TEMPLATE;
-
-std::vector<std::string> lines_of(std::string_view text) {
-  std::vector<std::string> lines;
-  while (!text.empty()) {
-    const auto end = text.find('\n');
-    lines.emplace_back(text.substr(0, end));
-    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-  }
-  return lines;
-}
+using testing_support::lines_of;
 
 std::string repeat(std::string_view s, int n) {
   std::string out;

@@ -3,8 +3,8 @@
 // conflicts with wider markers.
 
 #include "commit_view_fixture.hpp"
-
-#include "render/render.hpp"
+#include "support/frames.hpp"
+#include "support/screen.hpp"
 
 #include <gtest/gtest.h>
 
@@ -12,35 +12,26 @@
 
 namespace {
 
-using app_testing::numbered;
 using app_testing::ViewRun;
+using testing_support::numbered;
+using testing_support::screen_text;
 
-tui::Buffer frame(ViewRun& r, std::uint16_t width = 100, std::uint16_t height = 30) {
-  tui::Buffer buf({0, 0, width, height});
-  tui::Frame f(buf);
-  render::render(f, r.s->state, r.s->repo);
-  return buf;
-}
+// Frames drawn at 100 x 30.
+constexpr tui::Size kScreen{100, 30};
 
-std::string screen(const tui::Buffer& buf) {
-  std::string out;
-  for (int y = 0; y < buf.area().height; ++y) out += buf.row_text(y) + "\n";
-  return out;
-}
-
-const std::string kCrlfBoth = numbered(40, {{3, "three"}, {35, "thirtyfive"}}, "\r\n");
+const std::string kCrlfBoth = numbered(1, 40, "", {{3, "three"}, {35, "thirtyfive"}}, "\r\n");
 
 // f.txt stored with LF, checked out with CRLF, changed in two places.
 void crlf_file(ViewRun& r) {
-  r.t.write(".gitattributes", "*.txt eol=crlf\n").write("f.txt", numbered(40)).commit("base");
+  r.t.write(".gitattributes", "*.txt eol=crlf\n").write("f.txt", numbered(1, 40)).commit("base");
   r.t.git({"rm", "-q", "--cached", "f.txt"});
   r.t.git({"reset", "-q", "--hard"});  // the work tree gets its CRLF endings
-  ASSERT_EQ(r.t.read("f.txt"), numbered(40, {}, "\r\n"));
+  ASSERT_EQ(r.t.read("f.txt"), numbered(1, 40, "", {}, "\r\n"));
   r.t.write("f.txt", kCrlfBoth);
   r.open();
   ASSERT_EQ(r.view().selected_path, "f.txt");
   ASSERT_EQ(r.view().unstaged[0].unstaged_hunks.size(), 2u);
-  (void)frame(r);
+  (void)r.s->next_frame(kScreen);
 }
 
 TEST(StagingViewFiles, CrlfFileUnderEolCrlfStagesAndUnstagesOneHunk) {
@@ -48,11 +39,11 @@ TEST(StagingViewFiles, CrlfFileUnderEolCrlfStagesAndUnstagesOneHunk) {
   crlf_file(r);
   r.press("s");
   EXPECT_EQ(r.message(), "");
-  EXPECT_EQ(r.index_text("f.txt"), numbered(40, {{3, "three"}}));
+  EXPECT_EQ(r.index_text("f.txt"), numbered(1, 40, "", {{3, "three"}}));
   EXPECT_EQ(r.t.read("f.txt"), kCrlfBoth);
   r.press("<C-l>u");
   EXPECT_EQ(r.message(), "");
-  EXPECT_EQ(r.index_text("f.txt"), numbered(40));
+  EXPECT_EQ(r.index_text("f.txt"), numbered(1, 40));
   EXPECT_EQ(r.t.read("f.txt"), kCrlfBoth);
 }
 
@@ -62,8 +53,8 @@ TEST(StagingViewFiles, CrlfFileUnderEolCrlfDiscardsOneHunk) {
   r.press("nd");
   r.press("y");
   EXPECT_EQ(r.message(), "");
-  EXPECT_EQ(r.t.read("f.txt"), numbered(40, {{3, "three"}}, "\r\n"));
-  EXPECT_EQ(r.index_text("f.txt"), numbered(40));
+  EXPECT_EQ(r.t.read("f.txt"), numbered(1, 40, "", {{3, "three"}}, "\r\n"));
+  EXPECT_EQ(r.index_text("f.txt"), numbered(1, 40));
 }
 
 TEST(StagingViewFiles, EmptiedFilesUnderLineEndingFilters) {
@@ -74,8 +65,8 @@ TEST(StagingViewFiles, EmptiedFilesUnderLineEndingFilters) {
     r.t.write("f.txt", "");
     r.open();
     ASSERT_EQ(r.view().selected_path, "f.txt");
-    const tui::Buffer buf = frame(r);
-    EXPECT_NE(screen(buf).find("f.txt"), std::string::npos);
+    const tui::Buffer buf = r.s->next_frame(kScreen);
+    EXPECT_NE(screen_text(buf).find("f.txt"), std::string::npos);
     r.press("S");
     EXPECT_EQ(r.message(), "");
     EXPECT_EQ(r.index_text("f.txt"), "");
@@ -89,7 +80,7 @@ TEST(StagingViewFiles, UntrackedBinaryFileIsListedWithoutHunks) {
   r.open();
   ASSERT_EQ(r.view().selected_path, "blob.bin");
   EXPECT_TRUE(r.view().unstaged[0].unstaged_hunks.empty());
-  EXPECT_NE(screen(frame(r)).find("No unstaged changes"), std::string::npos);
+  EXPECT_NE(screen_text(r.s->next_frame(kScreen)).find("No unstaged changes"), std::string::npos);
   r.press("s");  // nothing to stage by hunk
   EXPECT_EQ(r.t.git({"ls-files", "--", "blob.bin"}), "");
   r.press("Dy");
@@ -107,7 +98,7 @@ TEST(StagingViewFiles, UntrackedFileAboveTheLimitIsListedWithoutHunks) {
   r.open();
   ASSERT_EQ(r.view().selected_path, "big.log");
   EXPECT_TRUE(r.view().unstaged[0].unstaged_hunks.empty());
-  EXPECT_NE(screen(frame(r)).find("big.log"), std::string::npos);
+  EXPECT_NE(screen_text(r.s->next_frame(kScreen)).find("big.log"), std::string::npos);
   r.press("Dy");
   EXPECT_FALSE(std::filesystem::exists(r.t.file_path("big.log")));
   EXPECT_EQ(r.t.read("keep.txt"), "keep\n");
@@ -123,8 +114,8 @@ TEST(StagingViewFiles, NamesThatWouldDriveTheTerminalShowAsPlaceholders) {
   r.open();
   ASSERT_EQ(r.view().unstaged.size(), 2u);
   r.press("<C-j>");
-  const tui::Buffer buf = frame(r);
-  const std::string text = screen(buf);
+  const tui::Buffer buf = r.s->next_frame(kScreen);
+  const std::string text = screen_text(buf);
   EXPECT_NE(text.find("esc␛[2Jape.txt"), std::string::npos) << text;
   EXPECT_NE(text.find("bidi\xEF\xBF\xBDtxt.exe"), std::string::npos) << text;
   for (const tui::Cell& cell : buf.cells()) {
@@ -146,7 +137,7 @@ TEST(StagingViewFiles, ConflictWithWiderMarkers) {
   r.open();
   ASSERT_EQ(r.view().selected_path, "c.txt");
   ASSERT_EQ(r.view().unstaged[0].conflict_sections.size(), 1u);
-  EXPECT_NE(screen(frame(r)).find("conflict 1 of 1"), std::string::npos);
+  EXPECT_NE(screen_text(r.s->next_frame(kScreen)).find("conflict 1 of 1"), std::string::npos);
   r.press("2");
   EXPECT_EQ(r.t.read("c.txt"), "top\ntheirs\nend\n");
   r.press("S");

@@ -3,6 +3,7 @@
 
 #include "action/commit_view_lists.hpp"
 #include "log_fixture.hpp"
+#include "support/text.hpp"
 
 #include <gtest/gtest.h>
 
@@ -10,20 +11,6 @@
 #include <string>
 
 namespace app_testing {
-
-// Lines "1" to "n", each with a line feed, with some lines replaced.
-inline std::string numbered(int n, std::initializer_list<std::pair<int, std::string>> changes = {},
-                            std::string_view eol = "\n") {
-  std::string out;
-  for (int i = 1; i <= n; ++i) {
-    std::string line = std::to_string(i);
-    for (const auto& [at, text] : changes)
-      if (at == i) line = text;
-    out += line;
-    out += eol;
-  }
-  return out;
-}
 
 // path as base on main, then theirs on the branch side and ours on main;
 // merging side stops on the conflict.
@@ -41,12 +28,12 @@ inline void stop_merge_on_conflict(testing_support::TempRepo& t, const std::stri
 // and opens the staging view on it.
 struct ViewRun {
   testing_support::TempRepo t;
-  std::unique_ptr<Session> s;
+  std::unique_ptr<testing_support::Session> s;
 
   void load(const std::string& path = {}) {
     auto opened = repo::Repo::open(path.empty() ? t.path() : path, 2000);
     ASSERT_TRUE(opened) << opened.error().message;
-    s = std::make_unique<Session>(std::move(*opened));
+    s = std::make_unique<testing_support::Session>(std::move(*opened));
   }
   void open(const std::string& path = {}) {
     load(path);
@@ -56,8 +43,6 @@ struct ViewRun {
   bool press(std::string_view keys) { return s->press(keys); }
   std::string message() const { return s->state.status_message ? s->state.status_message->text : ""; }
   std::string index_text(const std::string& path) { return t.git({"show", ":" + path}); }
-  // Every index entry with its stage, and the stat data and flags git keeps.
-  std::string index_listing() { return t.git({"ls-files", "-s", "--debug"}); }
 };
 
 }  // namespace app_testing

@@ -8,14 +8,14 @@
 
 namespace {
 
-using app_testing::numbered;
+using testing_support::numbered;
 using app_testing::ViewRun;
 using state::DiscardKind;
 
-const std::string kBase = numbered(40);
-const std::string kBoth = numbered(40, {{3, "three"}, {35, "thirtyfive"}});
-const std::string kFirst = numbered(40, {{3, "three"}});
-const std::string kSecond = numbered(40, {{35, "thirtyfive"}});
+const std::string kBase = numbered(1, 40);
+const std::string kBoth = numbered(1, 40, "", {{3, "three"}, {35, "thirtyfive"}});
+const std::string kFirst = numbered(1, 40, "", {{3, "three"}});
+const std::string kSecond = numbered(1, 40, "", {{35, "thirtyfive"}});
 
 // a.txt with one change, f.txt with two hunks far apart.
 void two_files(ViewRun& r) {
@@ -150,9 +150,9 @@ TEST(StagingView, KeysBoundToTheOtherListDoNothing) {
   ViewRun r;
   two_files(r);
   r.t.git({"add", "f.txt"});
-  r.t.write("f.txt", numbered(40, {{3, "three"}, {20, "twenty"}, {35, "thirtyfive"}}));
+  r.t.write("f.txt", numbered(1, 40, "", {{3, "three"}, {20, "twenty"}, {35, "thirtyfive"}}));
   r.open();
-  const std::string index = r.index_listing();
+  const std::string index = r.t.index_listing();
   const std::string work = r.t.read("f.txt");
 
   r.press("<C-l>");  // f.txt in the staged list
@@ -162,7 +162,7 @@ TEST(StagingView, KeysBoundToTheOtherListDoNothing) {
   r.press("<C-h><C-j>");  // f.txt in the unstaged list
   ASSERT_EQ(r.view().selected_path, "f.txt");
   r.press("Uu");
-  EXPECT_EQ(r.index_listing(), index);
+  EXPECT_EQ(r.t.index_listing(), index);
   EXPECT_EQ(r.t.read("f.txt"), work);
   EXPECT_FALSE(r.s->state.status_message);
 }
@@ -237,9 +237,9 @@ TEST(StagingView, ScrollKeysStayWithinTheFile) {
 
 // c.txt conflicted in three blocks of one line a side.
 void three_conflicts(ViewRun& r) {
-  app_testing::stop_merge_on_conflict(r.t, "c.txt", numbered(30),
-                                      numbered(30, {{2, "main 2"}, {15, "main 15"}, {28, "main 28"}}),
-                                      numbered(30, {{2, "side 2"}, {15, "side 15"}, {28, "side 28"}}));
+  app_testing::stop_merge_on_conflict(r.t, "c.txt", numbered(1, 30),
+                                      numbered(1, 30, "", {{2, "main 2"}, {15, "main 15"}, {28, "main 28"}}),
+                                      numbered(1, 30, "", {{2, "side 2"}, {15, "side 15"}, {28, "side 28"}}));
 }
 
 TEST(StagingView, DigitsTakeOneSideOfTheSectionUnderTheCursor) {
@@ -294,7 +294,7 @@ TEST(StagingView, AConflictedFileStagesOnlyWithoutSectionsLeft) {
   EXPECT_EQ(r.t.git({"ls-files", "-u"}), unmerged);
 
   // Resolved by hand since the lists were loaded: it stages as it is.
-  const std::string resolved = numbered(30, {{2, "main 2"}, {15, "by hand"}, {28, "side 28"}});
+  const std::string resolved = numbered(1, 30, "", {{2, "main 2"}, {15, "by hand"}, {28, "side 28"}});
   r.t.write("c.txt", resolved);
   r.press("S");
   EXPECT_EQ(r.t.git({"ls-files", "-u"}), "");

@@ -6,7 +6,7 @@
 namespace {
 
 using app_testing::memory_log;
-using app_testing::Session;
+using testing_support::Session;
 
 TEST(HotkeyToggle, QuestionMarkShowsAndHidesThePanel) {
   Session s(memory_log(5));

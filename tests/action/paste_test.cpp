@@ -11,8 +11,8 @@
 namespace {
 
 using app_testing::memory_log;
-using app_testing::Session;
-using app_testing::status_of;
+using testing_support::open_repo;
+using testing_support::Session;
 using testing_support::TempRepo;
 
 TEST(Paste, TakesTheFirstLineWithoutControlOrBidiCharacters) {
@@ -139,7 +139,7 @@ TEST(Paste, GoesIntoTheOpenPromptOnlyAndRunsNothing) {
     EXPECT_EQ(modes(s.state), modes_before);
     EXPECT_EQ(s.state.rebase_branch, branch_before);
     EXPECT_EQ(s.state.selected, 2u);
-    EXPECT_EQ(status_of(s), "before");
+    EXPECT_EQ(s.status(), "before");
 
     // What typing a character does to the prompt's helpers, a paste does too.
     const bool branch_prompt = c.prompt != Prompt::None && c.prompt != Prompt::Search && c.prompt != Prompt::Details;
@@ -154,11 +154,11 @@ TEST(Paste, GoesIntoTheOpenPromptOnlyAndRunsNothing) {
 TEST(Paste, APastedNameIsConfirmedWithEnter) {
   TempRepo temp;
   const std::string tip = temp.write("f.txt", "1\n").commit("first");
-  Session s(repo::Repo::open(temp.path(), 2000).value());
+  Session s(open_repo(temp));
   s.press("b");
   action::paste_into_prompt(s.state, "\u202epasted\x1b\nbj");
   s.press("<enter>");
-  EXPECT_EQ(status_of(s), "created pasted");
+  EXPECT_EQ(s.status(), "created pasted");
   EXPECT_EQ(temp.git({"for-each-ref", "--format=%(refname) %(objectname)"}),
             "refs/heads/main " + tip + "\nrefs/heads/pasted " + tip + "\n");
 }

@@ -3,11 +3,13 @@
 // what real git leaves in the repository.
 
 #include "log_fixture.hpp"
-#include "remote_fixture.hpp"
+#include "support/fake_programs.hpp"
+#include "support/program_git.hpp"
 #include "action/commit_view_lists.hpp"
 #include "action/rebase.hpp"
-#include "render/render.hpp"
 #include "support/env_guard.hpp"
+#include "support/frames.hpp"
+#include "support/screen.hpp"
 
 #include <gtest/gtest.h>
 
@@ -15,25 +17,20 @@
 
 namespace {
 
-using app_testing::FakePrograms;
 using app_testing::memory_log;
-using app_testing::row_of;
-using app_testing::Session;
-using app_testing::status_of;
 using testing_support::EnvGuard;
+using testing_support::FakePrograms;
+using testing_support::open_repo;
+using testing_support::RecordedGit;
+using testing_support::row_of;
+using testing_support::Session;
 using testing_support::TempRepo;
+
+// Frames drawn at 100 x 30.
+constexpr tui::Size kScreen{100, 30};
 
 bool in_any_rebase_step(const state::State& s) {
   return s.selecting_rebase_branch || s.entering_rebase_target || s.rebase_in_progress;
-}
-
-std::string screen(const Session& s) {
-  tui::Buffer buf({0, 0, 100, 30});
-  tui::Frame f(buf);
-  render::render(f, s.state, s.repo);
-  std::string out;
-  for (int y = 0; y < buf.area().height; ++y) out += buf.row_text(y) + "\n";
-  return out;
 }
 
 // The row of the screen that follows the first row holding the text.
@@ -43,20 +40,6 @@ std::string row_after(const std::string& text, const std::string& marker) {
   const std::size_t start = text.find('\n', at) + 1;
   return text.substr(start, text.find('\n', start) - start);
 }
-
-// git first on PATH, writing each run's arguments and the GIT_EDITOR it
-// was given to its log before it hands over to the real git. The reloads'
-// listing of the log is not written: these tests look at the commands.
-struct RecordedGit {
-  RecordedGit() {
-    programs.add("git",
-                 "case \"$1 $2\" in '--no-replace-objects rev-list') ;;\n"
-                 "*) printf '%s [%s]\\n' \"$*\" \"${GIT_EDITOR-unset}\" >> \"$LOG\" ;;\nesac\nexec git \"$@\"");
-  }
-  std::string calls() const { return programs.ran("git") ? programs.log("git") : ""; }
-
-  FakePrograms programs{FakePrograms::BeforeSystem};
-};
 
 // f.txt holds a, b, c and g.txt x, y, z at "base". On topic, "t1" changes
 // b and (when asked for) "t2" changes y; "m1" on main changes both, so each
@@ -70,7 +53,6 @@ struct ConflictRepo {
     temp.git({"checkout", "-q", "main"});
     main_tip = temp.write("f.txt", "a\nMAIN\nc\n").write("g.txt", "x\nMAIN\nz\n").commit("m1");
   }
-  repo::Repo open() { return repo::Repo::open(temp.path(), 2000).value(); }
   bool rebase_stopped() const { return std::filesystem::exists(temp.path() + "/.git/rebase-merge"); }
 
   TempRepo temp;
@@ -91,13 +73,7 @@ class Rebase : public testing::Test {
   }
 
  private:
-  EnvGuard env_{{"GIT_CONFIG_GLOBAL", "/dev/null"},
-                {"GIT_CONFIG_NOSYSTEM", "1"},
-                {"GIT_AUTHOR_NAME", "Reb Author"},
-                {"GIT_AUTHOR_EMAIL", "reb@example.com"},
-                {"GIT_COMMITTER_NAME", "Reb Committer"},
-                {"GIT_COMMITTER_EMAIL", "reb@example.com"},
-                {"GIT_EDITOR", "no-such-editor"}};
+  testing_support::ProgramGitEnv env_{"no-such-editor"};
 };
 
 // ---- Entering ----
@@ -106,13 +82,13 @@ TEST_F(Rebase, RStartsAtTheLocalBranchesOfTheCommit) {
   ConflictRepo fixture;
   fixture.temp.git({"update-ref", "refs/remotes/origin/main", fixture.base});
   fixture.temp.git({"branch", "other", fixture.main_tip});
-  Session s(fixture.open());
+  Session s(open_repo(fixture.temp));
 
   // Only a remote-tracking branch here.
   s.state.selected = row_of(s.repo, fixture.base);
   s.state.count_prefix = "2";
   s.press("r");
-  EXPECT_EQ(status_of(s), "no local branch to rebase");
+  EXPECT_EQ(s.status(), "no local branch to rebase");
   EXPECT_FALSE(in_any_rebase_step(s.state));
   EXPECT_EQ(s.state.count_prefix, "");
 
@@ -181,7 +157,7 @@ TEST_F(Rebase, RStartsAtTheLocalBranchesOfTheCommit) {
 
 TEST_F(Rebase, NothingToRebaseWithoutACommit) {
   Session s(memory_log(0));
-  const RecordedGit git;
+  const RecordedGit git{RecordedGit::ArgumentsAndEditor};
   s.press("r");
   EXPECT_FALSE(in_any_rebase_step(s.state));
   EXPECT_FALSE(s.state.status_message);
@@ -199,21 +175,15 @@ TEST_F(Rebase, NothingToRebaseWithoutACommit) {
 
 // ---- The target prompt ----
 
-TEST_F(Rebase, TargetPromptEditsAndCompletesOverEveryBranch) {
+// Typing into the prompt: text_prompts_test.cpp.
+TEST_F(Rebase, TargetPromptCompletesOverEveryBranch) {
   ConflictRepo fixture;
   fixture.temp.git({"update-ref", "refs/remotes/origin/main", fixture.base});
-  Session s(fixture.open());
-  const RecordedGit git;
+  Session s(open_repo(fixture.temp));
+  const RecordedGit git{RecordedGit::ArgumentsAndEditor};
   s.state.selected = row_of(s.repo, fixture.topic_tip);
   s.press("r");
-
-  // The letter commands type themselves; arrows and Ctrl keys type nothing.
-  s.press("qjkgGhyolbcdrRpSUmfnN/ J1K<up><down><C-d><C-u><C-j><left>");
-  EXPECT_EQ(s.state.rebase_onto_input, "qjkgGhyolbcdrRpSUmfnN/ J1K");
   EXPECT_TRUE(s.state.entering_rebase_target);
-  s.press("<bs><bs>");
-  EXPECT_EQ(s.state.rebase_onto_input, "qjkgGhyolbcdrRpSUmfnN/ J");
-  s.state.rebase_onto_input.clear();
 
   // Local and remote-tracking names, cycled in sorted order.
   const std::pair<const char*, const char*> steps[] = {
@@ -266,13 +236,13 @@ TEST_F(Rebase, CleanRebaseSelectsTheBranchsNewTip) {
   const std::string old_tip = temp.write("t.txt", "t\n").commit("topic work");
   temp.git({"checkout", "-q", "main"});
   temp.write("m.txt", "m\n").commit("main work");
-  Session s(repo::Repo::open(temp.path(), 2000).value());
+  Session s(open_repo(temp));
   temp.git({"branch", "outside"});  // shows whether the model was reloaded
-  const RecordedGit git;
+  const RecordedGit git{RecordedGit::ArgumentsAndEditor};
 
   s.state.selected = row_of(s.repo, old_tip);
   s.press("rmain<enter>");
-  EXPECT_EQ(status_of(s), "rebased topic onto main");
+  EXPECT_EQ(s.status(), "rebased topic onto main");
   EXPECT_FALSE(in_any_rebase_step(s.state));
   EXPECT_EQ(s.state.rebase_branch, "");
   EXPECT_EQ(s.state.rebase_onto_input, "");
@@ -294,11 +264,11 @@ TEST_F(Rebase, TargetMayBeACommitIdOrRemoteBranch) {
   temp.git({"update-ref", "refs/remotes/origin/main", second});
   temp.git({"checkout", "-q", "-b", "topic", base});
   const std::string tip = temp.write("t.txt", "t\n").commit("topic work");
-  Session s(repo::Repo::open(temp.path(), 2000).value());
+  Session s(open_repo(temp));
 
   s.state.selected = row_of(s.repo, tip);
   s.press("rorigin/main<enter>");
-  EXPECT_EQ(status_of(s), "rebased topic onto origin/main");
+  EXPECT_EQ(s.status(), "rebased topic onto origin/main");
   EXPECT_EQ(temp.rev_parse("topic^"), second);
 
   temp.git({"reset", "-q", "--hard", tip});
@@ -306,7 +276,7 @@ TEST_F(Rebase, TargetMayBeACommitIdOrRemoteBranch) {
   s.state.selected = row_of(s.repo, tip);
   s.press("r");
   s.press(second.substr(0, 10) + "<enter>");
-  EXPECT_EQ(status_of(s), "rebased topic onto " + second.substr(0, 10));
+  EXPECT_EQ(s.status(), "rebased topic onto " + second.substr(0, 10));
   EXPECT_EQ(temp.rev_parse("topic^"), second);
   EXPECT_EQ(s.repo.commits[s.state.selected].id.hex(), temp.rev_parse("topic"));
 }
@@ -323,11 +293,11 @@ TEST_F(Rebase, AnUntrackedFileInTheWayStopsInTheView) {
   temp.git({"checkout", "-q", "main"});
   temp.write("m.txt", "m\n").commit("m1");
   temp.write("t2.txt", "mine\n");
-  Session s(repo::Repo::open(temp.path(), 2000).value());
+  Session s(open_repo(temp));
 
   rebase_topic_onto(s, tip, "main");
   ASSERT_TRUE(std::filesystem::exists(temp.path() + "/.git/rebase-merge"));
-  EXPECT_EQ(status_of(s), "conflicts - use 1/2 to select side, S to stage when resolved");
+  EXPECT_EQ(s.status(), "conflicts - use 1/2 to select side, S to stage when resolved");
   EXPECT_TRUE(s.state.rebase_in_progress);
   EXPECT_EQ(s.state.rebase_branch, "topic");
   ASSERT_TRUE(s.state.commit_view);
@@ -337,12 +307,12 @@ TEST_F(Rebase, AnUntrackedFileInTheWayStopsInTheView) {
 
 TEST_F(Rebase, DirtyWorkTreeFailsWithGitsFirstLine) {
   ConflictRepo fixture;
-  Session s(fixture.open());
+  Session s(open_repo(fixture.temp));
   fixture.temp.write("f.txt", "dirty\n");
   fixture.temp.git({"branch", "outside"});
 
   rebase_topic_onto(s, fixture.topic_tip, "main");
-  EXPECT_EQ(status_of(s), "rebase failed: error: cannot rebase: You have unstaged changes.");
+  EXPECT_EQ(s.status(), "rebase failed: error: cannot rebase: You have unstaged changes.");
   EXPECT_FALSE(in_any_rebase_step(s.state));
   EXPECT_EQ(s.state.rebase_branch, "");
   EXPECT_EQ(s.state.rebase_onto_input, "");
@@ -357,10 +327,10 @@ TEST_F(Rebase, OptionLikeNamesAreRefusedBeforeGit) {
   for (const std::string target : {"-x", "--exec=touch pwned", "-"}) {
     SCOPED_TRACE(target);
     ConflictRepo fixture;
-    Session s(fixture.open());
-    const RecordedGit git;
+    Session s(open_repo(fixture.temp));
+    const RecordedGit git{RecordedGit::ArgumentsAndEditor};
     rebase_topic_onto(s, fixture.topic_tip, target);
-    EXPECT_EQ(status_of(s), "rebase failed: invalid name '" + target + "'");
+    EXPECT_EQ(s.status(), "rebase failed: invalid name '" + target + "'");
     EXPECT_FALSE(in_any_rebase_step(s.state));
     EXPECT_EQ(s.state.rebase_branch, "");
     EXPECT_EQ(s.state.rebase_onto_input, "");
@@ -372,14 +342,14 @@ TEST_F(Rebase, OptionLikeNamesAreRefusedBeforeGit) {
   // A local branch made by update-ref with such a name, as the branch.
   ConflictRepo fixture;
   fixture.temp.git({"update-ref", "refs/heads/-x", fixture.topic_tip});
-  Session s(fixture.open());
-  const RecordedGit git;
+  Session s(open_repo(fixture.temp));
+  const RecordedGit git{RecordedGit::ArgumentsAndEditor};
   s.state.selected = row_of(s.repo, fixture.topic_tip);
   s.press("r");
   ASSERT_TRUE(s.state.selecting_rebase_branch);
   while (s.state.rebase_branch != "-x") s.press("<tab>");
   s.press("<enter>main<enter>");
-  EXPECT_EQ(status_of(s), "rebase failed: invalid name '-x'");
+  EXPECT_EQ(s.status(), "rebase failed: invalid name '-x'");
   EXPECT_FALSE(in_any_rebase_step(s.state));
   EXPECT_EQ(s.state.rebase_branch, "");
   EXPECT_EQ(git.calls(), "");
@@ -391,15 +361,15 @@ TEST_F(Rebase, OptionLikeNamesAreRefusedBeforeGit) {
 
 TEST_F(Rebase, ConflictStopsResolveStageAndContinueToTheEnd) {
   ConflictRepo fixture;
-  Session s(fixture.open());
+  Session s(open_repo(fixture.temp));
   s.state.selected = row_of(s.repo, fixture.topic_tip);
   s.press("l");  // the details panel, which the conflict view closes
   ASSERT_TRUE(s.state.commit_details);
-  const RecordedGit git;
+  const RecordedGit git{RecordedGit::ArgumentsAndEditor};
 
   s.press("rmain<enter>");
   ASSERT_TRUE(fixture.rebase_stopped());
-  EXPECT_EQ(status_of(s), "conflicts - use 1/2 to select side, S to stage when resolved");
+  EXPECT_EQ(s.status(), "conflicts - use 1/2 to select side, S to stage when resolved");
   EXPECT_TRUE(s.state.rebase_in_progress);
   EXPECT_FALSE(s.state.entering_rebase_target);
   EXPECT_EQ(s.state.rebase_branch, "topic");
@@ -419,7 +389,7 @@ TEST_F(Rebase, ConflictStopsResolveStageAndContinueToTheEnd) {
   EXPECT_EQ(context.kind, repo::ConflictKind::Rebase);
   EXPECT_EQ(context.ours_label, "main");
   EXPECT_EQ(context.theirs_label, "topic");
-  const std::string shown = screen(s);
+  const std::string shown = s.screen(kScreen);
   EXPECT_NE(row_after(shown, "rebasing onto (main)").find("MAIN"), std::string::npos) << shown;
   EXPECT_NE(row_after(shown, "rebasing (topic)").find("TOPIC1"), std::string::npos) << shown;
 
@@ -428,7 +398,7 @@ TEST_F(Rebase, ConflictStopsResolveStageAndContinueToTheEnd) {
   EXPECT_EQ(fixture.temp.read("f.txt"), "a\nTOPIC1\nc\n");
   EXPECT_EQ(s.state.commit_view->resolved_sections.at("f.txt"), 1u);
   s.press("c");
-  EXPECT_EQ(status_of(s), "stage all changes before continuing rebase");
+  EXPECT_EQ(s.status(), "stage all changes before continuing rebase");
   s.press("S");
   ASSERT_TRUE(s.state.commit_view);
   EXPECT_TRUE(s.state.commit_view->unstaged.empty());
@@ -436,18 +406,18 @@ TEST_F(Rebase, ConflictStopsResolveStageAndContinueToTheEnd) {
   // The next commit stops too: a fresh view, nothing counted as resolved.
   s.press("c");
   ASSERT_TRUE(fixture.rebase_stopped());
-  EXPECT_EQ(status_of(s), "conflicts - use 1/2 to select side, S to stage when resolved");
+  EXPECT_EQ(s.status(), "conflicts - use 1/2 to select side, S to stage when resolved");
   ASSERT_TRUE(s.state.commit_view);
   EXPECT_TRUE(s.state.commit_view->resolved_sections.empty());
   ASSERT_EQ(s.state.commit_view->unstaged.size(), 1u);
   EXPECT_EQ(s.state.commit_view->selected_path, "g.txt");
   EXPECT_TRUE(s.state.rebase_in_progress);
   EXPECT_EQ(s.state.rebase_branch, "topic");
-  EXPECT_NE(row_after(screen(s), "rebasing (topic)").find("TOPIC2"), std::string::npos);
+  EXPECT_NE(row_after(s.screen(kScreen), "rebasing (topic)").find("TOPIC2"), std::string::npos);
 
   s.press("2S");
   s.press("c");
-  EXPECT_EQ(status_of(s), "rebase complete");
+  EXPECT_EQ(s.status(), "rebase complete");
   // Only the continues get an editor, and it is never the user's.
   EXPECT_EQ(git.calls(),
             "rebase main topic [no-such-editor]\nrebase --continue [true]\nrebase --continue [true]\n");
@@ -471,13 +441,13 @@ TEST_F(Rebase, ConflictStopsResolveStageAndContinueToTheEnd) {
 // the rebase, its continues and its abort run.
 TEST_F(Rebase, RunsInTheWorkTreeWhenOpenedThroughTheGitDirectory) {
   ConflictRepo fixture;
-  Session s(repo::Repo::open(fixture.temp.path() + "/.git", 2000).value());
+  Session s(open_repo(fixture.temp.path() + "/.git"));
 
   rebase_topic_onto(s, fixture.topic_tip, "main");
   ASSERT_TRUE(fixture.rebase_stopped());
   ASSERT_TRUE(s.state.commit_view);
   s.press("<esc>");
-  EXPECT_EQ(status_of(s), "rebase aborted");
+  EXPECT_EQ(s.status(), "rebase aborted");
   EXPECT_FALSE(fixture.rebase_stopped());
   EXPECT_EQ(fixture.temp.rev_parse("topic"), fixture.topic_tip);
 
@@ -485,7 +455,7 @@ TEST_F(Rebase, RunsInTheWorkTreeWhenOpenedThroughTheGitDirectory) {
   s.press("2Sc");
   ASSERT_TRUE(fixture.rebase_stopped());
   s.press("2Sc");
-  EXPECT_EQ(status_of(s), "rebase complete");
+  EXPECT_EQ(s.status(), "rebase complete");
   EXPECT_FALSE(fixture.rebase_stopped());
   EXPECT_EQ(fixture.temp.git({"log", "--format=%s", "topic"}), "t2\nt1\nm1\nbase\n");
   EXPECT_EQ(fixture.temp.git({"status", "--porcelain"}), "");
@@ -495,13 +465,13 @@ TEST_F(Rebase, ClosingTheConflictViewAborts) {
   for (const std::string key : {"<esc>", "<C-c>", "q", "<tab>"}) {
     SCOPED_TRACE(key);
     ConflictRepo fixture;
-    Session s(fixture.open());
+    Session s(open_repo(fixture.temp));
     rebase_topic_onto(s, fixture.topic_tip, "main");
     ASSERT_TRUE(s.state.commit_view);
     s.press("1");
 
     EXPECT_FALSE(s.press(key));
-    EXPECT_EQ(status_of(s), "rebase aborted");
+    EXPECT_EQ(s.status(), "rebase aborted");
     EXPECT_FALSE(s.state.commit_view);
     EXPECT_FALSE(in_any_rebase_step(s.state));
     EXPECT_EQ(s.state.rebase_branch, "");
@@ -519,7 +489,7 @@ TEST_F(Rebase, ClosingTheConflictViewAborts) {
 
 TEST_F(Rebase, UntrackedFileRefusesTheContinue) {
   ConflictRepo fixture(1);
-  Session s(fixture.open());
+  Session s(open_repo(fixture.temp));
   rebase_topic_onto(s, fixture.topic_tip, "main");
   ASSERT_TRUE(s.state.commit_view);
   fixture.temp.write("notes.txt", "mine\n");
@@ -529,7 +499,7 @@ TEST_F(Rebase, UntrackedFileRefusesTheContinue) {
   EXPECT_EQ(s.state.commit_view->unstaged[0].path, "notes.txt");
 
   s.press("c");
-  EXPECT_EQ(status_of(s), "stage all changes before continuing rebase");
+  EXPECT_EQ(s.status(), "stage all changes before continuing rebase");
   EXPECT_TRUE(fixture.rebase_stopped());
   EXPECT_TRUE(s.state.rebase_in_progress);
   EXPECT_EQ(fixture.temp.read("notes.txt"), "mine\n");
@@ -539,23 +509,24 @@ TEST_F(Rebase, UntrackedFileRefusesTheContinue) {
 
 TEST_F(Rebase, StoppedWithoutTheViewOnlyEnterAndEscAct) {
   ConflictRepo fixture(1);
-  Session s(fixture.open());
+  Session s(open_repo(fixture.temp));
   rebase_topic_onto(s, fixture.topic_tip, "main");
   // Taking the target's side everywhere and staging empties both lists,
   // which closes the view; the rebase stays stopped.
   s.press("1S");
   ASSERT_FALSE(s.state.commit_view);
-  EXPECT_EQ(status_of(s), "all changes staged/unstaged");
+  EXPECT_EQ(s.status(), "all changes staged/unstaged");
   ASSERT_TRUE(s.state.rebase_in_progress);
   ASSERT_TRUE(fixture.rebase_stopped());
   s.state.status_message.reset();  // it would cover the notice's end
-  EXPECT_NE(screen(s).find("rebase in progress - resolve conflicts, then Enter to continue or Esc to abort"),
+  EXPECT_NE(s.screen(kScreen).find(
+                "rebase in progress - resolve conflicts, then Enter to continue or Esc to abort"),
             std::string::npos);
 
   const std::size_t selected = s.state.selected;
   s.state.set_status("before");
   EXPECT_FALSE(s.press("jkqgGrRmbdp/l<tab>12"));
-  EXPECT_EQ(status_of(s), "before");
+  EXPECT_EQ(s.status(), "before");
   EXPECT_EQ(s.state.selected, selected);
   EXPECT_TRUE(s.state.rebase_in_progress);
   EXPECT_FALSE(s.state.commit_view);
@@ -565,7 +536,7 @@ TEST_F(Rebase, StoppedWithoutTheViewOnlyEnterAndEscAct) {
 
   // The emptied commit is dropped and the rebase ends.
   s.press("<enter>");
-  EXPECT_EQ(status_of(s), "rebase complete");
+  EXPECT_EQ(s.status(), "rebase complete");
   EXPECT_FALSE(in_any_rebase_step(s.state));
   EXPECT_EQ(s.state.rebase_branch, "");
   EXPECT_EQ(s.state.rebase_onto_input, "");
@@ -579,7 +550,7 @@ TEST_F(Rebase, StoppedWithoutTheViewEscAborts) {
   for (const std::string key : {"<esc>", "<C-c>"}) {
     SCOPED_TRACE(key);
     ConflictRepo fixture;
-    Session s(fixture.open());
+    Session s(open_repo(fixture.temp));
     rebase_topic_onto(s, fixture.topic_tip, "main");
     s.press("1S");
     ASSERT_FALSE(s.state.commit_view);
@@ -587,7 +558,7 @@ TEST_F(Rebase, StoppedWithoutTheViewEscAborts) {
     EXPECT_EQ(s.state.rebase_branch, "topic");
 
     EXPECT_FALSE(s.press(key));
-    EXPECT_EQ(status_of(s), "rebase aborted");
+    EXPECT_EQ(s.status(), "rebase aborted");
     EXPECT_FALSE(in_any_rebase_step(s.state));
     EXPECT_EQ(s.state.rebase_branch, "");
     EXPECT_EQ(s.state.rebase_onto_input, "");
@@ -599,8 +570,8 @@ TEST_F(Rebase, StoppedWithoutTheViewEscAborts) {
 
 TEST_F(Rebase, ContinueWithoutTheViewOpensTheNextStopsConflicts) {
   ConflictRepo fixture;
-  Session s(fixture.open());
-  const RecordedGit git;
+  Session s(open_repo(fixture.temp));
+  const RecordedGit git{RecordedGit::ArgumentsAndEditor};
   rebase_topic_onto(s, fixture.topic_tip, "main");
   // main's side of t1, staged: nothing left to show, the view closes.
   s.press("1S");
@@ -611,7 +582,7 @@ TEST_F(Rebase, ContinueWithoutTheViewOpensTheNextStopsConflicts) {
   // stop was, the branch still chosen for the final jump.
   s.press("<enter>");
   ASSERT_TRUE(fixture.rebase_stopped());
-  EXPECT_EQ(status_of(s), "conflicts - use 1/2 to select side, S to stage when resolved");
+  EXPECT_EQ(s.status(), "conflicts - use 1/2 to select side, S to stage when resolved");
   EXPECT_TRUE(s.state.rebase_in_progress);
   EXPECT_EQ(s.state.rebase_branch, "topic");
   EXPECT_EQ(s.state.rebase_onto_input, "main");
@@ -620,11 +591,12 @@ TEST_F(Rebase, ContinueWithoutTheViewOpensTheNextStopsConflicts) {
   EXPECT_EQ(s.state.commit_view->unstaged[0].kind, repo::ChangeKind::Conflicted);
   EXPECT_EQ(s.state.commit_view->selected_path, "g.txt");
   EXPECT_TRUE(s.state.commit_view->resolved_sections.empty());
-  EXPECT_NE(row_after(screen(s), "rebasing (topic)").find("TOPIC2"), std::string::npos) << screen(s);
+  EXPECT_NE(row_after(s.screen(kScreen), "rebasing (topic)").find("TOPIC2"), std::string::npos)
+      << s.screen(kScreen);
 
   s.press("2S");
   s.press("c");
-  EXPECT_EQ(status_of(s), "rebase complete");
+  EXPECT_EQ(s.status(), "rebase complete");
   EXPECT_EQ(git.calls(),
             "rebase main topic [no-such-editor]\nrebase --continue [true]\nrebase --continue [true]\n");
   EXPECT_FALSE(fixture.rebase_stopped());
@@ -641,7 +613,7 @@ TEST_F(Rebase, ContinueWithoutTheViewOpensTheNextStopsConflicts) {
 
 TEST_F(Rebase, ContinueRefusedForUnmergedFilesShowsThemAgain) {
   ConflictRepo fixture;
-  Session s(fixture.open());
+  Session s(open_repo(fixture.temp));
   rebase_topic_onto(s, fixture.topic_tip, "main");
   ASSERT_TRUE(s.state.commit_view);
   // Stopped without the view (its status could not be read, say), f.txt
@@ -649,7 +621,7 @@ TEST_F(Rebase, ContinueRefusedForUnmergedFilesShowsThemAgain) {
   s.state.commit_view.reset();
   s.press("<enter>");
   ASSERT_TRUE(fixture.rebase_stopped());
-  EXPECT_EQ(status_of(s), "conflicts - use 1/2 to select side, S to stage when resolved");
+  EXPECT_EQ(s.status(), "conflicts - use 1/2 to select side, S to stage when resolved");
   ASSERT_TRUE(s.state.commit_view);
   EXPECT_EQ(s.state.commit_view->selected_path, "f.txt");
   EXPECT_TRUE(s.state.rebase_in_progress);
@@ -663,11 +635,11 @@ TEST_F(Rebase, ApplyBackendStopsInTheConflictView) {
   const std::string config = fixture.temp.path() + "/../apply.gitconfig";
   testing_support::write_file(config, "[rebase]\n\tbackend = apply\n");
   const EnvGuard user_config{{"GIT_CONFIG_GLOBAL", config}};
-  Session s(fixture.open());
+  Session s(open_repo(fixture.temp));
 
   rebase_topic_onto(s, fixture.topic_tip, "main");
   ASSERT_TRUE(std::filesystem::exists(fixture.temp.path() + "/.git/rebase-apply"));
-  EXPECT_EQ(status_of(s), "conflicts - use 1/2 to select side, S to stage when resolved");
+  EXPECT_EQ(s.status(), "conflicts - use 1/2 to select side, S to stage when resolved");
   EXPECT_TRUE(s.state.rebase_in_progress);
   EXPECT_EQ(s.state.rebase_branch, "topic");
   ASSERT_TRUE(s.state.commit_view);
@@ -676,13 +648,13 @@ TEST_F(Rebase, ApplyBackendStopsInTheConflictView) {
   // The next stop too, and to the end.
   s.press("2S");
   s.press("c");
-  EXPECT_EQ(status_of(s), "conflicts - use 1/2 to select side, S to stage when resolved");
+  EXPECT_EQ(s.status(), "conflicts - use 1/2 to select side, S to stage when resolved");
   ASSERT_TRUE(s.state.commit_view);
   EXPECT_EQ(s.state.commit_view->selected_path, "g.txt");
   EXPECT_TRUE(s.state.commit_view->resolved_sections.empty());
   s.press("2S");
   s.press("c");
-  EXPECT_EQ(status_of(s), "rebase complete");
+  EXPECT_EQ(s.status(), "rebase complete");
   EXPECT_FALSE(in_any_rebase_step(s.state));
   EXPECT_FALSE(std::filesystem::exists(fixture.temp.path() + "/.git/rebase-apply"));
   EXPECT_EQ(fixture.temp.git({"log", "--format=%s", "topic"}), "t2\nt1\nm1\nbase\n");
@@ -696,7 +668,7 @@ TEST_F(Rebase, ApplyBackendStopsInTheConflictView) {
   rebase_topic_onto(s, fixture.topic_tip, "main");
   ASSERT_TRUE(s.state.commit_view);
   s.press("<esc>");
-  EXPECT_EQ(status_of(s), "rebase aborted");
+  EXPECT_EQ(s.status(), "rebase aborted");
   EXPECT_FALSE(in_any_rebase_step(s.state));
   EXPECT_FALSE(std::filesystem::exists(fixture.temp.path() + "/.git/rebase-apply"));
   EXPECT_EQ(fixture.temp.rev_parse("topic"), fixture.topic_tip);
@@ -709,12 +681,12 @@ TEST_F(Rebase, ApplyBackendStopsInTheConflictView) {
   s.press("1S");
   ASSERT_FALSE(s.state.commit_view);
   s.press("<enter>");
-  EXPECT_EQ(status_of(s), "conflicts remain - resolve and press Enter");
+  EXPECT_EQ(s.status(), "conflicts remain - resolve and press Enter");
   EXPECT_FALSE(s.state.commit_view);
   EXPECT_TRUE(s.state.rebase_in_progress);
   EXPECT_TRUE(std::filesystem::exists(fixture.temp.path() + "/.git/rebase-apply"));
   s.press("<esc>");
-  EXPECT_EQ(status_of(s), "rebase aborted");
+  EXPECT_EQ(s.status(), "rebase aborted");
   EXPECT_FALSE(std::filesystem::exists(fixture.temp.path() + "/.git/rebase-apply"));
   EXPECT_EQ(fixture.temp.rev_parse("topic"), fixture.topic_tip);
 }
@@ -726,9 +698,9 @@ TEST_F(Rebase, AStoppedAmIsNoRebase) {
   fixture.temp.git({"checkout", "-q", "main"});
   const std::string patch = fixture.temp.git({"format-patch", "-1", "--stdout", fixture.topic_tip + "~1"});
   ASSERT_FALSE(fixture.temp.git_result({"am", "-3"}, patch).success());
-  Session s(fixture.open());
+  Session s(open_repo(fixture.temp));
   rebase_topic_onto(s, fixture.topic_tip, "main");
-  EXPECT_EQ(status_of(s), "rebase failed: fatal: It looks like 'git am' is in progress. Cannot rebase.");
+  EXPECT_EQ(s.status(), "rebase failed: fatal: It looks like 'git am' is in progress. Cannot rebase.");
   EXPECT_FALSE(in_any_rebase_step(s.state));
   EXPECT_FALSE(s.state.commit_view);
 }
@@ -761,11 +733,11 @@ TEST_F(Rebase, RunFailuresShowGitsReason) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.err);
     ConflictRepo fixture;
-    Session s(fixture.open());
+    Session s(open_repo(fixture.temp));
     FakePrograms programs;
     failing_git(programs, c.err, c.out);
     rebase_topic_onto(s, fixture.topic_tip, "main");
-    EXPECT_EQ(status_of(s), c.want);
+    EXPECT_EQ(s.status(), c.want);
     EXPECT_FALSE(in_any_rebase_step(s.state));
     EXPECT_EQ(s.state.rebase_branch, "");
     EXPECT_FALSE(s.state.commit_view);
@@ -777,7 +749,7 @@ TEST_F(Rebase, ConflictWordsInStandardErrorStop) {
   for (const std::string err : {"error: could not apply 1234567... t1\\n", "CONFLICT (content): f.txt\\n"}) {
     SCOPED_TRACE(err);
     ConflictRepo fixture;
-    Session s(fixture.open());
+    Session s(open_repo(fixture.temp));
     FakePrograms programs;
     failing_git(programs, err);
     rebase_topic_onto(s, fixture.topic_tip, "main");
@@ -785,7 +757,7 @@ TEST_F(Rebase, ConflictWordsInStandardErrorStop) {
     EXPECT_FALSE(s.state.entering_rebase_target);
     EXPECT_EQ(s.state.rebase_branch, "topic");
     EXPECT_EQ(s.state.rebase_onto_input, "main");
-    EXPECT_EQ(status_of(s), "conflicts - use 1/2 to select side, S to stage when resolved");
+    EXPECT_EQ(s.status(), "conflicts - use 1/2 to select side, S to stage when resolved");
     // Nothing changed in the work tree: a view with two empty lists.
     ASSERT_TRUE(s.state.commit_view);
     EXPECT_TRUE(s.state.commit_view->unstaged.empty());
@@ -796,12 +768,12 @@ TEST_F(Rebase, ConflictWordsInStandardErrorStop) {
 
 TEST_F(Rebase, GitThatCannotStart) {
   ConflictRepo fixture;
-  Session s(fixture.open());
+  Session s(open_repo(fixture.temp));
   const FakePrograms nothing;  // alone on PATH: no git at all
   const std::string no_git = "No such file or directory (os error 2)";
 
   rebase_topic_onto(s, fixture.topic_tip, "main");
-  EXPECT_EQ(status_of(s), "rebase failed: " + no_git);
+  EXPECT_EQ(s.status(), "rebase failed: " + no_git);
   EXPECT_FALSE(in_any_rebase_step(s.state));
   EXPECT_EQ(s.state.rebase_branch, "");
 
@@ -809,32 +781,32 @@ TEST_F(Rebase, GitThatCannotStart) {
   s.state.rebase_in_progress = true;
   s.state.rebase_branch = "topic";
   s.press("<enter>");
-  EXPECT_EQ(status_of(s), "rebase --continue failed: " + no_git);
+  EXPECT_EQ(s.status(), "rebase --continue failed: " + no_git);
   EXPECT_TRUE(s.state.rebase_in_progress);
   EXPECT_EQ(s.state.rebase_branch, "topic");
 
   // In the view: the view stays.
   s.state.commit_view = action::make_commit_view({}, false);
   s.press("c");
-  EXPECT_EQ(status_of(s), "rebase --continue failed: " + no_git);
+  EXPECT_EQ(s.status(), "rebase --continue failed: " + no_git);
   EXPECT_TRUE(s.state.commit_view);
   EXPECT_TRUE(s.state.rebase_in_progress);
 
   // An abort that cannot run says so; with no rebase stopped in the
   // repository the mode ends all the same.
   s.press("<esc>");
-  EXPECT_EQ(status_of(s), "rebase --abort failed: " + no_git);
+  EXPECT_EQ(s.status(), "rebase --abort failed: " + no_git);
   EXPECT_FALSE(s.state.commit_view);
   EXPECT_FALSE(in_any_rebase_step(s.state));
   s.state.rebase_in_progress = true;
   s.press("<esc>");
-  EXPECT_EQ(status_of(s), "rebase --abort failed: " + no_git);
+  EXPECT_EQ(s.status(), "rebase --abort failed: " + no_git);
   EXPECT_FALSE(in_any_rebase_step(s.state));
 }
 
 TEST_F(Rebase, AnAbortGitRefusesLeavesTheRebaseToFinish) {
   ConflictRepo fixture;
-  Session s(fixture.open());
+  Session s(open_repo(fixture.temp));
   rebase_topic_onto(s, fixture.topic_tip, "main");
   ASSERT_TRUE(s.state.commit_view);
   ASSERT_TRUE(fixture.rebase_stopped());
@@ -845,13 +817,13 @@ TEST_F(Rebase, AnAbortGitRefusesLeavesTheRebaseToFinish) {
   }
   // Not reported as done: the view is closed, the rebase still stopped, and
   // the mode of a stopped rebase takes the keys.
-  EXPECT_EQ(status_of(s), "rebase --abort failed: error: could not move back to 1234567");
+  EXPECT_EQ(s.status(), "rebase --abort failed: error: could not move back to 1234567");
   EXPECT_FALSE(s.state.commit_view);
   EXPECT_TRUE(s.state.rebase_in_progress);
   EXPECT_TRUE(fixture.rebase_stopped());
   // With git working again, Esc aborts for real.
   s.press("<esc>");
-  EXPECT_EQ(status_of(s), "rebase aborted");
+  EXPECT_EQ(s.status(), "rebase aborted");
   EXPECT_FALSE(in_any_rebase_step(s.state));
   EXPECT_FALSE(fixture.rebase_stopped());
   EXPECT_EQ(fixture.temp.rev_parse("topic"), fixture.topic_tip);
@@ -859,7 +831,7 @@ TEST_F(Rebase, AnAbortGitRefusesLeavesTheRebaseToFinish) {
 
 TEST_F(Rebase, ContinueFailuresInTheView) {
   ConflictRepo fixture;
-  Session s(fixture.open());
+  Session s(open_repo(fixture.temp));
   FakePrograms programs;
   s.state.rebase_in_progress = true;
   s.state.rebase_branch = "topic";
@@ -868,20 +840,20 @@ TEST_F(Rebase, ContinueFailuresInTheView) {
 
   failing_git(programs, "error: something else\\nhint: more\\n");
   s.press("c");
-  EXPECT_EQ(status_of(s), "rebase --continue failed: error: something else");
+  EXPECT_EQ(s.status(), "rebase --continue failed: error: something else");
   ASSERT_TRUE(s.state.commit_view);
   EXPECT_EQ(s.state.commit_view->resolved_sections.at("f.txt"), 2u);
   EXPECT_TRUE(s.state.rebase_in_progress);
 
   failing_git(programs, "");
   s.press("c");
-  EXPECT_EQ(status_of(s), "rebase --continue failed: unknown error");
+  EXPECT_EQ(s.status(), "rebase --continue failed: unknown error");
   EXPECT_TRUE(s.state.commit_view);
 
   // The conflict words open a fresh view.
   failing_git(programs, "error: could not apply abc... t2\\n");
   s.press("c");
-  EXPECT_EQ(status_of(s), "conflicts - use 1/2 to select side, S to stage when resolved");
+  EXPECT_EQ(s.status(), "conflicts - use 1/2 to select side, S to stage when resolved");
   ASSERT_TRUE(s.state.commit_view);
   EXPECT_TRUE(s.state.commit_view->resolved_sections.empty());
   EXPECT_TRUE(s.state.rebase_in_progress);

@@ -7,7 +7,7 @@ namespace {
 
 using action::Action;
 using app_testing::memory_log;
-using app_testing::Session;
+using testing_support::Session;
 
 TEST(SearchPrompt, HistoryStepsBackAndForth) {
   Session s(memory_log(20));
@@ -103,17 +103,6 @@ TEST(SearchPrompt, CancelRestoresTheSavedPosition) {
     EXPECT_FALSE(s.state.saved_scroll);
     EXPECT_FALSE(s.state.history_cursor);
   }
-}
-
-TEST(SearchPrompt, CommandKeysTypeTheirCharacters) {
-  Session s(memory_log(20));
-  s.press("/q/jG5 0bcdNn");
-  EXPECT_EQ(s.state.search_query, "q/jG5 0bcdNn");
-  // Keys that type nothing change nothing.
-  s.press("<tab><C-d><C-u><left>");
-  EXPECT_EQ(s.state.search_query, "q/jG5 0bcdNn");
-  EXPECT_TRUE(s.state.searching);
-  EXPECT_EQ(s.state.selected, 0u);
 }
 
 TEST(SearchPrompt, BackspaceRemovesOneCharacter) {

@@ -1,13 +1,11 @@
 #include "commit_graph/graph.hpp"
-#include "repo/repo.hpp"
+#include "repo/commit.hpp"
 #include "utils/text.hpp"
-#include "support/temp_repo.hpp"
 
 #include <gtest/gtest.h>
 
-#include <map>
-#include <set>
-#include <unordered_map>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -84,66 +82,6 @@ TEST(CommitGraph, RowTextJoinsGlyphs) {
   auto rows = commit_graph::build_from(history({{"M", {"A", "F"}}, {"F", {"A"}}, {"A", {}}}));
   EXPECT_EQ(commit_graph::row_text(rows[0]), "●╮");
   EXPECT_EQ(commit_graph::row_text(rows[2]), "●╯");
-}
-
-// Checks that hold for any history: one row per commit, one node per row,
-// every lane index inside the row.
-void expect_graph_invariants(const std::vector<Commit>& commits, const commit_graph::Graph& rows) {
-  ASSERT_EQ(rows.size(), commits.size());
-  for (std::size_t r = 0; r < rows.size(); ++r) {
-    SCOPED_TRACE("row " + std::to_string(r));
-    int nodes = 0;
-    for (std::size_t i = 0; i < rows[r].size(); ++i) {
-      if (rows[r][i].glyph == U'●') ++nodes;
-      if (rows[r][i].lane) {
-        EXPECT_LT(*rows[r][i].lane, rows[r].size());
-        EXPECT_EQ(*rows[r][i].lane, i);
-      }
-    }
-    EXPECT_EQ(nodes, 1);
-  }
-}
-
-// Each commit once, every child above its parents.
-void expect_topological(const std::vector<Commit>& commits) {
-  std::unordered_map<Oid, std::size_t> pos;
-  for (std::size_t i = 0; i < commits.size(); ++i) EXPECT_TRUE(pos.emplace(commits[i].id, i).second);
-  for (std::size_t i = 0; i < commits.size(); ++i)
-    for (const auto& p : commits[i].parent_ids)
-      if (auto it = pos.find(p); it != pos.end()) {
-        EXPECT_LT(i, it->second);
-      }
-}
-
-TEST(CommitGraph, HoldsOnRealHistories) {
-  testing_support::TempRepo t;
-  t.write("f", "0\n").commit("root");
-  // Many branches, criss-cross merges and an octopus.
-  for (int b = 0; b < 6; ++b) {
-    t.git({"checkout", "-q", "-b", "b" + std::to_string(b), "main"});
-    for (int k = 0; k < 3; ++k) t.write("b" + std::to_string(b), std::to_string(k) + "\n").commit("b" + std::to_string(b));
-  }
-  t.git({"checkout", "-q", "main"});
-  t.write("m", "1\n").commit("main 1");
-  t.git({"merge", "-q", "--no-edit", "b0"});
-  t.git({"checkout", "-q", "b1"});
-  t.git({"merge", "-q", "--no-edit", "main"});
-  t.git({"checkout", "-q", "main"});
-  t.git({"merge", "-q", "--no-edit", "b1"});
-  t.git({"merge", "-q", "--no-edit", "b2", "b3", "b4"});
-  t.write("m", "2\n").commit("main 2");
-
-  auto full = repo::Repo::open(t.path(), std::nullopt);
-  ASSERT_TRUE(full);
-  expect_topological(full->commits);
-  expect_graph_invariants(full->commits, full->graph);
-
-  // Cut by the limit, so parents are missing below the last row.
-  auto cut = repo::Repo::open(t.path(), 7);
-  ASSERT_TRUE(cut);
-  EXPECT_EQ(cut->commits.size(), 7u);
-  EXPECT_TRUE(cut->has_more);
-  expect_graph_invariants(cut->commits, cut->graph);
 }
 
 }  // namespace

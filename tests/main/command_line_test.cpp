@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "support/env_guard.hpp"
+#include "support/tarnwick_binary.hpp"
 #include "support/temp_repo.hpp"
 
 namespace {

@@ -14,104 +14,46 @@
 #include "render/render.hpp"
 #include "repo/repo.hpp"
 #include "support/env_guard.hpp"
+#include "support/frames.hpp"
+#include "support/loop_session.hpp"
+#include "support/repositories.hpp"
+#include "support/screen.hpp"
 #include "support/temp_repo.hpp"
+#include "support/text.hpp"
 #include "tui/memory_backend.hpp"
 
 namespace {
 
 using app::Pass;
 using namespace std::chrono_literals;
+using testing_support::column_of;
+using testing_support::draw;
+using testing_support::LoopSession;
+using testing_support::numbered;
+using testing_support::open_repo;
 using testing_support::TempRepo;
 using tui::KeyCode;
 using tui::KeyEvent;
 
-// `count` empty commits in one line on `branch`, one minute apart, each
-// summary "commit N" (1 is the oldest); with `main_at`, main points at that
-// commit. Made with fast-import: hundreds of commits in a blink.
-void line_of_commits(TempRepo& t, int count, const std::string& branch = "main",
-                     std::optional<int> main_at = std::nullopt) {
-  std::string script;
-  for (int i = 1; i <= count; ++i) {
-    const std::string message = "commit " + std::to_string(i);
-    script += "commit refs/heads/" + branch + "\nmark :" + std::to_string(i) + "\n";
-    script += "committer Test <test@example.com> " + std::to_string(1700000000 + 60 * i) + " +0000\n";
-    script += "data " + std::to_string(message.size()) + "\n" + message + "\n";
-    if (i > 1) script += "from :" + std::to_string(i - 1) + "\n";
-    script += "\n";
-  }
-  if (main_at) script += "reset refs/heads/main\nfrom :" + std::to_string(*main_at) + "\n\n";
-  t.git({"fast-import", "--quiet"}, script);
-}
-
-repo::Repo open(const TempRepo& t, std::optional<std::uint64_t> limit = 2000) {
-  auto r = repo::Repo::open(t.path(), limit);
-  EXPECT_TRUE(r) << (r ? "" : r.error().message);
-  return r ? std::move(*r) : repo::Repo{};
-}
-
 tui::Event key(char32_t c) { return KeyEvent::character(c); }
-
-// The first column where the row's cells spell the text; -1 when none does.
-int column_of(const tui::Buffer& buf, int y, std::string_view text) {
-  for (int x = 0; x + static_cast<int>(text.size()) <= buf.area().width; ++x) {
-    bool same = true;
-    for (std::size_t i = 0; i < text.size() && same; ++i)
-      same = buf.at(x + static_cast<int>(i), y).symbol == std::string(1, text[i]);
-    if (same) return x;
-  }
-  return -1;
-}
 
 // The row of the next frame that marks the selection, empty when none does.
 std::string selected_row(const state::State& state, const repo::Repo& repo, tui::Size size) {
-  tui::Buffer buffer({0, 0, size.width, size.height});
-  tui::Frame frame(buffer);
-  render::render(frame, state, repo, state::Clock::now());
+  const tui::Buffer buffer = draw(state, repo, size.width, size.height, state::Clock::now());
   for (std::uint16_t y = 0; y < size.height; ++y)
     if (buffer.row_text(y).find("▶") != std::string::npos) return buffer.row_text(y);
   return {};
 }
 
-// One run of the interactive program on a real repository, a terminal in
-// memory, scripted keys and a watcher channel the test sends on.
-struct LoopRun {
-  explicit LoopRun(repo::Repo opened, tui::Size size = {100, 43})
-      : repo(std::move(opened)), state(state::State::create(repo)), backend(size), terminal(backend) {
-    auto [tx, rx] = utils::make_channel<utils::Signal>();
-    watcher_sender = std::move(tx);
-    watcher = std::move(rx);
-  }
-
-  Pass pass() { return app::run_pass(session); }
-  Pass press(tui::Event e) {
-    events.push(e);
-    return pass();
-  }
-  // Passes until no load of the log runs or waits to be taken.
-  void settle() {
-    for (int i = 0; i < 100 && session.loader.busy(); ++i) {
-      session.loader.wait();
-      pass();
-    }
-    ASSERT_FALSE(session.loader.busy());
-  }
-
-  repo::Repo repo;
-  state::State state;
-  tui::MemoryBackend backend;
-  tui::Terminal terminal;
-  tui::ScriptedEvents events;
-  utils::Sender<utils::Signal> watcher_sender;
-  utils::Receiver<utils::Signal> watcher;
-  app::Session session{state, repo, terminal, events, watcher};
-};
+// The program's first screen here is 100 x 43: 40 rows of log.
+constexpr tui::Size kScreen{100, 43};
 
 TEST(EventLoop, StartsCentredOnHead) {
   TempRepo t;
-  line_of_commits(t, 200, "tip", 50);  // main, and HEAD, 150 rows down
-  LoopRun run(open(t));
+  t.line_of_commits(200, "tip", 50);  // main, and HEAD, 150 rows down
+  LoopSession run(open_repo(t), kScreen);
   ASSERT_EQ(run.state.selected, 150u);
-  app::show_first_frame(run.session);
+  app::show_first_frame(run.loop);
   EXPECT_EQ(run.state.scroll, 130u);  // 43 rows: 40 of log, half of it above
   EXPECT_FALSE(run.backend.output().empty());
 }
@@ -120,8 +62,8 @@ TEST(EventLoop, StartsInTheStagingViewOverUncommittedWork) {
   TempRepo t;
   t.write("a.txt", "a\n").commit("base");
   t.write("z.txt", "untracked\n");
-  LoopRun run(open(t));
-  app::show_first_frame(run.session);
+  LoopSession run(open_repo(t), kScreen);
+  app::show_first_frame(run.loop);
   ASSERT_TRUE(run.state.commit_view);
   EXPECT_EQ(run.state.commit_view->selected_path, "z.txt");
   EXPECT_FALSE(run.state.commit_view->staged_focus);
@@ -129,45 +71,33 @@ TEST(EventLoop, StartsInTheStagingViewOverUncommittedWork) {
   ASSERT_TRUE(run.state.commit_view->staging_highlight);
   EXPECT_NE(run.terminal.last_frame().row_text(0).find(" z.txt "), std::string::npos);
   // Esc goes back to the log, which the next Esc quits.
-  EXPECT_EQ(run.press(KeyEvent::key(tui::KeyCode::Esc)), Pass::Drew);
+  EXPECT_EQ(run.pass(KeyEvent::key(tui::KeyCode::Esc)), Pass::Drew);
   EXPECT_FALSE(run.state.commit_view);
-  EXPECT_EQ(run.press(KeyEvent::key(tui::KeyCode::Esc)), Pass::Quit);
+  EXPECT_EQ(run.pass(KeyEvent::key(tui::KeyCode::Esc)), Pass::Quit);
 
   // Only staged changes: the staged list has the focus.
   t.git({"add", "z.txt"});
-  LoopRun staged(open(t));
-  app::show_first_frame(staged.session);
+  LoopSession staged(open_repo(t), kScreen);
+  app::show_first_frame(staged.loop);
   ASSERT_TRUE(staged.state.commit_view);
   EXPECT_TRUE(staged.state.commit_view->staged_focus);
   EXPECT_EQ(staged.state.commit_view->selected_path, "z.txt");
 
   // A clean tree starts in the log.
   t.commit("add z");
-  LoopRun clean(open(t));
-  app::show_first_frame(clean.session);
+  LoopSession clean(open_repo(t), kScreen);
+  app::show_first_frame(clean.loop);
   EXPECT_FALSE(clean.state.commit_view);
-}
-
-// Lines "line 1" to "line n", some replaced.
-std::string lines(int n, std::initializer_list<std::pair<int, std::string>> changes = {}) {
-  std::string out;
-  for (int i = 1; i <= n; ++i) {
-    std::string line = "line " + std::to_string(i);
-    for (const auto& [at, text] : changes)
-      if (at == i) line = text;
-    out += line + "\n";
-  }
-  return out;
 }
 
 tui::Event ctrl(char32_t c) { return KeyEvent::character(c, tui::KeyModifiers::CONTROL); }
 
 // a.txt, b.txt and d.txt with one change each, c.txt with two far apart.
 void four_changed_files(TempRepo& t) {
-  for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"}) t.write(name, lines(40));
+  for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"}) t.write(name, numbered(1, 40, "line "));
   t.commit("base");
-  for (const char* name : {"a.txt", "b.txt", "d.txt"}) t.write(name, lines(40, {{20, "changed"}}));
-  t.write("c.txt", lines(40, {{3, "three"}, {35, "thirtyfive"}}));
+  for (const char* name : {"a.txt", "b.txt", "d.txt"}) t.write(name, numbered(1, 40, "line ", {{20, "changed"}}));
+  t.write("c.txt", numbered(1, 40, "line ", {{3, "three"}, {35, "thirtyfive"}}));
 }
 
 // A git add and a commit in another terminal while the view is open: the
@@ -176,12 +106,12 @@ void four_changed_files(TempRepo& t) {
 TEST(EventLoop, TheWatchersNewsReloadsTheStagingView) {
   TempRepo t;
   four_changed_files(t);
-  LoopRun run(open(t));
-  app::show_first_frame(run.session);
+  LoopSession run(open_repo(t), kScreen);
+  app::show_first_frame(run.loop);
   ASSERT_TRUE(run.state.commit_view);
-  run.press(ctrl(U'j'));
-  run.press(ctrl(U'j'));
-  run.press(key(U'n'));
+  run.pass(ctrl(U'j'));
+  run.pass(ctrl(U'j'));
+  run.pass(key(U'n'));
   const state::CommitViewState& view = *run.state.commit_view;
   ASSERT_EQ(view.selected_path, "c.txt");
   const std::size_t scroll = view.diff_scroll;
@@ -208,10 +138,10 @@ TEST(EventLoop, TheWatchersNewsReloadsTheStagingView) {
   EXPECT_TRUE(view.staged.empty());
   EXPECT_EQ(view.selected_path, "c.txt");
 
-  run.press(key(U's'));
+  run.pass(key(U's'));
   EXPECT_EQ(t.git({"diff", "--cached", "--name-only"}), "c.txt\n");
-  EXPECT_EQ(t.git({"show", ":c.txt"}), lines(40, {{35, "thirtyfive"}}));
-  EXPECT_EQ(t.git({"show", "HEAD:a.txt"}), lines(40, {{20, "changed"}}));
+  EXPECT_EQ(t.git({"show", ":c.txt"}), numbered(1, 40, "line ", {{35, "thirtyfive"}}));
+  EXPECT_EQ(t.git({"show", "HEAD:a.txt"}), numbered(1, 40, "line ", {{20, "changed"}}));
 }
 
 // The news that comes while a discard waits for its y leaves the dialog
@@ -219,10 +149,10 @@ TEST(EventLoop, TheWatchersNewsReloadsTheStagingView) {
 TEST(EventLoop, AWaitingDiscardHoldsTheReloadUntilItsKey) {
   TempRepo t;
   four_changed_files(t);
-  LoopRun run(open(t));
-  app::show_first_frame(run.session);
-  run.press(ctrl(U'j'));
-  run.press(key(U'd'));
+  LoopSession run(open_repo(t), kScreen);
+  app::show_first_frame(run.loop);
+  run.pass(ctrl(U'j'));
+  run.pass(key(U'd'));
   ASSERT_TRUE(run.state.pending_discard);
   t.git({"add", "a.txt"});
   run.watcher_sender.send(utils::Signal{});
@@ -230,11 +160,11 @@ TEST(EventLoop, AWaitingDiscardHoldsTheReloadUntilItsKey) {
   const state::CommitViewState& view = *run.state.commit_view;
   EXPECT_TRUE(run.state.pending_discard);
   EXPECT_EQ(view.unstaged.size(), 4u);
-  run.press(key(U'n'));
+  run.pass(key(U'n'));
   EXPECT_FALSE(run.state.pending_discard);
   EXPECT_EQ(view.unstaged.size(), 3u);
   EXPECT_EQ(view.selected_path, "b.txt");
-  EXPECT_EQ(t.read("b.txt"), lines(40, {{20, "changed"}}));
+  EXPECT_EQ(t.read("b.txt"), numbered(1, 40, "line ", {{20, "changed"}}));
 }
 
 // The view of a rebase stopped on a conflict stays open when an outside
@@ -248,8 +178,8 @@ TEST(EventLoop, TheWatcherLeavesTheViewOfAStoppedRebaseOpen) {
   t.write("f.txt", "main\n").commit("main");
   t.git({"checkout", "-q", "topic"});
   ASSERT_FALSE(t.git_result({"rebase", "main"}).success());
-  LoopRun run(open(t));
-  app::show_first_frame(run.session);
+  LoopSession run(open_repo(t), kScreen);
+  app::show_first_frame(run.loop);
   ASSERT_TRUE(run.state.commit_view);
   run.state.rebase_in_progress = true;
   // Taking main's side in another terminal empties both lists.
@@ -264,17 +194,17 @@ TEST(EventLoop, TheWatcherLeavesTheViewOfAStoppedRebaseOpen) {
 
 TEST(EventLoop, KeepsTheSelectionOnScreen) {
   TempRepo t;
-  line_of_commits(t, 60);
-  LoopRun run(open(t));  // 40 rows of log
-  app::show_first_frame(run.session);
+  t.line_of_commits(60);
+  LoopSession run(open_repo(t), kScreen);  // 40 rows of log
+  app::show_first_frame(run.loop);
   ASSERT_EQ(run.state.selected, 0u);
   for (int i = 0; i < 50; ++i) {
-    ASSERT_EQ(run.press(key(U'j')), Pass::Drew);
+    ASSERT_EQ(run.pass(key(U'j')), Pass::Drew);
     EXPECT_EQ(run.state.selected, std::size_t(i + 1));
     EXPECT_EQ(run.state.scroll, run.state.selected < 40 ? 0u : run.state.selected - 39);
   }
   for (int i = 0; i < 45; ++i) {
-    run.press(key(U'k'));
+    run.pass(key(U'k'));
     // Scrolls only once the selection leaves the top.
     EXPECT_EQ(run.state.scroll, std::min<std::size_t>(11, run.state.selected));
   }
@@ -283,64 +213,64 @@ TEST(EventLoop, KeepsTheSelectionOnScreen) {
 
 TEST(EventLoop, TinyTerminalThenResize) {
   TempRepo t;
-  line_of_commits(t, 10);
-  LoopRun run(open(t), {80, 3});  // no row for the log at all
-  app::show_first_frame(run.session);
-  for (int i = 0; i < 5; ++i) EXPECT_EQ(run.press(key(U'j')), Pass::Drew);
+  t.line_of_commits(10);
+  LoopSession run(open_repo(t), {80, 3});  // no row for the log at all
+  app::show_first_frame(run.loop);
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(run.pass(key(U'j')), Pass::Drew);
   EXPECT_EQ(run.state.selected, 5u);
   run.backend.set_size({80, 6});
-  EXPECT_EQ(run.press(tui::ResizeEvent{80, 6}), Pass::Drew);
+  EXPECT_EQ(run.pass(tui::ResizeEvent{80, 6}), Pass::Drew);
   EXPECT_LE(run.state.scroll, 5u);
   EXPECT_GT(run.state.scroll + 3, 5u);
 }
 
 TEST(EventLoop, ShortLogKeepsItsScrollOnResize) {
   TempRepo t;
-  line_of_commits(t, 5);
-  LoopRun run(open(t));
+  t.line_of_commits(5);
+  LoopSession run(open_repo(t), kScreen);
   run.state.scroll = 3;  // a log shorter than the screen is left alone
-  EXPECT_EQ(run.press(tui::OtherEvent{}), Pass::Drew);
+  EXPECT_EQ(run.pass(tui::OtherEvent{}), Pass::Drew);
   EXPECT_EQ(run.state.scroll, 3u);
 }
 
 TEST(EventLoop, QuietPassDrawsNothing) {
   TempRepo t;
-  line_of_commits(t, 3);
-  LoopRun run(open(t));
-  app::show_first_frame(run.session);
+  t.line_of_commits(3);
+  LoopSession run(open_repo(t), kScreen);
+  app::show_first_frame(run.loop);
   run.backend.clear_output();
   EXPECT_EQ(run.pass(), Pass::Idle);
-  EXPECT_EQ(run.press(tui::ResizeEvent{100, 43}), Pass::Drew);
-  EXPECT_EQ(run.press(KeyEvent::key(KeyCode::Left)), Pass::Drew);
+  EXPECT_EQ(run.pass(tui::ResizeEvent{100, 43}), Pass::Drew);
+  EXPECT_EQ(run.pass(KeyEvent::key(KeyCode::Left)), Pass::Drew);
 }
 
 TEST(EventLoop, QuitEndsWithStatusZero) {
   TempRepo t;
-  line_of_commits(t, 3);
-  LoopRun run(open(t));
+  t.line_of_commits(3);
+  LoopSession run(open_repo(t), kScreen);
   run.events.push(key(U'j'));
   run.events.push(key(U'q'));
   run.events.push(key(U'j'));
-  app::show_first_frame(run.session);
-  EXPECT_EQ(app::run_event_loop(run.session), 0);
+  app::show_first_frame(run.loop);
+  EXPECT_EQ(app::run_event_loop(run.loop), 0);
   EXPECT_EQ(run.events.pending(), 1u);  // nothing after the quit is read
   EXPECT_EQ(run.state.selected, 1u);
 }
 
 TEST(EventLoop, KeysActOnTheLogShownWhileALoadRuns) {
   TempRepo t;
-  line_of_commits(t, 3);
-  LoopRun run(open(t));
+  t.line_of_commits(3);
+  LoopSession run(open_repo(t), kScreen);
   ASSERT_EQ(run.repo.commits.size(), 3u);
-  line_of_commits(t, 5);  // two more on top, from outside
+  t.line_of_commits(5);  // two more on top, from outside
   run.watcher_sender.send(utils::Signal{});
   // The message starts a load and the key of the same pass is answered at
   // once, on the three commits on screen.
-  EXPECT_EQ(run.press(key(U'j')), Pass::Drew);
-  EXPECT_TRUE(run.session.loader.busy());
+  EXPECT_EQ(run.pass(key(U'j')), Pass::Drew);
+  EXPECT_TRUE(run.loop.loader.busy());
   EXPECT_EQ(run.repo.commits.size(), 3u);
   EXPECT_EQ(run.state.selected, 1u);  // commit 2
-  EXPECT_EQ(run.press(key(U'j')), Pass::Drew);
+  EXPECT_EQ(run.pass(key(U'j')), Pass::Drew);
   run.settle();
   // The new model came in at the start of a later pass, the selection on
   // the commit it was on, whether the second j came before or after it.
@@ -352,7 +282,7 @@ TEST(EventLoop, KeysActOnTheLogShownWhileALoadRuns) {
 TEST(EventLoop, EveryWatcherMessageIsLoaded) {
   TempRepo t;
   t.commit("first");
-  LoopRun run(open(t));
+  LoopSession run(open_repo(t), kScreen);
   t.commit("second");
   run.watcher_sender.send(utils::Signal{});
   run.watcher_sender.send(utils::Signal{});
@@ -371,11 +301,11 @@ TEST(EventLoop, EveryWatcherMessageIsLoaded) {
 TEST(EventLoop, ACommitMadeDuringALoadIsLoadedAfterIt) {
   TempRepo t;
   t.commit("first");
-  LoopRun run(open(t));
+  LoopSession run(open_repo(t), kScreen);
   t.commit("second");
   run.watcher_sender.send(utils::Signal{});
   run.pass();
-  ASSERT_TRUE(run.session.loader.busy());
+  ASSERT_TRUE(run.loop.loader.busy());
   t.commit("third");  // the load may or may not see it
   run.watcher_sender.send(utils::Signal{});
   run.pass();
@@ -387,7 +317,7 @@ TEST(EventLoop, ACommitMadeDuringALoadIsLoadedAfterIt) {
 TEST(EventLoop, WatcherThatEndedIsLikeSilence) {
   TempRepo t;
   t.commit("first");
-  LoopRun run(open(t));
+  LoopSession run(open_repo(t), kScreen);
   run.watcher_sender = utils::Sender<utils::Signal>();  // the thread's end released
   EXPECT_EQ(run.pass(), Pass::Idle);
   EXPECT_EQ(run.pass(), Pass::Idle);
@@ -396,14 +326,14 @@ TEST(EventLoop, WatcherThatEndedIsLikeSilence) {
 TEST(EventLoop, ABranchCreatedWhileALoadRunsIsKept) {
   TempRepo t;
   const std::string one = t.commit("one");
-  LoopRun run(open(t));
-  run.press(key(U'b'));
-  run.press(key(U'x'));
+  LoopSession run(open_repo(t), kScreen);
+  run.pass(key(U'b'));
+  run.pass(key(U'x'));
   ASSERT_TRUE(run.state.creating_branch);
   t.commit("two");
   run.watcher_sender.send(utils::Signal{});
   // The load starts before the branch is made, in the same pass.
-  run.press(KeyEvent::key(KeyCode::Enter));
+  run.pass(KeyEvent::key(KeyCode::Enter));
   ASSERT_TRUE(run.repo.branches.contains(repo::BranchName{"x"}));
   EXPECT_EQ(run.repo.branches.at(repo::BranchName{"x"}).hex(), one);  // the commit selected when Enter came
   run.settle();
@@ -414,11 +344,11 @@ TEST(EventLoop, ABranchCreatedWhileALoadRunsIsKept) {
 
 TEST(EventLoop, AReloadKeepsTheSelectionOnItsCommit) {
   TempRepo t;
-  line_of_commits(t, 60);  // row r holds "commit 60-r"
-  LoopRun run(open(t));    // 40 rows of log
+  t.line_of_commits(60);                   // row r holds "commit 60-r"
+  LoopSession run(open_repo(t), kScreen);  // 40 rows of log
   run.state.selected = 30;  // commit 30, on screen row 20
   run.state.scroll = 10;
-  line_of_commits(t, 65);  // five more on top
+  t.line_of_commits(65);  // five more on top
   run.watcher_sender.send(utils::Signal{});
   run.pass();
   run.settle();
@@ -444,8 +374,8 @@ TEST(EventLoop, AReloadThatShortensTheLogKeepsTheSelectionInIt) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     TempRepo t;
-    line_of_commits(t, 60);
-    LoopRun run(open(t));
+    t.line_of_commits(60);
+    LoopSession run(open_repo(t), kScreen);
     run.state.selected = c.selected;
     run.state.scroll = c.scroll;
     t.git({"reset", "-q", "--soft", c.reset_to});
@@ -476,7 +406,7 @@ void check_worker_outcomes(const std::string& name) {
   SCOPED_TRACE(name);
   TempRepo t;
   t.commit("first");
-  LoopRun run(open(t));
+  LoopSession run(open_repo(t), kScreen);
   auto& task = task_of<Result>(run.state);
 
   // Nothing yet: every pass counts a tick and redraws, without a key.
@@ -523,8 +453,8 @@ TEST(EventLoop, PushAndFetchOutcomes) {
 
 TEST(EventLoop, IncrementalSearchFromTheTop) {
   TempRepo t;
-  line_of_commits(t, 30);  // row r holds "commit 30-r"
-  LoopRun run(open(t));
+  t.line_of_commits(30);  // row r holds "commit 30-r"
+  LoopSession run(open_repo(t), kScreen);
   run.state.selected = 20;
   run.state.scroll = 5;
   run.state.saved_selection = 20;
@@ -532,41 +462,41 @@ TEST(EventLoop, IncrementalSearchFromTheTop) {
   run.state.searching = true;
 
   run.state.search_query = "commit 1";  // commits 19 to 10 and 1 match; the first from the top wins
-  run.press(KeyEvent::key(KeyCode::Left));
+  run.pass(KeyEvent::key(KeyCode::Left));
   EXPECT_EQ(run.state.selected, 11u);  // commit 19
   EXPECT_EQ(run.state.scroll, 5u);
 
   run.state.search_query = "no such commit";
-  run.press(KeyEvent::key(KeyCode::Left));
+  run.pass(KeyEvent::key(KeyCode::Left));
   EXPECT_EQ(run.state.selected, 20u);
 
   run.state.selected = 3;
   run.state.search_query.clear();
   run.state.scroll = 0;
-  run.press(KeyEvent::key(KeyCode::Left));
+  run.pass(KeyEvent::key(KeyCode::Left));
   EXPECT_EQ(run.state.selected, 20u);
   EXPECT_EQ(run.state.scroll, 5u);
 
   run.state.searching = false;  // the prompt closed: the selection is the user's
   run.state.selected = 3;
-  run.press(KeyEvent::key(KeyCode::Left));
+  run.pass(KeyEvent::key(KeyCode::Left));
   EXPECT_EQ(run.state.selected, 3u);
 }
 
 TEST(EventLoop, APasteTypesIntoThePromptAndRunsNoKey) {
   TempRepo t;
-  line_of_commits(t, 30);  // row r holds "commit 30-r"
-  LoopRun run(open(t));
+  t.line_of_commits(30);  // row r holds "commit 30-r"
+  LoopSession run(open_repo(t), kScreen);
 
   // In the log: neither q nor the line feed does anything.
-  EXPECT_EQ(run.press(tui::PasteEvent{"q\rjj"}), Pass::Drew);
+  EXPECT_EQ(run.pass(tui::PasteEvent{"q\rjj"}), Pass::Drew);
   EXPECT_EQ(run.state.selected, 0u);
   EXPECT_FALSE(run.state.searching);
 
   // In the search prompt: its first line is the query, searched as typed.
-  run.press(key(U'/'));
+  run.pass(key(U'/'));
   ASSERT_TRUE(run.state.searching);
-  EXPECT_EQ(run.press(tui::PasteEvent{"commit 2\u202e5\rq"}), Pass::Drew);
+  EXPECT_EQ(run.pass(tui::PasteEvent{"commit 2\u202e5\rq"}), Pass::Drew);
   EXPECT_EQ(run.state.search_query, "commit 25");
   EXPECT_TRUE(run.state.searching);
   EXPECT_EQ(run.state.selected, 5u);
@@ -595,30 +525,30 @@ TEST(EventLoop, LimitGrowth) {
 
 TEST(EventLoop, LogGrowsAsTheSelectionNearsItsEnd) {
   TempRepo t;
-  line_of_commits(t, 5);
-  LoopRun run(open(t, 2));
+  t.line_of_commits(5);
+  LoopSession run(open_repo(t, 2), kScreen);
   ASSERT_TRUE(run.repo.has_more);
-  run.press(key(U'j'));  // row 1 of 2: well within 100 rows of the end
+  run.pass(key(U'j'));  // row 1 of 2: well within 100 rows of the end
   EXPECT_EQ(run.repo.limit, 4u);
   run.settle();
   EXPECT_EQ(run.repo.commits.size(), 4u);
   EXPECT_EQ(run.state.selected, 1u);
-  run.press(key(U'j'));
+  run.pass(key(U'j'));
   EXPECT_EQ(run.repo.limit, 8u);
   run.settle();
   EXPECT_EQ(run.repo.commits.size(), 5u);
   EXPECT_FALSE(run.repo.has_more);
-  run.press(key(U'j'));
+  run.pass(key(U'j'));
   EXPECT_EQ(run.repo.limit, 8u);  // the whole log is loaded
 }
 
 TEST(EventLoop, LogFarFromItsEndDoesNotGrow) {
   TempRepo t;
-  line_of_commits(t, 120);
-  LoopRun run(open(t, 110));
-  run.press(key(U'j'));  // 1 + 100 < 110
+  t.line_of_commits(120);
+  LoopSession run(open_repo(t, 110), kScreen);
+  run.pass(key(U'j'));  // 1 + 100 < 110
   EXPECT_EQ(run.repo.limit, 110u);
-  for (int i = 0; i < 9; ++i) run.press(key(U'j'));  // 10 + 100 reaches 110
+  for (int i = 0; i < 9; ++i) run.pass(key(U'j'));  // 10 + 100 reaches 110
   EXPECT_EQ(run.repo.limit, 220u);
   run.settle();
   EXPECT_EQ(run.repo.commits.size(), 120u);
@@ -626,13 +556,13 @@ TEST(EventLoop, LogFarFromItsEndDoesNotGrow) {
 
 TEST(EventLoop, LimitOfZeroStaysZero) {
   TempRepo t;
-  line_of_commits(t, 3);
-  LoopRun run(open(t, 0));
+  t.line_of_commits(3);
+  LoopSession run(open_repo(t, 0), kScreen);
   ASSERT_TRUE(run.repo.commits.empty());
   ASSERT_TRUE(run.repo.has_more);
-  app::show_first_frame(run.session);
+  app::show_first_frame(run.loop);
   for (int i = 0; i < 3; ++i) {
-    EXPECT_EQ(run.press(key(U'j')), Pass::Drew);
+    EXPECT_EQ(run.pass(key(U'j')), Pass::Drew);
     EXPECT_EQ(run.repo.limit, 0u);
     EXPECT_TRUE(run.repo.commits.empty());
     EXPECT_EQ(state::selected_commit(run.state, run.repo), nullptr);
@@ -646,8 +576,8 @@ namespace {
 TEST(EventLoop, PanelFactsAreAskedAgainAfterAReload) {
   TempRepo t;
   t.commit("first");
-  LoopRun run(open(t));
-  run.press(key(U'?'));
+  LoopSession run(open_repo(t), kScreen);
+  run.pass(key(U'?'));
   ASSERT_TRUE(run.state.panel_facts);
   EXPECT_FALSE(run.state.panel_facts->has_remote);
   t.git({"remote", "add", "origin", "https://github.com/u/p.git"});
@@ -660,13 +590,10 @@ TEST(EventLoop, PanelFactsAreAskedAgainAfterAReload) {
   EXPECT_TRUE(run.state.panel_facts->has_remote);
 }
 
-
 TEST(EventLoop, PanelFactsAreAskedAgainAfterTheProgramsOwnCommit) {
   TempRepo t;
   t.write("a.txt", "a\n").commit("base");
-  // The library reads the repository's own configuration for the commit.
-  t.git({"config", "user.name", "Commit Maker"});
-  t.git({"config", "user.email", "maker@example.com"});
+  t.set_identity();  // for the library's commit
   t.write("a.txt", "b\n").git({"add", "a.txt"});  // committed, nothing is left
   testing_support::TempDir bin;
   const std::string editor = bin.path() + "/editor";
@@ -674,7 +601,7 @@ TEST(EventLoop, PanelFactsAreAskedAgainAfterTheProgramsOwnCommit) {
   std::filesystem::permissions(editor, std::filesystem::perms::owner_all);
   testing_support::EnvGuard editor_value{{"EDITOR", editor}};
 
-  LoopRun run(open(t));
+  LoopSession run(open_repo(t), kScreen);
   // The "tab" key of the panel's last column, on the panel's first row.
   const auto stage_key = [&run] {
     const tui::Buffer& frame = run.terminal.last_frame();
@@ -683,11 +610,11 @@ TEST(EventLoop, PanelFactsAreAskedAgainAfterTheProgramsOwnCommit) {
     EXPECT_GE(x, 0) << frame.row_text(y);
     return x < 0 ? tui::Color::Reset : frame.at(x, y).fg;
   };
-  run.press(key(U'?'));
+  run.pass(key(U'?'));
   EXPECT_EQ(stage_key(), tui::Color::White);
-  run.press(KeyEvent::key(KeyCode::Tab));
+  run.pass(KeyEvent::key(KeyCode::Tab));
   ASSERT_TRUE(run.state.commit_view);
-  run.press(key(U'c'));
+  run.pass(key(U'c'));
   ASSERT_TRUE(run.state.status_message);
   ASSERT_EQ(run.state.status_message->text, "committed successfully");
   ASSERT_FALSE(run.state.commit_view);
@@ -702,8 +629,8 @@ TEST(EventLoop, FirstFrameIsColouredDownToTheLastRowOfATallTerminal) {
   for (int i = 0; i < 400; ++i) text += "int v" + std::to_string(i) + " = " + std::to_string(i) + ";\n";
   t.write("big.c", text);  // untracked: one hunk of 400 added lines
   const std::uint16_t height = 300;
-  LoopRun run(open(t), {100, height});
-  app::show_first_frame(run.session);
+  LoopSession run(open_repo(t), {100, height});
+  app::show_first_frame(run.loop);
   ASSERT_TRUE(run.state.commit_view);
   const tui::Buffer& frame = run.terminal.last_frame();
   // The preview's inside runs from row 1 to the row above its bottom border,

@@ -3,41 +3,18 @@
 #include <gtest/gtest.h>
 
 #include "repo/repo.hpp"
+#include "support/repositories.hpp"
 #include "support/temp_repo.hpp"
 
 namespace {
 
+using testing_support::open_repo;
+using testing_support::summaries;
 using testing_support::TempRepo;
-
-repo::Repo open(const TempRepo& t) {
-  auto r = repo::Repo::open(t.path(), 2000);
-  EXPECT_TRUE(r) << (r ? "" : r.error().message);
-  return r ? std::move(*r) : repo::Repo{};
-}
-
-std::vector<std::string> summaries(const repo::Repo& r) {
-  std::vector<std::string> out;
-  for (const auto& c : r.commits) out.push_back(c.summary);
-  return out;
-}
-
-// `count` empty commits in a line on branch "line", and main at commit
-// number `main_at` (1 is the oldest).
-void line_of_commits(TempRepo& t, int count, int main_at) {
-  std::string script;
-  for (int i = 1; i <= count; ++i) {
-    script += "commit refs/heads/line\nmark :" + std::to_string(i) + "\n";
-    script += "committer C <c@example.com> " + std::to_string(1700000000 + 60 * i) + " +0000\ndata 0\n";
-    if (i > 1) script += "from :" + std::to_string(i - 1) + "\n";
-    script += "\n";
-  }
-  script += "reset refs/heads/main\nfrom :" + std::to_string(main_at) + "\n\n";
-  t.git({"fast-import", "--quiet"}, script);
-}
 
 TEST(FirstScreen, LoadsTheFirstCommitsAndLeavesTheRestToTheLoader) {
   TempRepo t;
-  line_of_commits(t, 300, 250);  // HEAD 50 rows down
+  t.line_of_commits(300, "line", 250);  // HEAD 50 rows down
   app::FirstScreen first = *app::open_first_screen(t.path(), 2000);
   EXPECT_TRUE(first.rest_to_load);
   EXPECT_EQ(first.repo.commits.size(), app::FIRST_SCREEN_COMMITS);
@@ -58,7 +35,7 @@ TEST(FirstScreen, LoadsTheFirstCommitsAndLeavesTheRestToTheLoader) {
 
 TEST(FirstScreen, LoadsTheWholeLimitWhenItMustOrMay) {
   TempRepo t;
-  line_of_commits(t, 300, 10);  // HEAD 290 rows down, past the first screen
+  t.line_of_commits(300, "line", 10);  // HEAD 290 rows down, past the first screen
   app::FirstScreen first = *app::open_first_screen(t.path(), 2000);
   EXPECT_FALSE(first.rest_to_load);
   EXPECT_EQ(first.repo.commits.size(), 300u);
@@ -77,7 +54,7 @@ TEST(FirstScreen, LoadsTheWholeLimitWhenItMustOrMay) {
 TEST(LogLoader, TakesTheModelOfAFinishedLoad) {
   TempRepo t;
   t.commit("one");
-  repo::Repo r = open(t);
+  repo::Repo r = open_repo(t);
   app::LogLoader loader;
   EXPECT_FALSE(loader.take_finished(r));
   t.commit("two");
@@ -97,7 +74,7 @@ TEST(LogLoader, TakesTheModelOfAFinishedLoad) {
 TEST(LogLoader, AReloadInPlaceOutdatesALoadBegunBefore) {
   TempRepo t;
   t.commit("one");
-  repo::Repo r = open(t);
+  repo::Repo r = open_repo(t);
   app::LogLoader loader;
   t.commit("two");
   loader.request(r);
@@ -118,7 +95,7 @@ TEST(LogLoader, AReloadInPlaceOutdatesALoadBegunBefore) {
 TEST(LogLoader, ABranchMapReloadedInPlaceOutdatesItToo) {
   TempRepo t;
   t.commit("one");
-  repo::Repo r = open(t);
+  repo::Repo r = open_repo(t);
   app::LogLoader loader;
   t.commit("two");
   loader.request(r);
@@ -136,7 +113,7 @@ TEST(LogLoader, ABranchMapReloadedInPlaceOutdatesItToo) {
 TEST(LogLoader, AChangeDuringALoadGetsALoadAfterIt) {
   TempRepo t;
   t.commit("one");
-  repo::Repo r = open(t);
+  repo::Repo r = open_repo(t);
   app::LogLoader loader;
   loader.request(r);
   loader.wait();  // it found nothing new
@@ -152,7 +129,7 @@ TEST(LogLoader, AChangeDuringALoadGetsALoadAfterIt) {
 TEST(LogLoader, ARepositoryGoneLeavesTheModel) {
   auto t = std::make_unique<TempRepo>();
   t->commit("one");
-  repo::Repo r = open(*t);
+  repo::Repo r = open_repo(*t);
   t.reset();
   app::LogLoader loader;
   loader.request(r);

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include "support/screen.hpp"
 #include "support/temp_repo.hpp"
+#include "support/worktree_files.hpp"
 #include "utils/utf8_chars.hpp"
 
 #include <string>
@@ -12,38 +14,14 @@
 
 namespace {
 
+using testing_support::column_of;
+using testing_support::raw_cells;
+using testing_support::trimmed_row;
+using testing_support::worktree_file;
 using tui::Color;
 using tui::Modifier;
 
 constexpr Modifier kKey = Modifier::BOLD | Modifier::UNDERLINED;
-
-// The symbols of n cells from (x, y).
-std::string cells(const tui::Buffer& buf, int x, int y, int n) {
-  std::string out;
-  for (int i = x; i < x + n && i < buf.area().right(); ++i) out += buf.at(i, y).symbol;
-  return out;
-}
-
-// The column where the text starts on the row, by cells; -1 when absent.
-int column_of(const tui::Buffer& buf, int y, const std::string& text) {
-  const int n = static_cast<int>(utils::count_chars(text));
-  for (int x = 0; x < buf.area().width; ++x)
-    if (cells(buf, x, y, n) == text) return x;
-  return -1;
-}
-
-std::string trimmed_row(const tui::Buffer& buf, int y) {
-  std::string row = buf.row_text(y);
-  row.erase(row.find_last_not_of(' ') + 1);
-  return row;
-}
-
-repo::WorktreeFile file(std::string path, repo::ChangeKind kind = repo::ChangeKind::Modified) {
-  repo::WorktreeFile f;
-  f.path = std::move(path);
-  f.kind = kind;
-  return f;
-}
 
 // Hunks of 3 '+' lines: "a1".."a3", "b1".., numbered from 1 in each hunk.
 std::vector<repo::Hunk> three_hunks() {
@@ -73,7 +51,7 @@ tui::Buffer hunk_rows(const state::CommitViewState& v, std::uint16_t width, std:
 }
 
 TEST(DiffPreview, ThreeHunksAtEachScroll) {
-  repo::WorktreeFile f = file("f.txt");
+  repo::WorktreeFile f = worktree_file("f.txt");
   f.unstaged_hunks = three_hunks();
   state::CommitViewState v = view_with(f);
   struct Case {
@@ -123,7 +101,7 @@ TEST(DiffPreview, ThreeHunksAtEachScroll) {
 }
 
 TEST(DiffPreview, HintPositionsOnSixtyColumns) {
-  repo::WorktreeFile f = file("f.txt");
+  repo::WorktreeFile f = worktree_file("f.txt");
   repo::Hunk hunk;
   hunk.lines = {{"abc", std::nullopt, 1, '+'}, {"def", std::nullopt, 2, '+'}, {"ctx", 3, 3, ' '}};
   f.unstaged_hunks = {hunk};
@@ -155,20 +133,20 @@ TEST(DiffPreview, HintPositionsOnSixtyColumns) {
   buf = hunk_rows(view_with(f), 60, 5);
   EXPECT_EQ(column_of(buf, 0, "(s)tage"), 52);
   EXPECT_EQ(column_of(buf, 0, "(d)iscard"), -1);
-  repo::WorktreeFile s = file("f.txt", repo::ChangeKind::Added);
+  repo::WorktreeFile s = worktree_file("f.txt", repo::ChangeKind::Added);
   s.staged_hunks = {hunk};
   buf = hunk_rows(view_with(s, true), 60, 5);
   EXPECT_EQ(column_of(buf, 0, "(u)nstage"), 50);
   EXPECT_EQ(column_of(buf, 0, "(d)iscard"), -1);
 
   // Nothing on the shown side.
-  buf = hunk_rows(view_with(file("f.txt")), 60, 5);
+  buf = hunk_rows(view_with(worktree_file("f.txt")), 60, 5);
   EXPECT_EQ(trimmed_row(buf, 0), "No unstaged changes");
   EXPECT_EQ(buf.at(0, 0).fg, Color::DarkGray);
 }
 
 TEST(DiffPreview, TokensColourTheirLineOnlyForTheSelectedPath) {
-  repo::WorktreeFile f = file("f.txt");
+  repo::WorktreeFile f = worktree_file("f.txt");
   repo::Hunk hunk;
   hunk.lines = {{"int x", 1, 1, ' '}};
   f.unstaged_hunks = {hunk};
@@ -201,7 +179,7 @@ tui::Buffer conflict_rows(const state::CommitViewState& v, const repo::ConflictC
 }
 
 TEST(ConflictView, NumbersBothSidesFromOneBaseAndKeepsTheHintOnTop) {
-  repo::WorktreeFile f = file("c.txt", repo::ChangeKind::Conflicted);
+  repo::WorktreeFile f = worktree_file("c.txt", repo::ChangeKind::Conflicted);
   f.conflict_sections = {section(2, 3), section(1, 1)};
   state::CommitViewState v = view_with(f);
   const repo::ConflictContext rebase{"main", "topic", repo::ConflictKind::Rebase};
@@ -280,27 +258,27 @@ struct FrameFixture {
 TEST(StagingFrame, PanelsTitlesAndHints) {
   FrameFixture fx;
   state::CommitViewState v;
-  repo::WorktreeFile m = file("mod.txt");
+  repo::WorktreeFile m = worktree_file("mod.txt");
   m.additions = 3;
   m.deletions = 1;
-  repo::WorktreeFile c = file("conf.txt", repo::ChangeKind::Conflicted);
+  repo::WorktreeFile c = worktree_file("conf.txt", repo::ChangeKind::Conflicted);
   c.conflict_sections = {section(1, 1), section(1, 1)};
-  v.unstaged = {c, m, file("new.txt", repo::ChangeKind::Untracked)};
-  v.staged = {file("added.txt", repo::ChangeKind::Added), file("done.txt")};
+  v.unstaged = {c, m, worktree_file("new.txt", repo::ChangeKind::Untracked)};
+  v.staged = {worktree_file("added.txt", repo::ChangeKind::Added), worktree_file("done.txt")};
   v.resolved_sections["done.txt"] = 1;
   v.selected_path = "mod.txt";
   v.unstaged_index = 1;
   fx.state.commit_view = v;
   tui::Buffer buf = fx.draw(100, 20);
 
-  EXPECT_EQ(cells(buf, 0, 0, 11), "┌ mod.txt ─");
+  EXPECT_EQ(raw_cells(buf, 0, 0, 11), "┌ mod.txt ─");
   EXPECT_NE(buf.row_text(11).find("tab:back  o:open file  j/k:scroll  ^d/^u:½page"), std::string::npos);
   EXPECT_EQ(buf.at(0, 0).fg, Color::White);
-  EXPECT_EQ(cells(buf, 0, 12, 16), "┌ Unstaged (3) ─");
-  EXPECT_EQ(cells(buf, 50, 12, 14), "┌ Staged (2) ─");
+  EXPECT_EQ(raw_cells(buf, 12, 0, 16), "┌ Unstaged (3) ─");
+  EXPECT_EQ(raw_cells(buf, 12, 50, 64), "┌ Staged (2) ─");
   EXPECT_EQ(buf.at(0, 12).fg, Color::White);  // focused
   EXPECT_EQ(buf.at(50, 12).fg, Color::DarkGray);
-  EXPECT_EQ(cells(buf, 1, 13, 8), "conf.txt");
+  EXPECT_EQ(raw_cells(buf, 13, 1, 9), "conf.txt");
   EXPECT_EQ(buf.at(1, 13).fg, Color::Magenta);
   EXPECT_NE(buf.row_text(13).find("2 conflicts"), std::string::npos);
   EXPECT_EQ(buf.at(1, 14).fg, Color::Yellow);
@@ -313,21 +291,21 @@ TEST(StagingFrame, PanelsTitlesAndHints) {
   EXPECT_EQ(buf.at(51, 13).fg, Color::Green);
   EXPECT_NE(buf.row_text(14).find("1 resolved"), std::string::npos);
   // The hint is cut at the panel's edge.
-  EXPECT_EQ(cells(buf, 1, 18, 49), "s:stage  S:all  d:discard  D:discard all  ^j/^k:│");
+  EXPECT_EQ(raw_cells(buf, 18, 1, 50), "s:stage  S:all  d:discard  D:discard all  ^j/^k:│");
   EXPECT_NE(buf.row_text(18).find("u:unstage  U:all  c:commit"), std::string::npos);
 
   fx.state.commit_view->amending = true;
   buf = fx.draw(100, 20);
-  EXPECT_EQ(cells(buf, 50, 12, 21), "┌ Amending HEAD (2) ─");
+  EXPECT_EQ(raw_cells(buf, 12, 50, 71), "┌ Amending HEAD (2) ─");
   EXPECT_NE(buf.row_text(18).find("u:unstage  U:all  c:amend  esc:cancel"), std::string::npos);
 
   fx.state.rebase_in_progress = true;
   buf = fx.draw(100, 20);
-  EXPECT_EQ(cells(buf, 0, 0, 29), "┌ mod.txt (rebase conflict) ─");
+  EXPECT_EQ(raw_cells(buf, 0, 0, 29), "┌ mod.txt (rebase conflict) ─");
   EXPECT_EQ(buf.at(0, 0).fg, Color::Yellow);
   EXPECT_NE(buf.row_text(11).find("esc:abort rebase"), std::string::npos);
-  EXPECT_EQ(cells(buf, 0, 12, 17), "┌ Conflicts (3) ─");
-  EXPECT_EQ(cells(buf, 50, 12, 16), "┌ Resolved (2) ─");
+  EXPECT_EQ(raw_cells(buf, 12, 0, 17), "┌ Conflicts (3) ─");
+  EXPECT_EQ(raw_cells(buf, 12, 50, 66), "┌ Resolved (2) ─");
   EXPECT_NE(buf.row_text(18).find("o:edit  S:resolve  ^j/^k:file"), std::string::npos);
   EXPECT_EQ(buf.row_text(18).substr(buf.row_text(18).rfind("^j/^k:file")), "^j/^k:file" + std::string(38, ' ') + "│");
   fx.state.commit_view->unstaged.clear();
@@ -339,46 +317,46 @@ TEST(StagingFrame, PanelsTitlesAndHints) {
 TEST(StagingFrame, TheSelectedFileOrItsAbsence) {
   FrameFixture fx;
   state::CommitViewState v;
-  v.unstaged = {file("a.txt")};
-  repo::WorktreeFile staged = file("a.txt");
+  v.unstaged = {worktree_file("a.txt")};
+  repo::WorktreeFile staged = worktree_file("a.txt");
   staged.staged_hunks = three_hunks();
   v.staged = {staged};
   fx.state.commit_view = v;
   tui::Buffer buf = fx.draw(80, 20);
-  EXPECT_EQ(cells(buf, 0, 0, 20), "┌ No file selected ─");
+  EXPECT_EQ(raw_cells(buf, 0, 0, 20), "┌ No file selected ─");
   EXPECT_TRUE(trimmed_row(buf, 1).starts_with("│Select a file from the lists below to view its diff   "));
 
   fx.state.commit_view->selected_path = "gone.txt";
   buf = fx.draw(80, 20);
-  EXPECT_EQ(cells(buf, 0, 0, 12), "┌ gone.txt ─");
+  EXPECT_EQ(raw_cells(buf, 0, 0, 12), "┌ gone.txt ─");
   EXPECT_TRUE(trimmed_row(buf, 1).starts_with("│Select a file from the lists below to view its diff   "));
 
   // In both lists with the staged list focused: its staged hunks.
   fx.state.commit_view->selected_path = "a.txt";
   fx.state.commit_view->staged_focus = true;
   buf = fx.draw(80, 20);
-  EXPECT_EQ(cells(buf, 1, 1, 6), " 1 +a1");
+  EXPECT_EQ(raw_cells(buf, 1, 1, 7), " 1 +a1");
   fx.state.commit_view->staged_focus = false;
   buf = fx.draw(80, 20);
-  EXPECT_EQ(cells(buf, 1, 1, 19), "No unstaged changes");
+  EXPECT_EQ(raw_cells(buf, 1, 1, 20), "No unstaged changes");
 
   // A window top past the end of its list shows no rows.
   fx.state.commit_view->unstaged_list_scroll = 4;
   buf = fx.draw(80, 20);
-  EXPECT_EQ(cells(buf, 1, 13, 5), "     ");
+  EXPECT_EQ(raw_cells(buf, 13, 1, 6), "     ");
 }
 
 TEST(StagingFrame, ToastAndDialog) {
   FrameFixture fx;
   state::CommitViewState v;
-  v.unstaged = {file("a.txt")};
+  v.unstaged = {worktree_file("a.txt")};
   v.selected_path = "a.txt";
   fx.state.commit_view = v;
   const state::Clock::time_point set{std::chrono::hours(1)};
   fx.state.set_status("0123456789", set);
 
   tui::Buffer buf = fx.draw(80, 24, set + std::chrono::milliseconds(2900));
-  EXPECT_EQ(cells(buf, 65, 1, 12), " 0123456789 ");
+  EXPECT_EQ(raw_cells(buf, 1, 65, 77), " 0123456789 ");
   for (int x = 65; x < 77; ++x) {
     EXPECT_EQ(buf.at(x, 1).fg, Color::Yellow) << x;
     EXPECT_EQ(buf.at(x, 1).bg, Color::DarkGray) << x;
@@ -386,10 +364,10 @@ TEST(StagingFrame, ToastAndDialog) {
   EXPECT_EQ(buf.at(64, 1).bg, Color::Reset);
   EXPECT_EQ(buf.at(77, 1).bg, Color::Reset);
   buf = fx.draw(80, 24, set + std::chrono::seconds(3));
-  EXPECT_EQ(cells(buf, 65, 1, 12).find("0123456789"), std::string::npos);
+  EXPECT_EQ(raw_cells(buf, 1, 65, 77).find("0123456789"), std::string::npos);
   // Narrower than the toast: from column 0, cut at the edge.
   buf = fx.draw(10, 24, set);
-  EXPECT_EQ(cells(buf, 0, 1, 10), " 012345678");
+  EXPECT_EQ(raw_cells(buf, 1, 0, 10), " 012345678");
 
   const struct {
     std::uint16_t width;
@@ -403,10 +381,10 @@ TEST(StagingFrame, ToastAndDialog) {
     EXPECT_EQ(buf.at(s.x, y).symbol, "┌");
     EXPECT_EQ(buf.at(s.x, y).fg, Color::Red);
     EXPECT_EQ(buf.at(s.x + s.w - 1, y + 4).symbol, "┘");
-    EXPECT_EQ(cells(buf, s.x + 1, y, 14), " Discard Hunk ");
+    EXPECT_EQ(raw_cells(buf, y, s.x + 1, s.x + 15), " Discard Hunk ");
     // On 30 columns the question is cut at the inside's edge.
     if (s.width == 30)
-      EXPECT_EQ(cells(buf, s.x + 1, y + 1, 24), "Discard this hunk from a");
+      EXPECT_EQ(raw_cells(buf, y + 1, s.x + 1, s.x + 25), "Discard this hunk from a");
     else
       EXPECT_EQ(column_of(buf, y + 1, "Discard this hunk from a.txt?"), 35);  // centred in 48
     EXPECT_NE(buf.row_text(y + 3).find("y yes   n no"), std::string::npos);
@@ -423,8 +401,9 @@ TEST(StagingFrame, ToastAndDialog) {
 
 // Every cell of `text` from (x, y) holds its character in exactly the style.
 void expect_drawn(const tui::Buffer& buf, int x, int y, const std::string& text, const tui::Style& style) {
-  ASSERT_EQ(cells(buf, x, y, static_cast<int>(utils::count_chars(text))), text) << "at " << x << ", " << y;
-  for (int i = 0; i < static_cast<int>(utils::count_chars(text)); ++i) {
+  const int width = static_cast<int>(utils::count_chars(text));
+  ASSERT_EQ(raw_cells(buf, y, x, x + width), text) << "at " << x << ", " << y;
+  for (int i = 0; i < width; ++i) {
     const tui::Cell& cell = buf.at(x + i, y);
     SCOPED_TRACE(testing::Message() << "\"" << text << "\" column " << x + i << " row " << y);
     EXPECT_EQ(cell.fg, style.fg.value_or(Color::Reset));
@@ -437,8 +416,8 @@ void expect_drawn(const tui::Buffer& buf, int x, int y, const std::string& text,
 TEST(StagingFrame, TitlesTakeNothingFromTheirBorders) {
   FrameFixture fx;
   state::CommitViewState v;
-  v.unstaged = {file("mod.txt")};
-  v.staged = {file("done.txt")};
+  v.unstaged = {worktree_file("mod.txt")};
+  v.staged = {worktree_file("done.txt")};
   v.selected_path = "mod.txt";
   fx.state.commit_view = v;
   const tui::Style plain{}, hint{.fg = Color::DarkGray};
@@ -474,9 +453,9 @@ TEST(StagingFrame, ToastShowsNothingOfTheCellsBeneath) {
   FrameFixture fx;
   const state::Clock::time_point set{std::chrono::hours(1)};
   const tui::Style toast{.fg = Color::Yellow, .bg = Color::DarkGray};
-  repo::WorktreeFile hunks = file("f.txt");
+  repo::WorktreeFile hunks = worktree_file("f.txt");
   hunks.unstaged_hunks = three_hunks();
-  repo::WorktreeFile conflict = file("c.txt", repo::ChangeKind::Conflicted);
+  repo::WorktreeFile conflict = worktree_file("c.txt", repo::ChangeKind::Conflicted);
   conflict.conflict_sections = {section(1, 1)};
   const struct {
     const char* name;
@@ -517,9 +496,9 @@ TEST(StagingFrame, ToastShowsNothingOfTheCellsBeneath) {
 TEST(StagingFrame, TinyTerminalsDrawWithoutACrash) {
   FrameFixture fx;
   state::CommitViewState v;
-  repo::WorktreeFile f = file("f.txt");
+  repo::WorktreeFile f = worktree_file("f.txt");
   f.unstaged_hunks = three_hunks();
-  v.unstaged = {f, file("c.txt", repo::ChangeKind::Conflicted)};
+  v.unstaged = {f, worktree_file("c.txt", repo::ChangeKind::Conflicted)};
   v.unstaged[1].conflict_sections = {section(2, 2)};
   v.selected_path = "f.txt";
   v.diff_scroll = 5;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "repo/repo.hpp"
+#include "support/repositories.hpp"
 #include "support/temp_repo.hpp"
 #include "tui/buffer.hpp"
 #include "tui/text.hpp"
@@ -24,10 +25,8 @@ struct Opened {
 // Loads the commit's details and highlights them with a new Highlighter.
 inline Opened open_commit(testing_support::TempRepo& t, const std::string& id) {
   Opened opened;
-  auto r = repo::Repo::open(t.path(), 2000);
-  EXPECT_TRUE(r);
-  if (!r) return opened;
-  auto details = r->load_commit_details(*repo::Oid::from_hex(id));
+  const repo::Repo r = testing_support::open_repo(t);
+  auto details = r.load_commit_details(*repo::Oid::from_hex(id));
   EXPECT_TRUE(details);
   if (!details) return opened;
   opened.details = std::move(*details);
@@ -49,14 +48,6 @@ inline std::vector<std::string> texts_of(const std::vector<tui::Line>& lines) {
 }
 
 inline std::size_t chars_of(const tui::Line& line) { return utils::count_chars(text_of(line)); }
-
-// The symbols of one row between two columns, trailing blanks dropped.
-inline std::string drawn_row(const tui::Buffer& buffer, int y, int x0, int x1) {
-  std::string out;
-  for (int x = x0; x < x1; ++x) out += buffer.at(x, y).symbol;
-  while (!out.empty() && out.back() == ' ') out.pop_back();
-  return out;
-}
 
 // The first `chars` characters of the text, trailing blanks dropped: what a
 // panel that wide shows of a plain line.

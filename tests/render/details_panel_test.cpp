@@ -8,14 +8,16 @@
 #include "details_fixture.hpp"
 #include "render/details_text.hpp"
 #include "render/spans.hpp"
+#include "support/screen.hpp"
 
 namespace {
 
 using details_fixture::cut;
-using details_fixture::drawn_row;
 using details_fixture::open_commit;
 using details_fixture::text_of;
+using testing_support::cells;
 using testing_support::TempRepo;
+using testing_support::trimmed_rows;
 using tui::Color;
 
 constexpr std::uint16_t kWidth = 40;
@@ -47,12 +49,6 @@ tui::Buffer draw(const state::State& state, std::uint16_t height, std::uint16_t 
   tui::Buffer buffer(tui::Rect{0, 0, static_cast<std::uint16_t>(width + 2), height});
   render::render_details_panel(buffer, tui::Rect{1, 0, width, height}, state);
   return buffer;
-}
-
-std::vector<std::string> drawn(const tui::Buffer& buffer) {
-  std::vector<std::string> rows;
-  for (int y = 0; y < buffer.area().height; ++y) rows.push_back(drawn_row(buffer, y, 0, buffer.area().width));
-  return rows;
 }
 
 bool any_cell_in(const tui::Buffer& buffer, Color bg) {
@@ -100,7 +96,7 @@ TEST(DetailsPanel, StickyFileHeaderStandsInPlaceOfTheTopLine) {
     // Columns 0 and 41 stay empty: the drawing keeps to its rectangle.
     std::vector<std::string> framed;
     for (const std::string& row : want) framed.push_back(row.empty() ? "" : " " + row);
-    EXPECT_EQ(drawn(buffer), framed);
+    EXPECT_EQ(trimmed_rows(buffer), framed);
     if (!c.sticky.empty() && c.height > 0) {
       for (int x = 1; x <= static_cast<int>(c.sticky.size()); ++x) {
         EXPECT_EQ(buffer.at(x, 0).fg, Color::White);
@@ -118,7 +114,7 @@ TEST(DetailsPanel, StickyHeaderIsNeverSearchMarked) {
   ASSERT_TRUE(any_cell_in(draw(example.state, 10), Color::Yellow));  // the tree row
   example.state.details_scroll = 8;
   const tui::Buffer buffer = draw(example.state, 3);
-  EXPECT_EQ(drawn_row(buffer, 0, 0, kWidth + 2), " a.cpp");
+  EXPECT_EQ(cells(buffer, 0, 0, kWidth + 2), " a.cpp");
   EXPECT_FALSE(any_cell_in(buffer, Color::Yellow));
 }
 
@@ -160,7 +156,7 @@ TEST(DetailsPanel, CurrentMatchLineTurnsItsOccurrencesCyan) {
     if (!c.cyan) continue;
     // "foo" Black on Cyan, the rest of the marked token Black on Yellow.
     const int y = static_cast<int>(match_line - c.scroll);
-    const std::string row = drawn_row(buffer, y, 0, kWidth + 2);
+    const std::string row = cells(buffer, y, 0, kWidth + 2);
     const int at = static_cast<int>(row.find("foobar"));
     ASSERT_GT(at, 0);
     for (int x = at; x < at + 6; ++x) {
@@ -211,7 +207,7 @@ TEST(DetailsPanel, KeptLayoutAnswersAsAFreshOne) {
   EXPECT_EQ(render::details_content_height(s, 12), 0u);
   // Nothing to draw without details.
   EXPECT_FALSE(any_cell_in(draw(s, 5), Color::DarkGray));
-  EXPECT_EQ(drawn(draw(s, 2)), (std::vector<std::string>{"", ""}));
+  EXPECT_EQ(trimmed_rows(draw(s, 2)), (std::vector<std::string>{"", ""}));
 }
 
 // Colouring more lines of a file brings the kept layout up to date in place, giving what a fresh
@@ -263,7 +259,7 @@ TEST(DetailsPanel, ControlCharactersTakeOneCellEach) {
   // 5 characters at width 8 (text 4 a row): the CR wraps alone; both rows
   // are filled to the width exactly.
   const tui::Buffer buffer = draw(s, 3, 8);
-  EXPECT_EQ(drawn(buffer), (std::vector<std::string>{" crlf.txt", "  1 + a b", "     \xE2\x90\x8D"}));
+  EXPECT_EQ(trimmed_rows(buffer), (std::vector<std::string>{" crlf.txt", "  1 + a b", "     \xE2\x90\x8D"}));
   for (int y = 1; y <= 2; ++y) {
     for (int x = 1; x <= 8; ++x) EXPECT_EQ(buffer.at(x, y).bg, render::DIFF_ADDED_BG) << x << "," << y;
     EXPECT_EQ(buffer.at(9, y).bg, Color::Reset) << y;

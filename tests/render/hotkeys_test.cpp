@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "log_fixture.hpp"
+#include "support/repositories.hpp"
+#include "support/screen.hpp"
 #include "support/temp_repo.hpp"
 
 #include <functional>
@@ -12,10 +14,12 @@
 
 namespace {
 
-using log_fixture::cells;
 using log_fixture::chain;
 using render::HotkeyEntry;
 using state::State;
+using testing_support::cells;
+using testing_support::column_of;
+using testing_support::row_of;
 using tui::Color;
 
 // Facts asked beforehand, so these screens need no repository on disk.
@@ -30,16 +34,6 @@ tui::Buffer draw_panel(const State& s, const repo::Repo& r, std::uint16_t width,
   tui::Buffer buffer({0, 0, width, height});
   render::render_hotkeys(buffer, buffer.area(), s, r, r.commits.empty() ? repo::Oid{} : r.commits[0].id);
   return buffer;
-}
-
-// The first x of row y where the text starts, or -1.
-int column_of(const tui::Buffer& buf, int y, const std::string& text) {
-  for (int x = 0; x < buf.area().width; ++x) {
-    std::string here;
-    for (int k = x; k < buf.area().width && here.size() < text.size(); ++k) here += buf.at(k, y).symbol;
-    if (here.rfind(text, 0) == 0) return x;
-  }
-  return -1;
 }
 
 TEST(HotkeyPanel, ColumnWidthsCountCharacters) {
@@ -213,13 +207,6 @@ struct Fixture {
     t.write("f", "t\n").commit("T");
   }
 };
-
-std::size_t row_of(const repo::Repo& r, const std::string& id) {
-  for (std::size_t i = 0; i < r.commits.size(); ++i)
-    if (r.commits[i].id.hex() == id) return i;
-  ADD_FAILURE() << "not in the log: " << id;
-  return 0;
-}
 
 bool enabled(const std::vector<std::vector<HotkeyEntry>>& columns, const std::string& key) {
   for (const auto& column : columns)

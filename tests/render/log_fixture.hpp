@@ -1,11 +1,10 @@
 #pragma once
-// Hand-made logs and the screen read back as text, for the log and frame tests.
+// Hand-made logs, and their search marks read back from the screen, for the
+// log and frame tests.
 
 #include "state/state.hpp"
 #include "repo/repo.hpp"
 #include "tui/buffer.hpp"
-#include "tui/terminal.hpp"
-#include "render/render.hpp"
 #include "render/spans.hpp"
 
 #include <cstdint>
@@ -57,23 +56,8 @@ inline repo::CommitDetails details(const repo::Oid& id, std::string message) {
   return d;
 }
 
-inline tui::Buffer draw(const state::State& state, const repo::Repo& repo, std::uint16_t width,
-                        std::uint16_t height) {
-  tui::Buffer buffer({0, 0, width, height});
-  tui::Frame frame(buffer);
-  render::render(frame, state, repo, state::Clock::time_point{});
-  return buffer;
-}
-
-// The symbols of cells [x0, x1) of row y, trailing spaces dropped.
-inline std::string cells(const tui::Buffer& buf, int y, int x0, int x1) {
-  std::string out;
-  for (int x = x0; x < x1; ++x) out += buf.at(x, y).symbol;
-  while (!out.empty() && out.back() == ' ') out.pop_back();
-  return out;
-}
-
-// The same with every run of search-marked cells in brackets.
+// The symbols of cells [x0, x1) of row y, trailing spaces dropped, with
+// every run of search-marked cells in brackets.
 inline std::string marked(const tui::Buffer& buf, int y, int x0, int x1) {
   std::string out;
   bool in = false;
@@ -87,12 +71,6 @@ inline std::string marked(const tui::Buffer& buf, int y, int x0, int x1) {
   if (in) out += "]";
   while (!out.empty() && out.back() == ' ') out.pop_back();
   return out;
-}
-
-inline bool blank(const tui::Buffer& buf, int y, int x0, int x1) {
-  for (int x = x0; x < x1; ++x)
-    if (!(buf.at(x, y) == tui::Cell{})) return false;
-  return true;
 }
 
 }  // namespace log_fixture

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "log_fixture.hpp"
+#include "support/frames.hpp"
+#include "support/repositories.hpp"
+#include "support/screen.hpp"
 #include "support/temp_repo.hpp"
 
 #include <string>
@@ -10,12 +13,13 @@
 
 namespace {
 
-using log_fixture::blank;
-using log_fixture::cells;
 using log_fixture::chain;
-using log_fixture::draw;
 using log_fixture::marked;
 using log_fixture::oid;
+using testing_support::blank;
+using testing_support::cells;
+using testing_support::draw;
+using testing_support::open_repo;
 using tui::Color;
 using tui::Modifier;
 
@@ -150,11 +154,6 @@ class LogLabels : public ::testing::Test {
     git.git({"branch", "topic", ids[2]});
     git.git({"update-ref", "refs/remotes/origin/main", ids[3]});
   }
-  repo::Repo open() {
-    auto r = repo::Repo::open(git.path(), 2000);
-    EXPECT_TRUE(r.has_value());
-    return r ? *r : repo::Repo{};
-  }
   // One commit per row, newest first; the subject column of a 100-column
   // screen runs from 5 to 57 with one-wide index and graph columns and an
   // author of 11 bytes.
@@ -182,7 +181,7 @@ TEST_F(LogLabels, NameHeadAndBranchesOncePerCommit) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     git.git(c.checkout);
-    const repo::Repo r = open();
+    const repo::Repo r = open_repo(git);
     state::State s;
     s.selected = 9;  // no row selected: the labels alone
     const tui::Buffer buf = draw(s, r, 100, 8);
@@ -191,7 +190,7 @@ TEST_F(LogLabels, NameHeadAndBranchesOncePerCommit) {
 }
 
 TEST_F(LogLabels, LabelsAreStyledByPart) {
-  const repo::Repo r = open();
+  const repo::Repo r = open_repo(git);
   state::State s;
   s.selected = 9;
   const tui::Buffer buf = draw(s, r, 100, 8);
@@ -231,7 +230,7 @@ TEST_F(LogLabels, SearchMarksEachLabelOnItsOwn) {
       {") f", "(HEAD → main, origin/main) four", "(origin/a, upstream/b) two"},
       {"o", "(HEAD → main, [o]rigin/main) f[o]ur", "([o]rigin/a, upstream/b) tw[o]"},
   };
-  const repo::Repo r = open();
+  const repo::Repo r = open_repo(git);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.query);
     state::State s;

@@ -4,21 +4,18 @@
 #include <gtest/gtest.h>
 
 #include "log_fixture.hpp"
+#include "support/frames.hpp"
+#include "support/screen.hpp"
 
 #include <string>
 
 namespace {
 
-using log_fixture::blank;
 using log_fixture::chain;
-using log_fixture::draw;
+using testing_support::blank;
+using testing_support::draw;
+using testing_support::screen_has;
 using tui::Rect;
-
-bool screen_has(const tui::Buffer& buf, const std::string& text) {
-  for (int y = 0; y < buf.area().height; ++y)
-    if (buf.row_text(y).find(text) != std::string::npos) return true;
-  return false;
-}
 
 // Rows that show a commit's short id: the log's rows.
 int log_rows(const tui::Buffer& buf, const repo::Repo& r) {

@@ -11,7 +11,9 @@
 #include "repo/git_handle.hpp"
 #include "repo/repo.hpp"
 #include "stopped_operations.hpp"
+#include "support/repositories.hpp"
 #include "support/temp_repo.hpp"
+#include "support/text.hpp"
 #include "work_tree_snapshot.hpp"
 
 namespace {
@@ -23,32 +25,15 @@ using repo::HeadDetached;
 using repo::HeadState;
 using repo::Oid;
 using repo::Repo;
+using testing_support::lines_of;
 using testing_support::snapshot;
+using testing_support::oid_of;
+using testing_support::open_repo;
 using testing_support::TempRepo;
-
-Repo open(const std::string& path) {
-  auto r = Repo::open(path, 2000);
-  EXPECT_TRUE(r) << (r ? "" : r.error().message);
-  return r ? std::move(*r) : Repo{};
-}
-
-Oid id(const std::string& hex) { return *Oid::from_hex(hex); }
-
-std::vector<std::string> lines(const std::string& text) {
-  std::vector<std::string> out;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) out.push_back(line);
-  return out;
-}
 
 std::vector<std::string> sorted(std::vector<std::string> v) {
   std::ranges::sort(v);
   return v;
-}
-
-void chmod_x(TempRepo& t, const std::string& path, bool on) {
-  fs::permissions(t.file_path(path), fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec,
-                  on ? fs::perm_options::add : fs::perm_options::remove);
 }
 
 // main and a branch "other" that changes, adds and deletes files, a mode and
@@ -56,12 +41,12 @@ void chmod_x(TempRepo& t, const std::string& path, bool on) {
 void two_branches(TempRepo& t) {
   t.write("a.txt", "a1\n").write("b.txt", "b\n").write("d.txt", "d\n").write("dir/e.txt", "e\n");
   t.write("run.sh", "#!/bin/sh\n");
-  chmod_x(t, "run.sh", true);
+  t.set_executable("run.sh", true);
   t.symlink("a.txt", "link");
   t.commit("base");
   t.git({"checkout", "-q", "-b", "other"});
   t.write("a.txt", "a2\n").write("c.txt", "c\n").remove("d.txt").write("dir/f.txt", "f\n");
-  chmod_x(t, "run.sh", false);
+  t.set_executable("run.sh", false);
   t.symlink("b.txt", "link");
   t.commit("other");
   t.git({"checkout", "-q", "main"});
@@ -106,7 +91,7 @@ const Scenario kScenarios[] = {
     {"edit of a file the target deletes", [](TempRepo& t) { t.write("d.txt", "mine\n"); }},
     {"untracked file in the way", [](TempRepo& t) { t.write("c.txt", "mine\n"); }},
     {"untracked file in the way, deeper", [](TempRepo& t) { t.write("dir/f.txt", "mine\n"); }},
-    {"mode change of a changed file", [](TempRepo& t) { chmod_x(t, "run.sh", false); }},
+    {"mode change of a changed file", [](TempRepo& t) { t.set_executable("run.sh", false); }},
     {"deletion of a changed file", [](TempRepo& t) { t.remove("a.txt"); }, Outcome::RefusedUnlikeGit},
     {"edit to the target's content", [](TempRepo& t) { t.write("a.txt", "a2\n"); },
      Outcome::AllowedUnlikeGit},
@@ -145,14 +130,14 @@ TEST(Checkout, AgreesWithGit) {
 
       std::optional<testing_support::Snapshot> before;
       if (!allowed) before = snapshot(ours);
-      Repo r = open(ours.path());
-      auto done = target == Target::Branch ? r.checkout_branch("other") : r.checkout_sha(id(other));
+      Repo r = open_repo(ours.path());
+      auto done = target == Target::Branch ? r.checkout_branch("other") : r.checkout_sha(oid_of(other));
       ASSERT_EQ(done.has_value(), allowed) << (done ? "" : done.error());
       if (done) {
         EXPECT_EQ(snapshot(ours), snapshot(oracle));
         EXPECT_EQ(r.head, target == Target::Branch ? HeadState(HeadBranch{"other"})
-                                                   : HeadState(HeadDetached{id(other)}));
-        EXPECT_EQ(r.head_sha(), id(other));
+                                                   : HeadState(HeadDetached{oid_of(other)}));
+        EXPECT_EQ(r.head_sha(), oid_of(other));
       } else {
         EXPECT_EQ(snapshot(ours), *before);
         EXPECT_EQ(r.head, HeadState(HeadBranch{"main"}));
@@ -175,7 +160,7 @@ TEST(Checkout, FromAnUnbornBranch) {
   TempRepo ours, oracle;
   unborn_head(ours);
   unborn_head(oracle);
-  Repo r = open(ours.path());
+  Repo r = open_repo(ours.path());
   ASSERT_TRUE(r.checkout_branch("other"));
   oracle.git({"checkout", "-q", "other"});
   EXPECT_EQ(snapshot(ours), snapshot(oracle));
@@ -185,7 +170,7 @@ TEST(Checkout, FromAnUnbornBranch) {
   unborn_head(locked);
   locked.write(".git/HEAD.lock", "");
   const auto before = snapshot(locked);
-  Repo l = open(locked.path());
+  Repo l = open_repo(locked.path());
   ASSERT_FALSE(l.checkout_branch("other"));
   EXPECT_EQ(snapshot(locked), before);
 }
@@ -194,7 +179,7 @@ TEST(Checkout, BackAndForthAndReload) {
   TempRepo t, oracle;
   two_branches(t);
   two_branches(oracle);
-  Repo r = open(t.path());
+  Repo r = open_repo(t.path());
   // A commit made behind the model's back shows up after the reload.
   t.git({"checkout", "-q", "other"});
   oracle.git({"checkout", "-q", "other"});
@@ -205,16 +190,16 @@ TEST(Checkout, BackAndForthAndReload) {
   ASSERT_EQ(r.commits.size(), 2u);
 
   const std::string base = t.rev_parse("main");
-  ASSERT_TRUE(r.checkout_sha(id(base)));  // detached where a branch also is
+  ASSERT_TRUE(r.checkout_sha(oid_of(base)));  // detached where a branch also is
   oracle.git({"checkout", "-q", "--detach", base});
   EXPECT_EQ(snapshot(t), snapshot(oracle));
-  EXPECT_EQ(r.head, HeadState(HeadDetached{id(base)}));
+  EXPECT_EQ(r.head, HeadState(HeadDetached{oid_of(base)}));
   EXPECT_EQ(r.commits.size(), 3u);
 
   ASSERT_TRUE(r.checkout_branch("other"));
   oracle.git({"checkout", "-q", "other"});
   EXPECT_EQ(snapshot(t), snapshot(oracle));
-  EXPECT_EQ(r.head_sha(), id(tip));
+  EXPECT_EQ(r.head_sha(), oid_of(tip));
 
   ASSERT_TRUE(r.checkout_branch("main"));
   oracle.git({"checkout", "-q", "main"});
@@ -225,7 +210,7 @@ TEST(Checkout, NameWithoutLocalBranchLeavesHeadAlone) {
   TempRepo t;
   two_branches(t);
   t.git({"update-ref", "refs/remotes/origin/other", "other"});
-  Repo r = open(t.path());
+  Repo r = open_repo(t.path());
   const auto before = snapshot(t);
   for (const std::string name : {"origin/other", "no-such-branch", "refs/heads/other"}) {
     SCOPED_TRACE(name);
@@ -248,10 +233,10 @@ TEST(Checkout, HeadThatCannotMovePutsTheFilesBack) {
   t.write("b.txt", "mine\n").write("u.txt", "u\n");
   t.write(".git/HEAD.lock", "");
   const auto before = snapshot(t);
-  Repo r = open(t.path());
+  Repo r = open_repo(t.path());
   for (bool detached : {false, true}) {
     SCOPED_TRACE(detached);
-    auto done = detached ? r.checkout_sha(id(t.rev_parse("other"))) : r.checkout_branch("other");
+    auto done = detached ? r.checkout_sha(oid_of(t.rev_parse("other"))) : r.checkout_branch("other");
     ASSERT_FALSE(done);
     EXPECT_NE(done.error().find("HEAD.lock"), std::string::npos) << done.error();
     EXPECT_EQ(snapshot(t), before);
@@ -300,8 +285,8 @@ TEST(Checkout, ARefusalWritesNothing) {
       const auto before = snapshot(t);
       const auto file = written_state(t, "file.txt");
       const auto sub = written_state(t, "sub/only-in-main.txt");
-      Repo r = open(t.path());
-      auto done = detached ? r.checkout_sha(id(t.rev_parse("old"))) : r.checkout_branch("old");
+      Repo r = open_repo(t.path());
+      auto done = detached ? r.checkout_sha(oid_of(t.rev_parse("old"))) : r.checkout_branch("old");
       ASSERT_FALSE(done);
       EXPECT_NE(done.error().find(c.message), std::string::npos) << done.error();
       EXPECT_EQ(snapshot(t), before);
@@ -315,7 +300,7 @@ TEST(Checkout, ARefusalWritesNothing) {
   TempRepo t;
   main_ahead_of_old(t);
   t.write(".git/index.lock", "");
-  Repo r = open(t.path());
+  Repo r = open_repo(t.path());
   ASSERT_FALSE(r.checkout_branch("old"));
   EXPECT_EQ(t.git({"status", "--porcelain"}), " M keep.txt\n?? untracked.txt\n");
   EXPECT_EQ(t.read("file.txt"), "three\n");
@@ -335,8 +320,8 @@ TEST(Checkout, AFailedWritePutsTheFilesBack) {
     const std::string broken = t.git({"commit-tree", "-p", "old", "-m", "broken", broken_tree}).substr(0, 40);
     t.git({"branch", "broken", broken});
     const auto before = snapshot(t);
-    Repo r = open(t.path());
-    auto done = detached ? r.checkout_sha(id(broken)) : r.checkout_branch("broken");
+    Repo r = open_repo(t.path());
+    auto done = detached ? r.checkout_sha(oid_of(broken)) : r.checkout_branch("broken");
     ASSERT_FALSE(done);
     EXPECT_NE(done.error().find("File name too long"), std::string::npos) << done.error();
     EXPECT_EQ(t.git({"status", "--porcelain"}), " M keep.txt\n?? untracked.txt\n");
@@ -357,7 +342,7 @@ TEST(Checkout, AHeadTheLibraryRefusesPutsFilesAndIndexBack) {
   t.git({"worktree", "add", "-q", elsewhere.path() + "/wt", "old"});
   t.write("file.txt", "two\n");
   const auto before = snapshot(t);
-  Repo r = open(t.path());
+  Repo r = open_repo(t.path());
   auto done = r.checkout_branch("old");
   ASSERT_FALSE(done);
   EXPECT_NE(done.error().find("linked repository"), std::string::npos) << done.error();
@@ -371,20 +356,10 @@ TEST(Checkout, UnknownCommit) {
   TempRepo t;
   two_branches(t);
   const auto before = snapshot(t);
-  Repo r = open(t.path());
-  auto done = r.checkout_sha(id("0123456789012345678901234567890123456789"));
+  Repo r = open_repo(t.path());
+  auto done = r.checkout_sha(oid_of("0123456789012345678901234567890123456789"));
   ASSERT_FALSE(done);
   EXPECT_EQ(snapshot(t), before);
-}
-
-// The parents git lists for a commit, in order.
-std::vector<std::string> parents_of(TempRepo& t, const std::string& rev) {
-  auto words = lines(t.git({"rev-list", "--parents", "-n", "1", rev}));
-  std::istringstream in(words.empty() ? std::string() : words[0]);
-  std::vector<std::string> ids;
-  for (std::string w; in >> w;) ids.push_back(w);
-  if (!ids.empty()) ids.erase(ids.begin());
-  return ids;
 }
 
 // A checkout ends whatever merge, cherry-pick or revert was stopped, as git
@@ -402,8 +377,8 @@ TEST(Checkout, EndsAStoppedOperationAsGitDoes) {
       ASSERT_FALSE(testing_support::state_files_present(ours).empty());
       const std::string other = ours.rev_parse("other");
 
-      Repo r = open(ours.path());
-      auto done = target == Target::Branch ? r.checkout_branch("other") : r.checkout_sha(id(other));
+      Repo r = open_repo(ours.path());
+      auto done = target == Target::Branch ? r.checkout_branch("other") : r.checkout_sha(oid_of(other));
       ASSERT_TRUE(done) << done.error();
       oracle.git(target == Target::Branch ? std::vector<std::string>{"checkout", "-q", "other"}
                                           : std::vector<std::string>{"checkout", "-q", "--detach", other});
@@ -412,7 +387,7 @@ TEST(Checkout, EndsAStoppedOperationAsGitDoes) {
 
       auto next = r.commit("next");
       ASSERT_TRUE(next) << next.error();
-      EXPECT_EQ(parents_of(ours, "HEAD"), std::vector<std::string>{other});
+      EXPECT_EQ(ours.parents("HEAD"), std::vector<std::string>{other});
     }
   }
 }
@@ -424,7 +399,7 @@ TEST(Checkout, AStateFileThatCannotBeRemovedIsReported) {
   testing_support::stopped_history(t);
   t.git({"merge", "-q", "--no-commit", "--no-ff", "side"});
   t.remove(".git/MERGE_MSG").write(".git/MERGE_MSG/held", "x\n");
-  Repo r = open(t.path());
+  Repo r = open_repo(t.path());
   auto done = r.checkout_branch("other");
   ASSERT_FALSE(done);
   EXPECT_EQ(done.error(), "checked out, but could not remove MERGE_MSG: Is a directory (os error 21)");
@@ -440,7 +415,7 @@ TEST(Branches, CreateAndDelete) {
   t.git({"update-ref", "refs/remotes/origin/main", "main"});
   t.git({"worktree", "add", "-q", "-b", "elsewhere", t.path() + "-wt", "main"});
   const std::string base = t.rev_parse("main");
-  Repo r = open(t.path());
+  Repo r = open_repo(t.path());
   // Changes made behind the model's back: only the branch map is reloaded.
   t.write("x", "x\n").commit("not reloaded");
   const std::size_t loaded = r.commits.size();
@@ -469,14 +444,14 @@ TEST(Branches, CreateAndDelete) {
       {"delete", "feature", ""},
   };
 
-  std::vector<std::string> expected_refs = lines(refs_before);
+  std::vector<std::string> expected_refs = lines_of(refs_before);
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.op) + " " + c.name);
     // Deleting names the branch's own tip; a name that is no local branch gives the base.
     const auto local = t.git_result({"rev-parse", "--verify", "-q", "refs/heads/" + c.name});
     const std::string tip = local.success() ? local.out.substr(0, 40) : base;
     auto done =
-        std::string(c.op) == "create" ? r.create_branch(c.name, id(base)) : r.delete_branch(c.name, id(tip));
+        std::string(c.op) == "create" ? r.create_branch(c.name, oid_of(base)) : r.delete_branch(c.name, oid_of(tip));
     if (c.fails_with.empty()) {
       ASSERT_TRUE(done) << done.error();
       const std::string line = base + " commit\trefs/heads/" + c.name;
@@ -488,12 +463,12 @@ TEST(Branches, CreateAndDelete) {
       ASSERT_FALSE(done);
       EXPECT_EQ(done.error(), c.fails_with);
     }
-    EXPECT_EQ(sorted(lines(t.git({"for-each-ref"}))), sorted(expected_refs));
+    EXPECT_EQ(sorted(lines_of(t.git({"for-each-ref"}))), sorted(expected_refs));
     EXPECT_EQ(r.commits.size(), loaded);
   }
   EXPECT_EQ(r.branches.count(BranchName{"topic/x"}), 1u);
   EXPECT_EQ(r.branches.count(BranchName{"feature"}), 0u);
-  EXPECT_EQ(r.branches.at(BranchName{"main"}), id(t.rev_parse("main")));  // the fresh read sees the new tip
+  EXPECT_EQ(r.branches.at(BranchName{"main"}), oid_of(t.rev_parse("main")));  // the fresh read sees the new tip
   EXPECT_EQ(r.create_branch("at-nothing", Oid::zero()).has_value(), false);
 }
 
@@ -506,15 +481,15 @@ TEST(Branches, DeletesOnlyTheLocalBranchWhoseTipIsTheCommit) {
   t.git({"branch", "origin/wip"});
   t.git({"reset", "-q", "--hard", shared});
   t.git({"update-ref", "refs/remotes/origin/wip", shared});
-  Repo r = open(t.path());
+  Repo r = open_repo(t.path());
   const std::string refs_before = t.git({"for-each-ref"});
 
-  auto refused = r.delete_branch("origin/wip", id(shared));
+  auto refused = r.delete_branch("origin/wip", oid_of(shared));
   ASSERT_FALSE(refused);
   EXPECT_EQ(refused.error(), "local branch 'origin/wip' is not at " + shared.substr(0, 7));
   EXPECT_EQ(t.git({"for-each-ref"}), refs_before);
 
-  ASSERT_TRUE(r.delete_branch("origin/wip", id(local_only)));
+  ASSERT_TRUE(r.delete_branch("origin/wip", oid_of(local_only)));
   EXPECT_FALSE(t.git_result({"rev-parse", "--verify", "-q", "refs/heads/origin/wip"}).success());
   EXPECT_EQ(t.rev_parse("refs/remotes/origin/wip"), shared);
 }
@@ -530,23 +505,23 @@ TEST(Branches, LocalBranchesAtACommit) {
   t.git({"branch", "loose", "main"});
   t.git({"update-ref", "refs/remotes/origin/remote-only", "HEAD~0"});
   t.git({"update-ref", "refs/remotes/origin/at-other", "other"});
-  const Repo r = open(t.path());
+  const Repo r = open_repo(t.path());
   for (const auto& at : {base, other}) {
     SCOPED_TRACE(at);
-    auto want = lines(t.git({"for-each-ref", "--points-at", at, "--format=%(refname:short)", "refs/heads"}));
-    EXPECT_EQ(sorted(r.local_branches_at(id(at))), sorted(want));
+    auto want = lines_of(t.git({"for-each-ref", "--points-at", at, "--format=%(refname:short)", "refs/heads"}));
+    EXPECT_EQ(sorted(r.local_branches_at(oid_of(at))), sorted(want));
   }
-  EXPECT_EQ(sorted(r.local_branches_at(id(other))), (std::vector<std::string>{"alias", "other"}));
+  EXPECT_EQ(sorted(r.local_branches_at(oid_of(other))), (std::vector<std::string>{"alias", "other"}));
   // Only a remote-tracking branch points here.
   const std::string lone = t.write("z", "z\n").commit("z");
   t.git({"update-ref", "refs/remotes/origin/lone", lone});
   t.git({"reset", "-q", "--hard", base});
-  EXPECT_TRUE(r.local_branches_at(id(lone)).empty());
+  EXPECT_TRUE(r.local_branches_at(oid_of(lone)).empty());
   EXPECT_TRUE(r.local_branches_at(Oid::zero()).empty());
 
   Repo gone = r;
   gone.path = t.path() + "/missing";
-  EXPECT_TRUE(gone.local_branches_at(id(base)).empty());
+  EXPECT_TRUE(gone.local_branches_at(oid_of(base)).empty());
 }
 
 TEST(Branches, NewBranchNameCandidates) {
@@ -560,18 +535,18 @@ TEST(Branches, NewBranchNameCandidates) {
   t.git({"update-ref", "refs/remotes/origin/other", other});
   t.git({"update-ref", "refs/remotes/origin/elsewhere", other});
   t.git({"symbolic-ref", "refs/remotes/origin/HEAD", "refs/remotes/origin/main"});
-  Repo r = open(t.path());
+  Repo r = open_repo(t.path());
   // Created after the load: the loaded model decides.
   t.git({"branch", "topic", "main"});
 
   // main is local; feature/x has a slash so it does not count as local.
-  EXPECT_EQ(sorted(r.new_branch_name_candidates_at(id(base))),
+  EXPECT_EQ(sorted(r.new_branch_name_candidates_at(oid_of(base))),
             (std::vector<std::string>{"feature/x", "solo", "topic", "topic"}));
-  EXPECT_EQ(r.new_branch_name_candidates_at(id(other)), (std::vector<std::string>{"elsewhere"}));
+  EXPECT_EQ(r.new_branch_name_candidates_at(oid_of(other)), (std::vector<std::string>{"elsewhere"}));
 
   // Without a local main, origin/main offers it; origin/HEAD never offers HEAD.
   r.branches.erase(BranchName{"main"});
-  auto candidates = r.new_branch_name_candidates_at(id(base));
+  auto candidates = r.new_branch_name_candidates_at(oid_of(base));
   EXPECT_NE(std::ranges::find(candidates, "main"), candidates.end());
   EXPECT_EQ(std::ranges::find(candidates, "HEAD"), candidates.end());
   EXPECT_TRUE(r.new_branch_name_candidates_at(Oid::zero()).empty());

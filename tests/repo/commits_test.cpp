@@ -9,35 +9,24 @@
 #include "repo/git_handle.hpp"
 #include "repo/repo.hpp"
 #include "stopped_operations.hpp"
+#include "support/repositories.hpp"
 #include "support/temp_repo.hpp"
+#include "support/text.hpp"
 
 namespace {
 
 using repo::Oid;
 using repo::Repo;
+using testing_support::open_repo;
 using testing_support::TempRepo;
+using testing_support::trimmed;
 
 namespace fs = std::filesystem;
 
-std::string trim(std::string s) {
-  while (!s.empty() && (s.back() == '\n' || s.back() == '\r' || s.back() == ' ')) s.pop_back();
-  return s;
-}
-
-// The library reads the repository's own configuration, not the private
-// HOME the git runs get, so the identity goes there.
+// A repository the library's own commits take their identity from.
 struct IdentityRepo : TempRepo {
-  IdentityRepo() {
-    git({"config", "user.name", "Commit Maker"});
-    git({"config", "user.email", "maker@example.com"});
-  }
+  IdentityRepo() { set_identity(); }
 };
-
-Repo open(TempRepo& t) {
-  auto r = Repo::open(t.path(), 2000);
-  EXPECT_TRUE(r) << (r ? "" : r.error().message);
-  return r ? std::move(*r) : Repo{};
-}
 
 struct CommitInfo {
   std::string tree;
@@ -96,8 +85,8 @@ TEST(Commit, RecordsTheIndexOnHead) {
   const std::string base = t.write("a.txt", "one\n").write("b.txt", "two\n").commit("base");
   t.write("a.txt", "one\nmore\n").write("c.txt", "new\n").git({"add", "a.txt", "c.txt"});
   t.write("b.txt", "unstaged edit\n");  // the work tree is not what is recorded
-  const std::string want_tree = trim(t.git({"write-tree"}));
-  Repo r = open(t);
+  const std::string want_tree = trimmed(t.git({"write-tree"}));
+  Repo r = open_repo(t);
 
   const std::int64_t before = std::time(nullptr);
   auto id = r.commit("Add more\n\nWith a body.");
@@ -120,7 +109,7 @@ TEST(Commit, RecordsTheIndexOnHead) {
 TEST(Commit, NothingStagedRecordsTheParentsTree) {
   IdentityRepo t;
   const std::string base = t.write("a.txt", "one\n").commit("base");
-  Repo r = open(t);
+  Repo r = open_repo(t);
   auto id = r.commit("empty");
   ASSERT_TRUE(id) << id.error();
   EXPECT_EQ(read_commit(t, id->hex()).tree, read_commit(t, base).tree);
@@ -138,12 +127,12 @@ TEST(Commit, FirstCommitOfABranchIsItsRoot) {
       t->write("a.txt", "one\n").write("dir/b.txt", "two\n").git({"add", "a.txt", "dir/b.txt"});
       t->write("untracked.txt", "not recorded\n");
     }
-    auto id = open(ours).commit("first");
+    auto id = open_repo(ours).commit("first");
     ASSERT_TRUE(id) << id.error();
     oracle.git({"commit", "-q", "-m", "first"});
 
     EXPECT_EQ(id->hex(), ours.rev_parse(std::string("refs/heads/") + branch));
-    EXPECT_EQ(trim(ours.git({"symbolic-ref", "HEAD"})), std::string("refs/heads/") + branch);
+    EXPECT_EQ(trimmed(ours.git({"symbolic-ref", "HEAD"})), std::string("refs/heads/") + branch);
     const CommitInfo c = read_commit(ours, id->hex());
     EXPECT_TRUE(c.parents.empty());
     EXPECT_EQ(c.tree, read_commit(oracle, "HEAD").tree);
@@ -157,7 +146,7 @@ TEST(Commit, FirstCommitOfABranchIsItsRoot) {
 
 TEST(Commit, NoFilesOnAnUnbornBranchGiveAnEmptyRootCommit) {
   IdentityRepo t;
-  auto id = open(t).commit("nothing yet");
+  auto id = open_repo(t).commit("nothing yet");
   ASSERT_TRUE(id) << id.error();
   const CommitInfo c = read_commit(t, id->hex());
   EXPECT_TRUE(c.parents.empty());
@@ -184,7 +173,7 @@ TEST(Commit, IntentToAddEntriesAreNotRecorded) {
       t->write("mixed/kept.txt", "kept\n").git({"add", "mixed/kept.txt"});
       t->git({"add", "-N", "ita.txt", "only/ita.txt", "mixed/ita.txt"});
     }
-    Repo r = open(ours);
+    Repo r = open_repo(ours);
     auto id = c.amend ? r.amend_commit("recorded") : r.commit("recorded");
     ASSERT_TRUE(id) << id.error();
     oracle.git(c.amend ? std::vector<std::string>{"commit", "-q", "--amend", "-m", "recorded"}
@@ -206,7 +195,7 @@ TEST(Commit, RefusedWhileTheIndexIsLocked) {
   const std::string base = t.write("a.txt", "one\n").commit("base");
   t.write("a.txt", "two\n").git({"add", "a.txt"});
   t.write(".git/index.lock", "another git's\n");
-  Repo r = open(t);
+  Repo r = open_repo(t);
   t.write("b.txt", "b\n");
   auto staged = r.stage_file("b.txt");
   ASSERT_FALSE(staged);
@@ -260,7 +249,7 @@ TEST(Commit, HasStagedChangesAsGitCommitSeesThem) {
     t.write("a.txt", "one\n").commit("base");
     t.write("b.txt", "b\n").commit("head");
     c.prepare(t);
-    auto got = open(t).has_staged_changes(c.amend);
+    auto got = open_repo(t).has_staged_changes(c.amend);
     ASSERT_TRUE(got) << got.error();
     EXPECT_EQ(*got, c.want);
     std::vector<std::string> args{"commit", "-q", "-m", "oracle"};
@@ -269,11 +258,11 @@ TEST(Commit, HasStagedChangesAsGitCommitSeesThem) {
   }
 
   IdentityRepo unborn;
-  EXPECT_EQ(open(unborn).has_staged_changes(false), false);
+  EXPECT_EQ(open_repo(unborn).has_staged_changes(false), false);
   unborn.write("n.txt", "n\n").git({"add", "-N", "n.txt"});
-  EXPECT_EQ(open(unborn).has_staged_changes(false), false);
+  EXPECT_EQ(open_repo(unborn).has_staged_changes(false), false);
   unborn.write("a.txt", "a\n").git({"add", "a.txt"});
-  EXPECT_EQ(open(unborn).has_staged_changes(false), true);
+  EXPECT_EQ(open_repo(unborn).has_staged_changes(false), true);
 }
 
 // libgit2 runs no hooks and signs nothing: where git would do either, the
@@ -311,7 +300,7 @@ TEST(Commit, NeedsGitForHooksAndSigning) {
     SCOPED_TRACE(c.name);
     IdentityRepo t;
     c.prepare(t);
-    EXPECT_EQ(open(t).commit_needs_git(), c.want);
+    EXPECT_EQ(open_repo(t).commit_needs_git(), c.want);
   }
 
   // A linked work tree runs the hooks of the repository it belongs to.
@@ -333,7 +322,7 @@ TEST(Commit, MissingIdentityFailsWithTheLibraryMessage) {
   repo::ensure_libgit2();
   for (int level : {GIT_CONFIG_LEVEL_SYSTEM, GIT_CONFIG_LEVEL_XDG, GIT_CONFIG_LEVEL_GLOBAL})
     ASSERT_EQ(git_libgit2_opts(GIT_OPT_SET_SEARCH_PATH, level, t.path().c_str()), 0);
-  Repo r = open(t);
+  Repo r = open_repo(t);
   auto id = r.commit("no identity");
   for (int level : {GIT_CONFIG_LEVEL_SYSTEM, GIT_CONFIG_LEVEL_XDG, GIT_CONFIG_LEVEL_GLOBAL})
     git_libgit2_opts(GIT_OPT_SET_SEARCH_PATH, level, nullptr);
@@ -352,7 +341,7 @@ TEST(Commit, ConcludesAStoppedMerge) {
   ASSERT_FALSE(t.git_result({"merge", "side"}).success());  // stops on the conflict
   ASSERT_TRUE(exists(t, "MERGE_HEAD"));
 
-  Repo r = open(t);
+  Repo r = open_repo(t);
   auto unresolved = r.commit("too early");
   ASSERT_FALSE(unresolved);
   EXPECT_FALSE(unresolved.error().empty());
@@ -360,7 +349,7 @@ TEST(Commit, ConcludesAStoppedMerge) {
   EXPECT_TRUE(exists(t, "MERGE_HEAD"));
 
   t.write("f.txt", "both\n").git({"add", "f.txt"});
-  const std::string want_tree = trim(t.git({"write-tree"}));
+  const std::string want_tree = trimmed(t.git({"write-tree"}));
   // Another stopped operation's state, and a newer git's merge file.
   t.write(".git/rebase-merge/head-name", "refs/heads/main\n");
   t.write(".git/AUTO_MERGE", want_tree + "\n");
@@ -389,9 +378,9 @@ TEST(Commit, OctopusMergeKeepsEveryMergedCommitInOrder) {
   t.git({"checkout", "-q", "main"});
   const std::string head = t.rev_parse("HEAD");
   t.git({"merge", "-q", "--no-commit", "--no-ff", "one", "two"});
-  const std::string want_tree = trim(t.git({"write-tree"}));
+  const std::string want_tree = trimmed(t.git({"write-tree"}));
 
-  auto id = open(t).commit("Merge one and two");
+  auto id = open_repo(t).commit("Merge one and two");
   ASSERT_TRUE(id) << id.error();
   const CommitInfo c = read_commit(t, id->hex());
   EXPECT_EQ(c.parents, (std::vector<std::string>{head, tips[0], tips[1]}));
@@ -411,8 +400,8 @@ TEST(Commit, EndsAStoppedOperationAsGitDoes) {
       op.stop(*t);
     }
     ASSERT_FALSE(testing_support::state_files_present(ours).empty());
-    const std::string want_tree = trim(ours.git({"write-tree"}));
-    auto id = open(ours).commit("concluded");
+    const std::string want_tree = trimmed(ours.git({"write-tree"}));
+    auto id = open_repo(ours).commit("concluded");
     ASSERT_TRUE(id) << id.error();
     oracle.git({"commit", "-q", "--no-edit", "-m", "concluded"});
     EXPECT_EQ(testing_support::state_files_present(ours), testing_support::state_files_present(oracle));
@@ -485,7 +474,7 @@ TEST(Commit, AStateFileThatCannotBeRemovedIsReported) {
   t.write("f.txt", "resolved\n").git({"add", "f.txt"});
   t.remove(".git/CHERRY_PICK_HEAD").write(".git/CHERRY_PICK_HEAD/held", "x\n");
   const std::string before = t.rev_parse("HEAD");
-  auto id = open(t).commit("picked");
+  auto id = open_repo(t).commit("picked");
   ASSERT_FALSE(id);
   // The commit stands; the user learns what is left behind.
   const std::string made = t.rev_parse("HEAD");
@@ -500,10 +489,10 @@ TEST(Amend, ReplacesHeadKeepingParentsAndAuthor) {
   const std::string base = t.write("a.txt", "one\n").commit("base");
   const std::string old = t.write("a.txt", "two\n").commit("old message");
   t.write("b.txt", "added\n").git({"add", "b.txt"});
-  const std::string want_tree = trim(t.git({"write-tree"}));
+  const std::string want_tree = trimmed(t.git({"write-tree"}));
 
   const std::int64_t before = std::time(nullptr);
-  auto id = open(t).amend_commit("new message");
+  auto id = open_repo(t).amend_commit("new message");
   const std::int64_t after = std::time(nullptr);
   ASSERT_TRUE(id) << id.error();
   EXPECT_EQ(id->hex(), t.rev_parse("main"));
@@ -531,7 +520,7 @@ TEST(Amend, MergeCommitKeepsBothParents) {
   const std::string ours = t.write("main.txt", "main\n").commit("main");
   t.git({"merge", "-q", "--no-ff", "-m", "Merge side", "side"});
 
-  auto id = open(t).amend_commit("Merge side, reworded");
+  auto id = open_repo(t).amend_commit("Merge side, reworded");
   ASSERT_TRUE(id) << id.error();
   const CommitInfo c = read_commit(t, id->hex());
   EXPECT_EQ(c.parents, (std::vector<std::string>{ours, side}));
@@ -544,7 +533,7 @@ TEST(Amend, DetachedHeadMovesOnlyHead) {
   t.write("a.txt", "one\n").commit("base");
   const std::string tip = t.write("a.txt", "two\n").commit("tip");
   t.git({"checkout", "-q", "--detach"});
-  auto id = open(t).amend_commit("detached amend");
+  auto id = open_repo(t).amend_commit("detached amend");
   ASSERT_TRUE(id) << id.error();
   EXPECT_EQ(t.rev_parse("HEAD"), id->hex());
   EXPECT_EQ(t.rev_parse("main"), tip);
@@ -559,7 +548,7 @@ TEST(Amend, RefusedDuringAMerge) {
   const std::string head = t.write("main.txt", "main\n").commit("main");
   t.git({"merge", "-q", "--no-commit", "--no-ff", "side"});
 
-  auto id = open(t).amend_commit("would lose the merge");
+  auto id = open_repo(t).amend_commit("would lose the merge");
   ASSERT_FALSE(id);
   EXPECT_EQ(id.error(), "You are in the middle of a merge -- cannot amend.");
   EXPECT_EQ(t.rev_parse("HEAD"), head);
@@ -568,16 +557,16 @@ TEST(Amend, RefusedDuringAMerge) {
 
 TEST(Amend, UnbornBranchFails) {
   IdentityRepo t;
-  auto id = open(t).amend_commit("nothing to amend");
+  auto id = open_repo(t).amend_commit("nothing to amend");
   ASSERT_FALSE(id);
   EXPECT_EQ(id.error(), "reference 'refs/heads/main' not found");
 }
 
 TEST(HeadMessage, IsTheFullMessage) {
   IdentityRepo t;
-  EXPECT_EQ(open(t).head_message(), std::nullopt);
+  EXPECT_EQ(open_repo(t).head_message(), std::nullopt);
   t.write("a.txt", "one\n").commit("Subject line\n\nBody\nmore body");
-  EXPECT_EQ(open(t).head_message(), std::optional<std::string>("Subject line\n\nBody\nmore body\n"));
+  EXPECT_EQ(open_repo(t).head_message(), std::optional<std::string>("Subject line\n\nBody\nmore body\n"));
 }
 
 }  // namespace

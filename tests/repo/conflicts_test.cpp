@@ -8,8 +8,9 @@
 #include <functional>
 
 #include "repo/repo.hpp"
+#include "support/repositories.hpp"
 #include "support/temp_repo.hpp"
-#include "text_edits.hpp"
+#include "support/text.hpp"
 
 namespace {
 
@@ -17,20 +18,10 @@ namespace fs = std::filesystem;
 using repo::ConflictContext;
 using repo::ConflictKind;
 using repo::Repo;
+using testing_support::numbered;
 using testing_support::replace;
+using testing_support::open_repo;
 using testing_support::TempRepo;
-
-Repo open(const std::string& path) {
-  auto r = Repo::open(path, 2000);
-  EXPECT_TRUE(r) << (r ? "" : r.error().message);
-  return r ? std::move(*r) : Repo{};
-}
-
-std::string numbered(int n, const std::string& eol) {
-  std::string s;
-  for (int i = 0; i < n; ++i) s += "line " + std::to_string(i) + eol;
-  return s;
-}
 
 struct ConflictFile {
   std::string path;
@@ -39,8 +30,8 @@ struct ConflictFile {
 };
 
 std::vector<ConflictFile> conflict_files() {
-  const std::string lf = numbered(30, "\n");
-  const std::string crlf = numbered(12, "\r\n");
+  const std::string lf = numbered(0, 29, "line ");
+  const std::string crlf = numbered(0, 11, "line ", {}, "\r\n");
   return {
       {"multi.txt", lf,
        replace(replace(replace(lf, "line 3\n", "ours 3\n"), "line 10\nline 11\n", "ours 10\n"), "line 26\n",
@@ -95,7 +86,7 @@ TEST_P(ResolveConflict, EverySectionOneSideGivesWhatGitMergeFileGives) {
       t.write(f.path, conflicted);
       std::size_t resolved = 0;
       for (;;) {
-        Repo r = open(t.path());
+        Repo r = open_repo(t.path());
         auto status = r.load_worktree_status(false);
         ASSERT_TRUE(status);
         auto it = std::find_if(status->unstaged.begin(), status->unstaged.end(),
@@ -129,7 +120,7 @@ TEST(ResolveConflict, OnlyTheChosenBlockChanges) {
       "mid\r\n<<<<<<< HEAD\r\nc\r\n=======\r\nd\r\n>>>>>>> topic\r\n<<<<<<< never closed\r\nkept\r\nend";
   t.write("f.txt", text);
   ::chmod(t.file_path("f.txt").c_str(), 0755);
-  Repo r = open(t.path());
+  Repo r = open_repo(t.path());
 
   ASSERT_TRUE(r.resolve_conflict("f.txt", 1, false));
   EXPECT_EQ(t.read("f.txt"),
@@ -164,7 +155,7 @@ TEST(ResolveConflict, Failures) {
   t.write("latin1.txt", "caf\xe9\n" + block);
   t.write("../outside.txt", block);
   t.symlink(t.path() + "/../outside.txt", "link.txt");
-  Repo r = open(t.path());
+  Repo r = open_repo(t.path());
   const std::pair<std::string, std::string> cases[] = {
       {"missing.txt", "Failed to read file: No such file or directory (os error 2)"},
       {"latin1.txt", "Failed to read file: Invalid or incomplete multibyte or wide character (os error 84)"},
@@ -188,7 +179,7 @@ struct Stop {
   std::string ours, theirs;
 };
 
-ConflictContext context(TempRepo& t) { return open(t.path()).detect_conflict_context(); }
+ConflictContext context(TempRepo& t) { return open_repo(t.path()).detect_conflict_context(); }
 
 void expect_context(TempRepo& t, const Stop& want) {
   const ConflictContext got = context(t);
@@ -264,7 +255,7 @@ TEST(ConflictContext, LabelsOfRealStops) {
     TempRepo t;
     diverge(t);
     ASSERT_FALSE(t.git_result({"merge", "-q", "topic"}).success());
-    const ConflictContext got = open(t.path() + "/.git").detect_conflict_context();
+    const ConflictContext got = open_repo(t.path() + "/.git").detect_conflict_context();
     EXPECT_EQ(got.kind, ConflictKind::Merge);
     EXPECT_EQ(got.theirs_label, "topic");
   }
@@ -304,8 +295,8 @@ TEST(RebaseInProgress, EitherBackendButNotAStoppedAm) {
     TempRepo t;
     diverge(t);
     c.stop(t);
-    EXPECT_EQ(open(t.path()).rebase_in_progress(), c.rebasing);
-    EXPECT_EQ(open(t.path() + "/.git").rebase_in_progress(), c.rebasing);
+    EXPECT_EQ(open_repo(t.path()).rebase_in_progress(), c.rebasing);
+    EXPECT_EQ(open_repo(t.path() + "/.git").rebase_in_progress(), c.rebasing);
   }
 
   // A linked work tree keeps its rebase in its own git directory.
@@ -313,10 +304,10 @@ TEST(RebaseInProgress, EitherBackendButNotAStoppedAm) {
   diverge(t);
   const std::string linked = t.path() + "/../linked";
   t.git({"worktree", "add", "-q", "--detach", linked, "topic"});
-  EXPECT_FALSE(open(linked).rebase_in_progress());
+  EXPECT_FALSE(open_repo(linked).rebase_in_progress());
   ASSERT_FALSE(t.git_result({"-C", linked, "rebase", "main"}).success());
-  EXPECT_TRUE(open(linked).rebase_in_progress());
-  EXPECT_FALSE(open(t.path()).rebase_in_progress()) << "the main work tree is not rebasing";
+  EXPECT_TRUE(open_repo(linked).rebase_in_progress());
+  EXPECT_FALSE(open_repo(t.path()).rebase_in_progress()) << "the main work tree is not rebasing";
 }
 
 TEST(ConflictContext, UnreadableStateFilesGiveFixedLabels) {

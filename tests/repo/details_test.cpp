@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "repo/repo.hpp"
+#include "support/repositories.hpp"
 #include "support/temp_repo.hpp"
 
 namespace {
@@ -54,9 +55,8 @@ std::vector<std::pair<std::string, Row>> our_rows(const CommitDetails& d) {
 }
 
 CommitDetails load(TempRepo& t, const std::string& commit) {
-  auto r = Repo::open(t.path(), 2000);
-  EXPECT_TRUE(r);
-  auto d = r->load_commit_details(*Oid::from_hex(commit));
+  const Repo r = testing_support::open_repo(t);
+  auto d = r.load_commit_details(*Oid::from_hex(commit));
   EXPECT_TRUE(d);
   return d ? *d : CommitDetails{};
 }

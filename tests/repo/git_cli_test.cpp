@@ -288,12 +288,6 @@ struct HermeticHome {
       {"HOME", dir.path()}, {"XDG_CONFIG_HOME", dir.path() + "/.config"}, {"GIT_CONFIG_NOSYSTEM", "1"}};
 };
 
-void chmod_x(TempRepo& t, const std::string& path, bool on) {
-  namespace fs = std::filesystem;
-  fs::permissions(t.file_path(path), fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec,
-                  on ? fs::perm_options::add : fs::perm_options::remove);
-}
-
 // Committed files of awkward kinds, then a local change to each of them.
 void discard_corpus(TempRepo& t) {
   t.write("a.txt", "a\nb\n").write("b.txt", "one\n").write("c.txt", "c\n").write(":!x", "x\n");
@@ -302,7 +296,7 @@ void discard_corpus(TempRepo& t) {
       .write("crlf.txt", "l1\r\nl2\r\n")
       .write("noeol.txt", "n");
   t.write("*.txt", "star\n").write("dir/deep.txt", "deep\n").write("run.sh", "#!/bin/sh\n");
-  chmod_x(t, "run.sh", true);
+  t.set_executable("run.sh", true);
   t.symlink("a.txt", "link");
   t.commit("base");
   t.write("a.txt", "a\nB\n").write("b.txt", "two\n");
@@ -310,7 +304,7 @@ void discard_corpus(TempRepo& t) {
   t.write("b.txt", "three\n").remove("c.txt").write(":!x", "changed\n").write("-dash", "D\n");
   t.write("sp ace.txt", "S\n").write("crlf.txt", "l1\r\nX\r\n").write("noeol.txt", "n2");
   t.write("*.txt", "STAR\n").write("dir/deep.txt", "DEEP\n").write("u.txt", "untracked\n");
-  chmod_x(t, "run.sh", false);
+  t.set_executable("run.sh", false);
   t.symlink("b.txt", "link");
 }
 
@@ -365,16 +359,15 @@ TEST(DiscardTrackedFile, Failures) {
 TEST(CommitWithGit, RunsTheHooksAndStoresTheMessageVerbatim) {
   HermeticHome home;
   TempRepo t;
-  t.git({"config", "user.name", "Commit Maker"});
-  t.git({"config", "user.email", "maker@example.com"});
+  t.set_identity();
   const std::string base = t.write("a.txt", "one\n").commit("base");
   TempDir scratch;
   const std::string message = scratch.path() + "/message";
   testing_support::write_file(message, "Subject\n\n\nBody  kept as typed\n;not a comment");
   t.write(".git/hooks/pre-commit", "#!/bin/sh\necho 'pre-commit: tests fail' >&2\nexit 1\n");
-  chmod_x(t, ".git/hooks/pre-commit", true);
+  t.set_executable(".git/hooks/pre-commit", true);
   t.write(".git/hooks/commit-msg", "#!/bin/sh\ncp \"$1\" \"$(git rev-parse --git-dir)/seen\"\n");
-  chmod_x(t, ".git/hooks/commit-msg", true);
+  t.set_executable(".git/hooks/commit-msg", true);
   t.write("a.txt", "two\n").git({"add", "a.txt"});
 
   auto refused = repo::commit_with_git(t.path(), message, false);
@@ -383,7 +376,7 @@ TEST(CommitWithGit, RunsTheHooksAndStoresTheMessageVerbatim) {
   EXPECT_EQ(t.rev_parse("HEAD"), base);
   EXPECT_EQ(t.git({"status", "--porcelain"}), "M  a.txt\n");
 
-  chmod_x(t, ".git/hooks/pre-commit", false);
+  t.set_executable(".git/hooks/pre-commit", false);
   ASSERT_TRUE(repo::commit_with_git(t.path(), message, false));
   EXPECT_EQ(t.git({"rev-parse", "HEAD~1"}), base + "\n");
   const std::string raw = t.git({"cat-file", "commit", "HEAD"});

@@ -1,20 +1,14 @@
 #include "repo/repo.hpp"
 
+#include "support/repositories.hpp"
 #include "support/temp_repo.hpp"
 
 #include <gtest/gtest.h>
 
 namespace {
 
+using testing_support::open_repo;
 using testing_support::TempRepo;
-
-repo::Repo open(const TempRepo& t) {
-  auto r = repo::Repo::open(t.path(), 2000);
-  EXPECT_TRUE(r) << r.error().message;
-  return std::move(*r);
-}
-
-std::string listing(TempRepo& t) { return t.git({"ls-files", "-s", "--debug"}); }
 
 TEST(IndexSnapshot, PutsBackEveryEntryStagesAndIntentsIncluded) {
   TempRepo t;
@@ -28,8 +22,8 @@ TEST(IndexSnapshot, PutsBackEveryEntryStagesAndIntentsIncluded) {
   t.write("f.txt", "staged\n").write("later.txt", "intent\n");
   t.git({"add", "f.txt"});
   t.git({"add", "-N", "later.txt"});
-  const repo::Repo r = open(t);
-  const std::string before = listing(t);
+  const repo::Repo r = open_repo(t);
+  const std::string before = t.index_listing();
 
   auto snapshot = r.snapshot_index();
   ASSERT_TRUE(snapshot) << snapshot.error();
@@ -39,9 +33,9 @@ TEST(IndexSnapshot, PutsBackEveryEntryStagesAndIntentsIncluded) {
   t.git({"add", "c.txt"});
   t.git({"rm", "-q", "--cached", "f.txt"});
   t.git({"reset", "-q", "--", "later.txt"});
-  ASSERT_NE(listing(t), before);
+  ASSERT_NE(t.index_listing(), before);
   ASSERT_TRUE(r.restore_index(*snapshot, {"c.txt", "f.txt", "later.txt"}));
-  EXPECT_EQ(listing(t), before);
+  EXPECT_EQ(t.index_listing(), before);
   EXPECT_NE(t.git({"ls-files", "-u"}), "");
   EXPECT_EQ(t.git({"diff", "--cached", "--name-only"}), "c.txt\nf.txt\n");
   // git sees the same resolve-undo record as before (none) and can go on.
@@ -51,7 +45,7 @@ TEST(IndexSnapshot, PutsBackEveryEntryStagesAndIntentsIncluded) {
 TEST(IndexSnapshot, AnUnreadableIndexIsAFailure) {
   TempRepo t;
   t.write("f.txt", "f\n").commit("base");
-  const repo::Repo r = open(t);
+  const repo::Repo r = open_repo(t);
   t.write(".git/index", "not an index");
   EXPECT_FALSE(r.snapshot_index());
 }

@@ -12,24 +12,22 @@
 
 #include "patch_text.hpp"
 #include "repo/repo.hpp"
+#include "support/repositories.hpp"
 #include "support/temp_repo.hpp"
-#include "text_edits.hpp"
+#include "support/text.hpp"
+#include "support/worktree_files.hpp"
 
 namespace {
 
 using repo::Hunk;
 using repo::Repo;
 using repo::WorktreeFile;
+using testing_support::find_file;
 using testing_support::numbered;
+using testing_support::open_repo;
 using testing_support::replace;
 using testing_support::split_patch;
 using testing_support::TempRepo;
-
-Repo open(const std::string& path) {
-  auto r = Repo::open(path, 2000);
-  EXPECT_TRUE(r) << (r ? "" : r.error().message);
-  return r ? std::move(*r) : Repo{};
-}
 
 struct Conversion {
   const char* name;
@@ -99,12 +97,6 @@ Lines git_lines(const std::string& diff) {
   return out;
 }
 
-const WorktreeFile* find(const std::vector<WorktreeFile>& files, const std::string& path) {
-  for (const auto& f : files)
-    if (f.path == path) return &f;
-  return nullptr;
-}
-
 // ---- A file emptied in the work tree ----
 
 TEST(LineEndings, EmptiedFileListsEveryLineRemoved) {
@@ -117,18 +109,18 @@ TEST(LineEndings, EmptiedFileListsEveryLineRemoved) {
     build(t, conversion,
           {{"emptied.txt", "a $Id$\nb\n", [](const std::string&) { return std::string(); }},
            {"edited.txt", "x\ny\n", [](const std::string& s) { return replace(s, "y", "Y"); }}});
-    Repo r = open(t.path());
+    Repo r = open_repo(t.path());
     for (bool amend : {false, true}) {
       auto status = r.load_worktree_status(amend);
       ASSERT_TRUE(status);
       for (const std::string path : {"emptied.txt", "edited.txt"}) {
         SCOPED_TRACE(path);
-        const WorktreeFile* f = find(status->unstaged, path);
+        const WorktreeFile* f = find_file(status->unstaged, path);
         ASSERT_TRUE(f != nullptr);
         EXPECT_EQ(f->kind, repo::ChangeKind::Modified);
         EXPECT_EQ(model_lines(f->unstaged_hunks), git_lines(t.git({"diff", "--", path})));
       }
-      const WorktreeFile* emptied = find(status->unstaged, "emptied.txt");
+      const WorktreeFile* emptied = find_file(status->unstaged, "emptied.txt");
       ASSERT_TRUE(emptied != nullptr);
       EXPECT_EQ(emptied->additions, 0u);
       EXPECT_EQ(emptied->deletions, 2u);
@@ -149,12 +141,12 @@ std::string in_own_line_endings(const std::string& by_git, const std::string& co
 
 std::vector<EditedFile> discard_corpus() {
   return {
-      {"two-hunks.txt", numbered(1, 12),
+      {"two-hunks.txt", numbered(1, 12, "line "),
        [](const std::string& s) {
          return replace(replace(s, "line 2\r", "two\r"), "line 11\r", "eleven\r\nand more\r");
        }},
       {"no-final-eol.txt", "a\nb\nc", [](const std::string& s) { return replace(s, "c", "C"); }},
-      {"deleted-line.txt", numbered(1, 6), [](const std::string& s) { return replace(s, "line 3\r\n", ""); }},
+      {"deleted-line.txt", numbered(1, 6, "line "), [](const std::string& s) { return replace(s, "line 3\r\n", ""); }},
       {"emptied.txt", "a\nb\n", [](const std::string&) { return std::string(); }},
   };
 }
@@ -166,12 +158,12 @@ TEST(LineEndings, DiscardingAHunkMatchesTheCopyAsGitApplyDoes) {
     TempRepo t;
     const auto files = discard_corpus();
     build(t, conversion, files);
-    Repo r = open(t.path());
+    Repo r = open_repo(t.path());
     auto status = r.load_worktree_status(false);
     ASSERT_TRUE(status);
     for (const auto& file : files) {
       SCOPED_TRACE(file.path);
-      const WorktreeFile* f = find(status->unstaged, file.path);
+      const WorktreeFile* f = find_file(status->unstaged, file.path);
       ASSERT_TRUE(f != nullptr);
       const std::string copy = t.read(file.path);
       const auto patch = split_patch(t.git({"diff", "--", file.path}));
@@ -197,11 +189,6 @@ TEST(LineEndings, DiscardingAHunkMatchesTheCopyAsGitApplyDoes) {
 
 // ---- The index entries the hunk operations write ----
 
-// The entry of one path as git lists it with its cached stat data.
-std::string debug_entry(TempRepo& t, const std::string& path) {
-  return t.git({"ls-files", "-s", "--debug", "--", path});
-}
-
 // Stages the file hunk by hunk, unstages a hunk, then the whole file, in two
 // identical repositories: ours through the library calls, the other through
 // git apply --cached and git restore --staged. The entries written must be
@@ -211,7 +198,7 @@ TEST(LineEndings, EntriesWrittenByHunkOperationsAreThoseGitWrites) {
   std::vector<Conversion> all(std::begin(kEolConversions), std::end(kEolConversions));
   all.push_back(kIdent);
   const std::string path = "f.txt";
-  const EditedFile file{path, "$Id$\n" + numbered(1, 12), [](const std::string& s) {
+  const EditedFile file{path, "$Id$\n" + numbered(1, 12, "line "), [](const std::string& s) {
                           return replace(replace(s, "line 2", "two"), "line 11", "eleven");
                         }};
   for (const auto& conversion : all) {
@@ -219,24 +206,24 @@ TEST(LineEndings, EntriesWrittenByHunkOperationsAreThoseGitWrites) {
     TempRepo ours, theirs;
     build(ours, conversion, {file});
     build(theirs, conversion, {file});
-    Repo r = open(ours.path());
+    Repo r = open_repo(ours.path());
 
     // Two hunks staged one at a time, reloading in between as the view does.
     for (int step = 0; step < 2; ++step) {
       SCOPED_TRACE("stage " + std::to_string(step));
       auto status = r.load_worktree_status(false);
       ASSERT_TRUE(status);
-      const WorktreeFile* f = find(status->unstaged, path);
+      const WorktreeFile* f = find_file(status->unstaged, path);
       ASSERT_TRUE(f != nullptr);
       ASSERT_EQ(f->unstaged_hunks.size(), 2u - step);
       ASSERT_TRUE(r.stage_hunk(path, f->unstaged_hunks[0]));
       theirs.git({"apply", "--cached"}, split_patch(theirs.git({"diff", "--", path})).one(0));
-      EXPECT_EQ(debug_entry(ours, path), debug_entry(theirs, path));
+      EXPECT_EQ(ours.index_listing(path), theirs.index_listing(path));
 
       // The copy is looked at again: what is left unstaged has its hunk.
       auto after = r.load_worktree_status(false);
       ASSERT_TRUE(after);
-      const WorktreeFile* left = find(after->unstaged, path);
+      const WorktreeFile* left = find_file(after->unstaged, path);
       const Lines want = git_lines(ours.git({"diff", "--", path}));
       EXPECT_EQ(left ? model_lines(left->unstaged_hunks) : Lines{}, want);
       EXPECT_EQ(left != nullptr, !want.empty());
@@ -245,25 +232,25 @@ TEST(LineEndings, EntriesWrittenByHunkOperationsAreThoseGitWrites) {
 
     auto status = r.load_worktree_status(false);
     ASSERT_TRUE(status);
-    const WorktreeFile* staged = find(status->staged, path);
+    const WorktreeFile* staged = find_file(status->staged, path);
     ASSERT_TRUE(staged && staged->staged_hunks.size() == 2);
     ASSERT_TRUE(r.unstage_hunk(path, staged->staged_hunks[0], false));
     theirs.git({"apply", "--cached", "-R"}, split_patch(theirs.git({"diff", "--cached", "--", path})).one(0));
-    EXPECT_EQ(debug_entry(ours, path), debug_entry(theirs, path));
+    EXPECT_EQ(ours.index_listing(path), theirs.index_listing(path));
     auto unstaged_again = r.load_worktree_status(false);
     ASSERT_TRUE(unstaged_again);
-    const WorktreeFile* back = find(unstaged_again->unstaged, path);
+    const WorktreeFile* back = find_file(unstaged_again->unstaged, path);
     ASSERT_TRUE(back != nullptr);
     EXPECT_EQ(model_lines(back->unstaged_hunks), git_lines(ours.git({"diff", "--", path})));
     EXPECT_EQ(ours.git({"status", "--porcelain", "--", path}), "MM f.txt\n");
 
     ASSERT_TRUE(r.unstage_file(path, false));
     theirs.git({"restore", "--staged", "--", path});
-    EXPECT_EQ(debug_entry(ours, path), debug_entry(theirs, path));
+    EXPECT_EQ(ours.index_listing(path), theirs.index_listing(path));
     auto restored = r.load_worktree_status(false);
     ASSERT_TRUE(restored);
-    EXPECT_EQ(find(restored->staged, path), nullptr);
-    const WorktreeFile* whole = find(restored->unstaged, path);
+    EXPECT_EQ(find_file(restored->staged, path), nullptr);
+    const WorktreeFile* whole = find_file(restored->unstaged, path);
     ASSERT_TRUE(whole != nullptr);
     EXPECT_EQ(model_lines(whole->unstaged_hunks), git_lines(ours.git({"diff", "--", path})));
     EXPECT_EQ(ours.git({"status", "--porcelain", "--", path}), " M f.txt\n");

@@ -18,29 +18,20 @@
 #include "repo/git_handle.hpp"
 #include "repo/locked_index.hpp"
 #include "repo/repo.hpp"
+#include "support/repositories.hpp"
 #include "support/temp_repo.hpp"
+#include "support/text.hpp"
 #include "utils/process.hpp"
 
 namespace {
 
 namespace fs = std::filesystem;
 using repo::Repo;
+using testing_support::lines_of;
+using testing_support::open_repo;
 using testing_support::TempRepo;
 
-Repo open(const TempRepo& t) {
-  auto r = Repo::open(t.path(), 2000);
-  EXPECT_TRUE(r) << (r ? "" : r.error().message);
-  return r ? std::move(*r) : Repo{};
-}
-
 std::string home_of(const TempRepo& t) { return fs::path(t.path()).parent_path() / "home"; }
-
-std::set<std::string> lines_of(const std::string& text) {
-  std::set<std::string> out;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) out.insert(line);
-  return out;
-}
 
 // A shell loop runs git add on 400 files while this process stages 50
 // others over and over until the loop is done: every addition of the loop
@@ -65,7 +56,7 @@ TEST(IndexLock, NoAdditionOfAnotherProgramIsLost) {
     loop_done = true;
   });
 
-  const Repo r = open(t);
+  const Repo r = open_repo(t);
   int round = 0;
   int locked_out = 0;
   auto stage_round = [&] {
@@ -86,7 +77,8 @@ TEST(IndexLock, NoAdditionOfAnotherProgramIsLost) {
   stage_round();
   ASSERT_TRUE(loop.success()) << loop.err;
 
-  const std::set<std::string> listed = lines_of(t.git({"ls-files"}));
+  const std::vector<std::string> lines = lines_of(t.git({"ls-files"}));
+  const std::set<std::string> listed(lines.begin(), lines.end());
   int missing = 0;
   for (int i = 0; i < kTheirs; ++i) missing += listed.count("g/" + std::to_string(i)) == 0;
   EXPECT_EQ(missing, 0) << "of " << kTheirs << " outside additions, over " << round << " rounds";
@@ -158,13 +150,13 @@ TEST(IndexLock, WritesTheIndexTheLibraryWrites) {
       auto library = library_stage(t.path(), file);
       ASSERT_TRUE(library) << library.error();
       const std::string want = read_index(t);
-      const std::string want_listing = t.git({"ls-files", "-s", "--debug"});
+      const std::string want_listing = t.index_listing();
       put_index_back(t, before, st);
 
-      auto ours = open(t).stage_file(file);
+      auto ours = open_repo(t).stage_file(file);
       ASSERT_TRUE(ours) << ours.error();
       EXPECT_TRUE(read_index(t) == want) << "the index differs from the library's own";
-      EXPECT_EQ(t.git({"ls-files", "-s", "--debug"}), want_listing);
+      EXPECT_EQ(t.index_listing(), want_listing);
       EXPECT_EQ(t.git({"ls-files", "-u"}), unmerged);
       EXPECT_EQ(t.git({"ls-files", "--resolve-undo"}), resolve_undo);
       EXPECT_NE(t.git({"status", "--porcelain"}).find(" A later.txt"), std::string::npos)
@@ -182,7 +174,7 @@ TEST(IndexLock, ALockHeldElsewhereChangesNothing) {
   t.write("f.txt", "a\nb\n").write("g.txt", "g\n").commit("base");
   t.write("f.txt", "a\nB\n").write("g.txt", "G\n");
   t.git({"add", "g.txt"});
-  const Repo r = open(t);
+  const Repo r = open_repo(t);
   auto status = r.load_worktree_status(false);
   ASSERT_TRUE(status);
   const repo::Hunk unstaged = status->unstaged.front().unstaged_hunks.at(0);

@@ -1,37 +1,29 @@
 #include "repo/repo.hpp"
+#include "support/repositories.hpp"
 #include "support/temp_repo.hpp"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
+#include <unordered_map>
 
 namespace {
 
 using repo::BranchName;
+using repo::Commit;
 using repo::HeadBranch;
 using repo::HeadDetached;
 using repo::Oid;
 using repo::Repo;
+using testing_support::oid_of;
+using testing_support::open_repo;
+using testing_support::summaries;
 using testing_support::TempRepo;
-
-Repo open(const std::string& path, std::optional<std::uint64_t> limit = 2000) {
-  auto r = Repo::open(path, limit);
-  EXPECT_TRUE(r) << (r ? "" : r.error().message);
-  return r ? std::move(*r) : Repo{};
-}
-
-Oid id(const std::string& hex) { return *Oid::from_hex(hex); }
-
-std::vector<std::string> summaries(const Repo& r) {
-  std::vector<std::string> out;
-  for (const auto& c : r.commits) out.push_back(c.summary);
-  return out;
-}
 
 TEST(RepoLog, EmptyRepositoryHasUnbornHead) {
   TempRepo t;
-  Repo r = open(t.path());
+  Repo r = open_repo(t.path());
   EXPECT_TRUE(r.commits.empty());
   EXPECT_TRUE(r.graph.empty());
   EXPECT_FALSE(r.has_more);
@@ -54,7 +46,7 @@ TEST(RepoLog, LimitCutsTheWalk) {
                         {1, 1, true},             {0, 0, true},  {UINT64_MAX, 5, false}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.limit ? std::to_string(*c.limit) : "none");
-    Repo r = open(t.path(), c.limit);
+    Repo r = open_repo(t.path(), c.limit);
     EXPECT_EQ(r.commits.size(), c.count);
     EXPECT_EQ(r.graph.size(), c.count);
     EXPECT_EQ(r.has_more, c.has_more);
@@ -69,7 +61,7 @@ TEST(RepoLog, CommitFieldsAndHead) {
   TempRepo t;
   const std::string root = t.write("f", "1").commit("first\n\nbody text");
   const std::string second = t.write("f", "2").commit("second   line\nwrapped");
-  Repo r = open(t.path());
+  Repo r = open_repo(t.path());
   ASSERT_EQ(r.commits.size(), 2u);
   const auto& c = r.commits[0];
   EXPECT_EQ(c.id.hex(), second);
@@ -88,9 +80,9 @@ TEST(RepoLog, DetachedHeadOutsideEveryBranchIsListed) {
   t.write("f", "1").commit("one");
   t.git({"checkout", "-q", "--detach"});
   const std::string loose = t.write("f", "2").commit("loose");
-  Repo r = open(t.path());
+  Repo r = open_repo(t.path());
   EXPECT_EQ(summaries(r), (std::vector<std::string>{"loose", "one"}));
-  EXPECT_EQ(r.head, repo::HeadState(HeadDetached{id(loose)}));
+  EXPECT_EQ(r.head, repo::HeadState(HeadDetached{oid_of(loose)}));
   EXPECT_EQ(r.head_sha().hex(), loose);
   EXPECT_FALSE(r.cut_short);
 }
@@ -102,7 +94,7 @@ TEST(RepoLog, BranchMapSkipsRemoteHeadAndKeepsTheLaterDuplicate) {
   t.git({"update-ref", "refs/remotes/origin/main", a});
   t.git({"symbolic-ref", "refs/remotes/origin/HEAD", "refs/remotes/origin/main"});
   t.git({"branch", "feature/x", a});
-  Repo r = open(t.path());
+  Repo r = open_repo(t.path());
   EXPECT_EQ(r.branches.size(), 3u);
   EXPECT_EQ(r.branches.at(BranchName{"main"}).hex(), b);
   EXPECT_EQ(r.branches.at(BranchName{"origin/main"}).hex(), a);
@@ -111,7 +103,7 @@ TEST(RepoLog, BranchMapSkipsRemoteHeadAndKeepsTheLaterDuplicate) {
 
   // A local branch named like the remote-tracking one: one entry.
   t.git({"branch", "origin/main", b});
-  r = open(t.path());
+  r = open_repo(t.path());
   EXPECT_EQ(r.branches.size(), 3u);
   const std::string got = r.branches.at(BranchName{"origin/main"}).hex();
   EXPECT_TRUE(got == a || got == b);
@@ -120,22 +112,22 @@ TEST(RepoLog, BranchMapSkipsRemoteHeadAndKeepsTheLaterDuplicate) {
 TEST(RepoLog, NamesFromTheWorkDirectory) {
   TempRepo t;
   t.write("f", "1").commit("a");
-  EXPECT_EQ(open(t.path()).name, "repo");
-  Repo via_git_dir = open(t.path() + "/.git");
+  EXPECT_EQ(open_repo(t.path()).name, "repo");
+  Repo via_git_dir = open_repo(t.path() + "/.git");
   EXPECT_EQ(via_git_dir.name, "repo");
   EXPECT_EQ(via_git_dir.workdir, std::filesystem::canonical(t.path()).string());
   EXPECT_EQ(via_git_dir.workdir_path("a/b"), via_git_dir.workdir + "/a/b");
 
   const std::string bare = t.path() + "/../bare.git";
   t.git({"clone", "-q", "--bare", t.path(), bare});
-  Repo b = open(bare);
+  Repo b = open_repo(bare);
   EXPECT_EQ(b.name, "unknown");
   EXPECT_TRUE(b.workdir.empty());
   EXPECT_EQ(b.commits.size(), 1u);
 
   const std::string odd = t.path() + "/../bad\xFFname";
   t.git({"init", "-q", odd});
-  EXPECT_EQ(open(odd).name, "unknown");
+  EXPECT_EQ(open_repo(odd).name, "unknown");
 }
 
 TEST(RepoLog, InvalidUtf8AuthorAndSummaryBecomeEmpty) {
@@ -148,7 +140,7 @@ TEST(RepoLog, InvalidUtf8AuthorAndSummaryBecomeEmpty) {
   std::string made = t.git({"hash-object", "-t", "commit", "-w", "--stdin"}, raw);
   made.pop_back();
   t.git({"update-ref", "refs/heads/main", made});
-  Repo r = open(t.path());
+  Repo r = open_repo(t.path());
   ASSERT_EQ(r.commits.size(), 2u);
   EXPECT_EQ(r.commits[0].id.hex(), made);
   EXPECT_EQ(r.commits[0].author, "");
@@ -169,7 +161,7 @@ TEST(RepoLog, InterleavedBranchesGiveOneTopologicalList) {
     t.write("s", std::to_string(i)).commit("side " + std::to_string(i));
     t.set_next_time(1700100000 + 100 * i);
   }
-  Repo r = open(t.path());
+  Repo r = open_repo(t.path());
   ASSERT_EQ(r.commits.size(), 9u);
   std::unordered_map<Oid, std::size_t> pos;
   for (std::size_t i = 0; i < r.commits.size(); ++i) ASSERT_TRUE(pos.emplace(r.commits[i].id, i).second);
@@ -192,7 +184,7 @@ TEST(RepoLog, ShallowCloneNeitherHangsNorFails) {
 TEST(RepoRefresh, ReloadsAndKeepsTheModelOnFailure) {
   TempRepo t;
   t.write("f", "1").commit("one");
-  Repo r = open(t.path());
+  Repo r = open_repo(t.path());
   ASSERT_EQ(r.commits.size(), 1u);
 
   t.write("f", "2").commit("two");
@@ -221,7 +213,7 @@ TEST(RepoRefresh, ReloadsAndKeepsTheModelOnFailure) {
 TEST(RepoRefresh, LimitChangesApplyOnRefresh) {
   TempRepo t;
   for (int i = 0; i < 5; ++i) t.write("f", std::to_string(i)).commit("c" + std::to_string(i));
-  Repo r = open(t.path(), 2);
+  Repo r = open_repo(t.path(), 2);
   EXPECT_TRUE(r.has_more);
   r.limit = 4;
   r.refresh();
@@ -243,6 +235,68 @@ TEST(RepoOpen, FailsWithTheLibraryMessage) {
   TempRepo t;
   t.write("sub/f", "1").commit("a");
   EXPECT_FALSE(Repo::open(t.path() + "/sub", 2000));
+}
+
+// ---- The graph of a loaded log ----
+
+// Checks that hold for any history: one row per commit, one node per row,
+// every lane index inside the row.
+void expect_graph_invariants(const std::vector<Commit>& commits, const commit_graph::Graph& rows) {
+  ASSERT_EQ(rows.size(), commits.size());
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    SCOPED_TRACE("row " + std::to_string(r));
+    int nodes = 0;
+    for (std::size_t i = 0; i < rows[r].size(); ++i) {
+      if (rows[r][i].glyph == U'●') ++nodes;
+      if (rows[r][i].lane) {
+        EXPECT_LT(*rows[r][i].lane, rows[r].size());
+        EXPECT_EQ(*rows[r][i].lane, i);
+      }
+    }
+    EXPECT_EQ(nodes, 1);
+  }
+}
+
+// Each commit once, every child above its parents.
+void expect_topological(const std::vector<Commit>& commits) {
+  std::unordered_map<Oid, std::size_t> pos;
+  for (std::size_t i = 0; i < commits.size(); ++i) EXPECT_TRUE(pos.emplace(commits[i].id, i).second);
+  for (std::size_t i = 0; i < commits.size(); ++i)
+    for (const auto& p : commits[i].parent_ids)
+      if (auto it = pos.find(p); it != pos.end()) {
+        EXPECT_LT(i, it->second);
+      }
+}
+
+TEST(CommitGraph, HoldsOnRealHistories) {
+  testing_support::TempRepo t;
+  t.write("f", "0\n").commit("root");
+  // Many branches, criss-cross merges and an octopus.
+  for (int b = 0; b < 6; ++b) {
+    t.git({"checkout", "-q", "-b", "b" + std::to_string(b), "main"});
+    for (int k = 0; k < 3; ++k) t.write("b" + std::to_string(b), std::to_string(k) + "\n").commit("b" + std::to_string(b));
+  }
+  t.git({"checkout", "-q", "main"});
+  t.write("m", "1\n").commit("main 1");
+  t.git({"merge", "-q", "--no-edit", "b0"});
+  t.git({"checkout", "-q", "b1"});
+  t.git({"merge", "-q", "--no-edit", "main"});
+  t.git({"checkout", "-q", "main"});
+  t.git({"merge", "-q", "--no-edit", "b1"});
+  t.git({"merge", "-q", "--no-edit", "b2", "b3", "b4"});
+  t.write("m", "2\n").commit("main 2");
+
+  auto full = repo::Repo::open(t.path(), std::nullopt);
+  ASSERT_TRUE(full);
+  expect_topological(full->commits);
+  expect_graph_invariants(full->commits, full->graph);
+
+  // Cut by the limit, so parents are missing below the last row.
+  auto cut = repo::Repo::open(t.path(), 7);
+  ASSERT_TRUE(cut);
+  EXPECT_EQ(cut->commits.size(), 7u);
+  EXPECT_TRUE(cut->has_more);
+  expect_graph_invariants(cut->commits, cut->graph);
 }
 
 }  // namespace

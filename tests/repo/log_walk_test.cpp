@@ -6,6 +6,7 @@
 #include "repo/git_handle.hpp"
 #include "repo/repo.hpp"
 #include "support/env_guard.hpp"
+#include "support/repositories.hpp"
 #include "support/temp_repo.hpp"
 
 #include <gtest/gtest.h>
@@ -26,6 +27,8 @@ using repo::Commit;
 using repo::Oid;
 using repo::Repo;
 using testing_support::TempDir;
+using testing_support::open_repo;
+using testing_support::summaries;
 using testing_support::TempRepo;
 
 // The library's sorted walk over every branch and remote-tracking branch:
@@ -93,12 +96,6 @@ void generate(TempRepo& t, int count, int branches, bool ties, unsigned seed = 7
       script += "reset refs/remotes/origin/b" + std::to_string(b) + "\nfrom :" + std::to_string(i) + "\n\n";
   }
   t.git({"fast-import", "--quiet"}, script);
-}
-
-Repo open(const std::string& path, std::optional<std::uint64_t> limit) {
-  auto r = Repo::open(path, limit);
-  EXPECT_TRUE(r) << (r ? "" : r.error().message);
-  return r ? std::move(*r) : Repo{};
 }
 
 // What must hold whatever the order among commits of one time: the same
@@ -176,7 +173,7 @@ TEST(LogWalk, OrderMatchesTheLibrarysWalk) {
       ASSERT_GT(reference.size(), 250u);
       for (std::optional<std::uint64_t> limit : {std::optional<std::uint64_t>{}, std::optional<std::uint64_t>{2000}}) {
         SCOPED_TRACE(limit ? "limit 2000" : "whole history");
-        const Repo r = open(t.path(), limit);
+        const Repo r = open_repo(t.path(), limit);
         EXPECT_FALSE(r.has_more);
         EXPECT_FALSE(r.cut_short);
         expect_log_order(r.commits, reference);
@@ -186,7 +183,7 @@ TEST(LogWalk, OrderMatchesTheLibrarysWalk) {
         EXPECT_EQ(r.graph.size(), r.commits.size());
       }
       // The first n of the same order, and whether more are there.
-      const Repo cut = open(t.path(), 40);
+      const Repo cut = open_repo(t.path(), 40);
       EXPECT_TRUE(cut.has_more);
       ASSERT_EQ(cut.commits.size(), 40u);
       if (!ties) {
@@ -202,7 +199,7 @@ TEST(LogWalk, CommitsAreReadWhole) {
   t.write("f", "2").commit("second   line\nwrapped");
   t.git({"commit-graph", "write", "--reachable"});
   for (std::optional<std::uint64_t> limit : {std::optional<std::uint64_t>{}, std::optional<std::uint64_t>{5}}) {
-    const Repo r = open(t.path(), limit);
+    const Repo r = open_repo(t.path(), limit);
     ASSERT_EQ(r.commits.size(), 2u);
     EXPECT_EQ(r.commits[0].summary, "second   line wrapped");
     EXPECT_EQ(r.commits[0].author, "Test Author");
@@ -230,7 +227,7 @@ TEST(LogWalk, ReplaceObjectsAndGraftsChangeNoParents) {
     write_graph_file(t, kind);
     for (std::optional<std::uint64_t> limit : {std::optional<std::uint64_t>{}, std::optional<std::uint64_t>{10}}) {
       SCOPED_TRACE(name_of(kind) + (limit ? ", limit" : ", whole history"));
-      const Repo r = open(t.path(), limit);
+      const Repo r = open_repo(t.path(), limit);
       EXPECT_EQ(ids(r.commits), library_walk(t.path()));
       ASSERT_EQ(r.commits.size(), 4u);
       for (const Commit& commit : r.commits) {
@@ -255,7 +252,7 @@ TEST(LogWalk, ABranchNamedLikeATagIsTheBranch) {
   t.git({"checkout", "-q", "main"});
   t.git({"branch", "-D", "loose"});
   t.git({"commit-graph", "write", "--reachable"});
-  const Repo r = open(t.path(), 2000);
+  const Repo r = open_repo(t.path(), 2000);
   std::vector<std::string> summaries;
   for (const Commit& c : r.commits) summaries.push_back(c.summary);
   EXPECT_EQ(summaries, (std::vector<std::string>{"on topic", "on main"}));
@@ -273,7 +270,7 @@ TEST(LogWalk, AnOctopusMergeListsEveryParent) {
   t.git({"merge", "-q", "--no-edit", "p1", "p2", "p3"});
   t.git({"commit-graph", "write", "--reachable"});
   for (std::optional<std::uint64_t> limit : {std::optional<std::uint64_t>{}, std::optional<std::uint64_t>{10}}) {
-    const Repo r = open(t.path(), limit);
+    const Repo r = open_repo(t.path(), limit);
     ASSERT_EQ(r.commits.size(), 6u);
     EXPECT_EQ(r.commits[0].parent_ids.size(), 4u);
     expect_log_order(r.commits, library_walk(t.path()));
@@ -285,9 +282,9 @@ TEST(LogWalk, AnOctopusMergeListsEveryParent) {
 TEST(LogWalk, ALongHistoryReadInParallelKeepsItsOrder) {
   TempRepo t;
   generate(t, 25000, 3, false, 3);
-  const Repo walked = open(t.path(), std::nullopt);  // no file: our own walk
+  const Repo walked = open_repo(t.path(), std::nullopt);  // no file: our own walk
   t.git({"commit-graph", "write", "--reachable"});
-  const Repo listed = open(t.path(), std::nullopt);
+  const Repo listed = open_repo(t.path(), std::nullopt);
   ASSERT_EQ(listed.commits.size(), 25000u);
   EXPECT_EQ(ids(listed.commits), ids(walked.commits));
   for (std::size_t i = 0; i < listed.commits.size(); i += 997) {
@@ -334,12 +331,12 @@ TEST(LogWalk, GitListsTheCommitsWithoutReplaceObjectsOrGrafts) {
   for (int i = 0; i < 3; ++i) t.write("f", std::to_string(i)).commit("c" + std::to_string(i));
   t.git({"commit-graph", "write", "--reachable"});
   GitSpy spy;
-  const Repo r = open(t.path(), 2000);
+  const Repo r = open_repo(t.path(), 2000);
   EXPECT_EQ(r.commits.size(), 3u);
   EXPECT_EQ(spy.runs(),
             "GIT_GRAFT_FILE=/dev/null --no-replace-objects rev-list --date-order --branches --remotes -n2001\n");
   // A limit C's int cannot hold is not passed on.
-  const Repo huge = open(t.path(), std::uint64_t{1} << 32);
+  const Repo huge = open_repo(t.path(), std::uint64_t{1} << 32);
   EXPECT_EQ(huge.commits.size(), 3u);
   EXPECT_FALSE(huge.has_more);
   EXPECT_NE(spy.runs().find("--remotes\n"), std::string::npos);
@@ -447,12 +444,6 @@ TEST(LogWalk, AShallowCloneListsItsHistory) {
   }
 }
 
-std::vector<std::string> summaries(const Repo& r) {
-  std::vector<std::string> out;
-  for (const Commit& c : r.commits) out.push_back(c.summary);
-  return out;
-}
-
 // A detached HEAD is a tip of the log like a branch, whichever way the log
 // is loaded: git's walk with or without a commit-graph file, or our own.
 TEST(LogWalk, ADetachedHeadIsATipOfTheLog) {
@@ -477,7 +468,7 @@ TEST(LogWalk, ADetachedHeadIsATipOfTheLog) {
            {std::optional<std::uint64_t>{}, std::optional<std::uint64_t>{2000}, std::optional<std::uint64_t>{3}}) {
         SCOPED_TRACE(name_of(kind) + (with_git ? ", git" : ", no git") +
                      (limit ? ", limit " + std::to_string(*limit) : ", whole history"));
-        const Repo r = load([&] { return open(t.path(), limit); });
+        const Repo r = load([&] { return open_repo(t.path(), limit); });
         const std::size_t shown = limit ? std::min<std::size_t>(*limit, all.size()) : all.size();
         EXPECT_EQ(summaries(r), std::vector<std::string>(all.begin(), all.begin() + shown));
         EXPECT_EQ(r.has_more, shown < all.size());
@@ -489,7 +480,7 @@ TEST(LogWalk, ADetachedHeadIsATipOfTheLog) {
       }
 
       SCOPED_TRACE(name_of(kind) + (with_git ? ", git, reloads" : ", no git, reloads"));
-      Repo r = load([&] { return open(t.path(), 2000); });
+      Repo r = load([&] { return open_repo(t.path(), 2000); });
       // A commit on the detached HEAD is a change the reload does not skip.
       const std::string next = t.write("f", "5").commit("next");
       load([&] { r.refresh(); return 0; });
@@ -531,7 +522,7 @@ TEST(LogWalk, GitListsADetachedHeadByItsId) {
   t.git({"checkout", "-q", "--detach"});
   const std::string loose = t.write("f", "2").commit("loose");
   GitSpy spy;
-  const Repo r = open(t.path(), 2000);
+  const Repo r = open_repo(t.path(), 2000);
   EXPECT_EQ(r.commits.size(), 2u);
   EXPECT_EQ(spy.runs(), "GIT_GRAFT_FILE=/dev/null --no-replace-objects rev-list --date-order --branches --remotes " +
                             loose + " -n2001\n");
@@ -541,7 +532,7 @@ TEST(LoadModel, UnchangedReferencesSkipTheWalk) {
   TempRepo t;
   const std::string first = t.write("f", "1").commit("one");
   t.write("f", "2").commit("two");
-  const Repo r = open(t.path(), 2000);
+  const Repo r = open_repo(t.path(), 2000);
   ASSERT_TRUE(r.load_key);
   EXPECT_FALSE(Repo::load_model(t.path(), 2000, r.load_key));
   // An index write or a lock file changes nothing that the log shows.
@@ -583,7 +574,7 @@ TEST(LoadModel, UnchangedReferencesSkipTheWalk) {
 TEST(LoadModel, RefreshTakesOnlyWhatChanged) {
   TempRepo t;
   t.write("f", "1").commit("one");
-  Repo r = open(t.path(), 2000);
+  Repo r = open_repo(t.path(), 2000);
   const std::uint64_t version = r.model_version;
   const auto* before = r.commits.data();
   r.refresh();  // nothing changed: the same model, but it counts as a reload

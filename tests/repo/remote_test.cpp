@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "repo/repo.hpp"
+#include "support/repositories.hpp"
 #include "support/temp_repo.hpp"
 
 namespace {
@@ -10,19 +11,14 @@ using repo::BranchName;
 using repo::Commit;
 using repo::Oid;
 using repo::Repo;
+using testing_support::open_repo;
 using testing_support::TempRepo;
-
-Repo open(TempRepo& t) {
-  auto r = Repo::open(t.path(), 2000);
-  EXPECT_TRUE(r) << (r ? "" : r.error().message);
-  return r ? std::move(*r) : Repo{};
-}
 
 TEST(Remote, CommitPageAndHostingService) {
   TempRepo t;
   const std::string head = t.write("f", "1").commit("one");
   const Oid id = *Oid::from_hex(head);
-  Repo r = open(t);
+  Repo r = open_repo(t);
   EXPECT_FALSE(r.has_remote());
   EXPECT_EQ(r.commit_url(id), std::nullopt);
   EXPECT_EQ(r.remote_host_name(), std::nullopt);
@@ -99,7 +95,7 @@ TEST(Remote, AncestryAgreesWithGit) {
 
   const auto check = [&](const char* label) {
     SCOPED_TRACE(label);
-    Repo r = open(t);
+    Repo r = open_repo(t);
     ASSERT_EQ(r.commits.size(), 6u);
     for (const Commit& c : r.commits) {
       const bool git_says = t.git_result({"merge-base", "--is-ancestor", c.id.hex(), "HEAD"}).exit_code == 0;
@@ -115,7 +111,7 @@ TEST(Remote, AncestryAgreesWithGit) {
 
 TEST(Remote, NoAncestryWithoutCommitsOrRepository) {
   TempRepo t;
-  Repo r = open(t);
+  Repo r = open_repo(t);
   EXPECT_FALSE(r.is_ancestor_of_head(Oid::zero()));
   const std::string head = t.write("f", "1").commit("one");
   r.refresh();

@@ -6,6 +6,7 @@
 
 #include "utils/dates.hpp"
 #include "utils/letter_case.hpp"
+#include "support/repositories.hpp"
 #include "support/scoped_tz.hpp"
 
 namespace {
@@ -14,12 +15,11 @@ using repo::BranchMap;
 using repo::BranchName;
 using repo::Commit;
 using repo::Oid;
-
-Oid id_from(const char* hex40) { return *Oid::from_hex(hex40); }
+using testing_support::oid_of;
 
 Commit make_commit(const char* hex, std::string summary, std::string author, std::int64_t time) {
   Commit c;
-  c.id = id_from(hex);
+  c.id = oid_of(hex);
   c.summary = std::move(summary);
   c.author = std::move(author);
   c.time = time;

@@ -16,8 +16,10 @@
 #include "repo/hunk_apply.hpp"
 #include "repo/repo.hpp"
 #include "patch_text.hpp"
+#include "support/repositories.hpp"
 #include "support/temp_repo.hpp"
-#include "text_edits.hpp"
+#include "support/text.hpp"
+#include "support/worktree_files.hpp"
 #include "work_tree_snapshot.hpp"
 
 namespace {
@@ -27,15 +29,13 @@ using repo::Hunk;
 using repo::Repo;
 using repo::WorktreeFile;
 using repo::WorktreeStatus;
+using testing_support::find_file;
 using testing_support::numbered;
+using testing_support::open_repo;
+using testing_support::read_file;
 using testing_support::replace;
 using testing_support::TempRepo;
-
-Repo open(const std::string& path) {
-  auto r = Repo::open(path, 2000);
-  EXPECT_TRUE(r) << (r ? "" : r.error().message);
-  return r ? std::move(*r) : Repo{};
-}
+using testing_support::write_file;
 
 // ---- Work-tree entries ----
 
@@ -95,17 +95,6 @@ Version entry_version(const std::string& full) {
   return {(st.st_mode & S_IXUSR) ? Version::Exec : Version::File, ss.str()};
 }
 
-std::string read_bytes(const std::string& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-void write_bytes(const std::string& p, const std::string& bytes) {
-  std::ofstream(p, std::ios::binary | std::ios::trunc) << bytes;
-}
-
 // ---- The corpus ----
 
 // Four equal blocks, as in a lock file or a JSON list: the third one's
@@ -128,8 +117,8 @@ struct CorpusFile {
 };
 
 std::vector<CorpusFile> corpus() {
-  const std::string twenty = numbered(1, 20);
-  const std::string crlf = numbered(1, 12, "\r\n");
+  const std::string twenty = numbered(1, 20, "line ");
+  const std::string crlf = numbered(1, 12, "line ", {}, "\r\n");
   std::vector<CorpusFile> c = {
       {"plain.txt", file(twenty), file(twenty),
        file(replace(replace(twenty, "line 3\n", "three\nand more\n"), "line 16\n", "sixteen\n"))},
@@ -245,19 +234,13 @@ class Corpus : public testing::Test {
   void SetUp() override {
     files_ = corpus();
     build(t_, files_);
-    index_bytes_ = read_bytes(index_path());
-    auto status = open(t_.path()).load_worktree_status(false);
+    index_bytes_ = read_file(index_path());
+    auto status = open_repo(t_.path()).load_worktree_status(false);
     ASSERT_TRUE(status);
     status_ = *status;
   }
 
   std::string index_path() const { return t_.path() + "/.git/index"; }
-
-  const WorktreeFile* find(const std::vector<WorktreeFile>& list, const std::string& path) const {
-    for (const auto& f : list)
-      if (f.path == path) return &f;
-    return nullptr;
-  }
 
   Outcome outcome(bool ok, const std::string& path) {
     return {ok, t_.git({"ls-files", "-s"}), entry_text(t_.file_path(path))};
@@ -268,7 +251,7 @@ class Corpus : public testing::Test {
     const Version saved = entry_version(t_.file_path(path));
     const bool ok = op();
     Outcome o = outcome(ok, path);
-    write_bytes(index_path(), index_bytes_);
+    write_file(index_path(), index_bytes_);
     put(t_, path, saved);
     return o;
   }
@@ -283,7 +266,7 @@ class Corpus : public testing::Test {
 
   std::function<bool()> ours(std::function<std::expected<void, std::string>(const Repo&)> op) {
     return [this, op] {
-      Repo r = open(t_.path());
+      Repo r = open_repo(t_.path());
       auto result = op(r);
       last_error_ = result ? "" : result.error();
       return result.has_value();
@@ -302,8 +285,8 @@ TEST_F(Corpus, EachHunkGivesWhatGitApplyGives) {
   for (const auto& f : files_) {
     if (f.oracle != Oracle::Git) continue;
     SCOPED_TRACE(f.path);
-    const WorktreeFile* unstaged = find(status_.unstaged, f.path);
-    const WorktreeFile* staged = find(status_.staged, f.path);
+    const WorktreeFile* unstaged = find_file(status_.unstaged, f.path);
+    const WorktreeFile* staged = find_file(status_.staged, f.path);
     if (unstaged) {
       const Patch patch = libgit2_patch(t_.path(), f.path, false);
       ASSERT_EQ(patch.hunks.size(), unstaged->unstaged_hunks.size());
@@ -368,7 +351,7 @@ TEST_F(Corpus, AllHunksInTurnEqualTheWholeFileCommand) {
     if (f.oracle == Oracle::TypeChange || f.oracle == Oracle::NotUtf8) continue;
     for (const auto& way : ways) {
       const auto& list = way.staged ? status_.staged : status_.unstaged;
-      const WorktreeFile* entry = find(list, f.path);
+      const WorktreeFile* entry = find_file(list, f.path);
       if (entry == nullptr) continue;
       // Only the whole-file hunk of an untracked file can be staged.
       if (f.oracle != Oracle::Git && way.staged == false && std::string(way.name) == "discard") continue;
@@ -380,10 +363,10 @@ TEST_F(Corpus, AllHunksInTurnEqualTheWholeFileCommand) {
       const Outcome want = run(f.path, [&] { return t_.git_result(args).success(); });
       const Outcome got = run(f.path, [&] {
         for (int pass = 0; pass < 3; ++pass) {
-          Repo r = open(t_.path());
+          Repo r = open_repo(t_.path());
           auto status = r.load_worktree_status(false);
           if (!status) return false;
-          const WorktreeFile* now = find(way.staged ? status->staged : status->unstaged, f.path);
+          const WorktreeFile* now = find_file(way.staged ? status->staged : status->unstaged, f.path);
           if (now == nullptr) return true;
           const auto hunks = way.staged ? now->staged_hunks : now->unstaged_hunks;
           if (hunks.empty()) return true;
@@ -408,7 +391,7 @@ TEST_F(Corpus, AllHunksInTurnEqualTheWholeFileCommand) {
 // files only HEAD holds, text that is not UTF-8.
 TEST_F(Corpus, LegitimateDifferencesStillKeepTheFilesWhole) {
   auto unstaged_hunk = [&](const std::string& path, std::size_t i) {
-    const WorktreeFile* f = find(status_.unstaged, path);
+    const WorktreeFile* f = find_file(status_.unstaged, path);
     EXPECT_TRUE(f && f->unstaged_hunks.size() > i) << path;
     return f && f->unstaged_hunks.size() > i ? f->unstaged_hunks[i] : Hunk{};
   };
@@ -435,7 +418,7 @@ TEST_F(Corpus, LegitimateDifferencesStillKeepTheFilesWhole) {
   }
 
   // A type change is only ever taken whole.
-  const WorktreeFile* changed = find(status_.unstaged, "typechange");
+  const WorktreeFile* changed = find_file(status_.unstaged, "typechange");
   ASSERT_TRUE(changed);
   ASSERT_FALSE(changed->unstaged_hunks.empty());
   for (const Hunk& h : changed->unstaged_hunks) {
@@ -447,7 +430,7 @@ TEST_F(Corpus, LegitimateDifferencesStillKeepTheFilesWhole) {
       EXPECT_EQ(o.entry, before.entry);
     }
   }
-  const WorktreeFile* staged_change = find(status_.staged, "staged-typechange");
+  const WorktreeFile* staged_change = find_file(status_.staged, "staged-typechange");
   ASSERT_TRUE(staged_change);
   for (const Hunk& h : staged_change->staged_hunks) {
     auto o =
@@ -519,7 +502,7 @@ TEST(Staging, PathsAreTakenInTheWorkTreeWhereverTheRepositoryWasOpened) {
   t.write("tracked", "a\nb\n").commit("base");
   t.write("config", "untracked\n").write("tracked", "a\nB\n");
   const std::string git_config = t.read(".git/config");
-  Repo r = open(t.path() + "/.git");
+  Repo r = open_repo(t.path() + "/.git");
 
   ASSERT_TRUE(r.discard_file("config", true));
   EXPECT_FALSE(fs::exists(t.file_path("config")));
@@ -539,32 +522,32 @@ TEST(Staging, NothingFollowsASymbolicLink) {
   TempRepo t;
   testing_support::TempDir outside;
   const std::string victim = outside.path() + "/victim";
-  write_bytes(victim, "keep me\n");
+  write_file(victim, "keep me\n");
   t.write("a.txt", "a\n").symlink("a.txt", "l").commit("base");
   // The link now points out of the work tree; discarding its hunk must
   // give back the link, not write to what it points at.
   t.symlink(victim, "l");
-  Repo r = open(t.path());
+  Repo r = open_repo(t.path());
   auto status = r.load_worktree_status(false);
   ASSERT_TRUE(status && status->unstaged.size() == 1);
   ASSERT_TRUE(r.discard_hunk("l", status->unstaged[0].unstaged_hunks[0]));
   EXPECT_EQ(fs::read_symlink(t.file_path("l")), "a.txt");
-  EXPECT_EQ(read_bytes(victim), "keep me\n");
+  EXPECT_EQ(read_file(victim), "keep me\n");
 
   // Deleting an untracked link removes the link alone.
   t.symlink(victim, "untracked-link");
   ASSERT_TRUE(r.discard_file("untracked-link", true));
   EXPECT_FALSE(fs::is_symlink(t.file_path("untracked-link")));
-  EXPECT_EQ(read_bytes(victim), "keep me\n");
+  EXPECT_EQ(read_file(victim), "keep me\n");
 
   // A parent directory swapped for a link is not entered.
   fs::create_directory(outside.path() + "/d");
-  write_bytes(outside.path() + "/d/f", "outside\n");
+  write_file(outside.path() + "/d/f", "outside\n");
   t.symlink(outside.path() + "/d", "d");
   auto refused = r.discard_file("d/f", true);
   ASSERT_FALSE(refused);
   EXPECT_EQ(refused.error(), "failed to delete file: Not a directory (os error 20)");
-  EXPECT_EQ(read_bytes(outside.path() + "/d/f"), "outside\n");
+  EXPECT_EQ(read_file(outside.path() + "/d/f"), "outside\n");
   EXPECT_FALSE(r.discard_file("../x", true));
   EXPECT_FALSE(r.discard_file("", true));
 
@@ -578,7 +561,7 @@ TEST(Staging, MessagesOfTheOperations) {
   TempRepo t;
   t.write("f.txt", "a\nb\n").commit("base");
   t.write("f.txt", "a\nB\n");
-  Repo r = open(t.path());
+  Repo r = open_repo(t.path());
   auto status = r.load_worktree_status(false);
   ASSERT_TRUE(status && status->unstaged.size() == 1);
   const Hunk hunk = status->unstaged[0].unstaged_hunks[0];
@@ -607,7 +590,7 @@ TEST(Staging, MessagesOfTheOperations) {
   // Before the first commit there is no HEAD to put the index back to.
   TempRepo fresh;
   fresh.write("new.txt", "x\n").git({"add", "new.txt"});
-  Repo unborn = open(fresh.path());
+  Repo unborn = open_repo(fresh.path());
   EXPECT_FALSE(unborn.reset_index_to_head());
   // Amending a root commit has no parent to unstage to.
   EXPECT_FALSE(r.unstage_file("f.txt", true));
@@ -624,7 +607,7 @@ TEST(Staging, UnbornBranchUnstagesAsGitRmCached) {
   TempRepo ours, oracle;
   prepare(ours);
   prepare(oracle);
-  Repo r = open(ours.path());
+  Repo r = open_repo(ours.path());
   auto status = r.load_worktree_status(false);
   ASSERT_TRUE(status);
   ASSERT_EQ(status->staged.size(), 3u);
@@ -665,7 +648,7 @@ TEST(Staging, UnstagingEveryLineOfAFileHeadAddedInAmendMode) {
   TempRepo t;
   t.write("a", "a\n").write("empty-before", "").commit("root");
   t.write("added.txt", "x\ny\n").write("empty-before", "now\nfull\n").commit("adds");
-  Repo r = open(t.path());
+  Repo r = open_repo(t.path());
   auto status = r.load_worktree_status(true);
   ASSERT_TRUE(status);
   for (const std::string path : {"added.txt", "empty-before"}) {
@@ -733,7 +716,7 @@ TEST(Staging, UnstagingAFileWhereTheBaseHoldsADirectory) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     Pair p(c.build);
-    auto done = open(p.ours.path()).unstage_file(c.path, c.amend);
+    auto done = open_repo(p.ours.path()).unstage_file(c.path, c.amend);
     ASSERT_TRUE(done) << done.error();
     p.theirs.git({"update-index", "--force-remove", "--", c.path});
     EXPECT_EQ(p.ours.git({"ls-files", "-s"}), p.theirs.git({"ls-files", "-s"}));
@@ -757,7 +740,7 @@ std::string without_mode_lines(const std::string& header) {
 // does not hold takes the base's. git apply --cached -R of that hunk of
 // git's own staged diff, without the mode lines, says what that is.
 TEST(Staging, UnstagingAHunkGoesBackToTheBaseOfTheStagedDiff) {
-  const std::string twenty = numbered(1, 20);
+  const std::string twenty = numbered(1, 20, "line ");
   auto chmod_x = [](TempRepo& t, const std::string& path) { ::chmod(t.file_path(path).c_str(), 0755); };
   struct Case {
     const char* name;
@@ -815,7 +798,7 @@ TEST(Staging, UnstagingAHunkGoesBackToTheBaseOfTheStagedDiff) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     Pair p(c.build);
-    Repo r = open(p.ours.path());
+    Repo r = open_repo(p.ours.path());
     auto status = r.load_worktree_status(c.amend);
     ASSERT_TRUE(status);
     const WorktreeFile* f = nullptr;
@@ -827,18 +810,17 @@ TEST(Staging, UnstagingAHunkGoesBackToTheBaseOfTheStagedDiff) {
     diff.insert(diff.end(), {"--", "f"});
     const auto patch = split_patch(p.theirs.git(diff));
     ASSERT_EQ(f->staged_hunks.size(), patch.hunks.size());
-    const std::string ours_index = read_bytes(p.ours.path() + "/.git/index");
-    const std::string theirs_index = read_bytes(p.theirs.path() + "/.git/index");
+    const std::string ours_index = read_file(p.ours.path() + "/.git/index");
+    const std::string theirs_index = read_file(p.theirs.path() + "/.git/index");
     for (std::size_t i = 0; i < patch.hunks.size(); ++i) {
       SCOPED_TRACE("hunk " + std::to_string(i));
       auto done = r.unstage_hunk("f", f->staged_hunks[i], c.amend);
       ASSERT_TRUE(done) << done.error();
       p.theirs.git({"apply", "--cached", "-R"}, without_mode_lines(patch.header) + patch.hunks[i]);
       EXPECT_EQ(p.ours.git({"ls-files", "-s"}), p.theirs.git({"ls-files", "-s"}));
-      EXPECT_EQ(p.ours.git({"ls-files", "-s", "--debug", "--", "f"}),
-                p.theirs.git({"ls-files", "-s", "--debug", "--", "f"}));
-      write_bytes(p.ours.path() + "/.git/index", ours_index);
-      write_bytes(p.theirs.path() + "/.git/index", theirs_index);
+      EXPECT_EQ(p.ours.index_listing("f"), p.theirs.index_listing("f"));
+      write_file(p.ours.path() + "/.git/index", ours_index);
+      write_file(p.theirs.path() + "/.git/index", theirs_index);
       ++compared;
     }
   }

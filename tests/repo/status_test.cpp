@@ -4,7 +4,9 @@
 #include "repo/status_diff.hpp"
 #include "repo/status_split.hpp"
 #include "utils/text.hpp"
+#include "support/repositories.hpp"
 #include "support/temp_repo.hpp"
+#include "support/worktree_files.hpp"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -21,13 +23,9 @@ using repo::ChangeKind;
 using repo::Repo;
 using repo::WorktreeFile;
 using repo::WorktreeStatus;
+using testing_support::find_file;
+using testing_support::open_repo;
 using testing_support::TempRepo;
-
-Repo open(const std::string& path) {
-  auto r = Repo::open(path, 2000);
-  EXPECT_TRUE(r) << (r ? "" : r.error().message);
-  return r ? std::move(*r) : Repo{};
-}
 
 using Listing = std::vector<std::pair<std::string, ChangeKind>>;
 
@@ -120,12 +118,6 @@ void expect_counts_match_hunks(const WorktreeFile& f, bool staged) {
   EXPECT_TRUE((staged ? f.unstaged_hunks : f.staged_hunks).empty()) << f.path;
 }
 
-const WorktreeFile* find(const std::vector<WorktreeFile>& files, const std::string& path) {
-  for (const auto& f : files)
-    if (f.path == path) return &f;
-  return nullptr;
-}
-
 std::size_t line_count(const std::string& text) {
   std::size_t n = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
   return !text.empty() && text.back() != '\n' ? n + 1 : n;
@@ -195,7 +187,7 @@ void build_mixed_fixture(TempRepo& t) {
 TEST(WorktreeStatus, MatchesGitOnAMixedWorkTree) {
   TempRepo t;
   build_mixed_fixture(t);
-  Repo r = open(t.path());
+  Repo r = open_repo(t.path());
   const auto status = r.load_worktree_status(false);
   ASSERT_TRUE(status);
 
@@ -206,10 +198,10 @@ TEST(WorktreeStatus, MatchesGitOnAMixedWorkTree) {
   for (const char* p : {"modified.txt", "deleted.txt", "typechange", "both.txt", "[id].tsx", "i.tsx",
                         "crlf.txt", "nofinal.txt", "binary.bin", "link", "conflict.txt", "both-added.txt",
                         "del-mod.txt", "untracked.txt", "dir/nested/deep.txt", "zero-link", "fifo-link"})
-    EXPECT_TRUE(find(status->unstaged, p)) << p;
+    EXPECT_TRUE(find_file(status->unstaged, p)) << p;
   for (const char* p :
        {"staged-delete.txt", "staged-typechange", "both.txt", "[id].tsx", "i.tsx", "added.txt"})
-    EXPECT_TRUE(find(status->staged, p)) << p;
+    EXPECT_TRUE(find_file(status->staged, p)) << p;
 
   const Counts unstaged_counts = numstat(t, {});
   const Counts staged_counts = numstat(t, {"--cached"});
@@ -245,10 +237,10 @@ TEST(WorktreeStatus, MatchesGitOnAMixedWorkTree) {
   }
 
   // Lines as the library gives them keep a CR; an untracked file's lose it.
-  const auto* crlf = find(status->unstaged, "crlf.txt");
+  const auto* crlf = find_file(status->unstaged, "crlf.txt");
   ASSERT_TRUE(crlf && crlf->unstaged_hunks.size() == 1);
   for (const auto& l : crlf->unstaged_hunks[0].lines) EXPECT_EQ(l.content.back(), '\r');
-  const auto* untracked = find(status->unstaged, "untracked.txt");
+  const auto* untracked = find_file(status->unstaged, "untracked.txt");
   ASSERT_TRUE(untracked && untracked->unstaged_hunks.size() == 1);
   std::vector<std::string> contents;
   for (const auto& l : untracked->unstaged_hunks[0].lines) {
@@ -259,22 +251,22 @@ TEST(WorktreeStatus, MatchesGitOnAMixedWorkTree) {
   }
   EXPECT_EQ(contents, (std::vector<std::string>{"u1", "u2", "u3"}));
 
-  const auto* zero = find(status->unstaged, "zero-link");
+  const auto* zero = find_file(status->unstaged, "zero-link");
   ASSERT_TRUE(zero && zero->unstaged_hunks.size() == 1);
   EXPECT_EQ(zero->unstaged_hunks[0].lines[0].content, "/dev/zero");
-  const auto* empty = find(status->unstaged, "empty-untracked");
+  const auto* empty = find_file(status->unstaged, "empty-untracked");
   ASSERT_TRUE(empty);
   EXPECT_TRUE(empty->unstaged_hunks.empty());
 
   // The bracketed path is not a glob: its hunks are its own.
-  const auto* bracket = find(status->unstaged, "[id].tsx");
+  const auto* bracket = find_file(status->unstaged, "[id].tsx");
   ASSERT_TRUE(bracket && bracket->unstaged_hunks.size() == 1);
   EXPECT_EQ(bracket->unstaged_hunks[0].lines.size(), 2u);
-  const auto* bracket_staged = find(status->staged, "[id].tsx");
+  const auto* bracket_staged = find_file(status->staged, "[id].tsx");
   ASSERT_TRUE(bracket_staged && bracket_staged->staged_hunks.size() == 1);
   EXPECT_EQ(bracket_staged->staged_hunks[0].lines.back().content, "bracket changed");
 
-  const auto* binary = find(status->unstaged, "binary.bin");
+  const auto* binary = find_file(status->unstaged, "binary.bin");
   ASSERT_TRUE(binary);
   EXPECT_TRUE(binary->unstaged_hunks.empty());
 
@@ -286,7 +278,7 @@ TEST(WorktreeStatus, MatchesGitOnAMixedWorkTree) {
 TEST(WorktreeStatus, HunksEqualThoseOfEachFileAlone) {
   TempRepo t;
   build_mixed_fixture(t);
-  Repo r = open(t.path());
+  Repo r = open_repo(t.path());
   const auto status = r.load_worktree_status(false);
   ASSERT_TRUE(status);
   auto handle = repo::open_repository(t.path());
@@ -333,30 +325,30 @@ TEST(WorktreeStatus, SpecialFilesNeverBlock) {
   }
   t.write("dir/.keep", "");
   ASSERT_EQ(::mkfifo(t.file_path("dir/pipe").c_str(), 0600), 0);
-  Repo r = open(t.path());
+  Repo r = open_repo(t.path());
   const auto status = r.load_worktree_status(false);
   ASSERT_TRUE(status);
-  const auto* conflict = find(status->unstaged, "conflict");
+  const auto* conflict = find_file(status->unstaged, "conflict");
   ASSERT_TRUE(conflict);
   EXPECT_EQ(conflict->kind, ChangeKind::Conflicted);
   EXPECT_TRUE(conflict->conflict_sections.empty());
-  EXPECT_TRUE(find(status->unstaged, "tracked"));
-  EXPECT_TRUE(find(status->unstaged, "dir/.keep"));
-  EXPECT_FALSE(find(status->unstaged, "dir/pipe"));
+  EXPECT_TRUE(find_file(status->unstaged, "tracked"));
+  EXPECT_TRUE(find_file(status->unstaged, "dir/.keep"));
+  EXPECT_FALSE(find_file(status->unstaged, "dir/pipe"));
   EXPECT_TRUE(r.has_changes());
 }
 
 TEST(WorktreeStatus, OpensThroughTheGitDirectory) {
   TempRepo t;
   build_mixed_fixture(t);
-  const auto direct = open(t.path()).load_worktree_status(false);
-  const auto via_git_dir = open(t.path() + "/.git").load_worktree_status(false);
+  const auto direct = open_repo(t.path()).load_worktree_status(false);
+  const auto via_git_dir = open_repo(t.path() + "/.git").load_worktree_status(false);
   ASSERT_TRUE(direct && via_git_dir);
   EXPECT_EQ(*direct, *via_git_dir);
-  const auto* untracked = find(via_git_dir->unstaged, "untracked.txt");
+  const auto* untracked = find_file(via_git_dir->unstaged, "untracked.txt");
   ASSERT_TRUE(untracked);
   EXPECT_EQ(untracked->additions, 3u);
-  const auto* conflict = find(via_git_dir->unstaged, "conflict.txt");
+  const auto* conflict = find_file(via_git_dir->unstaged, "conflict.txt");
   ASSERT_TRUE(conflict);
   EXPECT_EQ(conflict->conflict_sections, (std::vector<repo::ConflictSection>{{{"ours"}, {"theirs"}}}));
 }
@@ -378,30 +370,24 @@ const EndCase kEndCases[] = {
     {"far from the end", "a\nb\nc\nd\ne\nf\ng\nh\ni", "A\nb\nc\nd\ne\nf\ng\nh\ni", false, false},
 };
 
-std::string numbered(const char* prefix, std::size_t i) {
-  std::string name = prefix;
-  name += std::to_string(i);
-  return name;
-}
-
 TEST(WorktreeStatus, HunksCarryTheEndOfFileState) {
   TempRepo t;
-  for (std::size_t i = 0; i < std::size(kEndCases); ++i) t.write(numbered("f", i), kEndCases[i].before);
+  for (std::size_t i = 0; i < std::size(kEndCases); ++i) t.write("f" + std::to_string(i), kEndCases[i].before);
   t.commit("base");
   for (std::size_t i = 0; i < std::size(kEndCases); ++i) {
-    t.write(numbered("f", i), kEndCases[i].after);
-    t.git({"add", numbered("f", i)});
-    t.write(numbered("g", i), kEndCases[i].before);  // staged list: f; unstaged: f again below
+    t.write("f" + std::to_string(i), kEndCases[i].after);
+    t.git({"add", "f" + std::to_string(i)});
+    t.write("g" + std::to_string(i), kEndCases[i].before);  // staged list: f; unstaged: f again below
   }
   // Unstaged: the same change turned around, from the index back to before.
-  for (std::size_t i = 0; i < std::size(kEndCases); ++i) t.write(numbered("f", i), kEndCases[i].before);
-  const auto status = open(t.path()).load_worktree_status(false);
+  for (std::size_t i = 0; i < std::size(kEndCases); ++i) t.write("f" + std::to_string(i), kEndCases[i].before);
+  const auto status = open_repo(t.path()).load_worktree_status(false);
   ASSERT_TRUE(status);
   for (std::size_t i = 0; i < std::size(kEndCases); ++i) {
     const auto& c = kEndCases[i];
     SCOPED_TRACE(c.name);
-    const auto* staged = find(status->staged, numbered("f", i));
-    const auto* unstaged = find(status->unstaged, numbered("f", i));
+    const auto* staged = find_file(status->staged, "f" + std::to_string(i));
+    const auto* unstaged = find_file(status->unstaged, "f" + std::to_string(i));
     ASSERT_TRUE(staged && unstaged);
     ASSERT_EQ(staged->staged_hunks.size(), 1u);
     ASSERT_EQ(unstaged->unstaged_hunks.size(), 1u);
@@ -410,7 +396,7 @@ TEST(WorktreeStatus, HunksCarryTheEndOfFileState) {
     EXPECT_EQ(unstaged->unstaged_hunks[0].old_missing_newline, c.new_missing);
     EXPECT_EQ(unstaged->unstaged_hunks[0].new_missing_newline, c.old_missing);
     // Untracked: from the file's last byte.
-    const auto* untracked = find(status->unstaged, numbered("g", i));
+    const auto* untracked = find_file(status->unstaged, "g" + std::to_string(i));
     ASSERT_TRUE(untracked && untracked->unstaged_hunks.size() == 1);
     EXPECT_FALSE(untracked->unstaged_hunks[0].old_missing_newline);
     EXPECT_EQ(untracked->unstaged_hunks[0].new_missing_newline, c.before.back() != '\n');
@@ -420,7 +406,7 @@ TEST(WorktreeStatus, HunksCarryTheEndOfFileState) {
 TEST(WorktreeStatus, AmendComparesTheIndexWithTheFirstParent) {
   TempRepo t;
   t.write("a.txt", "a\n").write("tc", "file\n").write("keep.txt", "k\n").commit("root");
-  Repo r = open(t.path());
+  Repo r = open_repo(t.path());
   // On a root commit the amend list is empty; the unstaged list is unchanged.
   t.write("a.txt", "a\nmore\n");
   auto plain = r.load_worktree_status(false);
@@ -458,7 +444,7 @@ TEST(WorktreeStatus, BeforeTheFirstCommit) {
   TempRepo t;
   t.write("added.txt", "a\nb\n").write("untracked.txt", "u\n");
   t.git({"add", "added.txt"});
-  Repo r = open(t.path());
+  Repo r = open_repo(t.path());
   const auto status = r.load_worktree_status(false);
   ASSERT_TRUE(status);
   // Everything in the index is staged against the empty tree, as git shows
@@ -489,7 +475,7 @@ TEST(WorktreeStatus, ListsSortByBytes) {
   for (const char* p : {"ab", "a/b", "B", "a-b", "\xC3\xA9", "Z"}) t.write(p, "x\n");
   for (const char* p : {"ab", "a/b", "B", "a-b", "\xC3\xA9", "Z"}) t.git({"add", p});
   for (const char* p : {"ab", "a/b", "B", "a-b", "\xC3\xA9", "Z"}) t.write(p, "y\n");
-  const auto status = open(t.path()).load_worktree_status(false);
+  const auto status = open_repo(t.path()).load_worktree_status(false);
   ASSERT_TRUE(status);
   const std::vector<std::string> want{"B", "Z", "a-b", "a/b", "ab", "\xC3\xA9"};
   std::vector<std::string> unstaged, staged;
@@ -502,7 +488,7 @@ TEST(WorktreeStatus, ListsSortByBytes) {
 TEST(WorktreeStatus, HasChanges) {
   TempRepo t;
   t.write("f", "1\n").write(".gitignore", "*.log\n").commit("base");
-  Repo r = open(t.path());
+  Repo r = open_repo(t.path());
   EXPECT_FALSE(r.has_changes());
   t.write("x.log", "ignored\n");
   EXPECT_FALSE(r.has_changes());
@@ -580,7 +566,7 @@ TEST(WorktreeStatus, ReadInPartsEqualsOneRead) {
   TempRepo split;
   build_split_fixture(split);
   for (TempRepo* t : {&mixed, &split}) {
-    Repo r = open(t->path());
+    Repo r = open_repo(t->path());
     for (const bool amend : {false, true}) {
       const auto whole = r.load_worktree_status(amend);
       ASSERT_TRUE(whole);
@@ -593,9 +579,11 @@ TEST(WorktreeStatus, ReadInPartsEqualsOneRead) {
     }
   }
   // The fixture holds what it claims to.
-  const auto whole = open(split.path()).load_worktree_status(false);
+  const auto whole = open_repo(split.path()).load_worktree_status(false);
   ASSERT_TRUE(whole);
-  auto listed = [&](const std::string& p) { return find(whole->unstaged, p) || find(whole->staged, p); };
+  auto listed = [&](const std::string& p) {
+    return find_file(whole->unstaged, p) || find_file(whole->staged, p);
+  };
   for (const char* p : {"a/keep.tmp", "a/nested/", "a/one.txt", "a/b/c/deep.txt", "build/keep.txt", "gone/x.txt",
                         "a/staged-then-removed.txt", "newdir/inner/f.txt", "was-dir", "was-dir/inner.txt",
                         "was-file", "was-file/inside.txt", "link-dir", "link-dir/f.txt", "a/untracked/deep/u.txt",
@@ -630,7 +618,7 @@ TEST(WorktreeStatus, FileStagedInPlaceOfADirectoryIsReadWhole) {
   const std::string blob = t.git({"hash-object", "-w", "--stdin"}, "a file now\n");
   t.git({"update-index", "--add", "--cacheinfo", "100644," + blob.substr(0, blob.find('\n')) + ",dir"});
   t.write("other.txt", "changed\n");
-  Repo r = open(t.path());
+  Repo r = open_repo(t.path());
   EXPECT_FALSE(repo::load_worktree_status_split(r, false, 4));
   const auto status = r.load_worktree_status(false);
   ASSERT_TRUE(status);
@@ -690,7 +678,7 @@ TEST(WorktreeStatus, HasChangesAgreesWithTheStatusList) {
     TempRepo t;
     t.write("f", "1\n").write("g", "g\n").write(".gitignore", "*.log\nbuild/\n").commit("base");
     c.change(t);
-    Repo r = open(t.path());
+    Repo r = open_repo(t.path());
     auto handle = repo::open_repository(t.path());
     ASSERT_TRUE(handle);
     git_status_options options = GIT_STATUS_OPTIONS_INIT;
@@ -712,7 +700,7 @@ TEST(WorktreeStatus, HasChangesAgreesWithTheStatusList) {
   }
   // Before the first commit: nothing, then a staged file.
   TempRepo unborn;
-  Repo r = open(unborn.path());
+  Repo r = open_repo(unborn.path());
   EXPECT_FALSE(r.has_changes());
   unborn.write("a", "a\n");
   unborn.git({"add", "a"});
@@ -764,14 +752,14 @@ TEST(WorktreeStatus, UntrackedBinaryAndHugeFilesAreListedWithoutHunks) {
     huge.put('\n');
   }
 
-  Repo r = open(t.path());
+  Repo r = open_repo(t.path());
   const std::size_t before = bytes_read_by_process();
   const auto status = r.load_worktree_status(false);
   const std::size_t read = bytes_read_by_process() - before;
   ASSERT_TRUE(status);
   // Everything but the huge file, and the index, the configuration, ...
   EXPECT_LT(read, 16u << 20);
-  const auto* huge = find(status->unstaged, "huge");
+  const auto* huge = find_file(status->unstaged, "huge");
   ASSERT_TRUE(huge);
   EXPECT_EQ(huge->kind, ChangeKind::Untracked);
   EXPECT_TRUE(huge->unstaged_hunks.empty());
@@ -779,7 +767,7 @@ TEST(WorktreeStatus, UntrackedBinaryAndHugeFilesAreListedWithoutHunks) {
 
   for (const auto& c : cases) {
     SCOPED_TRACE(c.path);
-    const auto* f = find(status->unstaged, c.path);
+    const auto* f = find_file(status->unstaged, c.path);
     ASSERT_TRUE(f);
     EXPECT_EQ(f->kind, ChangeKind::Untracked);
     EXPECT_EQ(f->unstaged_hunks.empty(), !c.text);

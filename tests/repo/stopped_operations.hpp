@@ -35,8 +35,7 @@ inline std::vector<std::string> state_files_present(const TempRepo& t) {
 // tip, changes only o.txt. HEAD on main. The library's commits get an
 // identity from the repository's own configuration.
 inline void stopped_history(TempRepo& t) {
-  t.git({"config", "user.name", "Commit Maker"});
-  t.git({"config", "user.email", "maker@example.com"});
+  t.set_identity();
   t.write("f.txt", "base\n").write("o.txt", "o\n").commit("base");
   t.git({"checkout", "-q", "-b", "topic"});
   t.write("f.txt", "theirs\n").write("t.txt", "t\n").commit("topic");

@@ -13,12 +13,14 @@
 
 #include "repo/repo.hpp"
 #include "repo/worktree_write.hpp"
+#include "support/repositories.hpp"
 #include "support/temp_repo.hpp"
 
 namespace {
 
 using repo::Repo;
 using testing_support::TempDir;
+using testing_support::open_repo;
 using testing_support::TempRepo;
 
 // Every name created in the watched directories, by directory, as the kernel reports them.
@@ -59,12 +61,6 @@ class Creations {
   std::vector<std::pair<std::string, std::string>> seen_;
 };
 
-Repo open(const std::string& path) {
-  auto r = Repo::open(path, 2000);
-  EXPECT_TRUE(r) << (r ? "" : r.error().message);
-  return r ? std::move(*r) : Repo{};
-}
-
 // A hunk discarded and a conflict section resolved, in a file of a subdirectory: their
 // temporary copies lie in the git directory, none in the work tree, and none is left.
 TEST(WorktreeWrite, TheTemporaryCopyLiesInTheGitDirectory) {
@@ -72,7 +68,7 @@ TEST(WorktreeWrite, TheTemporaryCopyLiesInTheGitDirectory) {
   t.write("sub/big.txt", "a\nb\nc\n").commit("base");
   t.write("sub/big.txt", "a\nB\nc\n");
   t.write("sub/conflict.txt", "top\n<<<<<<< HEAD\nours\n=======\ntheirs\n>>>>>>> topic\nend\n");
-  Repo r = open(t.path());
+  Repo r = open_repo(t.path());
   auto status = r.load_worktree_status(false);
   ASSERT_TRUE(status);
   const auto big = std::ranges::find(status->unstaged, std::string("sub/big.txt"), &repo::WorktreeFile::path);

@@ -75,6 +75,12 @@ TempRepo& TempRepo::symlink(const std::string& target, const std::string& relati
   return *this;
 }
 
+TempRepo& TempRepo::set_executable(const std::string& relative, bool executable) {
+  fs::permissions(file_path(relative), fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec,
+                  executable ? fs::perm_options::add : fs::perm_options::remove);
+  return *this;
+}
+
 std::string TempRepo::read(const std::string& relative) const { return read_file(file_path(relative)); }
 
 std::string read_file(const std::string& path) {
@@ -143,18 +149,39 @@ std::string TempRepo::rev_parse(const std::string& rev) {
   return out;
 }
 
-utils::ProcessResult run_tarnwick(const std::vector<std::string>& args, const std::string& cwd) {
-  std::vector<std::string> argv{TARNWICK_BINARY};
-  argv.insert(argv.end(), args.begin(), args.end());
-  utils::ProcessOptions options;
-  options.cwd = cwd;
-  options.set_env = {{"TZ", "UTC"}};
-  auto result = utils::run_process(argv, options);
-  if (!result) {
-    ADD_FAILURE() << "cannot run tarnwick: " << result.error();
-    return {};
+std::string TempRepo::index_listing(const std::string& path) {
+  if (path.empty()) return git({"ls-files", "-s", "--debug"});
+  return git({"ls-files", "-s", "--debug", "--", path});
+}
+
+void TempRepo::line_of_commits(int count, const std::string& branch, std::optional<int> main_at) {
+  std::string script;
+  for (int i = 1; i <= count; ++i) {
+    const std::string message = "commit " + std::to_string(i);
+    script += "commit refs/heads/" + branch + "\nmark :" + std::to_string(i) + "\n";
+    script += "committer Test <test@example.com> " + std::to_string(1700000000 + 60 * i) + " +0000\n";
+    script += "data " + std::to_string(message.size()) + "\n" + message + "\n";
+    if (i > 1) script += "from :" + std::to_string(i - 1) + "\n";
+    script += "\n";
   }
-  return *result;
+  if (main_at) script += "reset refs/heads/main\nfrom :" + std::to_string(*main_at) + "\n\n";
+  git({"fast-import", "--quiet"}, script);
+}
+
+std::vector<std::string> TempRepo::parents(const std::string& rev) {
+  std::istringstream words(git({"rev-list", "--parents", "-n", "1", rev}));
+  std::string line;
+  std::getline(words, line);
+  std::istringstream in(line);
+  std::vector<std::string> ids;
+  for (std::string id; in >> id;) ids.push_back(id);
+  if (!ids.empty()) ids.erase(ids.begin());
+  return ids;
+}
+
+void TempRepo::set_identity() {
+  git({"config", "user.name", "Commit Maker"});
+  git({"config", "user.email", "maker@example.com"});
 }
 
 }  // namespace testing_support

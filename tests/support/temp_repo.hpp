@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,6 +39,7 @@ class TempRepo {
   TempRepo& write(const std::string& relative, const std::string& content);
   TempRepo& remove(const std::string& relative);
   TempRepo& symlink(const std::string& target, const std::string& relative);
+  TempRepo& set_executable(const std::string& relative, bool executable);
   std::string read(const std::string& relative) const;
 
   // Runs git in the repository; a failure is a test failure. Returns stdout.
@@ -51,6 +53,21 @@ class TempRepo {
   // Commits only what is staged (possibly nothing).
   std::string commit_staged(const std::string& message);
   std::string rev_parse(const std::string& rev);
+  // The parents git lists for a commit, in order.
+  std::vector<std::string> parents(const std::string& rev = "HEAD");
+  // The index as git lists it, with the stat data: every entry, or one path's.
+  std::string index_listing(const std::string& path = {});
+
+  // `count` empty commits in one line on `branch`, one minute apart, each
+  // summary "commit N" (1 is the oldest); with `main_at`, main points at
+  // that commit. Made with fast-import: hundreds of commits in a blink.
+  void line_of_commits(int count, const std::string& branch = "main",
+                       std::optional<int> main_at = std::nullopt);
+
+  // The identity "Commit Maker <maker@example.com>" in the repository's own
+  // configuration: the library reads that, not the private HOME the git runs
+  // get.
+  void set_identity();
 
   // The fixed committer time the next commit gets.
   std::int64_t next_time() const { return time_; }
@@ -67,8 +84,5 @@ class TempRepo {
 // whole, its directories made first.
 std::string read_file(const std::string& path);
 void write_file(const std::string& path, std::string_view content);
-
-// Runs the built tarnwick binary.
-utils::ProcessResult run_tarnwick(const std::vector<std::string>& args, const std::string& cwd = {});
 
 }  // namespace testing_support

@@ -10,11 +10,11 @@
 
 namespace {
 
+using testing_support::rows;
 using tui::Buffer;
 using tui::Color;
 using tui::Rect;
 using tui::Style;
-using tui_test::rows;
 
 Buffer filled(Rect area, char c) {
   Buffer buf(area);
@@ -116,7 +116,7 @@ TEST(Buffer, CombiningCharactersJoinThePreviousCell) {
   Buffer other(Rect{0, 0, 4, 1});
   other.set_string(0, 0, "ab");
   tui::Line("\xCC\x81z").render(Rect{2, 0, 2, 1}, other);
-  EXPECT_EQ(tui_test::rows(other), std::vector<std::string>{"abz "});
+  EXPECT_EQ(testing_support::rows(other), std::vector<std::string>{"abz "});
 }
 
 TEST(Buffer, ControlCharactersTakeOneCellEachAndNeverReachTheScreen) {

@@ -70,7 +70,7 @@ TEST(FrameDiff, ApplyingTheBytesToTheScreenGivesTheNewFrame) {
     ASSERT_EQ(screen.screen(), a) << tui_test::first_difference(screen.screen(), a);
     screen.apply(diff(a, b));
     ASSERT_EQ(screen.screen(), b) << tui_test::first_difference(screen.screen(), b) << "\nafter "
-                                  << testing::PrintToString(tui_test::rows(a));
+                                  << testing::PrintToString(testing_support::rows(a));
     EXPECT_EQ(diff(b, b), "");
   }
 }

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "support/screen.hpp"
 #include "tui/buffer.hpp"
 
 namespace tui_test {
@@ -196,13 +197,6 @@ class ModelScreen {
   std::string title_;
 };
 
-// The rows of a buffer as text, for readable comparisons.
-inline std::vector<std::string> rows(const tui::Buffer& buffer) {
-  std::vector<std::string> out;
-  for (int y = buffer.area().y; y < buffer.area().bottom(); ++y) out.push_back(buffer.row_text(y));
-  return out;
-}
-
 // Where two buffers of one area first differ, for failure messages.
 inline std::string first_difference(const tui::Buffer& a, const tui::Buffer& b) {
   if (a.area() != b.area()) return "different areas";
@@ -211,7 +205,8 @@ inline std::string first_difference(const tui::Buffer& a, const tui::Buffer& b) 
       if (a.at(x, y) != b.at(x, y)) {
         return "at (" + std::to_string(x) + ", " + std::to_string(y) +
                "): " + testing::PrintToString(a.at(x, y)) + " vs " + testing::PrintToString(b.at(x, y)) +
-               "\nrows " + testing::PrintToString(rows(a)) + "\nvs   " + testing::PrintToString(rows(b));
+               "\nrows " + testing::PrintToString(testing_support::rows(a)) + "\nvs   " +
+               testing::PrintToString(testing_support::rows(b));
       }
     }
   }

@@ -64,7 +64,7 @@ TEST(Terminal, ANewSizeClearsAndRepaints) {
   ModelScreen screen(12, 4);
   screen.apply(backend.output());
   EXPECT_EQ(screen.screen(), terminal.last_frame());
-  EXPECT_EQ(tui_test::rows(terminal.last_frame()),
+  EXPECT_EQ(testing_support::rows(terminal.last_frame()),
             (std::vector<std::string>{"after       ", "────────────", "? → show hot", "────────────"}));
 
   backend.set_size({0, 0});

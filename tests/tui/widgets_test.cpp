@@ -6,6 +6,7 @@
 
 namespace {
 
+using testing_support::rows;
 using tui::Block;
 using tui::Borders;
 using tui::Buffer;
@@ -15,7 +16,6 @@ using tui::Line;
 using tui::Rect;
 using tui::Span;
 using tui::Style;
-using tui_test::rows;
 
 Buffer dots(uint16_t w, uint16_t h) {
   Buffer buf(Rect{0, 0, w, h});

@@ -15,6 +15,7 @@
 namespace {
 
 using utils::run_process;
+using testing_support::read_file;
 
 TEST(Process, CapturesBothStreamsWithoutDeadlock) {
   for (bool to_files : {false, true}) {
@@ -100,13 +101,6 @@ TEST(Process, ChildHasNoControllingTerminalAndDefaultSigpipe) {
   r = run_process({"sh", "-c", "yes | head -n 1"});
   ASSERT_TRUE(r);
   EXPECT_EQ(r->out, "y\n");
-}
-
-std::string read_file(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
 }
 
 struct ScratchDir {

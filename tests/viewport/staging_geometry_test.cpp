@@ -1,5 +1,6 @@
 #include "viewport/staging_geometry.hpp"
 
+#include "support/worktree_files.hpp"
 #include "tui/memory_backend.hpp"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 namespace {
 
 using state::CommitViewState;
+using testing_support::worktree_file;
 
 repo::Hunk hunk_of(std::size_t lines, char origin = '+') {
   repo::Hunk h;
@@ -27,17 +29,10 @@ repo::ConflictSection section(std::size_t ours, std::size_t theirs) {
   return {std::vector<std::string>(ours, "o"), std::vector<std::string>(theirs, "t")};
 }
 
-repo::WorktreeFile file(std::string path, repo::ChangeKind kind = repo::ChangeKind::Modified) {
-  repo::WorktreeFile f;
-  f.path = std::move(path);
-  f.kind = kind;
-  return f;
-}
-
 // One modified file in the unstaged list, selected.
 CommitViewState view_of(std::vector<repo::Hunk> hunks) {
   CommitViewState v;
-  v.unstaged.push_back(file("f.txt"));
+  v.unstaged.push_back(worktree_file("f.txt"));
   v.unstaged[0].unstaged_hunks = std::move(hunks);
   v.selected_path = "f.txt";
   return v;
@@ -45,7 +40,7 @@ CommitViewState view_of(std::vector<repo::Hunk> hunks) {
 
 CommitViewState conflict_view(std::vector<repo::ConflictSection> sections) {
   CommitViewState v;
-  v.unstaged.push_back(file("c.txt", repo::ChangeKind::Conflicted));
+  v.unstaged.push_back(worktree_file("c.txt", repo::ChangeKind::Conflicted));
   v.unstaged[0].conflict_sections = std::move(sections);
   v.selected_path = "c.txt";
   return v;
@@ -102,9 +97,9 @@ TEST(StagingGeometry, ConflictSectionsAreLaidOutWithTwoHeaderRows) {
 
 TEST(StagingGeometry, AFileInBothListsIsMeasuredOnTheFocusedSide) {
   CommitViewState v;
-  v.unstaged.push_back(file("f.txt"));
+  v.unstaged.push_back(worktree_file("f.txt"));
   v.unstaged[0].unstaged_hunks = hunks_of({3});
-  v.staged.push_back(file("f.txt"));
+  v.staged.push_back(worktree_file("f.txt"));
   v.staged[0].staged_hunks = hunks_of({3, 3, 3});
   v.selected_path = "f.txt";
   v.diff_scroll = 5;

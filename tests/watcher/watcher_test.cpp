@@ -11,12 +11,15 @@
 
 #include "repo/repo.hpp"
 #include "support/temp_repo.hpp"
+#include "support/wait.hpp"
 
 namespace {
 
 using utils::Poll;
 using namespace std::chrono_literals;
+using testing_support::read_file;
 using testing_support::TempRepo;
+using testing_support::write_file;
 
 // Generous: the machine may be busy; only arrival is checked, never timing.
 constexpr auto ARRIVES_WITHIN = 10s;
@@ -27,15 +30,6 @@ bool message_arrives(utils::Receiver<utils::Signal>& changes) {
 }
 
 bool stays_silent(utils::Receiver<utils::Signal>& changes) { return !changes.recv_for(SILENT_FOR).has_value(); }
-
-void write_file(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
-
-std::string read_file(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 // Starts watching and returns once the watches are in place: a probe write
 // has come through, and every message it caused has been taken.
@@ -155,11 +149,10 @@ TEST(Watcher, NothingToWatchEndsQuietly) {
   for (const std::string& path : {bare.path() + "/missing", bare.path()}) {
     SCOPED_TRACE(path);
     auto changes = watcher::watch_git_dir(path);
-    const auto deadline = std::chrono::steady_clock::now() + ARRIVES_WITHIN;
     std::optional<utils::Signal> got;
     Poll poll = Poll::Empty;
-    while ((poll = changes.try_recv(got)) == Poll::Empty && std::chrono::steady_clock::now() < deadline)
-      std::this_thread::sleep_for(10ms);
+    testing_support::wait_until([&] { return (poll = changes.try_recv(got)) != Poll::Empty; },
+                                ARRIVES_WITHIN);
     EXPECT_EQ(poll, Poll::Disconnected);
   }
 }

@@ -5,29 +5,20 @@
 // changed it all the same.
 
 #include "commit_view_fixture.hpp"
-#include "remote_fixture.hpp"
-#include "render/render.hpp"
+#include "support/fake_programs.hpp"
+#include "support/frames.hpp"
+#include "support/screen.hpp"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-using app_testing::numbered;
 using app_testing::ViewRun;
+using testing_support::numbered;
 
-// The frame the program draws next, at the session's 80 x 24.
-std::string screen(const ViewRun& r) {
-  tui::Buffer buf({0, 0, 80, 24});
-  tui::Frame frame(buf);
-  render::render(frame, r.s->state, r.s->repo);
-  std::string out;
-  for (std::uint16_t y = 0; y < buf.area().height; ++y) out += buf.row_text(y) + "\n";
-  return out;
-}
-
-const std::string kBase = numbered(40);
-const std::string kBoth = numbered(40, {{3, "three"}, {35, "thirtyfive"}});
-const std::string kFirst = numbered(40, {{3, "three"}});
+const std::string kBase = numbered(1, 40);
+const std::string kBoth = numbered(1, 40, "", {{3, "three"}, {35, "thirtyfive"}});
+const std::string kFirst = numbered(1, 40, "", {{3, "three"}});
 
 // The last hunk taken away at the bottom of the preview: the scroll comes
 // back to what is left, so the preview shows it and d offers it.
@@ -42,7 +33,7 @@ TEST(StagingViewReload, ThePreviewNeverStaysScrolledPastItsEnd) {
   ASSERT_EQ(r.t.read("f.txt"), kFirst);
   ASSERT_EQ(r.view().unstaged.at(0).unstaged_hunks.size(), 1u);
   EXPECT_EQ(r.view().diff_scroll, 0u);
-  EXPECT_NE(screen(r).find("three"), std::string::npos) << screen(r);
+  EXPECT_NE(r.s->screen().find("three"), std::string::npos) << r.s->screen();
   r.press("dy");
   EXPECT_EQ(r.t.read("f.txt"), kBase);
 }
@@ -61,7 +52,7 @@ TEST(StagingViewReload, AShorterListShowsAFullWindow) {
   ASSERT_EQ(r.view().unstaged.size(), 7u);
   EXPECT_EQ(r.view().selected_path, "f7.txt");
   EXPECT_EQ(r.view().unstaged_list_scroll, 2u);
-  EXPECT_NE(screen(r).find("f3.txt"), std::string::npos) << screen(r);
+  EXPECT_NE(r.s->screen().find("f3.txt"), std::string::npos) << r.s->screen();
 }
 
 // A hunk staged from lists that another program's git add made stale no
@@ -93,11 +84,12 @@ TEST(StagingViewReload, AFailedDiscardReloadsTheLists) {
   r.t.write("a.txt", "A\n").write("f.txt", kBoth);
   r.open();
   r.press("<C-j>");
-  app_testing::FakePrograms programs(app_testing::FakePrograms::BeforeSystem);
+  testing_support::FakePrograms programs(testing_support::FakePrograms::BeforeSystem);
   programs.add("git", "git \"$@\"\necho 'error: unable to write file f.txt: Out of diskspace' >&2\nexit 1");
   r.press("Dy");
   EXPECT_EQ(r.t.read("f.txt"), kBase);
-  EXPECT_EQ(r.message(), "failed to discard: git checkout failed: error: unable to write file f.txt: Out of diskspace");
+  EXPECT_EQ(r.message(),
+            "failed to discard: git checkout failed: error: unable to write file f.txt: Out of diskspace");
   ASSERT_TRUE(r.s->state.commit_view);
   ASSERT_EQ(r.view().unstaged.size(), 1u);
   EXPECT_EQ(r.view().unstaged[0].path, "a.txt");

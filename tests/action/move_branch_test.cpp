@@ -1,7 +1,8 @@
 #include "log_fixture.hpp"
-#include "remote_fixture.hpp"
 #include "action/move_branch.hpp"
-#include "support/env_guard.hpp"
+#include "support/fake_programs.hpp"
+#include "support/program_git.hpp"
+#include "support/text.hpp"
 
 #include <gtest/gtest.h>
 
@@ -12,190 +13,33 @@
 namespace {
 
 using app_testing::memory_log;
-using app_testing::row_of;
-using app_testing::Session;
-using app_testing::status_of;
-using testing_support::EnvGuard;
+using testing_support::first_line;
+using testing_support::has_branch;
+using testing_support::LineRepo;
+using testing_support::open_repo;
+using testing_support::RecordedGit;
+using testing_support::row_of;
+using testing_support::Session;
 using testing_support::TempRepo;
-
-bool has_branch(const repo::Repo& r, const std::string& name) { return r.branches.contains(repo::BranchName{name}); }
-
-// git first on PATH, writing each run's arguments to its log before it hands
-// over to the real git.
-struct RecordedGit {
-  // The reloads' listing of the log is not written: these tests look at
-  // the commands.
-  RecordedGit() {
-    programs.add("git",
-                 "case \"$1 $2\" in '--no-replace-objects rev-list') ;;\n"
-                 "*) printf '%s\\n' \"$*\" >> \"$LOG\" ;;\nesac\nexec git \"$@\"");
-  }
-  std::string calls() const { return programs.log("git"); }
-
-  app_testing::FakePrograms programs{app_testing::FakePrograms::BeforeSystem};
-};
 
 bool in_any_move_step(const state::State& s) {
   return s.selecting_move_branch || s.selecting_move_target || s.confirming_move;
 }
 
-std::string first_line(const std::string& text) { return text.substr(0, text.find('\n')); }
-
-// a.txt goes 1, 2, 3 on main; HEAD on main at "third".
-struct LineRepo {
-  LineRepo() {
-    first = temp.write("a.txt", "1\n").commit("first");
-    second = temp.write("a.txt", "2\n").commit("second");
-    third = temp.write("a.txt", "3\n").commit("third");
-  }
-  repo::Repo open() { return repo::Repo::open(temp.path(), 2000).value(); }
-
-  TempRepo temp;
-  std::string first, second, third;
-};
-
-// The program's own git runs (revert makes commits) get an identity and no
-// configuration of the user running the tests.
-class RevertMove : public testing::Test {
+// The program's own git runs move branches here.
+class MoveBranch : public testing::Test {
  private:
-  EnvGuard env_{{"GIT_CONFIG_GLOBAL", "/dev/null"},
-                {"GIT_CONFIG_NOSYSTEM", "1"},
-                {"GIT_AUTHOR_NAME", "Rev Author"},
-                {"GIT_AUTHOR_EMAIL", "rev@example.com"},
-                {"GIT_COMMITTER_NAME", "Rev Committer"},
-                {"GIT_COMMITTER_EMAIL", "rev@example.com"}};
+  testing_support::ProgramGitEnv env_;
 };
 
-// ---- Revert ----
-
-TEST_F(RevertMove, RevertAddsACommitThatUndoesTheSelectedOne) {
-  TempRepo temp;
-  temp.write("a.txt", "1\n").commit("first");
-  const std::string second = temp.write("b.txt", "b\n").commit("second");
-  const std::string third = temp.write("a.txt", "3\n").commit("third");
-  Session s(repo::Repo::open(temp.path(), 2000).value());
-  s.state.set_status("old news");
-
-  s.press("j");
-  ASSERT_EQ(s.repo.commits[s.state.selected].id.hex(), second);
-  s.press("R");
-  EXPECT_TRUE(s.state.confirming_revert);
-  EXPECT_FALSE(s.state.status_message);
-
-  // Only Enter, Esc and Ctrl-c act; q does not quit, j does not move.
-  EXPECT_FALSE(s.press("jqk/"));
-  EXPECT_TRUE(s.state.confirming_revert);
-  EXPECT_EQ(s.state.selected, 1u);
-  EXPECT_FALSE(s.state.status_message);
-  EXPECT_EQ(s.state.search_query, "");
-
-  temp.git({"branch", "outside"});  // shows whether the model was reloaded
-  s.press("<enter>");
-  EXPECT_FALSE(s.state.confirming_revert);
-  EXPECT_EQ(status_of(s), "reverted " + second.substr(0, 7));
-  EXPECT_EQ(temp.rev_parse("HEAD^"), third);
-  EXPECT_FALSE(std::filesystem::exists(temp.file_path("b.txt")));
-  EXPECT_EQ(temp.read("a.txt"), "3\n");
-  EXPECT_EQ(temp.git({"status", "--porcelain"}), "");
-  ASSERT_EQ(s.repo.commits.size(), 4u);
-  EXPECT_EQ(s.repo.commits[0].summary, "Revert \"second\"");
-  EXPECT_EQ(s.repo.commits[0].id.hex(), temp.rev_parse("HEAD"));
-  EXPECT_TRUE(has_branch(s.repo, "outside"));
-}
-
-TEST_F(RevertMove, RevertCancelsWithoutRunningGit) {
-  for (const std::string key : {"<esc>", "<C-c>"}) {
-    SCOPED_TRACE(key);
-    LineRepo fixture;
-    Session s(fixture.open());
-    const RecordedGit git;
-    s.press("R" + key);
-    EXPECT_FALSE(s.state.confirming_revert);
-    EXPECT_FALSE(s.state.status_message);
-    EXPECT_EQ(git.calls(), "");
-    EXPECT_EQ(fixture.temp.rev_parse("HEAD"), fixture.third);
-  }
-}
-
-TEST_F(RevertMove, RevertRunsGitWithTheFullId) {
-  LineRepo fixture;
-  Session s(fixture.open());
-  const RecordedGit git;
-  s.press("R<enter>");
-  EXPECT_EQ(git.calls(), "revert --no-edit " + fixture.third + "\n");
-  EXPECT_EQ(status_of(s), "reverted " + fixture.third.substr(0, 7));
-}
-
-TEST_F(RevertMove, RevertOnlyInHeadsHistory) {
-  LineRepo fixture;
-  fixture.temp.git({"checkout", "-q", "-b", "side", fixture.first});
-  const std::string side = fixture.temp.write("s.txt", "s\n").commit("side");
-  fixture.temp.git({"checkout", "-q", "main"});
-  Session s(fixture.open());
-  s.state.count_prefix = "3";
-
-  s.state.selected = row_of(s.repo, side);
-  s.press("R");
-  EXPECT_FALSE(s.state.confirming_revert);
-  EXPECT_EQ(status_of(s), "can only revert commits in HEAD's history");
-  EXPECT_EQ(s.state.count_prefix, "");
-
-  // HEAD's own commit and its ancestors are accepted.
-  for (const std::string& id : {fixture.third, fixture.first}) {
-    s.state.selected = row_of(s.repo, id);
-    s.press("R");
-    EXPECT_TRUE(s.state.confirming_revert);
-    EXPECT_FALSE(s.state.status_message);
-    s.press("<esc>");
-  }
-}
-
-TEST_F(RevertMove, ConflictingRevertLeavesGitsStateAndReloadsNothing) {
-  LineRepo fixture;
-  Session s(fixture.open());
-  s.state.selected = row_of(s.repo, fixture.second);
-  fixture.temp.git({"branch", "outside"});
-
-  s.press("R<enter>");
-  EXPECT_FALSE(s.state.confirming_revert);
-  EXPECT_EQ(status_of(s), "revert failed: error: could not revert " + fixture.second.substr(0, 7) + "... second");
-  // The stopped revert is the user's to finish or abort.
-  EXPECT_TRUE(fixture.temp.git_result({"rev-parse", "-q", "--verify", "REVERT_HEAD"}).success());
-  EXPECT_NE(fixture.temp.read("a.txt").find("<<<<<<<"), std::string::npos);
-  EXPECT_EQ(fixture.temp.rev_parse("HEAD"), fixture.third);
-  EXPECT_FALSE(has_branch(s.repo, "outside"));
-  EXPECT_EQ(s.repo.commits.size(), 3u);
-}
-
-TEST_F(RevertMove, MergeCommitRevertFailsWithGitsLine) {
-  LineRepo fixture;
-  fixture.temp.git({"checkout", "-q", "-b", "side", fixture.first});
-  fixture.temp.write("s.txt", "s\n").commit("side");
-  fixture.temp.git({"checkout", "-q", "main"});
-  fixture.temp.git({"merge", "-q", "--no-ff", "-m", "merge side", "side"});
-  const std::string merge = fixture.temp.rev_parse("HEAD");
-  Session s(fixture.open());
-  ASSERT_EQ(s.repo.commits[s.state.selected].id.hex(), merge);
-
-  s.press("R<enter>");
-  EXPECT_FALSE(s.state.confirming_revert);
-  EXPECT_EQ(status_of(s), "revert failed: error: commit " + merge + " is a merge but no -m option was given.");
-  EXPECT_EQ(fixture.temp.rev_parse("HEAD"), merge);
-}
-
-TEST_F(RevertMove, NothingToActOnWithoutACommit) {
+TEST_F(MoveBranch, NothingToActOnWithoutACommit) {
   Session s(memory_log(0));
   const RecordedGit git;
-  s.press("Rm");
-  EXPECT_FALSE(s.state.confirming_revert);
+  s.press("m");
   EXPECT_FALSE(in_any_move_step(s.state));
   EXPECT_FALSE(s.state.status_message);
 
-  // A confirmation left open over a log that emptied ends on Enter and runs
-  // nothing.
-  s.state.confirming_revert = true;
-  s.press("<enter>");
-  EXPECT_FALSE(s.state.confirming_revert);
+  // A confirmation left open over a log that emptied ends and runs nothing.
   s.state.confirming_move = true;
   s.state.move_branch = "main";
   s.press("y");
@@ -207,18 +51,18 @@ TEST_F(RevertMove, NothingToActOnWithoutACommit) {
 
 // ---- Move: entering and the branch choice ----
 
-TEST_F(RevertMove, MoveStartsAtTheLocalBranchesOfTheCommit) {
+TEST_F(MoveBranch, StartsAtTheLocalBranchesOfTheCommit) {
   LineRepo fixture;
   fixture.temp.git({"update-ref", "refs/remotes/origin/main", fixture.second});
   fixture.temp.git({"branch", "topic", fixture.first});
   fixture.temp.git({"branch", "other", fixture.first});
-  Session s(fixture.open());
+  Session s(open_repo(fixture.temp));
 
   // Only a remote-tracking branch here.
   s.state.selected = row_of(s.repo, fixture.second);
   s.state.count_prefix = "2";
   s.press("m");
-  EXPECT_EQ(status_of(s), "no local branches on this commit");
+  EXPECT_EQ(s.status(), "no local branches on this commit");
   EXPECT_FALSE(in_any_move_step(s.state));
   EXPECT_EQ(s.state.count_prefix, "");
 
@@ -250,11 +94,11 @@ TEST_F(RevertMove, MoveStartsAtTheLocalBranchesOfTheCommit) {
   EXPECT_EQ(s.state.move_branch, listed[0]);
 }
 
-TEST_F(RevertMove, TabCyclesThroughTheBranchesInListOrder) {
+TEST_F(MoveBranch, TabCyclesThroughTheBranchesInListOrder) {
   LineRepo fixture;
   fixture.temp.git({"branch", "beta"});
   fixture.temp.git({"branch", "alpha"});
-  Session s(fixture.open());
+  Session s(open_repo(fixture.temp));
   const auto listed = s.repo.local_branches_at(s.repo.commits[0].id);
   ASSERT_EQ(listed.size(), 3u);
 
@@ -278,7 +122,7 @@ TEST_F(RevertMove, TabCyclesThroughTheBranchesInListOrder) {
   EXPECT_EQ(s.state.move_branch, "");
 }
 
-TEST_F(RevertMove, BranchChoiceCanBeLeftWhenTheLogEmptied) {
+TEST_F(MoveBranch, BranchChoiceCanBeLeftWhenTheLogEmptied) {
   Session s(memory_log(0));
   s.state.selecting_move_branch = true;
   s.state.move_branch = "main";
@@ -292,7 +136,7 @@ TEST_F(RevertMove, BranchChoiceCanBeLeftWhenTheLogEmptied) {
 
 // ---- Move: the target step ----
 
-TEST_F(RevertMove, TargetStepMovesOneRowAndStopsAtBothEnds) {
+TEST_F(MoveBranch, TargetStepMovesOneRowAndStopsAtBothEnds) {
   Session s(memory_log(4));
   s.state.selecting_move_target = true;
   s.state.move_branch = "main";
@@ -301,9 +145,19 @@ TEST_F(RevertMove, TargetStepMovesOneRowAndStopsAtBothEnds) {
     std::size_t selected;
   };
   const Step steps[] = {
-      {"k", 0}, {"<up>", 0}, {"j", 1}, {"<down>", 2}, {"j", 3}, {"j", 3}, {"g", 0}, {"G", 3},
+      {"k", 0},
+      {"<up>", 0},
+      {"j", 1},
+      {"<down>", 2},
+      {"j", 3},
+      {"j", 3},
+      {"g", 0},
+      {"G", 3},
       // No count prefix and no half pages here.
-      {"g2j", 1}, {"<C-d>", 1}, {"<C-u>", 1}, {"h", 1},
+      {"g2j", 1},
+      {"<C-d>", 1},
+      {"<C-u>", 1},
+      {"h", 1},
   };
   for (const auto& step : steps) {
     SCOPED_TRACE(step.keys);
@@ -331,9 +185,9 @@ TEST_F(RevertMove, TargetStepMovesOneRowAndStopsAtBothEnds) {
 
 // ---- Move: confirming and running git ----
 
-TEST_F(RevertMove, MovingTheBranchHeadIsOnTakesTheWorkTreeAlong) {
+TEST_F(MoveBranch, MovingTheBranchHeadIsOnTakesTheWorkTreeAlong) {
   LineRepo fixture;
-  Session s(fixture.open());
+  Session s(open_repo(fixture.temp));
   fixture.temp.write("u.txt", "untracked\n");
   const RecordedGit git;
 
@@ -345,7 +199,7 @@ TEST_F(RevertMove, MovingTheBranchHeadIsOnTakesTheWorkTreeAlong) {
   s.press("y");
   EXPECT_FALSE(in_any_move_step(s.state));
   EXPECT_EQ(s.state.move_branch, "");
-  EXPECT_EQ(status_of(s), "moved main to " + fixture.second.substr(0, 7));
+  EXPECT_EQ(s.status(), "moved main to " + fixture.second.substr(0, 7));
   EXPECT_EQ(git.calls(), "reset --keep " + fixture.second + "\n");
   EXPECT_EQ(fixture.temp.rev_parse("main"), fixture.second);
   EXPECT_EQ(fixture.temp.read("a.txt"), "2\n");
@@ -355,31 +209,40 @@ TEST_F(RevertMove, MovingTheBranchHeadIsOnTakesTheWorkTreeAlong) {
 
 // Uncommitted work survives the move of the branch HEAD is on: git moves
 // the branch around it, or refuses and nothing changes.
-TEST_F(RevertMove, MovingTheBranchHeadIsOnLosesNoUncommittedWork) {
+TEST_F(MoveBranch, MovingTheBranchHeadIsOnLosesNoUncommittedWork) {
   struct Case {
     const char* what;
     std::function<void(TempRepo&)> work;
-    std::string failure;  // empty: the move is made
+    std::string failure;                       // empty: the move is made
     std::map<std::string, std::string> files;  // what the work tree holds afterwards
   };
   const Case cases[] = {
       {"an untracked file",
-       [](TempRepo& t) { t.write("u.txt", "mine\n"); }, "", {{"a.txt", "2\n"}, {"u.txt", "mine\n"}}},
+       [](TempRepo& t) { t.write("u.txt", "mine\n"); },
+       "",
+       {{"a.txt", "2\n"}, {"u.txt", "mine\n"}}},
       // Its index entry goes with the index; the file stays.
       {"a new file in the index only",
-       [](TempRepo& t) { t.write("c.txt", "new\n").git({"add", "c.txt"}); }, "",
+       [](TempRepo& t) {
+         t.write("c.txt", "new\n").git({"add", "c.txt"});
+       },
+       "",
        {{"a.txt", "2\n"}, {"c.txt", "new\n"}}},
-      {"a change to a file the move changes", [](TempRepo& t) { t.write("a.txt", "dirty\n"); },
-       "move failed: error: Entry 'a.txt' not uptodate. Cannot merge.", {{"a.txt", "dirty\n"}}},
+      {"a change to a file the move changes",
+       [](TempRepo& t) { t.write("a.txt", "dirty\n"); },
+       "move failed: error: Entry 'a.txt' not uptodate. Cannot merge.",
+       {{"a.txt", "dirty\n"}}},
       {"a staged change to a file the move changes",
-       [](TempRepo& t) { t.write("a.txt", "staged\n").git({"add", "a.txt"}); },
+       [](TempRepo& t) {
+         t.write("a.txt", "staged\n").git({"add", "a.txt"});
+       },
        "move failed: error: Entry 'a.txt' would be overwritten by merge. Cannot merge.",
        {{"a.txt", "staged\n"}}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     LineRepo fixture;
-    Session s(fixture.open());
+    Session s(open_repo(fixture.temp));
     c.work(fixture.temp);
     const std::string index_before = fixture.temp.git({"ls-files", "-s"});
     // Shows whether the model was reloaded; not at HEAD's commit, where m
@@ -390,11 +253,11 @@ TEST_F(RevertMove, MovingTheBranchHeadIsOnLosesNoUncommittedWork) {
     EXPECT_FALSE(in_any_move_step(s.state));
     for (const auto& [path, content] : c.files) EXPECT_EQ(fixture.temp.read(path), content) << path;
     if (c.failure.empty()) {
-      EXPECT_EQ(status_of(s), "moved main to " + fixture.second.substr(0, 7));
+      EXPECT_EQ(s.status(), "moved main to " + fixture.second.substr(0, 7));
       EXPECT_EQ(fixture.temp.rev_parse("main"), fixture.second);
       EXPECT_TRUE(has_branch(s.repo, "outside"));
     } else {
-      EXPECT_EQ(status_of(s), c.failure);
+      EXPECT_EQ(s.status(), c.failure);
       EXPECT_EQ(fixture.temp.rev_parse("main"), fixture.third);
       EXPECT_EQ(fixture.temp.git({"ls-files", "-s"}), index_before);
       EXPECT_FALSE(has_branch(s.repo, "outside"));
@@ -407,11 +270,12 @@ TEST_F(RevertMove, MovingTheBranchHeadIsOnLosesNoUncommittedWork) {
   const std::string side = fixture.temp.write("x.txt", "theirs\n").commit("side adds x");
   fixture.temp.git({"checkout", "-q", "main"});
   fixture.temp.write("x.txt", "mine\n");
-  Session s(fixture.open());
+  Session s(open_repo(fixture.temp));
   s.press("m");
   s.state.selected = row_of(s.repo, side);
   s.press("<enter>y");
-  EXPECT_EQ(status_of(s), "move failed: error: Untracked working tree file 'x.txt' would be overwritten by merge.");
+  EXPECT_EQ(s.status(),
+            "move failed: error: Untracked working tree file 'x.txt' would be overwritten by merge.");
   EXPECT_EQ(fixture.temp.rev_parse("main"), fixture.third);
   EXPECT_EQ(fixture.temp.read("x.txt"), "mine\n");
 }
@@ -419,19 +283,19 @@ TEST_F(RevertMove, MovingTheBranchHeadIsOnLosesNoUncommittedWork) {
 // A checkout made from outside since the last load: the move goes by HEAD
 // as it is now, so it moves the branch it names and the checked-out one
 // keeps its commit and the work tree.
-TEST_F(RevertMove, AMoveGoesByHeadAsItIsNow) {
+TEST_F(MoveBranch, AMoveGoesByHeadAsItIsNow) {
   TempRepo temp;
   const std::string c1 = temp.write("a.txt", "a\n").commit("c1");
   const std::string c2 = temp.write("b.txt", "2\n").commit("c2");
   temp.git({"branch", "side"});
   const std::string c3 = temp.write("b.txt", "3\n").commit("c3");
   temp.write("a.txt", "a\nuncommitted\n");
-  Session s(repo::Repo::open(temp.path(), 2000).value());
+  Session s(open_repo(temp));
   temp.git({"checkout", "-q", "side"});
   ASSERT_EQ(s.repo.head, repo::HeadState(repo::HeadBranch{"main"}));  // the model has not seen it
 
   s.press("mjj<enter>y");
-  EXPECT_EQ(status_of(s), "moved main to " + c1.substr(0, 7));
+  EXPECT_EQ(s.status(), "moved main to " + c1.substr(0, 7));
   EXPECT_EQ(temp.rev_parse("main"), c1);
   EXPECT_EQ(temp.rev_parse("side"), c2);
   EXPECT_EQ(temp.git({"symbolic-ref", "HEAD"}), "refs/heads/side\n");
@@ -448,37 +312,32 @@ TEST_F(RevertMove, AMoveGoesByHeadAsItIsNow) {
   const RecordedGit git;
   s.press("mj<enter>y");
   EXPECT_EQ(git.calls(), "reset --keep " + c2 + "\n");
-  EXPECT_EQ(status_of(s), "moved side to " + c2.substr(0, 7));
+  EXPECT_EQ(s.status(), "moved side to " + c2.substr(0, 7));
   EXPECT_EQ(temp.rev_parse("side"), c2);
   EXPECT_EQ(temp.read("b.txt"), "2\n");
   EXPECT_EQ(temp.read("a.txt"), "a\nuncommitted\n");
 }
 
 // Opened through its .git directory, the repository's work tree is where
-// git must run for a revert or a reset.
-TEST_F(RevertMove, RevertAndMoveWorkWhenOpenedThroughTheGitDirectory) {
+// git must run for a reset.
+TEST_F(MoveBranch, WorksWhenOpenedThroughTheGitDirectory) {
   LineRepo fixture;
-  Session s(repo::Repo::open(fixture.temp.path() + "/.git", 2000).value());
-
-  s.press("R<enter>");
-  EXPECT_EQ(status_of(s), "reverted " + fixture.third.substr(0, 7));
-  EXPECT_EQ(fixture.temp.rev_parse("HEAD^"), fixture.third);
-  EXPECT_EQ(fixture.temp.read("a.txt"), "2\n");
+  Session s(open_repo(fixture.temp.path() + "/.git"));
 
   s.state.selected = row_of(s.repo, fixture.temp.rev_parse("HEAD"));
   s.press("m");
   s.state.selected = row_of(s.repo, fixture.first);
   s.press("<enter>y");
-  EXPECT_EQ(status_of(s), "moved main to " + fixture.first.substr(0, 7));
+  EXPECT_EQ(s.status(), "moved main to " + fixture.first.substr(0, 7));
   EXPECT_EQ(fixture.temp.rev_parse("main"), fixture.first);
   EXPECT_EQ(fixture.temp.read("a.txt"), "1\n");
   EXPECT_EQ(fixture.temp.git({"status", "--porcelain"}), "");
 }
 
-TEST_F(RevertMove, MovingAnotherBranchLeavesTheWorkTree) {
+TEST_F(MoveBranch, MovingAnotherBranchLeavesTheWorkTree) {
   LineRepo fixture;
   fixture.temp.git({"branch", "topic"});
-  Session s(fixture.open());
+  Session s(open_repo(fixture.temp));
   fixture.temp.write("a.txt", "dirty\n");
   const RecordedGit git;
 
@@ -488,7 +347,7 @@ TEST_F(RevertMove, MovingAnotherBranchLeavesTheWorkTree) {
   ASSERT_TRUE(s.state.confirming_move);
   s.press("<enter>");
   EXPECT_FALSE(in_any_move_step(s.state));
-  EXPECT_EQ(status_of(s), "moved topic to " + fixture.first.substr(0, 7));
+  EXPECT_EQ(s.status(), "moved topic to " + fixture.first.substr(0, 7));
   EXPECT_EQ(git.calls(), "branch -f topic " + fixture.first + "\n");
   EXPECT_EQ(fixture.temp.rev_parse("topic"), fixture.first);
   EXPECT_EQ(fixture.temp.rev_parse("main"), fixture.third);
@@ -496,25 +355,25 @@ TEST_F(RevertMove, MovingAnotherBranchLeavesTheWorkTree) {
   EXPECT_EQ(s.repo.branches.at(repo::BranchName{"topic"}).hex(), fixture.first);
 }
 
-TEST_F(RevertMove, DetachedHeadMovesWithTheBranchCommand) {
+TEST_F(MoveBranch, DetachedHeadMovesWithTheBranchCommand) {
   LineRepo fixture;
   fixture.temp.git({"checkout", "-q", "--detach"});
-  Session s(fixture.open());
+  Session s(open_repo(fixture.temp));
   const RecordedGit git;
 
   s.press("mj<enter>y");
   EXPECT_EQ(git.calls(), "branch -f main " + fixture.second + "\n");
-  EXPECT_EQ(status_of(s), "moved main to " + fixture.second.substr(0, 7));
+  EXPECT_EQ(s.status(), "moved main to " + fixture.second.substr(0, 7));
   EXPECT_EQ(fixture.temp.rev_parse("main"), fixture.second);
   EXPECT_EQ(fixture.temp.rev_parse("HEAD"), fixture.third);
   EXPECT_EQ(fixture.temp.read("a.txt"), "3\n");
 }
 
-TEST_F(RevertMove, CancellingTheMoveRunsNoGit) {
+TEST_F(MoveBranch, CancellingTheMoveRunsNoGit) {
   for (const std::string key : {"n", "<esc>", "<C-c>"}) {
     SCOPED_TRACE(key);
     LineRepo fixture;
-    Session s(fixture.open());
+    Session s(open_repo(fixture.temp));
     const RecordedGit git;
     s.press("mj<enter>" + key);
     EXPECT_FALSE(in_any_move_step(s.state));
@@ -525,13 +384,13 @@ TEST_F(RevertMove, CancellingTheMoveRunsNoGit) {
   }
 }
 
-TEST_F(RevertMove, BranchCheckedOutElsewhereFailsWithGitsLine) {
+TEST_F(MoveBranch, BranchCheckedOutElsewhereFailsWithGitsLine) {
   LineRepo fixture;
   fixture.temp.git({"branch", "topic"});
   fixture.temp.git({"worktree", "add", "-q", fixture.temp.path() + "/../elsewhere", "topic"});
   const auto oracle = fixture.temp.git_result({"branch", "-f", "topic", fixture.second});
   ASSERT_FALSE(oracle.success());
-  Session s(fixture.open());
+  Session s(open_repo(fixture.temp));
   fixture.temp.git({"branch", "outside"});
 
   s.press("m");
@@ -539,12 +398,12 @@ TEST_F(RevertMove, BranchCheckedOutElsewhereFailsWithGitsLine) {
   s.press("<enter>j<enter>y");
   EXPECT_FALSE(in_any_move_step(s.state));
   EXPECT_EQ(s.state.move_branch, "");
-  EXPECT_EQ(status_of(s), "move failed: " + first_line(oracle.err));
+  EXPECT_EQ(s.status(), "move failed: " + first_line(oracle.err));
   EXPECT_EQ(fixture.temp.rev_parse("topic"), fixture.third);
   EXPECT_FALSE(has_branch(s.repo, "outside"));
 }
 
-TEST_F(RevertMove, OptionLikeBranchNameIsRefusedBeforeGit) {
+TEST_F(MoveBranch, OptionLikeBranchNameIsRefusedBeforeGit) {
   struct Case {
     std::string name;
     bool head_on_it;
@@ -555,7 +414,7 @@ TEST_F(RevertMove, OptionLikeBranchNameIsRefusedBeforeGit) {
     LineRepo fixture;
     fixture.temp.git({"update-ref", "refs/heads/" + c.name, fixture.third});
     if (c.head_on_it) fixture.temp.git({"symbolic-ref", "HEAD", "refs/heads/" + c.name});
-    Session s(fixture.open());
+    Session s(open_repo(fixture.temp));
     const RecordedGit git;
 
     s.press("m");
@@ -564,7 +423,7 @@ TEST_F(RevertMove, OptionLikeBranchNameIsRefusedBeforeGit) {
     s.press("<enter>j<enter>y");
     EXPECT_FALSE(in_any_move_step(s.state));
     EXPECT_EQ(s.state.move_branch, "");
-    EXPECT_EQ(status_of(s), "move failed: invalid name '" + c.name + "'");
+    EXPECT_EQ(s.status(), "move failed: invalid name '" + c.name + "'");
     EXPECT_EQ(git.calls(), "");
     EXPECT_EQ(fixture.temp.rev_parse("refs/heads/" + c.name), fixture.third);
     EXPECT_EQ(fixture.temp.rev_parse("main"), fixture.third);
@@ -579,8 +438,10 @@ TEST(MoveBranchArgs, ResetOnlyForTheBranchHeadIsOn) {
   EXPECT_EQ(action::move_branch_args(repo::HeadBranch{"main"}, "topic", id),
             (Args{"branch", "-f", "topic", hex}));
   // Exact names only.
-  EXPECT_EQ(action::move_branch_args(repo::HeadBranch{"Main"}, "main", id), (Args{"branch", "-f", "main", hex}));
-  EXPECT_EQ(action::move_branch_args(repo::HeadDetached{id}, "main", id), (Args{"branch", "-f", "main", hex}));
+  EXPECT_EQ(action::move_branch_args(repo::HeadBranch{"Main"}, "main", id),
+            (Args{"branch", "-f", "main", hex}));
+  EXPECT_EQ(action::move_branch_args(repo::HeadDetached{id}, "main", id),
+            (Args{"branch", "-f", "main", hex}));
 }
 
 }  // namespace

@@ -3,16 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <fstream>
 #include <functional>
-#include <sstream>
-
-#include <sys/stat.h>
+#include <optional>
+#include <string>
 
 namespace {
 
 using app_testing::memory_log;
-using app_testing::Session;
+using testing_support::Session;
 
 // Where a typed "x" ends up, or that the key was held by a mode (the move's
 // target step holds it too, but j moves its selection).
@@ -57,19 +55,15 @@ TEST(Dispatch, FirstModeInOrderTakesTheKey) {
          set_all_later_flags(s);
        },
        Receiver::Delete},
-      {"checking out over the rest",
-       [](state::State& s) {
-         set_all_later_flags(s);
-       },
-       Receiver::Checkout},
+      {"checking out over the rest", [](state::State& s) { set_all_later_flags(s); }, Receiver::Checkout},
       {"rebase in progress", [](state::State& s) { s.rebase_in_progress = true; }, Receiver::Held},
       {"choosing the rebase branch", [](state::State& s) { s.selecting_rebase_branch = true; },
        Receiver::Held},
       {"entering the rebase target", [](state::State& s) { s.entering_rebase_target = true; },
        Receiver::Held},
       {"confirming a revert", [](state::State& s) { s.confirming_revert = true; }, Receiver::Held},
-      {"entering the push branch", [](state::State& s) { s.entering_push_branch = s.selecting_move_branch = true; },
-       Receiver::Push},
+      {"entering the push branch",
+       [](state::State& s) { s.entering_push_branch = s.selecting_move_branch = true; }, Receiver::Push},
       {"choosing the branch to move", [](state::State& s) { s.selecting_move_branch = true; },
        Receiver::Held},
       {"choosing the move target", [](state::State& s) { s.selecting_move_target = true; },
@@ -104,90 +98,6 @@ TEST(Dispatch, FirstModeInOrderTakesTheKey) {
       EXPECT_FALSE(c.receiver == Receiver::Checkout ? s.state.checking_out : s.state.entering_push_branch);
     }
   }
-}
-
-// A stand-in tmux on PATH that records its arguments, with TMUX and PATH
-// put back afterwards.
-class FakeTmux : public testing::Test {
- protected:
-  void SetUp() override {
-    save("PATH", saved_path_);
-    save("TMUX", saved_tmux_);
-    const std::string script = dir_.path() + "/tmux";
-    std::ofstream(script) << "#!/bin/sh\necho \"$@\" >> '" << log_path()
-                          << "'\necho noise\necho noise >&2\nexit 3\n";
-    ASSERT_EQ(::chmod(script.c_str(), 0755), 0);
-    ::setenv("PATH", (dir_.path() + ":" + (saved_path_ ? *saved_path_ : "/usr/bin:/bin")).c_str(), 1);
-  }
-  void TearDown() override {
-    restore("PATH", saved_path_);
-    restore("TMUX", saved_tmux_);
-  }
-
-  std::string log_path() const { return dir_.path() + "/calls"; }
-  std::string calls() const {
-    std::ifstream in(log_path());
-    std::stringstream out;
-    out << in.rdbuf();
-    return out.str();
-  }
-
- private:
-  static void save(const char* name, std::optional<std::string>& into) {
-    if (const char* v = std::getenv(name)) into = v;
-  }
-  static void restore(const char* name, const std::optional<std::string>& value) {
-    if (value)
-      ::setenv(name, value->c_str(), 1);
-    else
-      ::unsetenv(name);
-  }
-
-  testing_support::TempDir dir_;
-  std::optional<std::string> saved_path_, saved_tmux_;
-};
-
-TEST_F(FakeTmux, PaneKeysRunTmuxInsideTmux) {
-  ::setenv("TMUX", "", 1);  // set, even empty, counts
-  Session s(memory_log(5));
-  s.press("/ab");
-  EXPECT_FALSE(s.press("<C-h><C-l><C-j><C-k>"));
-  EXPECT_EQ(calls(), "select-pane -L\nselect-pane -R\nselect-pane -D\nselect-pane -U\n");
-  // The prompt is untouched, tmux's failure and output leave no trace.
-  EXPECT_EQ(s.state.search_query, "ab");
-  EXPECT_TRUE(s.state.searching);
-  EXPECT_FALSE(s.state.status_message);
-}
-
-TEST_F(FakeTmux, PaneKeysDoNothingOutsideTmux) {
-  ::unsetenv("TMUX");
-  Session s(memory_log(5));
-  s.state.creating_branch = true;
-  s.state.create_branch_input = "ab";
-  s.press("<C-h><C-l><C-j><C-k>");
-  EXPECT_EQ(calls(), "");
-  EXPECT_EQ(s.state.create_branch_input, "ab");
-  // Nor in the log view: Ctrl-j and Ctrl-k are not j and k.
-  s.state.creating_branch = false;
-  s.press("<C-j><C-j>");
-  EXPECT_EQ(s.state.selected, 0u);
-}
-
-TEST_F(FakeTmux, StagingViewKeepsThePaneKeys) {
-  ::setenv("TMUX", "/tmp/socket,1,0", 1);
-  Session s(memory_log(5));
-  s.state.commit_view = state::CommitViewState{};
-  s.press("<C-h><C-l>");
-  EXPECT_EQ(calls(), "");
-}
-
-TEST_F(FakeTmux, MissingTmuxIsIgnored) {
-  ::setenv("TMUX", "x", 1);
-  testing_support::TempDir empty;
-  ::setenv("PATH", empty.path().c_str(), 1);
-  Session s(memory_log(5));
-  EXPECT_FALSE(s.press("<C-h>"));
-  EXPECT_FALSE(s.state.status_message);
 }
 
 }  // namespace
