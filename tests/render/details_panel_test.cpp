@@ -283,4 +283,44 @@ TEST(DetailsPanel, ControlCharactersTakeOneCellEach) {
   }
 }
 
+// A file of thousands of lines, some wider than the panel, beside a small
+// one, uncoloured as a commit is when it opens: the kept layout holds rows
+// only for the header and the file tree, yet every row is there to scroll
+// to, to draw and to search, as a full layout gives it.
+TEST(DetailsPanel, AHugeFileKeepsNoRowPerLineYetShowsAndFindsEveryOne) {
+  TempRepo t;
+  std::string big;
+  for (int n = 1; n <= 3000; ++n) big += n % 7 == 0 ? "wide " + std::string(50, 'x') + std::to_string(n) + "\n"
+                                                     : std::to_string(n) + "\n";
+  auto opened = open_commit(t, t.write("big.txt", big).write("small.txt", "one\ntwo\n").commit("Huge"));
+  state::State s;
+  s.commit_details = std::move(opened.details);
+  s.highlight_cache = highlight::HighlightCache{std::vector<highlight::HighlightedFile>(2)};
+
+  for (const std::uint16_t width : {kWidth, std::uint16_t{12}}) {
+    SCOPED_TRACE(width);
+    for (const std::string query : {"", "2999", "xxx"}) {
+      SCOPED_TRACE(query);
+      s.details_query = query;
+      const auto layout = render::details_text(s, width);
+      // 0-2 header, 3 empty, 4 summary, 5-6 tree, 7 empty.
+      EXPECT_EQ(layout->head.size(), 8u);
+      const auto fresh = render::details_lines(*s.commit_details, &*s.highlight_cache, query, width);
+      EXPECT_EQ(kept_rows(s, width), fresh);
+      EXPECT_EQ(render::details_match_lines(s, width), render::match_lines_of(fresh));
+    }
+  }
+
+  s.details_query = "2999";
+  const auto matches = render::details_match_lines(s, kWidth);
+  ASSERT_EQ(matches.size(), 1u);
+  // The last rows, as G shows them: big.txt's last line, then small.txt's block.
+  s.details_scroll = render::details_content_height(s, kWidth) - 7;
+  EXPECT_EQ(drawn(draw(s, 7)), (std::vector<std::string>{" big.txt", " 3000 +3000", "", " small.txt",
+                                                         "  1 +one", "  2 +two", ""}));
+  // The match, found far down, is drawn where the search puts it.
+  s.details_scroll = matches[0] - 1;
+  EXPECT_EQ(drawn(draw(s, 2)), (std::vector<std::string>{" big.txt", " 2999 +2999"}));
+}
+
 }  // namespace
