@@ -58,26 +58,18 @@ const highlight::HighlightCache* cache_of(const state::State& state) {
   return state.highlight_cache ? &*state.highlight_cache : nullptr;
 }
 
-// Brings the kept layout to the new key when only more lines have been
-// coloured since it was made: those lines are laid out again in place. False
-// when the layout has to be made anew.
-bool recolour(state::DetailsLayoutCache& kept, const state::DetailsLayoutKey& key,
-              const repo::CommitDetails& details, const highlight::HighlightCache& cache) {
-  const state::DetailsLayoutKey& old = kept.key;
+// Whether the kept layout holds for the new key: only more lines have been
+// coloured since it was made, and their colours keep the rows they take.
+bool still_holds(const state::DetailsLayoutKey& old, const state::DetailsLayoutKey& key,
+                 const repo::CommitDetails& details, const highlight::HighlightCache& cache) {
   if (!old.highlighted || !key.highlighted || old.commit != key.commit || old.shape != key.shape ||
-      old.query != key.query || old.width != key.width || old.coloured.size() != key.coloured.size())
+      old.query != key.query || old.width != key.width || old.coloured.size() != key.coloured.size() ||
+      key.coloured.size() > details.files.size() || key.coloured.size() > cache.files.size())
     return false;
-  for (std::size_t i = 0; i < key.coloured.size(); ++i)
+  for (std::size_t i = 0; i < key.coloured.size(); ++i) {
     if (key.coloured[i] < old.coloured[i]) return false;
-  // A frame may still hold the text it was given.
-  if (kept.text.use_count() > 1) kept.text = std::make_shared<DetailsText>(*kept.text);
-  DetailsText& text = *kept.text;
-  for (std::size_t s = 0; s < text.sections.size(); ++s) {
-    const std::size_t i = text.sections[s].file;
-    if (i >= key.coloured.size() || i >= details.files.size()) return false;
-    if (key.coloured[i] == old.coloured[i]) continue;
-    if (!relayout_lines(text, s, details.files[i], &cache.files[i], key.query, key.width, old.coloured[i],
-                        key.coloured[i]))
+    if (key.coloured[i] > old.coloured[i] &&
+        !colours_keep_rows(details.files[i], cache.files[i], old.coloured[i], key.coloured[i]))
       return false;
   }
   return true;
@@ -85,8 +77,8 @@ bool recolour(state::DetailsLayoutCache& kept, const state::DetailsLayoutKey& ke
 
 }  // namespace
 
-std::shared_ptr<const DetailsText> details_text(const state::State& state, std::uint16_t width) {
-  if (!state.commit_details) return std::make_shared<const DetailsText>();
+std::shared_ptr<const DetailsLayout> details_text(const state::State& state, std::uint16_t width) {
+  if (!state.commit_details) return std::make_shared<const DetailsLayout>();
   const repo::CommitDetails& details = *state.commit_details;
   state::DetailsLayoutKey key{details.id,
                               shape_of(details),
@@ -97,9 +89,10 @@ std::shared_ptr<const DetailsText> details_text(const state::State& state, std::
   if (!state.details_layout) state.details_layout = std::make_shared<state::DetailsLayoutCache>();
   state::DetailsLayoutCache& kept = *state.details_layout;
   if (kept.text && kept.key == key) return kept.text;
-  if (!kept.text || !state.highlight_cache || !recolour(kept, key, details, *state.highlight_cache))
-    kept.text =
-        std::make_shared<DetailsText>(details_lines(details, cache_of(state), state.details_query, width));
+  // The rows are made from the colours when drawn, so newly coloured lines need no new layout.
+  if (!kept.text || !state.highlight_cache || !still_holds(kept.key, key, details, *state.highlight_cache))
+    kept.text = std::make_shared<DetailsLayout>(
+        lay_out_details(details, cache_of(state), state.details_query, width));
   kept.key = std::move(key);
   kept.match_lines.reset();
   return kept.text;
@@ -107,14 +100,14 @@ std::shared_ptr<const DetailsText> details_text(const state::State& state, std::
 
 std::vector<std::size_t> details_match_lines(const state::State& state, std::uint16_t width) {
   if (!state.commit_details || state.details_query.empty()) return {};
-  const std::shared_ptr<const DetailsText> text = details_text(state, width);
+  const std::shared_ptr<const DetailsLayout> text = details_text(state, width);
   state::DetailsLayoutCache& kept = *state.details_layout;
-  if (!kept.match_lines) kept.match_lines = match_lines_of(*text);
+  if (!kept.match_lines) kept.match_lines = details_match_rows(*text, *state.commit_details, cache_of(state));
   return *kept.match_lines;
 }
 
 std::size_t details_content_height(const state::State& state, std::uint16_t width) {
-  return details_text(state, width)->lines.size();
+  return details_text(state, width)->rows;
 }
 
 }  // namespace render

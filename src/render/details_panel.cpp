@@ -1,5 +1,7 @@
 #include "render/details_panel.hpp"
 
+#include <algorithm>
+
 #include "tui/widgets.hpp"
 #include "render/details_text.hpp"
 #include "render/spans.hpp"
@@ -39,7 +41,6 @@ void render_details_panel(tui::Buffer& buffer, tui::Rect area, const state::Stat
   if (!state.commit_details) return;
   const std::uint16_t width = area.width;
   const auto text = details_text(state, width);
-  const std::vector<tui::Line>& lines = text->lines;
   const std::size_t scroll = state.details_scroll;
   const std::optional<state::DetailsMatch> current =
       state.details_query.empty() ? std::nullopt : state::current_details_match(state, width);
@@ -54,11 +55,16 @@ void render_details_panel(tui::Buffer& buffer, tui::Rect area, const state::Stat
     first = scroll + 1;
     room = room > 0 ? room - 1 : 0;
   }
-  for (std::size_t i = first; scroll < lines.size() && i < lines.size() && i - first < room; ++i) {
-    if (current && current->line == i)
-      rows.push_back(mark_current(lines[i], state.details_query));
-    else
-      rows.push_back(lines[i]);
+  if (scroll < text->rows) {
+    const std::size_t shown = rows.size();
+    append_details_rows(rows, *text, *state.commit_details,
+                        state.highlight_cache ? &*state.highlight_cache : nullptr, first,
+                        first + std::min(room, text->rows - std::min(first, text->rows)));
+    const std::size_t at = current ? current->line : first - 1;
+    if (at >= first && at - first < rows.size() - shown) {
+      tui::Line& row = rows[shown + (at - first)];
+      row = mark_current(row, state.details_query);
+    }
   }
   tui::Paragraph(std::move(rows)).render(area, buffer);
 }

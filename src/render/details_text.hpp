@@ -23,6 +23,7 @@ struct State;
 
 namespace render {
 
+using state::DetailsLayout;
 using state::DetailsText;
 using state::FileSection;
 
@@ -59,13 +60,28 @@ std::vector<std::size_t> details_match_lines(const repo::CommitDetails& details,
 // The number of lines of the details text.
 std::size_t details_content_height(const repo::CommitDetails& details, const highlight::HighlightCache* cache,
                                    std::string_view query, std::uint16_t width);
-// Lays the diff lines [from, to) of the file of the text's section out again
-// in their places with the tokens now given, as details_lines would; colours
-// never change the rows a line takes. False, with the text to be laid out
-// anew, where they would.
-bool relayout_lines(DetailsText& text, std::size_t section, const repo::FileChange& file,
-                    const highlight::HighlightedFile* tokens, std::string_view query, std::uint16_t width,
-                    std::size_t from, std::size_t to);
+// The layout of the details: the rows of the header and the file tree, and
+// where each diff line's rows start. Its rows, made from the same inputs,
+// are the ones details_lines gives.
+DetailsLayout lay_out_details(const repo::CommitDetails& details, const highlight::HighlightCache* cache,
+                              std::string_view query, std::uint16_t width);
+// Appends the rows [from, to) of the layout, made from the details and the
+// colours it was laid out with; rows past its end are not there.
+void append_details_rows(std::vector<tui::Line>& out, const DetailsLayout& layout,
+                         const repo::CommitDetails& details, const highlight::HighlightCache* cache,
+                         std::size_t from, std::size_t to);
+// One row as above; an empty line past the end.
+tui::Line details_row(const DetailsLayout& layout, const repo::CommitDetails& details,
+                      const highlight::HighlightCache* cache, std::size_t i);
+// The rows of the layout holding a match of its query, ascending; only the
+// diff lines whose text holds the query are laid out to find them.
+std::vector<std::size_t> details_match_rows(const DetailsLayout& layout, const repo::CommitDetails& details,
+                                            const highlight::HighlightCache* cache);
+// Whether the file's diff lines [from, to), now coloured with `tokens`,
+// still take the rows they took uncoloured: their tokens show as many
+// characters as their text.
+bool colours_keep_rows(const repo::FileChange& file, const highlight::HighlightedFile& tokens, std::size_t from,
+                       std::size_t to);
 // The lines holding a span in the match style, which nothing else is drawn in.
 std::vector<std::size_t> match_lines_of(const DetailsText& text);
 
@@ -76,7 +92,7 @@ std::vector<std::size_t> match_lines_of(const DetailsText& text);
 // changes, and get exactly what the functions above give. Callers that hold
 // the state use these; the ones above lay the whole text out on every call.
 // Empty, or 0, without open details.
-std::shared_ptr<const DetailsText> details_text(const state::State& state, std::uint16_t width);
+std::shared_ptr<const DetailsLayout> details_text(const state::State& state, std::uint16_t width);
 std::vector<std::size_t> details_match_lines(const state::State& state, std::uint16_t width);
 std::size_t details_content_height(const state::State& state, std::uint16_t width);
 

@@ -30,6 +30,64 @@ std::string delta_path(const git_diff_delta& delta) {
   return p ? utils::decode_lossy(p) : std::string();
 }
 
+// The diff taken in line by line as the library makes it, so that its own
+// copy of every line, the size of the diff again, is never held at once.
+struct Reader {
+  std::vector<FileChange>& files;
+};
+
+int on_file(const git_diff_delta* delta, float, void* payload) try {
+  auto& files = static_cast<Reader*>(payload)->files;
+  FileChange file;
+  file.status = status_letter(delta->status);
+  file.path = delta_path(*delta);
+  files.push_back(std::move(file));
+  return 0;
+} catch (...) {
+  return -1;
+}
+
+int on_hunk(const git_diff_delta*, const git_diff_hunk*, void* payload) try {
+  auto& files = static_cast<Reader*>(payload)->files;
+  if (files.empty()) return -1;
+  files.back().hunks.emplace_back();
+  return 0;
+} catch (...) {
+  return -1;
+}
+
+int on_line(const git_diff_delta*, const git_diff_hunk*, const git_diff_line* line, void* payload) try {
+  auto& files = static_cast<Reader*>(payload)->files;
+  if (files.empty() || files.back().hunks.empty()) return -1;
+  FileChange& file = files.back();
+  add_library_line(file.hunks.back(), *line, file.additions, file.deletions);
+  return 0;
+} catch (...) {
+  return -1;
+}
+
+// One patch at a time: slower and larger, but a file whose patch cannot be
+// made still comes, without hunks.
+std::vector<FileChange> read_by_patch(git_diff* diff) {
+  std::vector<FileChange> files;
+  const std::size_t deltas = git_diff_num_deltas(diff);
+  files.reserve(deltas);
+  for (std::size_t i = 0; i < deltas; ++i) {
+    const git_diff_delta* delta = git_diff_get_delta(diff, i);
+    FileChange file;
+    file.status = status_letter(delta->status);
+    file.path = delta_path(*delta);
+    git_patch* patch_raw = nullptr;
+    if (git_patch_from_diff(&patch_raw, diff, i) == 0 && patch_raw != nullptr) {
+      PatchPtr patch(patch_raw);
+      // A hunk whose lines cannot be read stays: the details show its header even then.
+      file.hunks = read_patch_hunks(patch.get(), file.additions, file.deletions);
+    }
+    files.push_back(std::move(file));
+  }
+  return files;
+}
+
 }  // namespace
 
 std::optional<CommitDetails> Repo::load_commit_details(const Oid& id) const {
@@ -65,21 +123,11 @@ std::optional<CommitDetails> Repo::load_commit_details(const Oid& id) const {
   if (git_diff_tree_to_tree(&diff_raw, repo->get(), base.get(), tree.get(), nullptr) != 0)
     return std::nullopt;
   DiffPtr diff(diff_raw);
-  const std::size_t deltas = git_diff_num_deltas(diff.get());
-  details.files.reserve(deltas);
-  for (std::size_t i = 0; i < deltas; ++i) {
-    const git_diff_delta* delta = git_diff_get_delta(diff.get(), i);
-    FileChange file;
-    file.status = status_letter(delta->status);
-    file.path = delta_path(*delta);
-    git_patch* patch_raw = nullptr;
-    if (git_patch_from_diff(&patch_raw, diff.get(), i) == 0 && patch_raw != nullptr) {
-      PatchPtr patch(patch_raw);
-      // A hunk whose lines cannot be read stays: the details show its header even then.
-      file.hunks = read_patch_hunks(patch.get(), file.additions, file.deletions);
-    }
-    details.files.push_back(std::move(file));
-  }
+  Reader reader{details.files};
+  details.files.reserve(git_diff_num_deltas(diff.get()));
+  if (git_diff_foreach(diff.get(), on_file, nullptr, on_hunk, on_line, &reader) != 0 ||
+      details.files.size() != git_diff_num_deltas(diff.get()))
+    details.files = read_by_patch(diff.get());
   return details;
 }
 

@@ -44,6 +44,17 @@ struct PanelExample {
   }
 };
 
+// Every row of the layout the state keeps, made as a frame makes them.
+render::DetailsText kept_rows(const state::State& state, std::uint16_t width) {
+  const auto layout = render::details_text(state, width);
+  render::DetailsText text;
+  text.sections = layout->sections;
+  if (state.commit_details)
+    render::append_details_rows(text.lines, *layout, *state.commit_details,
+                                state.highlight_cache ? &*state.highlight_cache : nullptr, 0, layout->rows);
+  return text;
+}
+
 // The panel at x = 1 in a buffer one column wider on each side.
 tui::Buffer draw(const state::State& state, std::uint16_t height, std::uint16_t width = kWidth) {
   tui::Buffer buffer(tui::Rect{0, 0, static_cast<std::uint16_t>(width + 2), height});
@@ -178,7 +189,7 @@ TEST(DetailsPanel, KeptLayoutAnswersAsAFreshOne) {
   const auto check = [&](std::uint16_t width) {
     const highlight::HighlightCache* cache = s.highlight_cache ? &*s.highlight_cache : nullptr;
     const auto fresh = render::details_lines(*s.commit_details, cache, s.details_query, width);
-    EXPECT_EQ(*render::details_text(s, width), fresh);
+    EXPECT_EQ(kept_rows(s, width), fresh);
     EXPECT_EQ(render::details_match_lines(s, width),
               render::details_match_lines(*s.commit_details, cache, s.details_query, width));
     EXPECT_EQ(render::details_content_height(s, width), fresh.lines.size());
@@ -202,7 +213,8 @@ TEST(DetailsPanel, KeptLayoutAnswersAsAFreshOne) {
   check(12);
 
   s.commit_details.reset();
-  EXPECT_TRUE(render::details_text(s, 12)->lines.empty());
+  EXPECT_EQ(render::details_text(s, 12)->rows, 0u);
+  EXPECT_TRUE(kept_rows(s, 12).lines.empty());
   EXPECT_TRUE(render::details_match_lines(s, 12).empty());
   EXPECT_EQ(render::details_content_height(s, 12), 0u);
   // Nothing to draw without details.
@@ -237,12 +249,13 @@ TEST(DetailsPanel, KeptLayoutTakesNewColoursInPlace) {
                                                        {1, 14}, {0, 99}, {1, 99}};
   for (const auto& [file, count] : steps) {
     SCOPED_TRACE(testing::Message() << "file " << file << ", " << count << " lines");
-    const render::DetailsText* before = render::details_text(s, width).get();
+    const render::DetailsLayout* before = render::details_text(s, width).get();
     highlighter.continue_hunks(s.commit_details->files[file].hunks, s.commit_details->files[file].path, count,
                                s.highlight_cache->files[file]);
     const auto kept = render::details_text(s, width);
     EXPECT_EQ(kept.get(), before) << "laid out again in place";
-    EXPECT_EQ(*kept, render::details_lines(*s.commit_details, &*s.highlight_cache, s.details_query, width));
+    EXPECT_EQ(kept_rows(s, width),
+              render::details_lines(*s.commit_details, &*s.highlight_cache, s.details_query, width));
     EXPECT_EQ(render::details_match_lines(s, width),
               render::details_match_lines(*s.commit_details, &*s.highlight_cache, s.details_query, width));
   }
@@ -264,6 +277,46 @@ TEST(DetailsPanel, ControlCharactersTakeOneCellEach) {
     for (int x = 1; x <= 8; ++x) EXPECT_EQ(buffer.at(x, y).bg, render::DIFF_ADDED_BG) << x << "," << y;
     EXPECT_EQ(buffer.at(9, y).bg, Color::Reset) << y;
   }
+}
+
+// A file of thousands of lines, some wider than the panel, beside a small
+// one, uncoloured as a commit is when it opens: the kept layout holds rows
+// only for the header and the file tree, yet every row is there to scroll
+// to, to draw and to search, as a full layout gives it.
+TEST(DetailsPanel, AHugeFileKeepsNoRowPerLineYetShowsAndFindsEveryOne) {
+  TempRepo t;
+  std::string big;
+  for (int n = 1; n <= 3000; ++n) big += n % 7 == 0 ? "wide " + std::string(50, 'x') + std::to_string(n) + "\n"
+                                                     : std::to_string(n) + "\n";
+  auto opened = open_commit(t, t.write("big.txt", big).write("small.txt", "one\ntwo\n").commit("Huge"));
+  state::State s;
+  s.commit_details = std::move(opened.details);
+  s.highlight_cache = highlight::HighlightCache{std::vector<highlight::HighlightedFile>(2)};
+
+  for (const std::uint16_t width : {kWidth, std::uint16_t{12}}) {
+    SCOPED_TRACE(width);
+    for (const std::string query : {"", "2999", "xxx"}) {
+      SCOPED_TRACE(query);
+      s.details_query = query;
+      const auto layout = render::details_text(s, width);
+      // 0-2 header, 3 empty, 4 summary, 5-6 tree, 7 empty.
+      EXPECT_EQ(layout->head.size(), 8u);
+      const auto fresh = render::details_lines(*s.commit_details, &*s.highlight_cache, query, width);
+      EXPECT_EQ(kept_rows(s, width), fresh);
+      EXPECT_EQ(render::details_match_lines(s, width), render::match_lines_of(fresh));
+    }
+  }
+
+  s.details_query = "2999";
+  const auto matches = render::details_match_lines(s, kWidth);
+  ASSERT_EQ(matches.size(), 1u);
+  // The last rows, as G shows them: big.txt's last line, then small.txt's block.
+  s.details_scroll = render::details_content_height(s, kWidth) - 7;
+  EXPECT_EQ(drawn(draw(s, 7)), (std::vector<std::string>{" big.txt", " 3000 +3000", "", " small.txt",
+                                                         "  1 +one", "  2 +two", ""}));
+  // The match, found far down, is drawn where the search puts it.
+  s.details_scroll = matches[0] - 1;
+  EXPECT_EQ(drawn(draw(s, 2)), (std::vector<std::string>{" big.txt", " 2999 +2999"}));
 }
 
 }  // namespace
