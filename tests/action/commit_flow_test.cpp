@@ -407,14 +407,14 @@ TEST_F(Flow, NothingToCommitAfterTheEditorKeepsTheMessage) {
     SCOPED_TRACE(c.name);
     fs::remove(hook);
     if (c.hook) {
-      spit(hook, "#!/bin/sh\nexit 0\n");
+      write_file(hook, "#!/bin/sh\nexit 0\n");
       fs::permissions(hook, fs::perms::owner_all);
     }
     git.write("a.txt", std::string(c.name) + "\n");
     if (c.amend) git.commit("to amend");
     git.write("b.txt", std::string(c.name) + "\n").git({"add", "b.txt"});
     const std::string head = git.rev_parse("HEAD");
-    spit(rec / "action", c.meanwhile + "\n");
+    write_file(rec / "action", c.meanwhile + "\n");
     const std::string typed = std::string("Typed during ") + c.name;
     reply(typed + "\n\nBody.\n");
     open_view(c.amend);
@@ -470,7 +470,7 @@ TEST_F(Flow, ACommitEndsAStoppedOperationAsGitCommitDoes) {
       ASSERT_FALSE(testing_support::state_files_present(ours).empty());
       const auto prepared = [&](const char* name) {
         const fs::path file = fs::path(ours.path()) / ".git" / name;
-        return fs::exists(file) ? slurp(file) : std::string();
+        return fs::exists(file) ? read_file(file) : std::string();
       };
       const std::string offered = prepared("SQUASH_MSG") + prepared("MERGE_MSG");
       ASSERT_FALSE(offered.empty());
@@ -501,7 +501,7 @@ TEST_F(Flow, ACommitEndsAStoppedOperationAsGitCommitDoes) {
       } else {
         EXPECT_EQ(author, ours.git({"log", "-1", "--format=%cn <%ce> %ct"}));
       }
-      EXPECT_EQ(parents(ours), parents(oracle));
+      EXPECT_EQ(ours.parents(), oracle.parents());
       EXPECT_EQ(testing_support::state_files_present(ours), testing_support::state_files_present(oracle));
       EXPECT_EQ(fs::exists(fs::path(ours.path()) / ".git" / "sequencer"),
                 fs::exists(fs::path(oracle.path()) / ".git" / "sequencer"));

@@ -455,7 +455,7 @@ TEST(Commit, ALockHeldElsewhereIsToldWithItsReason) {
     if (!c.oracle.empty()) {
       ASSERT_FALSE(t.git_result(c.oracle).success());
     }
-    Repo r = open(t);
+    Repo r = open_repo(t);
     auto done = c.run(r);
     ASSERT_FALSE(done);
     const std::string lock = fs::canonical(t.file_path(".git/" + std::string(c.lock))).string();

@@ -17,8 +17,9 @@
 #include "repo/git_handle.hpp"
 #include "repo/repo.hpp"
 #include "support/env_guard.hpp"
+#include "support/repositories.hpp"
 #include "support/temp_repo.hpp"
-#include "text_edits.hpp"
+#include "support/text.hpp"
 
 namespace {
 
@@ -26,15 +27,10 @@ using repo::Hunk;
 using repo::Repo;
 using repo::WorktreeFile;
 using testing_support::numbered;
+using testing_support::open_repo;
 using testing_support::replace;
 using testing_support::split_patch;
 using testing_support::TempRepo;
-
-Repo open(const std::string& path) {
-  auto r = Repo::open(path, 2000);
-  EXPECT_TRUE(r) << (r ? "" : r.error().message);
-  return r ? std::move(*r) : Repo{};
-}
 
 // The driver: clean turns a leading "x" into "X", smudge turns it back. The
 // script lives in the git directory, out of the work tree's status.
@@ -160,7 +156,7 @@ TEST(FilterDriver, ListsTheHunksGitDiffShows) {
   TempRepo t;
   const auto files = corpus();
   build(t, files);
-  Repo r = open(t.path());
+  Repo r = open_repo(t.path());
   for (bool amend : {false, true}) {
     auto status = r.load_worktree_status(amend);
     ASSERT_TRUE(status);
@@ -184,7 +180,7 @@ TEST(FilterDriver, ACopyGitTakesAsCleanIsNoChange) {
   // library.
   t.write("a.txt", t.read("a.txt"));
   ASSERT_EQ(t.git({"status", "--porcelain"}), "");
-  Repo r = open(t.path());
+  Repo r = open_repo(t.path());
   auto status = r.load_worktree_status(false);
   ASSERT_TRUE(status);
   EXPECT_EQ(*status, repo::WorktreeStatus{});
@@ -209,7 +205,7 @@ TEST(FilterDriver, StagingAWholeFileStoresWhatGitAddStores) {
     t->write("new.txt", "xnew\nline\n");
     t->remove("emptied.txt");
   }
-  Repo r = open(ours.path());
+  Repo r = open_repo(ours.path());
   for (const std::string path : {"two-hunks.txt", "no-final-eol.txt", "new.txt", "emptied.txt"}) {
     SCOPED_TRACE(path);
     auto staged = r.stage_file(path);
@@ -227,7 +223,7 @@ TEST(FilterDriver, HunksOfAFilteredFileAreRefused) {
   const auto files = corpus();
   build(t, files);
   const std::string refused = "file has a filter driver; act on the whole file";
-  Repo r = open(t.path());
+  Repo r = open_repo(t.path());
   auto status = r.load_worktree_status(false);
   ASSERT_TRUE(status);
   for (const auto& file : files) {
@@ -267,7 +263,7 @@ TEST(FilterDriver, StagingTheHunkOfANewFileStoresWhatGitAddStores) {
     t->commit("base");
     t->write("new.txt", "xnew\nline\n");
   }
-  Repo r = open(ours.path());
+  Repo r = open_repo(ours.path());
   auto status = r.load_worktree_status(false);
   ASSERT_TRUE(status);
   const WorktreeFile* f = find(status->unstaged, "new.txt");
@@ -288,7 +284,7 @@ TEST(FilterDriver, ARequiredDriverGitCannotRunStagesNothing) {
   t.git({"config", "filter.up.required", "true"});
   t.write("a.txt", "xone\ntwo\n");
   const std::string before = entry(t, "a.txt");
-  Repo r = open(t.path());
+  Repo r = open_repo(t.path());
   auto staged = r.stage_file("a.txt");
   ASSERT_FALSE(staged);
   EXPECT_NE(staged.error().find("clean filter 'up' failed"), std::string::npos) << staged.error();
@@ -307,7 +303,7 @@ TEST(FilterDriver, AFailingFilterStagesNothingAndSaysWhy) {
     t.git({"config", "filter.up.clean", "false"});
     if (required) t.git({"config", "filter.up.required", "true"});
     const std::string before = t.git({"ls-files", "-s"});
-    Repo r = open(t.path());
+    Repo r = open_repo(t.path());
     for (const std::string path : {"two-hunks.txt", "new.txt"}) {
       SCOPED_TRACE(path);
       const std::string work = t.read(path);
@@ -335,7 +331,7 @@ TEST(FilterDriver, NoDriverConfiguredRunsNoGit) {
   t.write("a.txt", "xone\ntwo\n").write("b.txt", "xb\n").commit("base");
   t.write("a.txt", "xone\n2\n").write("b.txt", "xb\nmore\n").write("c.txt", "xc\n");
   t.git({"config", "filter.other.clean", "cat"});
-  Repo r = open(t.path());
+  Repo r = open_repo(t.path());
   const std::string marker = t.file_path(".git/git-ran");
   const std::string bin = t.file_path(".git/bin");
   ASSERT_EQ(::mkdir(bin.c_str(), 0755), 0);
@@ -365,7 +361,7 @@ TEST(FilterDriver, DiscardingAFileLeavesWhatGitCheckoutLeaves) {
   files.push_back({"deleted.txt", "xgone\n", [](const std::string& s) { return s; }});
   build(t, files);
   t.remove("deleted.txt");
-  Repo r = open(t.path());
+  Repo r = open_repo(t.path());
   for (const std::string path : {"two-hunks.txt", "no-final-eol.txt", "emptied.txt", "deleted.txt"}) {
     SCOPED_TRACE(path);
     auto done = r.discard_file(path, false);
