@@ -5,7 +5,7 @@ PACKAGES := g++ cmake ninja-build git tmux libgit2-dev libutf8proc-dev \
             libkf5syntaxhighlighting-dev libgtest-dev
 # Only the tests need these (the commit message aids run in a real Neovim; the
 # date tests build a German locale from the locale sources).
-TEST_PACKAGES := neovim locales
+TEST_PACKAGES := neovim locales clang-format
 ARGS ?=
 JOBS ?= $(shell nproc 2>/dev/null || echo 4)
 

@@ -3,16 +3,17 @@
 // configuration, fixed identities, the C locale. A git that cannot be
 // started ends the program.
 
-#include "utils/process.hpp"
-
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "utils/process.hpp"
+
 namespace bench {
 
-inline utils::ProcessResult git(const std::string& home, const std::string& cwd, std::vector<std::string> args) {
+inline utils::ProcessResult git(const std::string& home, const std::string& cwd,
+                                std::vector<std::string> args) {
   args.insert(args.begin(), "git");
   utils::ProcessOptions options;
   options.cwd = cwd;

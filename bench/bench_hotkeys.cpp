@@ -4,15 +4,15 @@
 // selection on a side branch (the ancestry fact). "asked every frame" is the
 // panel with none of its facts kept: every query put again on every frame.
 
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
 #include "fixtures.hpp"
 #include "main/event_loop.hpp"
 #include "repo/repo.hpp"
 #include "state/state.hpp"
 #include "tui/memory_backend.hpp"
-
-#include <cstdio>
-#include <cstdlib>
-#include <string>
 
 namespace {
 

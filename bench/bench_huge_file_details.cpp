@@ -73,7 +73,8 @@ int main() {
   // As the event loop draws: what the panel will show is coloured first.
   const auto frame = [&] {
     action::highlight_details_window(state, kTerminal);
-    if (!terminal.draw([&](tui::Frame& f) { render::render(f, state, *repo, state::Clock::now()); })) std::exit(1);
+    if (!terminal.draw([&](tui::Frame& f) { render::render(f, state, *repo, state::Clock::now()); }))
+      std::exit(1);
   };
   const auto report = [&](const char* what, double ms) {
     const long held = status_kib("VmRSS") - base;

@@ -5,11 +5,6 @@
 // printed lines. Best of BENCH_RUNS runs (default 3), each on a freshly
 // opened repository.
 
-#include "main/debug_graph.hpp"
-#include "repo/git_handle.hpp"
-#include "commit_graph/graph.hpp"
-#include "repo/repo.hpp"
-
 #include <algorithm>
 #include <array>
 #include <chrono>
@@ -17,6 +12,11 @@
 #include <cstdlib>
 #include <limits>
 #include <string>
+
+#include "commit_graph/graph.hpp"
+#include "main/debug_graph.hpp"
+#include "repo/git_handle.hpp"
+#include "repo/repo.hpp"
 
 namespace {
 
@@ -79,8 +79,8 @@ int main(int argc, char** argv) {
   std::printf("log stages on %zu commits (best of %d)\n", commits, runs);
   std::printf("  %-44s %7.3f s\n", "walk (Repo::get_commits)", best[kWalk]);
   std::printf("  %-44s %7.3f s\n", "close (the library frees its cache)", best[kClose]);
-  std::printf("  %-44s %7.3f s   %zu cells, widest row %zu\n", "layout (commit_graph::build_from)", best[kLayout],
-              cells, widest);
+  std::printf("  %-44s %7.3f s   %zu cells, widest row %zu\n", "layout (commit_graph::build_from)",
+              best[kLayout], cells, widest);
   std::printf("  %-44s %7.3f s   %zu bytes\n", "format (debug_graph_line)", best[kFormat], bytes);
   return 0;
 }

@@ -4,14 +4,6 @@
 // loaded commit and graph row on every frame, so the second figure shows
 // what that costs; it is also timed on its own. Median and best of batches.
 
-#include "state/state.hpp"
-#include "repo/repo.hpp"
-#include "tui/memory_backend.hpp"
-#include "tui/terminal.hpp"
-#include "render/log_table.hpp"
-#include "render/render.hpp"
-#include "viewport/viewport.hpp"
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -19,6 +11,14 @@
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "render/log_table.hpp"
+#include "render/render.hpp"
+#include "repo/repo.hpp"
+#include "state/state.hpp"
+#include "tui/memory_backend.hpp"
+#include "tui/terminal.hpp"
+#include "viewport/viewport.hpp"
 
 namespace {
 

@@ -18,15 +18,15 @@
 #include <limits>
 #include <string>
 
-#include "utils/channel.hpp"
 #include "main/command_line.hpp"
 #include "main/event_loop.hpp"
-#include "state/state.hpp"
-#include "watcher/watcher.hpp"
+#include "render/render.hpp"
 #include "repo/repo.hpp"
+#include "state/state.hpp"
 #include "tui/memory_backend.hpp"
 #include "tui/terminal.hpp"
-#include "render/render.hpp"
+#include "utils/channel.hpp"
+#include "watcher/watcher.hpp"
 
 namespace {
 

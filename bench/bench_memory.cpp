@@ -3,14 +3,14 @@
 // argument): the peak while loading and what stays resident afterwards, per
 // commit, with the model's own share (commits, graph) counted apart.
 
-#include "repo/repo.hpp"
-
 #include <malloc.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
+
+#include "repo/repo.hpp"
 
 namespace {
 

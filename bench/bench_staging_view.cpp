@@ -8,16 +8,6 @@
 // The repository: big.cpp of 10,000 lines, every line since changed (one
 // hunk, 10,000 lines out and 10,000 in), and small.txt with one change.
 
-#include "action/action.hpp"
-#include "action/commit_view_lists.hpp"
-#include "highlight/highlight.hpp"
-#include "render/render.hpp"
-#include "repo/repo.hpp"
-#include "tui/memory_backend.hpp"
-#include "tui/terminal.hpp"
-#include "viewport/staging_geometry.hpp"
-#include "bench_git.hpp"
-
 #include <unistd.h>
 
 #include <algorithm>
@@ -29,6 +19,16 @@
 #include <functional>
 #include <string>
 #include <vector>
+
+#include "action/action.hpp"
+#include "action/commit_view_lists.hpp"
+#include "bench_git.hpp"
+#include "highlight/highlight.hpp"
+#include "render/render.hpp"
+#include "repo/repo.hpp"
+#include "tui/memory_backend.hpp"
+#include "tui/terminal.hpp"
+#include "viewport/staging_geometry.hpp"
 
 namespace {
 
@@ -51,11 +51,16 @@ utils::ProcessResult git(const std::string& cwd, std::vector<std::string> args) 
 
 std::string cpp_line(int n, bool changed) {
   switch (n % 4) {
-    case 0: return "  // Keep the selection visible after the reload " + std::to_string(n);
-    case 1: return "  const std::string name = \"branch-" + std::to_string(n) + (changed ? "x" : "") + "\";";
-    case 2: return "  for (std::size_t i = 0; i < rows.size(); ++i) total += rows[i].width * " + std::to_string(n) + ";";
-    default: return changed ? "  if (auto found = lookup(name); found) {  /* " + std::to_string(n) + " */"
-                            : "  return std::unexpected(\"could not find hunk location\");  // " + std::to_string(n);
+    case 0:
+      return "  // Keep the selection visible after the reload " + std::to_string(n);
+    case 1:
+      return "  const std::string name = \"branch-" + std::to_string(n) + (changed ? "x" : "") + "\";";
+    case 2:
+      return "  for (std::size_t i = 0; i < rows.size(); ++i) total += rows[i].width * " + std::to_string(n) +
+             ";";
+    default:
+      return changed ? "  if (auto found = lookup(name); found) {  /* " + std::to_string(n) + " */"
+                     : "  return std::unexpected(\"could not find hunk location\");  // " + std::to_string(n);
   }
 }
 
@@ -124,9 +129,10 @@ int main() {
     onto.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
   }
   const double away = time_ms([&] {
-    press(action::Action::FocusDown, state, repo, terminal);
-    press(action::Action::FocusUp, state, repo, terminal);
-  }) - median(onto);
+                        press(action::Action::FocusDown, state, repo, terminal);
+                        press(action::Action::FocusUp, state, repo, terminal);
+                      }) -
+                      median(onto);
   const double highlight_only = time_ms([&] { action::update_staging_highlight(state); });
 
   // As the event loop draws: the window about to be shown is coloured first.
@@ -148,10 +154,12 @@ int main() {
   const double frame_top = time_ms(draw, 200);
   state.commit_view->diff_scroll = diff_lines / 2;
   const double frame_mid = time_ms(draw, 200);
-  const double scroll_key = time_ms([&] {
-    press(action::Action::MoveDown, state, repo, terminal);
-    draw();
-  }, 200);
+  const double scroll_key = time_ms(
+      [&] {
+        press(action::Action::MoveDown, state, repo, terminal);
+        draw();
+      },
+      200);
   const double next_hunk = time_ms([&] { press(action::Action::NextMatch, state, repo, terminal); }, 200);
   const double reload =
       time_ms([&] { action::refresh_commit_view(state, repo, viewport::diff_viewport_height(terminal)); }, 5);

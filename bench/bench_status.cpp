@@ -8,11 +8,11 @@
 // its changes undone, where has_changes has to look at every file. Prints
 // medians and ratios.
 
-#include "fixtures.hpp"
-#include "repo/repo.hpp"
-
 #include <cstdio>
 #include <string>
+
+#include "fixtures.hpp"
+#include "repo/repo.hpp"
 
 namespace {
 
@@ -54,7 +54,9 @@ int main() {
     f.ours = median_ms([&] { (void)r.load_worktree_status(false); });
     f.changes = median_ms([&] { (void)r.has_changes(); });
     f.git_status = median_ms([&] { must(git(scratch, dir, {"status"}), "git status"); });
-    f.git_plain = median_ms([&] { must(git(scratch, dir, {"-c", "core.preloadIndex=false", "status"}), "git status"); });
+    f.git_plain = median_ms([&] {
+      must(git(scratch, dir, {"-c", "core.preloadIndex=false", "status"}), "git status");
+    });
     return f;
   };
   auto print = [](const Figures& f) {

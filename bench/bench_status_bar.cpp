@@ -10,10 +10,10 @@
 #include <optional>
 #include <string>
 
-#include "state/state.hpp"
-#include "repo/repo.hpp"
-#include "tui/buffer.hpp"
 #include "render/status_bar.hpp"
+#include "repo/repo.hpp"
+#include "state/state.hpp"
+#include "tui/buffer.hpp"
 
 namespace {
 

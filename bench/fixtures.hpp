@@ -3,9 +3,6 @@
 // scratch directory and git configuration, git runs that must succeed, a
 // large work tree, and medians of repeated runs.
 
-#include "bench_git.hpp"
-#include "utils/process.hpp"
-
 #include <unistd.h>
 
 #include <algorithm>
@@ -19,6 +16,9 @@
 #include <system_error>
 #include <thread>
 #include <vector>
+
+#include "bench_git.hpp"
+#include "utils/process.hpp"
 
 namespace bench {
 
@@ -56,7 +56,8 @@ class Scratch {
   std::string base_, home_;
 };
 
-inline utils::ProcessResult git(const Scratch& scratch, const std::string& cwd, std::vector<std::string> args) {
+inline utils::ProcessResult git(const Scratch& scratch, const std::string& cwd,
+                                std::vector<std::string> args) {
   return git(scratch.home(), cwd, std::move(args));
 }
 
@@ -92,7 +93,8 @@ struct LargeTree {
       for (int f = 0; f < files_per_dir; ++f) {
         std::string content;
         for (int line = 0; line < 20; ++line)
-          content += "line " + std::to_string(line) + " of file " + std::to_string(d * files_per_dir + f) + "\n";
+          content +=
+              "line " + std::to_string(line) + " of file " + std::to_string(d * files_per_dir + f) + "\n";
         write_file(dir + "/" + file_name(d, f), content);
       }
     }

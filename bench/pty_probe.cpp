@@ -51,9 +51,10 @@ long long us_since(Clock::time_point t) {
 }
 
 int usage() {
-  std::fprintf(stderr,
-               "usage: pty_probe [--runs N] [--size COLSxROWS] [--quiet MS] first-frame MARKER -- COMMAND...\n"
-               "       pty_probe [--size COLSxROWS] key-wait --ready M --during SCRIPT --seen M2 -- COMMAND...\n");
+  std::fprintf(
+      stderr,
+      "usage: pty_probe [--runs N] [--size COLSxROWS] [--quiet MS] first-frame MARKER -- COMMAND...\n"
+      "       pty_probe [--size COLSxROWS] key-wait --ready M --during SCRIPT --seen M2 -- COMMAND...\n");
   return 2;
 }
 
@@ -79,7 +80,10 @@ class Screen {
           text_ += static_cast<char>(c);
         break;
       case Mode::Escape:
-        mode_ = c == '[' ? Mode::Csi : c == ']' ? Mode::Osc : (c == '(' || c == ')') ? Mode::Charset : Mode::Text;
+        mode_ = c == '['                 ? Mode::Csi
+                : c == ']'               ? Mode::Osc
+                : (c == '(' || c == ')') ? Mode::Charset
+                                         : Mode::Text;
         break;
       case Mode::Csi:
         if (c >= 0x40 && c <= 0x7e) mode_ = Mode::Text;
@@ -251,7 +255,8 @@ int key_wait(unsigned short cols, unsigned short rows, const std::string& ready,
   std::sort(waits.begin(), waits.end());
   std::printf("keys=%zu max_us=%lld median_us=%lld reload_us=%lld\n", waits.size(), most,
               waits[waits.size() / 2],
-              static_cast<long long>(std::chrono::duration_cast<std::chrono::microseconds>(*seen_at - *script_end).count()));
+              static_cast<long long>(
+                  std::chrono::duration_cast<std::chrono::microseconds>(*seen_at - *script_end).count()));
   return 0;
 }
 
@@ -286,10 +291,14 @@ int main(int argc, char** argv) {
   } else if (mode == "key-wait") {
     for (; i + 1 < argc && std::strcmp(argv[i], "--") != 0; i += 2) {
       const std::string opt = argv[i];
-      if (opt == "--ready") ready = argv[i + 1];
-      else if (opt == "--during") during = argv[i + 1];
-      else if (opt == "--seen") seen = argv[i + 1];
-      else return usage();
+      if (opt == "--ready")
+        ready = argv[i + 1];
+      else if (opt == "--during")
+        during = argv[i + 1];
+      else if (opt == "--seen")
+        seen = argv[i + 1];
+      else
+        return usage();
     }
     if (ready.empty() || during.empty() || seen.empty()) return usage();
   } else {

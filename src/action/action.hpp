@@ -4,14 +4,14 @@
 // meanings; what each means in the other modes is in the tables of
 // main/key_map.hpp.
 
-#include "state/state.hpp"
-#include "repo/repo.hpp"
-#include "tui/event.hpp"
-#include "tui/terminal.hpp"
-
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+
+#include "repo/repo.hpp"
+#include "state/state.hpp"
+#include "tui/event.hpp"
+#include "tui/terminal.hpp"
 
 namespace action {
 
@@ -115,14 +115,14 @@ struct CharacterKey {
   Action::Kind kind;
 };
 inline constexpr CharacterKey CHARACTER_KEYS[] = {
-    {U' ', Action::Space},     {U'/', Action::StartSearch}, {U'q', Action::Quit},
-    {U'n', Action::NextMatch}, {U'N', Action::PrevMatch},   {U'j', Action::MoveDown},
-    {U'J', Action::ShiftJ},    {U'k', Action::MoveUp},      {U'K', Action::ShiftK},
-    {U'g', Action::GoTop},     {U'G', Action::GoBottom},    {U'h', Action::GoHead},
-    {U'y', Action::Yank},      {U'o', Action::Open},        {U'l', Action::OpenDetails},
-    {U'b', Action::CreateBranch}, {U'c', Action::Checkout}, {U'd', Action::Delete},
-    {U'r', Action::Rebase},    {U'R', Action::Revert},      {U'p', Action::Push},
-    {U'S', Action::StageAll},  {U'U', Action::UnstageAll},  {U'm', Action::MoveBranch},
+    {U' ', Action::Space},        {U'/', Action::StartSearch}, {U'q', Action::Quit},
+    {U'n', Action::NextMatch},    {U'N', Action::PrevMatch},   {U'j', Action::MoveDown},
+    {U'J', Action::ShiftJ},       {U'k', Action::MoveUp},      {U'K', Action::ShiftK},
+    {U'g', Action::GoTop},        {U'G', Action::GoBottom},    {U'h', Action::GoHead},
+    {U'y', Action::Yank},         {U'o', Action::Open},        {U'l', Action::OpenDetails},
+    {U'b', Action::CreateBranch}, {U'c', Action::Checkout},    {U'd', Action::Delete},
+    {U'r', Action::Rebase},       {U'R', Action::Revert},      {U'p', Action::Push},
+    {U'S', Action::StageAll},     {U'U', Action::UnstageAll},  {U'm', Action::MoveBranch},
     {U'f', Action::Fetch},
 };
 

@@ -1,8 +1,8 @@
 #include "action/branch_prompt.hpp"
 
-#include "action/prompt_text.hpp"
-
 #include <algorithm>
+
+#include "action/prompt_text.hpp"
 
 namespace action {
 
@@ -49,7 +49,8 @@ void run_branch_prompt(const Action& action, state::State& state, const repo::Re
   }
 }
 
-bool names_branch_at(state::State& state, const repo::Repo& repo, const std::string& name, const repo::Oid& id) {
+bool names_branch_at(state::State& state, const repo::Repo& repo, const std::string& name,
+                     const repo::Oid& id) {
   const auto it = repo.branches.find(repo::BranchName{name});
   if (it != repo.branches.end() && it->second == id) return true;
   state.set_status("no '" + name + "' branch");
@@ -98,7 +99,8 @@ bool edit_branch_prompt(const Action& action, state::State& state, std::string& 
   return true;
 }
 
-std::optional<std::string> next_branch_choice(const std::vector<std::string>& branches, const std::string& chosen) {
+std::optional<std::string> next_branch_choice(const std::vector<std::string>& branches,
+                                              const std::string& chosen) {
   if (branches.empty()) return std::nullopt;
   const auto it = std::ranges::find(branches, chosen);
   const std::size_t place = it == branches.end() ? 0 : static_cast<std::size_t>(it - branches.begin());

@@ -6,15 +6,15 @@
 // The rebase target prompt and the branch choices of rebase and move use the
 // pieces below it.
 
-#include "action/action.hpp"
-#include "repo/repo.hpp"
-#include "state/state.hpp"
-
 #include <cstddef>
 #include <functional>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "action/action.hpp"
+#include "repo/repo.hpp"
+#include "state/state.hpp"
 
 namespace action {
 
@@ -45,7 +45,8 @@ void run_branch_prompt(const Action& action, state::State& state, const repo::Re
 
 // Whether the typed name is a branch at the commit, as delete and checkout
 // require; otherwise the status says "no '{name}' branch".
-bool names_branch_at(state::State& state, const repo::Repo& repo, const std::string& name, const repo::Oid& id);
+bool names_branch_at(state::State& state, const repo::Repo& repo, const std::string& name,
+                     const repo::Oid& id);
 
 void end_completion(state::State& state);
 
@@ -60,7 +61,8 @@ bool edit_branch_prompt(const Action& action, state::State& state, std::string& 
 // Tab in a branch choice: the name after the chosen one in the list,
 // wrapping; the second when the chosen one is not listed (it counts as the
 // first). Nothing from an empty list.
-std::optional<std::string> next_branch_choice(const std::vector<std::string>& branches, const std::string& chosen);
+std::optional<std::string> next_branch_choice(const std::vector<std::string>& branches,
+                                              const std::string& chosen);
 
 // One Tab of a branch-name prompt: the new text and the completion state to
 // keep for the next Tab.

@@ -1,8 +1,8 @@
 #include "action/browser.hpp"
 
 #include "tui/fatal.hpp"
-#include "utils/worker.hpp"
 #include "utils/process.hpp"
+#include "utils/worker.hpp"
 
 namespace action {
 

@@ -42,12 +42,13 @@ void checkout_from_log(state::State& state, repo::Repo& repo) {
 }
 
 void Action::execute_checkout_mode(state::State& state, repo::Repo& repo) const {
-  run_branch_prompt(*this, state, repo,
-                    {.text = state.checkout_input,
-                     .open = state.checking_out,
-                     .candidates = &repo::Repo::local_branches_at,
-                     .empty_confirms = true,
-                     .confirm = [&](const repo::Commit* commit) { checkout_named(state, repo, commit->id); }});
+  run_branch_prompt(
+      *this, state, repo,
+      {.text = state.checkout_input,
+       .open = state.checking_out,
+       .candidates = &repo::Repo::local_branches_at,
+       .empty_confirms = true,
+       .confirm = [&](const repo::Commit* commit) { checkout_named(state, repo, commit->id); }});
 }
 
 }  // namespace action

@@ -1,9 +1,9 @@
 #include "action/clipboard.hpp"
 
-#include "utils/process.hpp"
-
 #include <array>
 #include <vector>
+
+#include "utils/process.hpp"
 
 namespace action {
 

@@ -92,17 +92,33 @@ void Action::execute_commit_view_mode(state::State& state, repo::Repo& repo, tui
     case Escape:
     case Interrupt:
     case Quit:
-    case Tab: close_view(state, repo); return;
+    case Tab:
+      close_view(state, repo);
+      return;
     case MoveDown:
-    case Down: view.diff_scroll = std::min(view.diff_scroll + 1, max_scroll()); return;
+    case Down:
+      view.diff_scroll = std::min(view.diff_scroll + 1, max_scroll());
+      return;
     case MoveUp:
-    case Up: view.diff_scroll = utils::saturating_sub(view.diff_scroll, 1); return;
-    case HalfPageDown: view.diff_scroll = std::min(view.diff_scroll + height / 2, max_scroll()); return;
-    case HalfPageUp: view.diff_scroll = utils::saturating_sub(view.diff_scroll, height / 2); return;
-    case GoTop: view.diff_scroll = 0; return;
-    case GoBottom: view.diff_scroll = max_scroll(); return;
+    case Up:
+      view.diff_scroll = utils::saturating_sub(view.diff_scroll, 1);
+      return;
+    case HalfPageDown:
+      view.diff_scroll = std::min(view.diff_scroll + height / 2, max_scroll());
+      return;
+    case HalfPageUp:
+      view.diff_scroll = utils::saturating_sub(view.diff_scroll, height / 2);
+      return;
+    case GoTop:
+      view.diff_scroll = 0;
+      return;
+    case GoBottom:
+      view.diff_scroll = max_scroll();
+      return;
     case NextMatch:
-    case PrevMatch: step_start(view, kind == NextMatch); return;
+    case PrevMatch:
+      step_start(view, kind == NextMatch);
+      return;
     case GoHead:
     case OpenDetails:
       view.staged_focus = !view.staged_focus;
@@ -114,24 +130,48 @@ void Action::execute_commit_view_mode(state::State& state, repo::Repo& repo, tui
       reselect(state);
       return;
     case FocusDown:
-    case FocusUp: move_file(state, kind == FocusDown); return;
-    case StageAll: stage_selected_file(state, repo, height); return;
-    case UnstageAll: unstage_selected_file(state, repo, height); return;
-    case Delete: ask_to_discard_hunk(state); return;
-    case Open: edit_selected_file(state, repo, terminal); return;
-    case Checkout: commit_or_continue(state, repo, terminal); return;
+    case FocusUp:
+      move_file(state, kind == FocusDown);
+      return;
+    case StageAll:
+      stage_selected_file(state, repo, height);
+      return;
+    case UnstageAll:
+      unstage_selected_file(state, repo, height);
+      return;
+    case Delete:
+      ask_to_discard_hunk(state);
+      return;
+    case Open:
+      edit_selected_file(state, repo, terminal);
+      return;
+    case Checkout:
+      commit_or_continue(state, repo, terminal);
+      return;
     case Digit:
       switch (ch) {
-        case U'1': take_conflict_side(state, repo, height, true); return;
-        case U'2': take_conflict_side(state, repo, height, false); return;
-        default: return;
+        case U'1':
+          take_conflict_side(state, repo, height, true);
+          return;
+        case U'2':
+          take_conflict_side(state, repo, height, false);
+          return;
+        default:
+          return;
       }
     case Char:
       switch (ch) {
-        case U's': stage_hunk_under_cursor(state, repo, height); return;
-        case U'u': unstage_hunk_under_cursor(state, repo, height); return;
-        case U'D': ask_to_discard_file(state); return;
-        default: return;
+        case U's':
+          stage_hunk_under_cursor(state, repo, height);
+          return;
+        case U'u':
+          unstage_hunk_under_cursor(state, repo, height);
+          return;
+        case U'D':
+          ask_to_discard_file(state);
+          return;
+        default:
+          return;
       }
     case Confirm:
     case Space:
@@ -146,7 +186,8 @@ void Action::execute_commit_view_mode(state::State& state, repo::Repo& repo, tui
     case Push:
     case MoveBranch:
     case Fetch:
-    case NoAction: return;
+    case NoAction:
+      return;
   }
 }
 

@@ -1,12 +1,12 @@
 #include "action/commit_view_changes.hpp"
 
+#include <string_view>
+
 #include "action/commit_flow.hpp"
 #include "action/commit_view_lists.hpp"
 #include "action/editor.hpp"
 #include "action/rebase.hpp"
 #include "viewport/staging_geometry.hpp"
-
-#include <string_view>
 
 namespace action {
 namespace {
@@ -43,7 +43,8 @@ bool refuse_unresolved(state::State& state, const repo::Repo& repo, const repo::
   if (unstaged == nullptr || unstaged->kind != repo::ChangeKind::Conflicted) return false;
   const std::size_t left = repo.conflict_blocks_left(unstaged->path);
   if (left == 0) return false;
-  state.set_status(std::to_string(left) + " conflicts left in " + unstaged->path + ": take a side with 1 or 2");
+  state.set_status(std::to_string(left) + " conflicts left in " + unstaged->path +
+                   ": take a side with 1 or 2");
   return true;
 }
 
@@ -75,8 +76,8 @@ void stage_selected_file(state::State& state, const repo::Repo& repo, std::size_
 void unstage_selected_file(state::State& state, const repo::Repo& repo, std::size_t height) {
   const state::CommitViewState& view = *state.commit_view;
   if (!view.staged_focus || !view.selected_path) return;
-  index_changed(state, repo, height, *view.selected_path, repo.unstage_file(*view.selected_path, view.amending),
-                "failed to unstage: ");
+  index_changed(state, repo, height, *view.selected_path,
+                repo.unstage_file(*view.selected_path, view.amending), "failed to unstage: ");
 }
 
 void stage_hunk_under_cursor(state::State& state, const repo::Repo& repo, std::size_t height) {
@@ -100,7 +101,8 @@ void unstage_hunk_under_cursor(state::State& state, const repo::Repo& repo, std:
 void ask_to_discard_hunk(state::State& state) {
   const state::CommitViewState& view = *state.commit_view;
   const repo::WorktreeFile* unstaged = viewport::unstaged_entry(view);
-  if (view.staged_focus || !unstaged || !can_discard_hunks_of(unstaged->kind) || unstaged->unstaged_hunks.empty())
+  if (view.staged_focus || !unstaged || !can_discard_hunks_of(unstaged->kind) ||
+      unstaged->unstaged_hunks.empty())
     return;
   state.pending_discard = {unstaged->path, state::DiscardKind::Hunk};
 }

@@ -6,11 +6,11 @@
 // height (viewport::diff_viewport_height) for the reload after it, or the
 // terminal when it hands the terminal to the editor.
 
+#include <cstddef>
+
 #include "repo/repo.hpp"
 #include "state/state.hpp"
 #include "tui/terminal.hpp"
-
-#include <cstddef>
 
 namespace action {
 

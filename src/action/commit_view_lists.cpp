@@ -3,10 +3,10 @@
 
 #include "action/commit_view_lists.hpp"
 
+#include <algorithm>
+
 #include "highlight/highlight.hpp"
 #include "viewport/staging_geometry.hpp"
-
-#include <algorithm>
 
 namespace action {
 namespace {
@@ -76,7 +76,8 @@ void place(const std::vector<repo::WorktreeFile>& files, const ListAnchor& ancho
     top = 0;
     return;
   }
-  const auto found = anchor.path ? std::ranges::find(files, *anchor.path, &repo::WorktreeFile::path) : files.end();
+  const auto found =
+      anchor.path ? std::ranges::find(files, *anchor.path, &repo::WorktreeFile::path) : files.end();
   if (found != files.end()) {
     index = static_cast<std::size_t>(found - files.begin());
     top = index >= anchor.row ? index - anchor.row : 0;
@@ -128,7 +129,8 @@ state::CommitViewState make_commit_view(repo::WorktreeStatus status, bool amendi
   state::CommitViewState view;
   view.unstaged = std::move(status.unstaged);
   view.staged = std::move(status.staged);
-  view.selected_path = amending ? first_path(view.staged, view.unstaged) : first_path(view.unstaged, view.staged);
+  view.selected_path =
+      amending ? first_path(view.staged, view.unstaged) : first_path(view.unstaged, view.staged);
   view.staged_focus = amending || view.unstaged.empty();
   view.amending = amending;
   return view;

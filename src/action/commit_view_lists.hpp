@@ -4,11 +4,11 @@
 // commit_view.cpp, the changes they make in commit_view_changes.hpp, and the
 // geometry that keys and screen share in viewport/staging_geometry.hpp.
 
+#include <cstddef>
+
 #include "repo/repo.hpp"
 #include "state/state.hpp"
 #include "tui/rect.hpp"
-
-#include <cstddef>
 
 namespace action {
 

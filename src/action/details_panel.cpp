@@ -1,11 +1,11 @@
 #include "action/details_panel.hpp"
 
+#include <algorithm>
+
 #include "highlight/highlight.hpp"
 #include "render/details_text.hpp"
 #include "utils/arithmetic.hpp"
 #include "viewport/viewport.hpp"
-
-#include <algorithm>
 
 namespace action {
 

@@ -3,13 +3,13 @@
 // how far it scrolls, stepping through the matches of the details search,
 // and colouring what it shows.
 
-#include "repo/repo.hpp"
-#include "state/state.hpp"
-#include "tui/rect.hpp"
-
 #include <cstddef>
 #include <optional>
 #include <vector>
+
+#include "repo/repo.hpp"
+#include "state/state.hpp"
+#include "tui/rect.hpp"
 
 namespace action {
 

@@ -1,8 +1,8 @@
 #include "action/editor.hpp"
 
-#include "utils/text.hpp"
-
 #include <cstdlib>
+
+#include "utils/text.hpp"
 
 namespace action {
 

@@ -2,13 +2,13 @@
 // The user's editor and the terminal hand-off around it, shared by opening a
 // file from the staging view and by the commit flow.
 
-#include "tui/terminal.hpp"
-#include "utils/process.hpp"
-
 #include <expected>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "tui/terminal.hpp"
+#include "utils/process.hpp"
 
 namespace action {
 

@@ -3,14 +3,14 @@
 // the push and fetch workers, and a run's outcome as the status message
 // (the success text, or git's failure behind the command's prefix).
 
-#include "repo/git_cli.hpp"
-#include "repo/repo.hpp"
-#include "state/state.hpp"
-
 #include <expected>
 #include <string>
 #include <string_view>
 #include <utility>
+
+#include "repo/git_cli.hpp"
+#include "repo/repo.hpp"
+#include "state/state.hpp"
 
 namespace action {
 

@@ -11,7 +11,8 @@ namespace action {
 inline constexpr auto PANEL_FACTS_AGE = std::chrono::seconds(1);
 
 // ? in the log: shows or hides the panel, asking its facts when it opens.
-void toggle_hotkeys(state::State& state, const repo::Repo& repo, state::Clock::time_point now = state::Clock::now());
+void toggle_hotkeys(state::State& state, const repo::Repo& repo,
+                    state::Clock::time_point now = state::Clock::now());
 
 // Asks the facts now (the work tree's changes, the remote, its host).
 void ask_panel_facts(state::State& state, const repo::Repo& repo, state::Clock::time_point now);

@@ -95,7 +95,8 @@ void start_fetch(state::State& state, const repo::Repo& repo) {
   }
   if (state.fetch_task) return;
   state.fetch_task = state::Task<state::FetchResult>{
-      utils::spawn_worker<state::FetchResult>([path = repo.path] { return fetch_worker(path); }, tui::fatal), 0};
+      utils::spawn_worker<state::FetchResult>([path = repo.path] { return fetch_worker(path); }, tui::fatal),
+      0};
   state.status_message.reset();
 }
 

@@ -1,5 +1,8 @@
 #include "action/log_view.hpp"
 
+#include <algorithm>
+#include <charconv>
+
 #include "action/action.hpp"
 #include "action/checkout_prompt.hpp"
 #include "action/create_branch_prompt.hpp"
@@ -14,9 +17,6 @@
 #include "action/search_prompt.hpp"
 #include "utils/arithmetic.hpp"
 #include "viewport/viewport.hpp"
-
-#include <algorithm>
-#include <charconv>
 
 namespace action {
 
@@ -126,13 +126,25 @@ bool Action::execute_normal_mode(state::State& state, repo::Repo& repo, tui::Ter
   // return keep it, or change it themselves.
   switch (kind) {
     case MoveDown:
-    case Down: target.down(parse_count(state.count_prefix).value_or(1)); break;
+    case Down:
+      target.down(parse_count(state.count_prefix).value_or(1));
+      break;
     case MoveUp:
-    case Up: target.up(parse_count(state.count_prefix).value_or(1)); break;
-    case HalfPageDown: target.down(target.half_page()); break;
-    case HalfPageUp: target.up(target.half_page()); break;
-    case GoTop: target.top(); break;
-    case GoBottom: target.bottom(parse_count(state.count_prefix)); break;
+    case Up:
+      target.up(parse_count(state.count_prefix).value_or(1));
+      break;
+    case HalfPageDown:
+      target.down(target.half_page());
+      break;
+    case HalfPageUp:
+      target.up(target.half_page());
+      break;
+    case GoTop:
+      target.top();
+      break;
+    case GoBottom:
+      target.bottom(parse_count(state.count_prefix));
+      break;
     case GoHead:
       if (state.commit_details)
         close_details(state);
@@ -141,31 +153,65 @@ bool Action::execute_normal_mode(state::State& state, repo::Repo& repo, tui::Ter
       break;
     case Confirm:
     case Space:
-    case OpenDetails: open_details(state, repo, viewport::terminal_size(terminal)); break;
-    case StartSearch: open_search_prompt(state); break;
-    case Tab: open_staging_view(state, repo); break;
-    case Yank: copy_commit_id(state, repo); break;
-    case Open: open_commit_page(state, repo); break;
-    case Fetch: start_fetch(state, repo); break;
-    case CreateBranch: open_create_prompt(state); break;
-    case Delete: open_delete_prompt(state, repo); break;
-    case Checkout: checkout_from_log(state, repo); break;
-    case Push: open_push_prompt(state, repo); break;
-    case Rebase: start_rebase(state, repo); break;
-    case Revert: start_revert(state, repo); break;
-    case MoveBranch: start_branch_move(state, repo); break;
+    case OpenDetails:
+      open_details(state, repo, viewport::terminal_size(terminal));
+      break;
+    case StartSearch:
+      open_search_prompt(state);
+      break;
+    case Tab:
+      open_staging_view(state, repo);
+      break;
+    case Yank:
+      copy_commit_id(state, repo);
+      break;
+    case Open:
+      open_commit_page(state, repo);
+      break;
+    case Fetch:
+      start_fetch(state, repo);
+      break;
+    case CreateBranch:
+      open_create_prompt(state);
+      break;
+    case Delete:
+      open_delete_prompt(state, repo);
+      break;
+    case Checkout:
+      checkout_from_log(state, repo);
+      break;
+    case Push:
+      open_push_prompt(state, repo);
+      break;
+    case Rebase:
+      start_rebase(state, repo);
+      break;
+    case Revert:
+      start_revert(state, repo);
+      break;
+    case MoveBranch:
+      start_branch_move(state, repo);
+      break;
     case Char:
       switch (ch) {
-        case U'a': open_amend_view(state, repo); break;
-        case U'?': toggle_hotkeys(state, repo); break;
-        default: return false;
+        case U'a':
+          open_amend_view(state, repo);
+          break;
+        case U'?':
+          toggle_hotkeys(state, repo);
+          break;
+        default:
+          return false;
       }
       break;
     case Escape:
     case Quit:
-    case Interrupt: return quit_chain(state);
+    case Interrupt:
+      return quit_chain(state);
     case NextMatch:
-    case PrevMatch: step_match(state, repo, terminal, kind == NextMatch); return false;
+    case PrevMatch:
+      step_match(state, repo, terminal, kind == NextMatch);
+      return false;
     case Digit:
       // A count never starts with 0.
       if (ch >= U'1' && ch <= U'9')
@@ -187,7 +233,8 @@ bool Action::execute_normal_mode(state::State& state, repo::Repo& repo, tui::Ter
     case FocusLeft:
     case FocusRight:
     case FocusDown:
-    case FocusUp: return false;
+    case FocusUp:
+      return false;
   }
   state.count_prefix.clear();
   return false;

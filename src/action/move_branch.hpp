@@ -6,11 +6,11 @@
 // execute_move_confirmation_mode, are declared with Action (action.hpp) and
 // defined in move_branch.cpp.
 
-#include "repo/repo.hpp"
-#include "state/state.hpp"
-
 #include <string>
 #include <vector>
+
+#include "repo/repo.hpp"
+#include "state/state.hpp"
 
 namespace action {
 

@@ -45,12 +45,18 @@ std::string* open_prompt_text(state::State& state, bool& search) {
     case Mode::Search:
       search = true;
       return state.commit_details ? &state.details_query : &state.search_query;
-    case Mode::CreateBranch: return &state.create_branch_input;
-    case Mode::DeleteBranch: return &state.delete_branch_input;
-    case Mode::Checkout: return &state.checkout_input;
-    case Mode::RebaseTarget: return &state.rebase_onto_input;
-    case Mode::Push: return &state.push_input;
-    default: return nullptr;
+    case Mode::CreateBranch:
+      return &state.create_branch_input;
+    case Mode::DeleteBranch:
+      return &state.delete_branch_input;
+    case Mode::Checkout:
+      return &state.checkout_input;
+    case Mode::RebaseTarget:
+      return &state.rebase_onto_input;
+    case Mode::Push:
+      return &state.push_input;
+    default:
+      return nullptr;
   }
 }
 

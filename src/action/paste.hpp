@@ -1,9 +1,9 @@
 #pragma once
 // A paste into the open text prompt.
 
-#include "state/state.hpp"
-
 #include <string_view>
+
+#include "state/state.hpp"
 
 namespace action {
 

@@ -1,10 +1,10 @@
 #pragma once
 // Editing the one-line text of a prompt.
 
+#include <string>
+
 #include "utils/text.hpp"
 #include "utils/utf8_chars.hpp"
-
-#include <string>
 
 namespace action {
 

@@ -22,7 +22,9 @@ void start_push(state::State& state, const repo::Repo& repo) {
   }
   // A push still running goes on, but its result is no longer awaited.
   state.push_task = state::Task<state::PushResult>{
-      utils::spawn_worker<state::PushResult>([name, path = repo.path] { return push_worker(name, path); }, tui::fatal), 0};
+      utils::spawn_worker<state::PushResult>([name, path = repo.path] { return push_worker(name, path); },
+                                             tui::fatal),
+      0};
 }
 
 }  // namespace

@@ -6,10 +6,10 @@
 // run through the branch-name prompts' one implementation
 // (branch_prompt.hpp).
 
+#include <string_view>
+
 #include "repo/repo.hpp"
 #include "state/state.hpp"
-
-#include <string_view>
 
 namespace action {
 

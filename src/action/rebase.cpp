@@ -3,13 +3,13 @@
 
 #include "action/rebase.hpp"
 
+#include <string>
+#include <vector>
+
 #include "action/action.hpp"
 #include "action/branch_prompt.hpp"
 #include "action/commit_view_lists.hpp"
 #include "repo/git_cli.hpp"
-
-#include <string>
-#include <vector>
 
 namespace action {
 

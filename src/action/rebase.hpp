@@ -6,10 +6,10 @@
 // target prompt and the stopped rebase (Action::execute_rebase_*_mode) are
 // declared with Action (action.hpp) and defined in rebase.cpp.
 
+#include <string_view>
+
 #include "repo/repo.hpp"
 #include "state/state.hpp"
-
-#include <string_view>
 
 namespace action {
 

@@ -1,13 +1,13 @@
 #include "action/search_prompt.hpp"
 
+#include <algorithm>
+
 #include "action/action.hpp"
 #include "action/details_panel.hpp"
 #include "action/prompt_text.hpp"
-#include "viewport/viewport.hpp"
-#include "repo/search.hpp"
 #include "render/details_text.hpp"
-
-#include <algorithm>
+#include "repo/search.hpp"
+#include "viewport/viewport.hpp"
 
 namespace action {
 
@@ -38,8 +38,7 @@ void confirm_search(state::State& state, const repo::Repo& repo, tui::Terminal& 
   if (state.commit_details) {
     const auto width = viewport::details_panel_width(viewport::terminal_size(terminal));
     // A query without a match is dropped, so the next / starts afresh.
-    if (render::details_match_lines(state, width).empty())
-      state.details_query.clear();
+    if (render::details_match_lines(state, width).empty()) state.details_query.clear();
     return;
   }
   if (any_commit_matches(repo, state.search_query)) {

@@ -1,8 +1,8 @@
 #include "action/tmux.hpp"
 
-#include "utils/process.hpp"
-
 #include <cstdlib>
+
+#include "utils/process.hpp"
 
 namespace action {
 

@@ -1,13 +1,13 @@
 #include "commit_graph/graph.hpp"
 
-#include "utils/text.hpp"
-
 #include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstring>
 #include <iterator>
 #include <limits>
+
+#include "utils/text.hpp"
 
 namespace commit_graph {
 namespace {

@@ -1,8 +1,6 @@
 #pragma once
 // The lane layout of the commit graph: one row of cells per commit.
 
-#include "commit_graph/oid.hpp"
-
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -11,6 +9,8 @@
 #include <span>
 #include <string>
 #include <vector>
+
+#include "commit_graph/oid.hpp"
 
 namespace commit_graph {
 
@@ -47,7 +47,11 @@ class ReadingIterator {
   ReadingIterator(const Source* source, std::size_t at) : source_(source), at_(at) {}
   Value operator*() const { return Read(source_, at_); }
   ReadingIterator& operator++() { return ++at_, *this; }
-  ReadingIterator operator++(int) { ReadingIterator old = *this; ++at_; return old; }
+  ReadingIterator operator++(int) {
+    ReadingIterator old = *this;
+    ++at_;
+    return old;
+  }
   friend bool operator==(const ReadingIterator& a, const ReadingIterator& b) { return a.at_ == b.at_; }
 
  private:
@@ -55,7 +59,9 @@ class ReadingIterator {
   std::size_t at_ = 0;
 };
 
-inline GraphCell read_cell(const CellCode* codes, std::size_t column) { return decode_cell(codes[column], column); }
+inline GraphCell read_cell(const CellCode* codes, std::size_t column) {
+  return decode_cell(codes[column], column);
+}
 
 // One row, read in place from its graph: the cells of one commit, leftmost
 // first. It points into the graph, which must outlive it.

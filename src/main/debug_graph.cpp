@@ -1,10 +1,10 @@
 #include "main/debug_graph.hpp"
 
-#include "tui/graphemes.hpp"
-#include "utils/text.hpp"
-
 #include <algorithm>
 #include <cerrno>
+
+#include "tui/graphemes.hpp"
+#include "utils/text.hpp"
 
 namespace app {
 

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "repo/repo.hpp"
-
 #include <cstdio>
 #include <expected>
 #include <string>
+
+#include "repo/repo.hpp"
 
 namespace app {
 

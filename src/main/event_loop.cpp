@@ -9,12 +9,12 @@
 #include "action/hotkey_panel.hpp"
 #include "action/paste.hpp"
 #include "main/key_map.hpp"
+#include "render/render.hpp"
+#include "repo/search.hpp"
 #include "tui/fatal.hpp"
 #include "viewport/reload.hpp"
 #include "viewport/staging_geometry.hpp"
 #include "viewport/viewport.hpp"
-#include "repo/search.hpp"
-#include "render/render.hpp"
 
 namespace app {
 

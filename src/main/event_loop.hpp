@@ -10,11 +10,11 @@
 #include <optional>
 
 #include "main/log_loader.hpp"
-#include "utils/channel.hpp"
-#include "state/state.hpp"
 #include "repo/repo.hpp"
+#include "state/state.hpp"
 #include "tui/event.hpp"
 #include "tui/terminal.hpp"
+#include "utils/channel.hpp"
 
 namespace app {
 

@@ -97,10 +97,10 @@
 //   Enter        continue      Esc, Ctrl-c     abort
 // Any other key does nothing in these.
 
+#include <optional>
+
 #include "action/action.hpp"
 #include "tui/event.hpp"
-
-#include <optional>
 
 namespace app {
 

@@ -1,14 +1,14 @@
 #include "main/log_loader.hpp"
 
+#include <algorithm>
+
 #include "tui/fatal.hpp"
 #include "utils/worker.hpp"
-
-#include <algorithm>
 
 namespace app {
 
 std::expected<FirstScreen, repo::OpenFailure> open_first_screen(const std::string& path,
-                                                                 std::optional<std::uint64_t> limit) {
+                                                                std::optional<std::uint64_t> limit) {
   const bool all_at_once = limit && *limit <= FIRST_SCREEN_COMMITS;
   auto opened = repo::Repo::open(path, all_at_once ? limit : FIRST_SCREEN_COMMITS);
   if (!opened) return std::unexpected(std::move(opened.error()));
@@ -32,9 +32,11 @@ void LogLoader::request(const repo::Repo& repo) {
 
 void LogLoader::start(const repo::Repo& repo) {
   again_ = false;
-  running_ = Running{utils::spawn_worker<Result>([path = repo.path, limit = repo.limit, last = repo.load_key] {
-                       return repo::Repo::load_model(path, limit, last);
-                     }, tui::fatal),
+  running_ = Running{utils::spawn_worker<Result>(
+                         [path = repo.path, limit = repo.limit, last = repo.load_key] {
+                           return repo::Repo::load_model(path, limit, last);
+                         },
+                         tui::fatal),
                      repo.model_version, std::nullopt};
 }
 

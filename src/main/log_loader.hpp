@@ -19,15 +19,15 @@ namespace app {
 inline constexpr std::uint64_t FIRST_SCREEN_COMMITS = 256;
 
 struct FirstScreen {
-  repo::Repo repo;   // its limit is the one asked for
-  bool rest_to_load; // the model holds only the first screen's commits
+  repo::Repo repo;    // its limit is the one asked for
+  bool rest_to_load;  // the model holds only the first screen's commits
 };
 
 // Opens the repository as Repo::open does, with the first screen's commits
 // only when the limit asks for more and HEAD's commit is among them;
 // otherwise with the whole limit.
 std::expected<FirstScreen, repo::OpenFailure> open_first_screen(const std::string& path,
-                                                                 std::optional<std::uint64_t> limit);
+                                                                std::optional<std::uint64_t> limit);
 
 class LogLoader {
  public:

@@ -7,18 +7,18 @@
 #include <utility>
 #include <vector>
 
+#include "highlight/highlight.hpp"
 #include "main/command_line.hpp"
 #include "main/debug_graph.hpp"
 #include "main/event_loop.hpp"
 #include "main/log_loader.hpp"
-#include "state/state.hpp"
 #include "main/terminal_setup.hpp"
-#include "watcher/watcher.hpp"
 #include "repo/repo.hpp"
+#include "state/state.hpp"
 #include "tui/graphemes.hpp"
 #include "tui/terminal.hpp"
 #include "tui/tty.hpp"
-#include "highlight/highlight.hpp"
+#include "watcher/watcher.hpp"
 
 namespace {
 

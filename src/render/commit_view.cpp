@@ -1,13 +1,13 @@
 #include "render/commit_view.hpp"
 
+#include <algorithm>
+
 #include "render/details_diff_rows.hpp"
 #include "render/diff_preview.hpp"
 #include "render/status_message.hpp"
 #include "tui/layout.hpp"
 #include "tui/widgets.hpp"
 #include "viewport/staging_geometry.hpp"
-
-#include <algorithm>
 
 namespace render {
 namespace {
@@ -24,13 +24,18 @@ constexpr int kDialogWidth = 50;
 
 Color kind_colour(repo::ChangeKind kind) {
   switch (kind) {
-    case repo::ChangeKind::Modified: return Color::Yellow;
-    case repo::ChangeKind::Added: return Color::Green;
-    case repo::ChangeKind::Deleted: return Color::Red;
-    case repo::ChangeKind::Conflicted: return Color::Magenta;
+    case repo::ChangeKind::Modified:
+      return Color::Yellow;
+    case repo::ChangeKind::Added:
+      return Color::Green;
+    case repo::ChangeKind::Deleted:
+      return Color::Red;
+    case repo::ChangeKind::Conflicted:
+      return Color::Magenta;
     case repo::ChangeKind::Untracked:
     case repo::ChangeKind::Renamed:
-    case repo::ChangeKind::TypeChange: break;
+    case repo::ChangeKind::TypeChange:
+      break;
   }
   return Color::White;
 }
@@ -62,7 +67,8 @@ tui::Row file_list_row(std::size_t index, const repo::WorktreeFile& file, std::s
     return it == resolved->end() ? 0 : it->second;
   }();
   if (file.kind == repo::ChangeKind::Conflicted && !file.conflict_sections.empty()) {
-    counts = Line(Span(counted(file.conflict_sections.size(), "conflict", "conflicts"), Style{.fg = Color::Yellow}));
+    counts = Line(
+        Span(counted(file.conflict_sections.size(), "conflict", "conflicts"), Style{.fg = Color::Yellow}));
   } else if (resolved_count > 0) {
     counts = Line(Span(counted(resolved_count, "resolved", "resolved"), Style{.fg = Color::Green}));
   } else {
@@ -72,7 +78,8 @@ tui::Row file_list_row(std::size_t index, const repo::WorktreeFile& file, std::s
   return tui::Row{.cells = {Line(Span(file.path, path_style)), std::move(counts)}};
 }
 
-void render_toast(tui::Buffer& buffer, tui::Rect area, const state::State& state, state::Clock::time_point now) {
+void render_toast(tui::Buffer& buffer, tui::Rect area, const state::State& state,
+                  state::Clock::time_point now) {
   const state::StatusMessage* message = shown_status_message(state, now);
   if (message == nullptr || area.height < 2) return;
   const std::string text = one_row(message->text);
@@ -93,9 +100,12 @@ struct DialogText {
 
 DialogText dialog_text(state::DiscardKind kind) {
   switch (kind) {
-    case state::DiscardKind::FileChanges: return {" Discard Changes ", "Discard all changes to {}?"};
-    case state::DiscardKind::UntrackedFile: return {" Delete File ", "Delete untracked file {}?"};
-    case state::DiscardKind::Hunk: break;
+    case state::DiscardKind::FileChanges:
+      return {" Discard Changes ", "Discard all changes to {}?"};
+    case state::DiscardKind::UntrackedFile:
+      return {" Delete File ", "Delete untracked file {}?"};
+    case state::DiscardKind::Hunk:
+      break;
   }
   return {" Discard Hunk ", "Discard this hunk from {}?"};
 }
@@ -104,16 +114,18 @@ void render_dialog(tui::Buffer& buffer, tui::Rect area, const std::string& path,
   const int w = std::min(std::max(0, int{area.width} - 4), kDialogWidth);
   const int x = (int{area.width} - w) / 2;
   const int y = std::max(0, int{area.height} - kDialogHeight) / 2;
-  const tui::Rect dialog = tui::Rect{static_cast<std::uint16_t>(area.x + x), static_cast<std::uint16_t>(area.y + y),
-                                     static_cast<std::uint16_t>(w), kDialogHeight}
-                               .intersection(area);
+  const tui::Rect dialog =
+      tui::Rect{static_cast<std::uint16_t>(area.x + x), static_cast<std::uint16_t>(area.y + y),
+                static_cast<std::uint16_t>(w), kDialogHeight}
+          .intersection(area);
   if (dialog.is_empty()) return;
   const DialogText text = dialog_text(kind);
   std::string question(text.question);
   question.replace(question.find("{}"), 2, path);
 
   tui::Clear{}.render(dialog, buffer);
-  const tui::Block block{.borders = tui::Borders::ALL, .border_style = Style{.fg = Color::Red},
+  const tui::Block block{.borders = tui::Borders::ALL,
+                         .border_style = Style{.fg = Color::Red},
                          .title_top = Line(Span(text.title))};
   block.render(dialog, buffer);
   const tui::Paragraph body(
@@ -141,14 +153,13 @@ std::string_view staged_hint(const state::CommitViewState& view, bool rebase) {
 }  // namespace
 
 void render_file_list_panel(tui::Buffer& buffer, tui::Rect area, std::string_view title,
-                            const std::vector<repo::WorktreeFile>& files, std::size_t selected, std::size_t scroll,
-                            bool focused, std::optional<std::string_view> hint,
+                            const std::vector<repo::WorktreeFile>& files, std::size_t selected,
+                            std::size_t scroll, bool focused, std::optional<std::string_view> hint,
                             const std::map<std::string, std::size_t>* resolved) {
   if (area.is_empty()) return;
-  const tui::Block block{
-      .borders = tui::Borders::ALL,
-      .border_style = Style{.fg = focused ? Color::White : Color::DarkGray},
-      .title_top = Line(Span(panel_title(title, files.size())))};
+  const tui::Block block{.borders = tui::Borders::ALL,
+                         .border_style = Style{.fg = focused ? Color::White : Color::DarkGray},
+                         .title_top = Line(Span(panel_title(title, files.size())))};
   block.render(area, buffer);
   const tui::Rect inside = block.inner(area);
   tui::Rect list = inside;
@@ -171,7 +182,8 @@ void render_file_list_panel(tui::Buffer& buffer, tui::Rect area, std::string_vie
 
 void render_commit_view(tui::Buffer& buffer, tui::Rect area, const state::CommitViewState& view,
                         const state::State& state, const repo::Repo& repo, state::Clock::time_point now) {
-  const auto split = tui::split_vertical(area, {tui::Constraint::min(0), tui::Constraint::length(kPanelsHeight)});
+  const auto split =
+      tui::split_vertical(area, {tui::Constraint::min(0), tui::Constraint::length(kPanelsHeight)});
   const tui::Rect preview = split[0];
   const auto panels =
       tui::split_horizontal(split[1], {tui::Constraint::percentage(50), tui::Constraint::percentage(50)});
@@ -192,16 +204,19 @@ void render_commit_view(tui::Buffer& buffer, tui::Rect area, const state::Commit
   if (const auto shown = viewport::shown_file(view))
     render_diff_preview(buffer, inner, *shown->file, shown->from_unstaged, context, view);
   else
-    tui::Paragraph(Line(Span("Select a file from the lists below to view its diff", kHint))).render(inner, buffer);
+    tui::Paragraph(Line(Span("Select a file from the lists below to view its diff", kHint)))
+        .render(inner, buffer);
 
-  render_file_list_panel(buffer, panels[0], rebase ? "Conflicts" : "Unstaged", view.unstaged, view.unstaged_index,
-                         view.unstaged_list_scroll, !view.staged_focus, unstaged_hint(rebase), nullptr);
+  render_file_list_panel(buffer, panels[0], rebase ? "Conflicts" : "Unstaged", view.unstaged,
+                         view.unstaged_index, view.unstaged_list_scroll, !view.staged_focus,
+                         unstaged_hint(rebase), nullptr);
   render_file_list_panel(buffer, panels[1], staged_title(view, rebase), view.staged, view.staged_index,
                          view.staged_list_scroll, view.staged_focus, staged_hint(view, rebase),
                          &view.resolved_sections);
 
   render_toast(buffer, area, state, now);
-  if (state.pending_discard) render_dialog(buffer, area, state.pending_discard->first, state.pending_discard->second);
+  if (state.pending_discard)
+    render_dialog(buffer, area, state.pending_discard->first, state.pending_discard->second);
 }
 
 }  // namespace render

@@ -2,10 +2,9 @@
 // the text out with the same inputs, so one layout serves them all until an
 // input changes; what they see is what details_lines gives.
 
-#include "state/details_layout.hpp"
-
-#include "state/state.hpp"
 #include "render/details_text.hpp"
+#include "state/details_layout.hpp"
+#include "state/state.hpp"
 
 namespace render {
 namespace {

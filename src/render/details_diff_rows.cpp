@@ -3,8 +3,8 @@
 #include <optional>
 #include <string>
 
-#include "utils/letter_case.hpp"
 #include "render/spans.hpp"
+#include "utils/letter_case.hpp"
 #include "utils/utf8_chars.hpp"
 
 namespace render {

@@ -7,9 +7,9 @@
 #include <string_view>
 #include <vector>
 
+#include "highlight/highlight.hpp"
 #include "repo/diff.hpp"
 #include "tui/text.hpp"
-#include "highlight/highlight.hpp"
 
 namespace render {
 

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "tui/widgets.hpp"
 #include "render/details_text.hpp"
 #include "render/spans.hpp"
+#include "tui/widgets.hpp"
 
 namespace render {
 namespace {

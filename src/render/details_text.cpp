@@ -4,9 +4,9 @@
 #include <optional>
 #include <string>
 
-#include "utils/dates.hpp"
 #include "render/details_diff_rows.hpp"
 #include "render/spans.hpp"
+#include "utils/dates.hpp"
 #include "utils/utf8_chars.hpp"
 
 namespace render {
@@ -204,8 +204,8 @@ void append_details_rows(std::vector<tui::Line>& out, const DetailsLayout& layou
     }
     if (made != at->line) {
       rows.clear();
-      append_diff_rows(rows, *at->line, line_tokens(file_tokens(cache, block.file), at->k), layout.folded_query,
-                       block.gutter, layout.width);
+      append_diff_rows(rows, *at->line, line_tokens(file_tokens(cache, block.file), at->k),
+                       layout.folded_query, block.gutter, layout.width);
       made = at->line;
       made_first = block.line_rows[at->k];
     }
@@ -259,8 +259,8 @@ std::vector<std::size_t> details_match_rows(const DetailsLayout& layout, const r
   return found;
 }
 
-bool colours_keep_rows(const repo::FileChange& file, const highlight::HighlightedFile& tokens, std::size_t from,
-                       std::size_t to) {
+bool colours_keep_rows(const repo::FileChange& file, const highlight::HighlightedFile& tokens,
+                       std::size_t from, std::size_t to) {
   std::size_t k = 0;
   for (const repo::Hunk& hunk : file.hunks)
     for (const repo::DiffLine& line : hunk.lines) {

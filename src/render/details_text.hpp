@@ -11,11 +11,11 @@
 #include <string_view>
 #include <vector>
 
+#include "highlight/highlight.hpp"
 #include "repo/diff.hpp"
+#include "state/details_layout.hpp"
 #include "tui/style.hpp"
 #include "tui/text.hpp"
-#include "state/details_layout.hpp"
-#include "highlight/highlight.hpp"
 
 namespace state {
 struct State;
@@ -80,8 +80,8 @@ std::vector<std::size_t> details_match_rows(const DetailsLayout& layout, const r
 // Whether the file's diff lines [from, to), now coloured with `tokens`,
 // still take the rows they took uncoloured: their tokens show as many
 // characters as their text.
-bool colours_keep_rows(const repo::FileChange& file, const highlight::HighlightedFile& tokens, std::size_t from,
-                       std::size_t to);
+bool colours_keep_rows(const repo::FileChange& file, const highlight::HighlightedFile& tokens,
+                       std::size_t from, std::size_t to);
 // The lines holding a span in the match style, which nothing else is drawn in.
 std::vector<std::size_t> match_lines_of(const DetailsText& text);
 

@@ -1,18 +1,19 @@
 #include "render/diff_preview.hpp"
 
+#include <string>
+#include <vector>
+
 #include "render/spans.hpp"
 #include "tui/widgets.hpp"
 #include "utils/arithmetic.hpp"
 #include "utils/utf8_chars.hpp"
 #include "viewport/staging_geometry.hpp"
 
-#include <string>
-#include <vector>
-
 namespace render {
 namespace {
 
-constexpr tui::Style kSelectedKey{.fg = tui::Color::Cyan, .add_modifier = tui::Modifier::BOLD | tui::Modifier::UNDERLINED};
+constexpr tui::Style kSelectedKey{.fg = tui::Color::Cyan,
+                                  .add_modifier = tui::Modifier::BOLD | tui::Modifier::UNDERLINED};
 constexpr tui::Style kSelectedDiscard{.fg = tui::Color::Red,
                                       .add_modifier = tui::Modifier::BOLD | tui::Modifier::UNDERLINED};
 constexpr tui::Style kOtherKey{.fg = tui::Color::DarkGray};
@@ -133,18 +134,24 @@ constexpr Side kTheirs{tui::Color::Cyan, '-', "← press 2 to take these changes
 
 std::string_view ours_role(repo::ConflictKind kind) {
   switch (kind) {
-    case repo::ConflictKind::Rebase: return "rebasing onto";
-    case repo::ConflictKind::Merge: return "merging into";
-    case repo::ConflictKind::None: break;
+    case repo::ConflictKind::Rebase:
+      return "rebasing onto";
+    case repo::ConflictKind::Merge:
+      return "merging into";
+    case repo::ConflictKind::None:
+      break;
   }
   return "ours";
 }
 
 std::string_view theirs_role(repo::ConflictKind kind) {
   switch (kind) {
-    case repo::ConflictKind::Rebase: return "rebasing";
-    case repo::ConflictKind::Merge: return "merging";
-    case repo::ConflictKind::None: break;
+    case repo::ConflictKind::Rebase:
+      return "rebasing";
+    case repo::ConflictKind::Merge:
+      return "merging";
+    case repo::ConflictKind::None:
+      break;
   }
   return "theirs";
 }
@@ -153,8 +160,9 @@ tui::Line side_header(const Side& side, std::string_view role, const std::string
   std::string text = "─── ";
   text += role;
   text += " (" + label + ") ";
-  return tui::Line({tui::Span(std::move(text), tui::Style{.fg = side.colour, .add_modifier = tui::Modifier::BOLD}),
-                    tui::Span(side.take_hint, tui::Style{.fg = side.colour})});
+  return tui::Line(
+      {tui::Span(std::move(text), tui::Style{.fg = side.colour, .add_modifier = tui::Modifier::BOLD}),
+       tui::Span(side.take_hint, tui::Style{.fg = side.colour})});
 }
 
 tui::Line side_line(const Side& side, std::size_t number, const std::string& text,
@@ -176,9 +184,12 @@ tui::Line side_line(const Side& side, std::size_t number, const std::string& tex
 
 class ConflictRows {
  public:
-  ConflictRows(const std::vector<repo::ConflictSection>& sections, const std::vector<highlight::ConflictHighlight>* tokens,
-               const repo::ConflictContext& context)
-      : sections_(sections), tokens_(tokens), context_(context), starts_(viewport::conflict_section_starts(sections)) {
+  ConflictRows(const std::vector<repo::ConflictSection>& sections,
+               const std::vector<highlight::ConflictHighlight>* tokens, const repo::ConflictContext& context)
+      : sections_(sections),
+        tokens_(tokens),
+        context_(context),
+        starts_(viewport::conflict_section_starts(sections)) {
     std::size_t base = 1;
     for (const repo::ConflictSection& section : sections) {
       bases_.push_back(base);
@@ -201,7 +212,8 @@ class ConflictRows {
     if (i == 0) return side_header(kTheirs, theirs_role(context_.kind), context_.theirs_label);
     --i;
     if (i < section.theirs.size())
-      return side_line(kTheirs, bases_[k] + i, section.theirs[i], tokens_at(pair ? &pair->second : nullptr, i));
+      return side_line(kTheirs, bases_[k] + i, section.theirs[i],
+                       tokens_at(pair ? &pair->second : nullptr, i));
     return tui::Line();  // the blank row after a section
   }
 
@@ -222,7 +234,8 @@ void draw_rows(tui::Buffer& buffer, tui::Rect inner, std::size_t top, const Rows
 }
 
 void draw_row(tui::Buffer& buffer, tui::Rect inner, std::size_t y, const tui::Line& line) {
-  if (y < inner.height) line.render(tui::Rect{inner.x, static_cast<std::uint16_t>(inner.y + y), inner.width, 1}, buffer);
+  if (y < inner.height)
+    line.render(tui::Rect{inner.x, static_cast<std::uint16_t>(inner.y + y), inner.width, 1}, buffer);
 }
 
 }  // namespace
@@ -236,8 +249,8 @@ void render_diff_preview(tui::Buffer& buffer, tui::Rect inner, const repo::Workt
     render_hunk_rows(buffer, inner, file, from_unstaged, view);
 }
 
-void render_hunk_rows(tui::Buffer& buffer, tui::Rect inner, const repo::WorktreeFile& file, bool from_unstaged,
-                      const state::CommitViewState& view) {
+void render_hunk_rows(tui::Buffer& buffer, tui::Rect inner, const repo::WorktreeFile& file,
+                      bool from_unstaged, const state::CommitViewState& view) {
   if (inner.is_empty()) return;
   const std::vector<repo::Hunk>& hunks = from_unstaged ? file.unstaged_hunks : file.staged_hunks;
   if (hunks.empty()) {
@@ -270,11 +283,13 @@ void render_conflict_view(tui::Buffer& buffer, tui::Rect inner, const repo::Work
   const auto& sections = file.conflict_sections;
   const std::size_t current =
       viewport::index_under_cursor(viewport::conflict_section_starts(sections), view.diff_scroll) + 1;
-  const std::string counter = "conflict " + std::to_string(current) + " of " + std::to_string(sections.size()) + ": ";
+  const std::string counter =
+      "conflict " + std::to_string(current) + " of " + std::to_string(sections.size()) + ": ";
   const std::size_t pad = utils::saturating_sub(inner.width, counter.size() + kConflictKeys.size());
   draw_row(buffer, inner, 0,
-           tui::Line({tui::Span(counter, tui::Style{.fg = tui::Color::Yellow, .add_modifier = tui::Modifier::BOLD}),
-                      tui::Span(std::string(pad, ' ')), tui::Span(kConflictKeys, kSelectedKey)}));
+           tui::Line(
+               {tui::Span(counter, tui::Style{.fg = tui::Color::Yellow, .add_modifier = tui::Modifier::BOLD}),
+                tui::Span(std::string(pad, ' ')), tui::Span(kConflictKeys, kSelectedKey)}));
 
   const state::StagingHighlight* colouring = colouring_of(view);
   const ConflictRows rows(sections, colouring ? &colouring->conflicts : nullptr, context);

@@ -17,8 +17,8 @@ void render_diff_preview(tui::Buffer& buffer, tui::Rect inner, const repo::Workt
                          bool from_unstaged, const repo::ConflictContext& context,
                          const state::CommitViewState& view);
 
-void render_hunk_rows(tui::Buffer& buffer, tui::Rect inner, const repo::WorktreeFile& file, bool from_unstaged,
-                      const state::CommitViewState& view);
+void render_hunk_rows(tui::Buffer& buffer, tui::Rect inner, const repo::WorktreeFile& file,
+                      bool from_unstaged, const state::CommitViewState& view);
 
 void render_conflict_view(tui::Buffer& buffer, tui::Rect inner, const repo::WorktreeFile& file,
                           const repo::ConflictContext& context, const state::CommitViewState& view);

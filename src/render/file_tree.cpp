@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <string>
 
-#include "utils/letter_case.hpp"
 #include "render/details_diff_rows.hpp"
 #include "render/details_text.hpp"
 #include "render/spans.hpp"
+#include "utils/letter_case.hpp"
 
 namespace render {
 namespace {

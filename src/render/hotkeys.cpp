@@ -1,9 +1,9 @@
 #include "render/hotkeys.hpp"
 
+#include <algorithm>
+
 #include "tui/text.hpp"
 #include "utils/utf8_chars.hpp"
-
-#include <algorithm>
 
 namespace render {
 
@@ -39,8 +39,8 @@ void draw_entry(tui::Buffer& buffer, tui::Rect rect, const HotkeyEntry& entry, b
   line.render(rect, buffer, tui::Alignment::Left);
 }
 
-void draw_column(tui::Buffer& buffer, int x, int width, tui::Rect area, const std::vector<HotkeyEntry>& column,
-                 bool grey_keys) {
+void draw_column(tui::Buffer& buffer, int x, int width, tui::Rect area,
+                 const std::vector<HotkeyEntry>& column, bool grey_keys) {
   const std::size_t rows = std::min<std::size_t>(column.size(), area.height);
   for (std::size_t i = 0; i < rows; ++i) {
     const tui::Rect rect{static_cast<std::uint16_t>(x), static_cast<std::uint16_t>(area.y + i),
@@ -111,7 +111,8 @@ std::size_t hotkey_column_width(const std::vector<HotkeyEntry>& column) {
 
 void render_hotkeys(tui::Buffer& buffer, tui::Rect area, const state::State& state, const repo::Repo& repo,
                     const repo::Oid& head) {
-  const std::vector<std::vector<HotkeyEntry>> columns = hotkey_columns(state, hotkey_facts(state, repo, head));
+  const std::vector<std::vector<HotkeyEntry>> columns =
+      hotkey_columns(state, hotkey_facts(state, repo, head));
   const int x = area.x;
   const int inner = std::max(0, int{area.width} - 2);
   const int end = x + 1 + inner;

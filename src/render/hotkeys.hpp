@@ -2,14 +2,14 @@
 // The 5-row panel listing the log view's commands, each key White when it
 // would act on the selected commit and DarkGray when it would not.
 
-#include "state/state.hpp"
-#include "repo/repo.hpp"
-#include "tui/buffer.hpp"
-#include "tui/rect.hpp"
-
 #include <cstddef>
 #include <string>
 #include <vector>
+
+#include "repo/repo.hpp"
+#include "state/state.hpp"
+#include "tui/buffer.hpp"
+#include "tui/rect.hpp"
 
 namespace render {
 

@@ -1,15 +1,15 @@
 #include "render/log_table.hpp"
 
-#include "utils/dates.hpp"
-#include "utils/text.hpp"
-#include "tui/style.hpp"
-#include "tui/text.hpp"
-#include "render/spans.hpp"
-
 #include <algorithm>
 #include <string>
 #include <utility>
 #include <variant>
+
+#include "render/spans.hpp"
+#include "tui/style.hpp"
+#include "tui/text.hpp"
+#include "utils/dates.hpp"
+#include "utils/text.hpp"
 
 namespace render {
 namespace {
@@ -109,7 +109,8 @@ LogColumnWidths log_column_widths(const repo::Repo& repo) {
   LogColumnWidths widths;
   const std::size_t count = repo.commits.size();
   widths.index = count < 10 ? 1 : count < 100 ? 2 : count < 1000 ? 3 : 4;
-  if (!repo.graph.empty()) widths.graph = static_cast<std::uint16_t>(std::min(repo.graph.widest(), kMaxGraphCells));
+  if (!repo.graph.empty())
+    widths.graph = static_cast<std::uint16_t>(std::min(repo.graph.widest(), kMaxGraphCells));
   // A loaded model knows its longest author; only one made by hand is measured.
   std::size_t author = 0;
   if (repo.longest_author) {
@@ -123,9 +124,15 @@ LogColumnWidths log_column_widths(const repo::Repo& repo) {
 
 std::vector<tui::Constraint> log_constraints(const LogColumnWidths& widths) {
   using tui::Constraint;
-  return {Constraint::length(0),  Constraint::length(widths.index), Constraint::length(widths.graph),
-          Constraint::fill(1),    Constraint::length(12),           Constraint::length(8),
-          Constraint::length(widths.author), Constraint::length(7), Constraint::length(0)};
+  return {Constraint::length(0),
+          Constraint::length(widths.index),
+          Constraint::length(widths.graph),
+          Constraint::fill(1),
+          Constraint::length(12),
+          Constraint::length(8),
+          Constraint::length(widths.author),
+          Constraint::length(7),
+          Constraint::length(0)};
 }
 
 std::vector<Span> graph_cell_spans(const commit_graph::GraphRow& row) {

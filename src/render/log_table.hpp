@@ -2,18 +2,18 @@
 // The log: one table row per visible commit with its graph, labels, summary,
 // date, time, author and short id.
 
-#include "state/state.hpp"
-#include "repo/repo.hpp"
-#include "tui/buffer.hpp"
-#include "tui/rect.hpp"
-#include "tui/widgets.hpp"
-
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
+
+#include "repo/repo.hpp"
+#include "state/state.hpp"
+#include "tui/buffer.hpp"
+#include "tui/rect.hpp"
+#include "tui/widgets.hpp"
 
 namespace render {
 

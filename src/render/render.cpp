@@ -1,14 +1,14 @@
 #include "render/render.hpp"
 
-#include "tui/layout.hpp"
-#include "viewport/viewport.hpp"
+#include <algorithm>
+
 #include "render/commit_view.hpp"
 #include "render/details_panel.hpp"
 #include "render/hotkeys.hpp"
 #include "render/log_table.hpp"
 #include "render/status_bar.hpp"
-
-#include <algorithm>
+#include "tui/layout.hpp"
+#include "viewport/viewport.hpp"
 
 namespace render {
 
@@ -21,7 +21,8 @@ ScreenLayout screen_layout(tui::Rect area, bool show_hotkeys) {
   return {parts[0], parts[1], show_hotkeys ? parts[2] : tui::Rect{area.x, area.bottom(), area.width, 0}};
 }
 
-void render(tui::Frame& frame, const state::State& state, const repo::Repo& repo, state::Clock::time_point now) {
+void render(tui::Frame& frame, const state::State& state, const repo::Repo& repo,
+            state::Clock::time_point now) {
   const tui::Rect area = frame.area();
   tui::Buffer& buffer = frame.buffer();
   if (state.commit_view) {

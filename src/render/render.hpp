@@ -2,12 +2,12 @@
 // Drawing one whole frame from the UI state and the repository object. The
 // sizes the key handlers share with it are the viewport's.
 
-#include "state/state.hpp"
+#include <cstdint>
+
 #include "repo/repo.hpp"
+#include "state/state.hpp"
 #include "tui/rect.hpp"
 #include "tui/terminal.hpp"
-
-#include <cstdint>
 
 namespace render {
 

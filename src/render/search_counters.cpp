@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "repo/search.hpp"
 #include "render/details_text.hpp"
+#include "repo/search.hpp"
 
 namespace render {
 

@@ -7,9 +7,9 @@
 #include <optional>
 #include <string>
 
-#include "state/state.hpp"
-#include "repo/repo.hpp"
 #include "render/status_bar.hpp"
+#include "repo/repo.hpp"
+#include "state/state.hpp"
 
 namespace render {
 

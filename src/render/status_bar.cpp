@@ -1,8 +1,8 @@
 #include "render/status_bar.hpp"
 
-#include "tui/widgets.hpp"
 #include "render/status_message.hpp"
 #include "render/status_texts.hpp"
+#include "tui/widgets.hpp"
 
 namespace render {
 

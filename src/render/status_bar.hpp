@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "state/state.hpp"
 #include "repo/repo.hpp"
+#include "state/state.hpp"
 #include "tui/buffer.hpp"
 #include "tui/rect.hpp"
 

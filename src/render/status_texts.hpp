@@ -6,11 +6,11 @@
 #include <string>
 #include <string_view>
 
-#include "state/state.hpp"
+#include "render/status_bar.hpp"
 #include "repo/repo.hpp"
+#include "state/state.hpp"
 #include "tui/style.hpp"
 #include "tui/text.hpp"
-#include "render/status_bar.hpp"
 
 namespace render {
 

@@ -296,7 +296,8 @@ std::expected<void, std::string> Repo::create_branch(const std::string& branch_n
   auto commit = find_commit(repo->get(), to_git_oid(id));
   if (!commit) return std::unexpected(commit.error());
   git_reference* created = nullptr;
-  if (git_branch_create(&created, repo->get(), branch_name.c_str(), commit->get(), 0) != 0) return git_failure();
+  if (git_branch_create(&created, repo->get(), branch_name.c_str(), commit->get(), 0) != 0)
+    return git_failure();
   ReferencePtr owned(created);
   reload_branches(repo->get());
   return {};

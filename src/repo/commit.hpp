@@ -1,14 +1,14 @@
 #pragma once
 // The log model: commits, branch names, HEAD.
 
-#include "commit_graph/oid.hpp"
-
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <variant>
 #include <vector>
+
+#include "commit_graph/oid.hpp"
 
 namespace repo {
 

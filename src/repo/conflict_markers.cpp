@@ -1,9 +1,9 @@
 #include "repo/conflict_markers.hpp"
 
-#include "repo/file_lines.hpp"
-
 #include <string>
 #include <unordered_map>
+
+#include "repo/file_lines.hpp"
 
 namespace repo {
 namespace {

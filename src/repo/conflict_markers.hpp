@@ -3,11 +3,11 @@
 // "|||||||" and the base lines, "=======", ">>>>>>>". The staging view shows
 // the sections; resolving one rewrites the file from the byte ranges.
 
-#include "repo/diff.hpp"
-
 #include <cstddef>
 #include <string_view>
 #include <vector>
+
+#include "repo/diff.hpp"
 
 namespace repo {
 

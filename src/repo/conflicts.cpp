@@ -10,8 +10,8 @@
 #include "repo/git_handle.hpp"
 #include "repo/repo.hpp"
 #include "repo/state_files.hpp"
-#include "utils/text.hpp"
 #include "repo/worktree_write.hpp"
+#include "utils/text.hpp"
 
 namespace repo {
 namespace {

@@ -2,12 +2,12 @@
 // The diff model shared by the staging view and the commit details: hunks of
 // lines, conflict blocks, changed files of the work tree and of a commit.
 
-#include "commit_graph/oid.hpp"
-
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "commit_graph/oid.hpp"
 
 namespace repo {
 

@@ -9,8 +9,7 @@ std::string diff_line_text(std::string_view bytes) {
   return utils::decode_lossy(bytes);
 }
 
-void add_library_line(Hunk& hunk, const git_diff_line& line, std::size_t& additions,
-                      std::size_t& deletions) {
+void add_library_line(Hunk& hunk, const git_diff_line& line, std::size_t& additions, std::size_t& deletions) {
   char origin = ' ';
   switch (line.origin) {
     case GIT_DIFF_LINE_ADDITION:

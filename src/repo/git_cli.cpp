@@ -112,10 +112,8 @@ std::expected<std::string, GitFailure> run(const std::string& program, const std
   // askpass program (an empty GIT_ASKPASS also overrides core.askPass and
   // SSH_ASKPASS), for git or for ssh. The callers look for git's own words
   // ("CONFLICT", "could not apply"), which a translated git would not write.
-  options.set_env = {{"GIT_TERMINAL_PROMPT", "0"},
-                     {"GIT_ASKPASS", ""},
-                     {"SSH_ASKPASS_REQUIRE", "never"},
-                     {"LC_ALL", "C"}};
+  options.set_env = {
+      {"GIT_TERMINAL_PROMPT", "0"}, {"GIT_ASKPASS", ""}, {"SSH_ASKPASS_REQUIRE", "never"}, {"LC_ALL", "C"}};
   for (const auto& [name, value] : added) {
     auto same = std::ranges::find(options.set_env, name, &std::pair<std::string, std::string>::first);
     if (same != options.set_env.end())

@@ -15,8 +15,9 @@ namespace repo {
 using GitEnv = std::vector<std::pair<std::string, std::string>>;
 
 struct GitFailure {
-  bool started = true;       // false: git could not be started at all
-  std::string message;       // what the callers show: git's reason (see git_failure_text), or the system's error text
+  bool started = true;  // false: git could not be started at all
+  std::string
+      message;  // what the callers show: git's reason (see git_failure_text), or the system's error text
   std::string error_output;  // the whole standard error, decoded lossily
 
   // A rebase that stopped on conflicts rather than failing.

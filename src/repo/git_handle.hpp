@@ -4,14 +4,14 @@
 
 #include <git2.h>
 
-#include "commit_graph/oid.hpp"
-
 #include <cstring>
 #include <expected>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "commit_graph/oid.hpp"
 
 namespace repo {
 

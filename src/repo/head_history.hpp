@@ -1,9 +1,9 @@
 #pragma once
 // Which loaded commits lie in HEAD's history, found once per load.
 
-#include "repo/commit.hpp"
-
 #include <vector>
+
+#include "repo/commit.hpp"
 
 namespace repo {
 

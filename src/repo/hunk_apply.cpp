@@ -132,8 +132,8 @@ std::expected<std::string, std::string> apply_hunk_to_content(std::string_view c
   return apply(content, hunk, false, "\n");
 }
 
-std::expected<std::string, std::string> apply_hunk_to_converted_copy(std::string_view content, const Hunk& hunk,
-                                                                     LineEnding added) {
+std::expected<std::string, std::string> apply_hunk_to_converted_copy(std::string_view content,
+                                                                     const Hunk& hunk, LineEnding added) {
   return apply(content, hunk, true, added == LineEnding::Crlf ? "\r\n" : "\n");
 }
 

@@ -30,8 +30,8 @@ enum class LineEnding { Lf, Crlf };
 // from the hunk's lines (stored with LF, checked out or edited with CRLF): a
 // CR before a line's LF takes no part in the comparison, every line of the
 // copy keeps its own ending, and the lines the hunk puts in end as `added`.
-std::expected<std::string, std::string> apply_hunk_to_converted_copy(std::string_view content, const Hunk& hunk,
-                                                                     LineEnding added);
+std::expected<std::string, std::string> apply_hunk_to_converted_copy(std::string_view content,
+                                                                     const Hunk& hunk, LineEnding added);
 
 // The ending most of the text's ended lines have (CRLF on a tie); absent
 // when no line of it ends.

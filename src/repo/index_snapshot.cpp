@@ -19,7 +19,9 @@ std::optional<std::string> optional_text(const char* text) {
   return text ? std::optional<std::string>(text) : std::nullopt;
 }
 
-const char* optional_pointer(const std::optional<std::string>& text) { return text ? text->c_str() : nullptr; }
+const char* optional_pointer(const std::optional<std::string>& text) {
+  return text ? text->c_str() : nullptr;
+}
 
 IndexEntryCopy copy_entry(const git_index_entry& e) {
   IndexEntryCopy c;
@@ -64,7 +66,8 @@ git_index_entry library_entry(const IndexEntryCopy& c) {
 // staged where the index held a directory replaces what the directory held,
 // and the other way round).
 bool touches_any(std::string_view entry, const std::set<std::string>& paths) {
-  for (std::size_t end = entry.size(); end != std::string_view::npos && end > 0; end = entry.rfind('/', end - 1))
+  for (std::size_t end = entry.size(); end != std::string_view::npos && end > 0;
+       end = entry.rfind('/', end - 1))
     if (paths.contains(std::string(entry.substr(0, end)))) return true;
   // The paths below the entry sort right after its name and a slash.
   const std::string below = std::string(entry) + "/";
@@ -117,8 +120,8 @@ std::expected<IndexSnapshot, std::string> Repo::snapshot_index() const {
   for (std::size_t i = 0, n = git_index_name_entrycount(index); i < n; ++i) {
     const git_index_name_entry* name_entry = git_index_name_get_byindex(index, i);
     if (name_entry == nullptr) return git_failure();
-    snapshot.conflict_names.push_back(
-        {optional_text(name_entry->ancestor), optional_text(name_entry->ours), optional_text(name_entry->theirs)});
+    snapshot.conflict_names.push_back({optional_text(name_entry->ancestor), optional_text(name_entry->ours),
+                                       optional_text(name_entry->theirs)});
   }
   return snapshot;
 }
@@ -176,7 +179,8 @@ std::expected<void, std::string> Repo::restore_index(const IndexSnapshot& snapsh
   for (std::size_t i = 0, n = git_index_name_entrycount(index); i < n; ++i) {
     const git_index_name_entry* name_entry = git_index_name_get_byindex(index, i);
     if (name_entry == nullptr) return git_failure();
-    ConflictNameCopy copy{optional_text(name_entry->ancestor), optional_text(name_entry->ours), optional_text(name_entry->theirs)};
+    ConflictNameCopy copy{optional_text(name_entry->ancestor), optional_text(name_entry->ours),
+                          optional_text(name_entry->theirs)};
     if (!names_path(copy)) names.push_back(std::move(copy));
   }
   for (const ConflictNameCopy& copy : snapshot.conflict_names)

@@ -3,13 +3,13 @@
 // written back exactly as they were: cancelling an amend must give the user
 // back the entries they had, not HEAD's, and only those the amend changed.
 
-#include "commit_graph/oid.hpp"
-
 #include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "commit_graph/oid.hpp"
 
 namespace repo {
 

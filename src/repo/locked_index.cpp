@@ -10,14 +10,13 @@
 #include "repo/locked_index.hpp"
 
 #include <fcntl.h>
+#include <git2/sys/repository.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <utility>
 #include <vector>
-
-#include <git2/sys/repository.h>
 
 #include "utils/fd.hpp"
 #include "utils/text.hpp"

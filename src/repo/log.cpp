@@ -1,16 +1,16 @@
-#include "repo/branch_walk.hpp"
-#include "repo/git_handle.hpp"
-#include "repo/head_history.hpp"
-#include "repo/log_walk.hpp"
-#include "repo/repo.hpp"
-#include "utils/text.hpp"
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <limits>
 #include <utility>
+
+#include "repo/branch_walk.hpp"
+#include "repo/git_handle.hpp"
+#include "repo/head_history.hpp"
+#include "repo/log_walk.hpp"
+#include "repo/repo.hpp"
+#include "utils/text.hpp"
 
 namespace repo {
 namespace {
@@ -98,7 +98,8 @@ std::expected<LogModel, std::string> load_with(RepoPtr handle, LoadKey key) {
   model.head = key.head;
   model.key = std::move(key);
   handle.reset();
-  for (const Commit& c : model.log.commits) model.longest_author = std::max(model.longest_author, c.author.size());
+  for (const Commit& c : model.log.commits)
+    model.longest_author = std::max(model.longest_author, c.author.size());
   model.graph = commit_graph::build_from(model.log.commits);
   // A history cut short may lack a commit on the way down from HEAD: there
   // the repository is asked instead.
@@ -109,7 +110,8 @@ std::expected<LogModel, std::string> load_with(RepoPtr handle, LoadKey key) {
 
 }  // namespace
 
-std::expected<LogLoad, std::string> Repo::get_commits(git_repository* repo, std::optional<std::uint64_t> limit) {
+std::expected<LogLoad, std::string> Repo::get_commits(git_repository* repo,
+                                                      std::optional<std::uint64_t> limit) {
   auto key = read_load_key(repo, limit);
   if (!key) return std::unexpected(key.error());
   return load_commits(repo, *key);
@@ -128,7 +130,8 @@ HeadState Repo::get_head(git_repository* repo) {
   git_reference* raw = nullptr;
   if (git_repository_head(&raw, repo) != 0) return HeadDetached{Oid::zero()};
   ReferencePtr head(raw);
-  if (git_reference_is_branch(head.get())) return HeadBranch{utils::utf8_or_empty(git_reference_shorthand(head.get()))};
+  if (git_reference_is_branch(head.get()))
+    return HeadBranch{utils::utf8_or_empty(git_reference_shorthand(head.get()))};
   return HeadDetached{to_oid(git_reference_target(head.get()))};
 }
 

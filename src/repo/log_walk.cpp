@@ -1,9 +1,5 @@
 #include "repo/log_walk.hpp"
 
-#include "repo/git_cli.hpp"
-#include "repo/git_handle.hpp"
-#include "utils/text.hpp"
-
 #include <algorithm>
 #include <climits>
 #include <cstring>
@@ -15,6 +11,10 @@
 #include <queue>
 #include <thread>
 #include <unordered_set>
+
+#include "repo/git_cli.hpp"
+#include "repo/git_handle.hpp"
+#include "utils/text.hpp"
 
 namespace repo {
 namespace {
@@ -39,7 +39,8 @@ std::string prefix_of(std::string_view refname) {
 std::expected<void, std::string> add_tips(git_repository* repo, const char* glob, const char* prefix,
                                           std::vector<std::pair<std::string, Oid>>& tips) {
   git_reference_iterator* raw = nullptr;
-  if (git_reference_iterator_glob_new(&raw, repo, glob) != 0) return std::unexpected(prefix + last_git_error());
+  if (git_reference_iterator_glob_new(&raw, repo, glob) != 0)
+    return std::unexpected(prefix + last_git_error());
   ReferenceIteratorPtr iter(raw);
   for (;;) {
     git_reference* ref_raw = nullptr;
@@ -71,7 +72,8 @@ std::optional<std::vector<git_oid>> parse_ids(std::string_view out, std::uint64_
     const std::size_t lf = out.find('\n');
     const std::string_view line = out.substr(0, lf);
     git_oid id;
-    if (line.size() != GIT_OID_HEXSZ || git_oid_fromstrn(&id, line.data(), line.size()) != 0) return std::nullopt;
+    if (line.size() != GIT_OID_HEXSZ || git_oid_fromstrn(&id, line.data(), line.size()) != 0)
+      return std::nullopt;
     ids.push_back(id);
     if (lf == std::string_view::npos) break;
     out.remove_prefix(lf + 1);
@@ -218,7 +220,8 @@ std::optional<std::vector<git_oid>> list_with_git(git_repository* repo, const Lo
   // Branches and remotes by kind, never by name: a short name that is also
   // a tag would stand for the tag. Without replace objects and grafts git
   // sees the parents the library sees.
-  std::vector<std::string> args{"--no-replace-objects", "rev-list", "--date-order", "--branches", "--remotes"};
+  std::vector<std::string> args{"--no-replace-objects", "rev-list", "--date-order", "--branches",
+                                "--remotes"};
   // HEAD by the id the key holds, not by name: HEAD may have moved since.
   if (auto head = detached_head_tip(key)) args.push_back(head->hex());
   // -n is read as a C int; above that git would print nothing at all.

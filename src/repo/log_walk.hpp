@@ -3,8 +3,6 @@
 // git's own revision walk, which a commit-graph file bounds by the commits
 // listed, and a walk of our own that reads every reachable commit once.
 
-#include "repo/repo.hpp"
-
 #include <git2.h>
 
 #include <cstdint>
@@ -12,6 +10,8 @@
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "repo/repo.hpp"
 
 namespace repo {
 

@@ -3,18 +3,18 @@
 // graph, branches, HEAD). It holds no library handle: every operation opens
 // the repository afresh and closes it before returning.
 
-#include "repo/commit.hpp"
-#include "repo/conflict_context.hpp"
-#include "repo/diff.hpp"
-#include "repo/index_snapshot.hpp"
-#include "commit_graph/graph.hpp"
-
 #include <cstdint>
 #include <expected>
 #include <optional>
 #include <set>
 #include <string>
 #include <vector>
+
+#include "commit_graph/graph.hpp"
+#include "repo/commit.hpp"
+#include "repo/conflict_context.hpp"
+#include "repo/diff.hpp"
+#include "repo/index_snapshot.hpp"
 
 struct git_repository;
 struct git_diff;

@@ -16,8 +16,8 @@
 #include "repo/hunk_apply.hpp"
 #include "repo/locked_index.hpp"
 #include "repo/repo.hpp"
-#include "utils/text.hpp"
 #include "repo/worktree_write.hpp"
+#include "utils/text.hpp"
 
 namespace repo {
 namespace {
@@ -178,7 +178,8 @@ std::expected<void, std::string> add_index_entry(git_repository* repo, git_index
 // conversion writes them so.
 LineEnding checkout_line_ending(git_repository* repo, const std::string& path) {
   git_filter_list* raw = nullptr;
-  if (git_filter_list_load(&raw, repo, nullptr, path.c_str(), GIT_FILTER_TO_WORKTREE, GIT_FILTER_DEFAULT) != 0) {
+  if (git_filter_list_load(&raw, repo, nullptr, path.c_str(), GIT_FILTER_TO_WORKTREE, GIT_FILTER_DEFAULT) !=
+      0) {
     git_error_clear();
     return LineEnding::Lf;
   }
@@ -204,7 +205,8 @@ std::expected<std::string, std::string> apply_to_copy(git_repository* repo, cons
     raw = nullptr;
   }
   FilterListPtr filters(raw);
-  if (!filters || git_filter_list_contains(filters.get(), "crlf") == 0) return apply_hunk_to_content(copy, hunk);
+  if (!filters || git_filter_list_contains(filters.get(), "crlf") == 0)
+    return apply_hunk_to_content(copy, hunk);
   const LineEnding added = prevailing_line_ending(copy).value_or(checkout_line_ending(repo, path));
   return apply_hunk_to_converted_copy(copy, hunk, added);
 }
@@ -419,8 +421,7 @@ std::expected<void, std::string> Repo::unstage_hunk(const std::string& file, con
   // A file the index does not hold has no text there: its staged deletion
   // is undone from the empty text, never by adding the base's lines to the
   // base's.
-  auto text =
-      apply_hunk_to_content(stored ? std::string_view(stored->bytes) : std::string_view(), reversed);
+  auto text = apply_hunk_to_content(stored ? std::string_view(stored->bytes) : std::string_view(), reversed);
   if (!text) return std::unexpected(text.error());
   // Every line of a file the base does not hold taken out again: it is no
   // longer added.
@@ -479,10 +480,10 @@ std::expected<void, std::string> Repo::discard_hunk(const std::string& file, con
   if (!full) return utils::os_failure("failed to write file: ", full.error());
   // A link is replaced, never written through.
   const std::string scratch = git_repository_path(opened->repo.get());
-  auto written = link ? write_worktree_link(*full, scratch, *text)
-                 : missing ? write_worktree_file(*full, scratch, *text, std::nullopt,
-                                                 stored->mode == kExecutableMode)
-                           : write_worktree_file(*full, scratch, *text, work->mode & 07777);
+  auto written =
+      link      ? write_worktree_link(*full, scratch, *text)
+      : missing ? write_worktree_file(*full, scratch, *text, std::nullopt, stored->mode == kExecutableMode)
+                : write_worktree_file(*full, scratch, *text, work->mode & 07777);
   if (!written) return utils::os_failure("failed to write file: ", written.error());
   return {};
 }

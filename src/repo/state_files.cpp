@@ -31,12 +31,14 @@ std::optional<std::string> read_state_file(const std::string& path) {
   return text;
 }
 
-std::expected<void, std::string> remove_state_files(git_repository* repo, std::span<const std::string_view> names) {
+std::expected<void, std::string> remove_state_files(git_repository* repo,
+                                                    std::span<const std::string_view> names) {
   std::expected<void, std::string> result;
   for (const std::string_view name : names) {
     if (::unlink(state_file_path(repo, name).c_str()) == 0) continue;
     const int err = errno;
-    if (err != ENOENT && result) result = utils::os_failure("could not remove " + std::string(name) + ": ", err);
+    if (err != ENOENT && result)
+      result = utils::os_failure("could not remove " + std::string(name) + ": ", err);
   }
   return result;
 }

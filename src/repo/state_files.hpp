@@ -16,7 +16,8 @@ namespace repo {
 
 // What git checkout removes.
 inline constexpr std::array<std::string_view, 8> kCheckoutEndedStateFiles = {
-    "MERGE_HEAD", "MERGE_MODE", "MERGE_MSG", "MERGE_RR", "AUTO_MERGE", "SQUASH_MSG", "CHERRY_PICK_HEAD", "REVERT_HEAD"};
+    "MERGE_HEAD", "MERGE_MODE", "MERGE_MSG",        "MERGE_RR",
+    "AUTO_MERGE", "SQUASH_MSG", "CHERRY_PICK_HEAD", "REVERT_HEAD"};
 
 // What git commit removes (a stopped merge's MERGE_RR stays for rerere).
 inline constexpr std::array<std::string_view, 7> kCommitEndedStateFiles = {
@@ -39,7 +40,8 @@ std::optional<std::string> read_state_file(const std::string& path);
 // Removes every one of the files that exists. One that exists but cannot be
 // removed is named in the failure, "could not remove {name}: {}" with the
 // system's error text; the others are removed all the same.
-std::expected<void, std::string> remove_state_files(git_repository* repo, std::span<const std::string_view> names);
+std::expected<void, std::string> remove_state_files(git_repository* repo,
+                                                    std::span<const std::string_view> names);
 
 // Whether git is in the middle of a rebase: its state directory
 // "rebase-merge" (the merge backend) or "rebase-apply" (the apply backend),

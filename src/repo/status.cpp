@@ -1,19 +1,19 @@
 // The status lists of the staging view: which files changed in the work tree
 // and in the index, each with its hunks or, when conflicted, its sections.
 
+#include <algorithm>
+#include <iterator>
+#include <optional>
+#include <set>
+
 #include "repo/conflict_markers.hpp"
 #include "repo/filter_drivers.hpp"
 #include "repo/git_handle.hpp"
 #include "repo/repo.hpp"
 #include "repo/status_diff.hpp"
 #include "repo/status_split.hpp"
-#include "utils/text.hpp"
 #include "repo/worktree_file.hpp"
-
-#include <algorithm>
-#include <iterator>
-#include <optional>
-#include <set>
+#include "utils/text.hpp"
 
 namespace repo {
 namespace {
@@ -122,8 +122,8 @@ void fill_hunks(std::vector<WorktreeFile>& files, const std::vector<std::size_t>
 // shows them. A file git sees unchanged (the library compares the work-tree
 // copy unfiltered) leaves the list; when git fails, each entry stands
 // without hunks.
-void fill_filtered_hunks(const Repo& r, std::vector<WorktreeFile>& files, const std::vector<std::size_t>& which,
-                         const std::vector<std::string>& paths) {
+void fill_filtered_hunks(const Repo& r, std::vector<WorktreeFile>& files,
+                         const std::vector<std::size_t>& which, const std::vector<std::string>& paths) {
   if (which.empty()) return;
   auto hunks = git_worktree_hunks(r.work_command_dir(), paths);
   if (!hunks) return;
@@ -144,7 +144,8 @@ void fill_filtered_hunks(const Repo& r, std::vector<WorktreeFile>& files, const 
 // The entries of the status list (of these paths only, when given) with
 // their hunks, unsorted; in amend mode without the staged list. Absent when
 // the status list cannot be read.
-std::optional<WorktreeStatus> collect_status(const Repo& r, git_repository* repo, const FilterDrivers& drivers,
+std::optional<WorktreeStatus> collect_status(const Repo& r, git_repository* repo,
+                                             const FilterDrivers& drivers,
                                              const std::vector<std::string>* paths, bool amend) {
   if (paths != nullptr && paths->empty()) return WorktreeStatus{};
   auto list = read_status(repo, paths);

@@ -2,14 +2,14 @@
 // status list is made of, with its flags, stopped at the first delta the list
 // would hold as an entry with a UTF-8 path.
 
+#include <atomic>
+#include <optional>
+
 #include "repo/filter_drivers.hpp"
 #include "repo/git_handle.hpp"
 #include "repo/repo.hpp"
 #include "repo/status_split.hpp"
 #include "utils/text.hpp"
-
-#include <atomic>
-#include <optional>
 
 namespace repo {
 namespace {
@@ -103,7 +103,7 @@ Change first_change(git_repository* repo, const FilterDrivers& drivers, const st
     search.worktree = !staged;
     git_diff* raw = nullptr;
     const int code = staged ? git_diff_tree_to_index(&raw, repo, head.get(), index.get(), &options)
-                   : git_diff_index_to_workdir(&raw, repo, index.get(), &options);
+                            : git_diff_index_to_workdir(&raw, repo, index.get(), &options);
     DiffPtr diff(raw);
     filtered.insert(filtered.end(), search.filtered.begin(), search.filtered.end());
     search.filtered.clear();
@@ -125,7 +125,8 @@ std::optional<bool> search_split(const Repo& r, git_repository* repo, const Filt
   std::vector<Change> results(split.parts.size(), Change::Failed);
   std::vector<std::vector<std::string>> filtered(split.parts.size());
   run_parts(r.path, repo, split.parts.size(), [&](std::size_t part, git_repository* handle) {
-    if (handle != nullptr) results[part] = first_change(handle, drivers, &split.parts[part], found, filtered[part]);
+    if (handle != nullptr)
+      results[part] = first_change(handle, drivers, &split.parts[part], found, filtered[part]);
   });
   if (found.load()) return true;
   for (const Change c : results)

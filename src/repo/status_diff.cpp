@@ -1,14 +1,14 @@
 #include "repo/status_diff.hpp"
 
-#include "repo/diff_lines.hpp"
-#include "repo/file_lines.hpp"
-#include "utils/text.hpp"
-#include "repo/worktree_write.hpp"
-
 #include <sys/stat.h>
 
 #include <limits>
 #include <utility>
+
+#include "repo/diff_lines.hpp"
+#include "repo/file_lines.hpp"
+#include "repo/worktree_write.hpp"
+#include "utils/text.hpp"
 
 namespace repo {
 namespace {
@@ -58,7 +58,8 @@ std::optional<Repo::DiffHunks> emptied_file_hunks(git_repository* repo, git_inde
   BlobPtr blob(blob_raw);
   git_diff_options options = GIT_DIFF_OPTIONS_INIT;
   git_patch* patch_raw = nullptr;
-  if (git_patch_from_blob_and_buffer(&patch_raw, blob.get(), path.c_str(), "", 0, path.c_str(), &options) != 0 ||
+  if (git_patch_from_blob_and_buffer(&patch_raw, blob.get(), path.c_str(), "", 0, path.c_str(), &options) !=
+          0 ||
       patch_raw == nullptr)
     return std::nullopt;
   PatchPtr patch(patch_raw);

@@ -3,14 +3,14 @@
 // layer: every path here is matched literally, never as a glob, so that
 // "[id].tsx" does not also pick up the hunks of "i.tsx".
 
-#include "repo/git_handle.hpp"
-#include "repo/repo.hpp"
-
 #include <cstddef>
 #include <map>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "repo/git_handle.hpp"
+#include "repo/repo.hpp"
 
 namespace repo {
 

@@ -1,7 +1,5 @@
 #include "repo/status_split.hpp"
 
-#include "repo/git_handle.hpp"
-
 #include <dirent.h>
 #include <sys/stat.h>
 
@@ -11,6 +9,8 @@
 #include <string_view>
 #include <system_error>
 #include <thread>
+
+#include "repo/git_handle.hpp"
 
 namespace repo {
 namespace {

@@ -9,14 +9,14 @@
 // directories above it, so the parts together hold exactly the entries of one
 // whole read.
 
-#include "repo/repo.hpp"
-
 #include <cstddef>
 #include <functional>
 #include <optional>
 #include <set>
 #include <string>
 #include <vector>
+
+#include "repo/repo.hpp"
 
 struct git_index;
 

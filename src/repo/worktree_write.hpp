@@ -13,8 +13,8 @@ enum class EntryKind { Missing, Regular, Link, Other };
 
 struct WorktreeEntry {
   EntryKind kind = EntryKind::Missing;
-  std::string bytes;  // a regular file's bytes, or a link's target
-  unsigned mode = 0;  // as lstat gives it
+  std::string bytes;       // a regular file's bytes, or a link's target
+  unsigned mode = 0;       // as lstat gives it
   bool too_large = false;  // a regular file past the size asked for: no bytes read
 };
 
@@ -29,8 +29,8 @@ std::expected<std::string, int> checked_worktree_path(const std::string& workdir
 // The entry itself, never what a link points at. A missing entry is kind
 // Missing, not an error; anything but a regular file or a link is Other and
 // is not read. A regular file larger than most_bytes is not read at all.
-std::expected<WorktreeEntry, int> read_worktree_entry_at(const std::string& full,
-                                                         std::optional<std::size_t> most_bytes = std::nullopt);
+std::expected<WorktreeEntry, int> read_worktree_entry_at(
+    const std::string& full, std::optional<std::size_t> most_bytes = std::nullopt);
 
 // Writes the bytes through a temporary file and a rename, so a failed write
 // leaves the old file whole. The temporary file is made in the scratch

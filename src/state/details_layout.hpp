@@ -28,8 +28,8 @@ namespace state {
 struct FileSection {
   std::string path;
   std::size_t start_line = 0;
-  std::size_t file = 0;                // its index among the details' files
-  std::vector<std::size_t> line_rows;  // by diff line, counted through all hunks
+  std::size_t file = 0;                  // its index among the details' files
+  std::vector<std::size_t> line_rows;    // by diff line, counted through all hunks
   std::vector<std::size_t> hunk_starts;  // by hunk, the index of its first diff line
   std::size_t gutter = 0;                // the width of the line numbers
   friend bool operator==(const FileSection&, const FileSection&) = default;

@@ -1,8 +1,8 @@
 #include "state/state.hpp"
 
-#include "utils/utf8_chars.hpp"
-
 #include <algorithm>
+
+#include "utils/utf8_chars.hpp"
 
 namespace state {
 
@@ -68,7 +68,8 @@ void set_details_match(State& state, std::optional<DetailsMatch> match, std::uin
   state.details_match_key = DetailsMatchKey{state.commit_details->id, state.details_query, width};
 }
 
-std::vector<std::string> matching_candidates(std::string_view text, const std::vector<std::string>& candidates) {
+std::vector<std::string> matching_candidates(std::string_view text,
+                                             const std::vector<std::string>& candidates) {
   std::vector<std::string> out;
   for (const std::string& c : candidates)
     if (std::string_view(c).starts_with(text)) out.push_back(c);

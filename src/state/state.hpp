@@ -4,11 +4,6 @@
 // it. The mode is a set of independent flags, tested in a fixed order
 // (mode_of).
 
-#include "state/details_layout.hpp"
-#include "utils/channel.hpp"
-#include "repo/repo.hpp"
-#include "highlight/highlight.hpp"
-
 #include <chrono>
 #include <cstdint>
 #include <map>
@@ -19,6 +14,11 @@
 #include <string_view>
 #include <utility>
 #include <vector>
+
+#include "highlight/highlight.hpp"
+#include "repo/repo.hpp"
+#include "state/details_layout.hpp"
+#include "utils/channel.hpp"
 
 namespace state {
 
@@ -208,7 +208,8 @@ void set_details_match(State& state, std::optional<DetailsMatch> match, std::uin
 
 // The candidates that begin with the text, byte for byte, in list order,
 // duplicates kept. Shared by tab completion and the prompts' ghost text.
-std::vector<std::string> matching_candidates(std::string_view text, const std::vector<std::string>& candidates);
+std::vector<std::string> matching_candidates(std::string_view text,
+                                             const std::vector<std::string>& candidates);
 
 // Every name of the branch map, local and remote-tracking, in the map's
 // order: what the rebase target completes over.

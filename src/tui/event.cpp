@@ -28,7 +28,8 @@ std::ostream& operator<<(std::ostream& out, const PasteEvent& paste) {
     if (b >= 0x20 && b < 0x7F && b != '\\')
       out << c;
     else
-      out << "\\x" << "0123456789abcdef"[b >> 4] << "0123456789abcdef"[b & 15];
+      out << "\\x"
+          << "0123456789abcdef"[b >> 4] << "0123456789abcdef"[b & 15];
   }
   return out << "}";
 }

@@ -1,11 +1,11 @@
 #include "tui/fatal.hpp"
 
-#include "tui/graphemes.hpp"
-#include "tui/tty.hpp"
-
 #include <unistd.h>
 
 #include <string>
+
+#include "tui/graphemes.hpp"
+#include "tui/tty.hpp"
 
 namespace tui {
 

@@ -59,9 +59,9 @@ class Tty final : public Backend, public EventSource {
   struct ::sigaction old_winch_ {};
   bool handler_installed_ = false;
   bool ending_installed_ = false;  // handlers of the signals that end the program
-  std::string pending_;  // input bytes not yet decoded
-  bool in_paste_ = false;  // pending_ continues a pasted block
-  std::string paste_;      // the pasted block's text so far
+  std::string pending_;            // input bytes not yet decoded
+  bool in_paste_ = false;          // pending_ continues a pasted block
+  std::string paste_;              // the pasted block's text so far
 };
 
 // Leaves raw mode and the alternate screen and shows the cursor, whatever fails along the way, if

@@ -56,9 +56,10 @@ void Block::render(Rect area, Buffer& buffer) const {
                  buffer);
   }
   if (title_bottom) {
-    render_title(*title_bottom,
-                 Rect{static_cast<uint16_t>(title_x), static_cast<uint16_t>(y1), static_cast<uint16_t>(title_w), 1},
-                 buffer);
+    render_title(
+        *title_bottom,
+        Rect{static_cast<uint16_t>(title_x), static_cast<uint16_t>(y1), static_cast<uint16_t>(title_w), 1},
+        buffer);
   }
 }
 

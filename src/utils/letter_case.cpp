@@ -1,11 +1,11 @@
 #include "utils/letter_case.hpp"
 
-#include "utils/text.hpp"
-#include "utils/utf8_chars.hpp"
-
 #include <algorithm>
 #include <cstdint>
 #include <span>
+
+#include "utils/text.hpp"
+#include "utils/utf8_chars.hpp"
 
 namespace utils {
 namespace {

@@ -1,20 +1,20 @@
 #include "utils/process.hpp"
-#include "utils/fd.hpp"
-
-#include "utils/temp_file.hpp"
-#include "utils/text.hpp"
 
 #include <fcntl.h>
 #include <poll.h>
-#include <stdlib.h>
 #include <signal.h>
 #include <spawn.h>
+#include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+
+#include "utils/fd.hpp"
+#include "utils/temp_file.hpp"
+#include "utils/text.hpp"
 
 extern char** environ;
 
@@ -116,7 +116,8 @@ struct SigpipeGuard {
 // Ignores interrupt and quit in this process for as long as it lives, so a
 // key typed at the child does not end the program behind it.
 struct IgnoreTerminalSignals {
-  struct ::sigaction old_int {}, old_quit {};
+  struct ::sigaction old_int {
+  }, old_quit{};
   IgnoreTerminalSignals() {
     struct ::sigaction ignore {};
     ignore.sa_handler = SIG_IGN;
@@ -151,7 +152,8 @@ void set_child_signals(SpawnAttr& sa, short extra_flags) {
   sigemptyset(&empty);
   posix_spawnattr_setsigdefault(&sa.attr, &defaults);
   posix_spawnattr_setsigmask(&sa.attr, &empty);
-  posix_spawnattr_setflags(&sa.attr, static_cast<short>(POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK | extra_flags));
+  posix_spawnattr_setflags(&sa.attr,
+                           static_cast<short>(POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK | extra_flags));
 }
 
 std::expected<int, std::string> wait_for(pid_t pid) {
@@ -178,8 +180,8 @@ std::expected<pid_t, std::string> spawn(const std::vector<std::string>& argv, co
   set_child_signals(sa, new_session ? POSIX_SPAWN_SETSID : 0);
   Argv command(argv, options);
   pid_t pid = -1;
-  const int rc = posix_spawnp(&pid, command.argp[0], &fa.actions, &sa.attr, command.argp.data(),
-                              command.envp.data());
+  const int rc =
+      posix_spawnp(&pid, command.argp[0], &fa.actions, &sa.attr, command.argp.data(), command.envp.data());
   if (rc != 0) return std::unexpected(os_error_text(rc));
   return pid;
 }
@@ -291,7 +293,8 @@ std::expected<int, std::string> start_process(const std::vector<std::string>& ar
   Fd devnull(::open("/dev/null", O_RDWR | O_CLOEXEC));
   if (devnull.fd < 0) return std::unexpected(os_error_text(errno));
   FileActions fa;
-  for (int target = 0; target <= 2; ++target) posix_spawn_file_actions_adddup2(&fa.actions, devnull.fd, target);
+  for (int target = 0; target <= 2; ++target)
+    posix_spawn_file_actions_adddup2(&fa.actions, devnull.fd, target);
   return spawn(argv, options, fa, options.new_session);
 }
 

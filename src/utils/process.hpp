@@ -10,11 +10,11 @@
 namespace utils {
 
 struct ProcessOptions {
-  std::string cwd;                         // empty: the program's own directory
-  std::optional<std::string> input;        // standard input; absent gives /dev/null
+  std::string cwd;                   // empty: the program's own directory
+  std::optional<std::string> input;  // standard input; absent gives /dev/null
   std::vector<std::pair<std::string, std::string>> set_env;
   std::vector<std::string> unset_env;
-  bool new_session = true;                 // no controlling terminal for the child
+  bool new_session = true;  // no controlling terminal for the child
   // The child gets this process's standard input, output and error (the
   // terminal) and stays in its session; nothing is captured. While it runs,
   // interrupt and quit keys reach only the child, as with system().

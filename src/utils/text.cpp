@@ -1,8 +1,8 @@
 #include "utils/text.hpp"
 
-#include "utils/utf8_chars.hpp"
-
 #include <cstring>
+
+#include "utils/utf8_chars.hpp"
 
 namespace utils {
 namespace {

@@ -39,7 +39,8 @@ void spawn_detached(Body body, CannotStart cannot_start) {
 template <class Result, class Work>
 utils::Receiver<Result> spawn_worker(Work work, CannotStart cannot_start) {
   auto [sender, receiver] = utils::make_channel<Result>();
-  spawn_detached([sender = std::move(sender), work = std::move(work)]() mutable { sender.send(work()); }, cannot_start);
+  spawn_detached([sender = std::move(sender), work = std::move(work)]() mutable { sender.send(work()); },
+                 cannot_start);
   return std::move(receiver);
 }
 

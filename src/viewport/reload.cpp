@@ -1,8 +1,8 @@
 #include "viewport/reload.hpp"
 
-#include "utils/arithmetic.hpp"
-
 #include <algorithm>
+
+#include "utils/arithmetic.hpp"
 
 namespace viewport {
 namespace {
@@ -13,7 +13,8 @@ void place(std::size_t& selected, std::size_t& scroll, std::optional<std::size_t
            std::uint16_t visible_rows) {
   if (found) {
     const std::size_t offset =
-        selected >= scroll ? std::min<std::size_t>(selected - scroll, visible_rows ? visible_rows - 1 : 0) : 0;
+        selected >= scroll ? std::min<std::size_t>(selected - scroll, visible_rows ? visible_rows - 1 : 0)
+                           : 0;
     selected = *found;
     scroll = selected >= offset ? selected - offset : 0;
   } else {
@@ -35,12 +36,14 @@ SelectionAnchor selection_anchor(const state::State& state, const repo::Repo& re
 void keep_selection_after_reload(state::State& state, const repo::Repo& repo, const SelectionAnchor& anchor,
                                  std::uint16_t visible_rows) {
   const std::size_t rows = repo.commits.size();
-  place(state.selected, state.scroll, anchor.commit ? state::row_of(repo.commits, *anchor.commit, anchor.selected) : std::nullopt,
-        rows, visible_rows);
+  place(state.selected, state.scroll,
+        anchor.commit ? state::row_of(repo.commits, *anchor.commit, anchor.selected) : std::nullopt, rows,
+        visible_rows);
   if (state.saved_selection) {
     std::size_t saved_scroll = state.saved_scroll.value_or(0);
-    const auto found = anchor.saved_commit ? state::row_of(repo.commits, *anchor.saved_commit, *state.saved_selection)
-                                           : std::nullopt;
+    const auto found = anchor.saved_commit
+                           ? state::row_of(repo.commits, *anchor.saved_commit, *state.saved_selection)
+                           : std::nullopt;
     place(*state.saved_selection, saved_scroll, found, rows, visible_rows);
     if (state.saved_scroll) state.saved_scroll = saved_scroll;
   }

@@ -3,12 +3,12 @@
 // drop or reorder rows, and a row number alone would then point at another
 // commit, on which the next command (a branch to create, say) would act.
 
-#include "state/state.hpp"
-#include "repo/repo.hpp"
-
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+
+#include "repo/repo.hpp"
+#include "state/state.hpp"
 
 namespace viewport {
 

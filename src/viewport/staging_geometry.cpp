@@ -1,8 +1,8 @@
 #include "viewport/staging_geometry.hpp"
 
-#include "utils/arithmetic.hpp"
-
 #include <algorithm>
+
+#include "utils/arithmetic.hpp"
 
 namespace viewport {
 namespace {

@@ -5,14 +5,14 @@
 // the screen both go by these rules, so the hunk the screen marks is the one
 // the keys act on.
 
+#include <cstddef>
+#include <optional>
+#include <vector>
+
 #include "repo/diff.hpp"
 #include "state/state.hpp"
 #include "tui/rect.hpp"
 #include "tui/terminal.hpp"
-
-#include <cstddef>
-#include <optional>
-#include <vector>
 
 namespace viewport {
 

@@ -1,9 +1,9 @@
 #include "viewport/viewport.hpp"
 
+#include <algorithm>
+
 #include "tui/fatal.hpp"
 #include "utils/arithmetic.hpp"
-
-#include <algorithm>
 
 namespace viewport {
 
@@ -18,7 +18,9 @@ std::uint16_t visible_rows(tui::Size size, bool show_hotkeys) {
   return static_cast<std::uint16_t>(std::max(0, int{size.height} - bars));
 }
 
-std::uint16_t details_width(tui::Size size) { return static_cast<std::uint16_t>(std::max(0, int{size.width} - 2)); }
+std::uint16_t details_width(tui::Size size) {
+  return static_cast<std::uint16_t>(std::max(0, int{size.width} - 2));
+}
 
 std::uint16_t details_panel_width(tui::Size size) { return details_width(size); }
 

@@ -3,12 +3,12 @@
 // handlers share, and how the log's scroll position follows the selection
 // and the terminal's size.
 
+#include <cstddef>
+#include <cstdint>
+
 #include "state/state.hpp"
 #include "tui/rect.hpp"
 #include "tui/terminal.hpp"
-
-#include <cstddef>
-#include <cstdint>
 
 namespace viewport {
 

@@ -1,11 +1,11 @@
-#include "log_fixture.hpp"
-
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <functional>
 #include <optional>
 #include <string>
+
+#include "log_fixture.hpp"
 
 namespace {
 

@@ -1,11 +1,10 @@
 // Opening the staging view from the log: Tab over the work tree, a over
 // HEAD's own changes, and what cancelling an amend leaves in the index.
 
-#include "commit_view_fixture.hpp"
-
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include "commit_view_fixture.hpp"
 #include "repo/git_handle.hpp"
 #include "repo/locked_index.hpp"
 

@@ -1,8 +1,9 @@
 #include "action/branch_prompt.hpp"
-#include "branch_fixture.hpp"
-#include "log_fixture.hpp"
 
 #include <gtest/gtest.h>
+
+#include "branch_fixture.hpp"
+#include "log_fixture.hpp"
 
 namespace {
 

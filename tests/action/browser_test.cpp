@@ -1,9 +1,9 @@
-#include "remote_fixture.hpp"
-#include "support/wait.hpp"
-
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+
+#include "remote_fixture.hpp"
+#include "support/wait.hpp"
 
 namespace {
 

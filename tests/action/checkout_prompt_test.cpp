@@ -1,6 +1,6 @@
-#include "remote_fixture.hpp"
-
 #include <gtest/gtest.h>
+
+#include "remote_fixture.hpp"
 
 namespace {
 

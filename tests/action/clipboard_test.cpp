@@ -1,10 +1,9 @@
-#include "remote_fixture.hpp"
-
+#include <gtest/gtest.h>
 #include <signal.h>
 
-#include <gtest/gtest.h>
-
 #include <cstdlib>
+
+#include "remote_fixture.hpp"
 
 namespace {
 

@@ -1,7 +1,5 @@
 #include "action/commit_flow.hpp"
 
-#include "action/action.hpp"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "action/action.hpp"
 #include "action/commit_aids.hpp"
 #include "action/commit_message.hpp"
 #include "repo/repo.hpp"
@@ -195,7 +194,8 @@ TEST_F(Flow, ViewStaysOpenOnlyWhileUnstagedChangesRemain) {
       EXPECT_FALSE(view.amending);
       EXPECT_TRUE(view.staged.empty());
       ASSERT_EQ(view.unstaged.size(), left->unstaged.size());
-      for (std::size_t i = 0; i < left->unstaged.size(); ++i) EXPECT_EQ(view.unstaged[i].path, left->unstaged[i].path);
+      for (std::size_t i = 0; i < left->unstaged.size(); ++i)
+        EXPECT_EQ(view.unstaged[i].path, left->unstaged[i].path);
       EXPECT_LT(view.unstaged_index, view.unstaged.size());
       EXPECT_EQ(view.selected_path, left->unstaged.front().path);
     }
@@ -341,11 +341,22 @@ TEST_F(Flow, NothingToCommitAnyMoreIsToldBeforeTheEditor) {
   };
   const Case cases[] = {
       {"committed from outside", false, [](TempRepo& g) { g.commit_staged("outside"); }, false},
-      {"unstaged from outside", false, [](TempRepo& g) { g.git({"reset", "-q"}); }, false},
+      {"unstaged from outside", false,
+       [](TempRepo& g) {
+         g.git({"reset", "-q"});
+       },
+       false},
       {"amend: the index is back at the parent's tree", true,
-       [](TempRepo& g) { g.git({"read-tree", "HEAD~1"}); }, false},
+       [](TempRepo& g) {
+         g.git({"read-tree", "HEAD~1"});
+       },
+       false},
       // git amends with nothing newly staged: the message alone changes.
-      {"amend: nothing new staged", true, [](TempRepo& g) { g.git({"reset", "-q"}); }, true},
+      {"amend: nothing new staged", true,
+       [](TempRepo& g) {
+         g.git({"reset", "-q"});
+       },
+       true},
   };
   git.write("a.txt", "one\n").commit("base");
   for (const auto& c : cases) {
@@ -388,7 +399,7 @@ TEST_F(Flow, NothingToCommitAfterTheEditorKeepsTheMessage) {
   struct Case {
     const char* name;
     bool amend;
-    bool hook;  // the commit goes through git
+    bool hook;              // the commit goes through git
     std::string meanwhile;  // run by the editor, as another terminal would
     bool commits;
   };

@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "support/text.hpp"
-
 #include <string>
 #include <vector>
+
+#include "support/text.hpp"
 
 namespace {
 

@@ -2,13 +2,13 @@
 // emptied and binary files, names that would drive the terminal, and
 // conflicts with wider markers.
 
-#include "commit_view_fixture.hpp"
-#include "support/frames.hpp"
-#include "support/screen.hpp"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
+
+#include "commit_view_fixture.hpp"
+#include "support/frames.hpp"
+#include "support/screen.hpp"
 
 namespace {
 
@@ -132,7 +132,8 @@ TEST(StagingViewFiles, NamesThatWouldDriveTheTerminalShowAsPlaceholders) {
 TEST(StagingViewFiles, ConflictWithWiderMarkers) {
   ViewRun r;
   r.t.write(".gitattributes", "c.txt conflict-marker-size=10\n");
-  app_testing::stop_merge_on_conflict(r.t, "c.txt", "top\nmid\nend\n", "top\nours\nend\n", "top\ntheirs\nend\n");
+  app_testing::stop_merge_on_conflict(r.t, "c.txt", "top\nmid\nend\n", "top\nours\nend\n",
+                                      "top\ntheirs\nend\n");
   ASSERT_NE(r.t.read("c.txt").find("<<<<<<<<<< "), std::string::npos);
   r.open();
   ASSERT_EQ(r.view().selected_path, "c.txt");

@@ -1,21 +1,22 @@
 #pragma once
 // The staging view over a real temporary repository, driven by keys.
 
-#include "action/commit_view_lists.hpp"
-#include "log_fixture.hpp"
-#include "support/text.hpp"
-
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
 
+#include "action/commit_view_lists.hpp"
+#include "log_fixture.hpp"
+#include "support/text.hpp"
+
 namespace app_testing {
 
 // path as base on main, then theirs on the branch side and ours on main;
 // merging side stops on the conflict.
-inline void stop_merge_on_conflict(testing_support::TempRepo& t, const std::string& path, const std::string& base,
-                                   const std::string& ours, const std::string& theirs) {
+inline void stop_merge_on_conflict(testing_support::TempRepo& t, const std::string& path,
+                                   const std::string& base, const std::string& ours,
+                                   const std::string& theirs) {
   t.write(path, base).commit("base");
   t.git({"checkout", "-q", "-b", "side"});
   t.write(path, theirs).commit("side");

@@ -4,12 +4,12 @@
 // an operation failed because the file changed or whose failure may have
 // changed it all the same.
 
+#include <gtest/gtest.h>
+
 #include "commit_view_fixture.hpp"
 #include "support/fake_programs.hpp"
 #include "support/frames.hpp"
 #include "support/screen.hpp"
-
-#include <gtest/gtest.h>
 
 namespace {
 

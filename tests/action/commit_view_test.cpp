@@ -1,16 +1,16 @@
-#include "commit_view_fixture.hpp"
-
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
-#include <sys/stat.h>
+
+#include "commit_view_fixture.hpp"
 
 namespace {
 
-using testing_support::numbered;
 using app_testing::ViewRun;
 using state::DiscardKind;
+using testing_support::numbered;
 
 const std::string kBase = numbered(1, 40);
 const std::string kBoth = numbered(1, 40, "", {{3, "three"}, {35, "thirtyfive"}});
@@ -23,7 +23,9 @@ void two_files(ViewRun& r) {
   r.t.write("a.txt", "A\n").write("f.txt", kBoth);
 }
 
-bool exists(const ViewRun& r, const std::string& path) { return std::filesystem::exists(r.t.file_path(path)); }
+bool exists(const ViewRun& r, const std::string& path) {
+  return std::filesystem::exists(r.t.file_path(path));
+}
 
 TEST(StagingView, OpensOnTheFirstChangedFile) {
   ViewRun r;
@@ -255,7 +257,7 @@ TEST(StagingView, DigitsTakeOneSideOfTheSectionUnderTheCursor) {
   r.press("1");
   EXPECT_EQ(r.view().unstaged[0].conflict_sections.size(), 2u);
   EXPECT_EQ(r.view().diff_scroll, 0u);  // the two left fit: no scroll is left to keep
-  r.press("2");  // now the first section left: the one of line 15
+  r.press("2");                         // now the first section left: the one of line 15
   EXPECT_EQ(r.view().resolved_sections.at("c.txt"), 2u);
   const std::string text = r.t.read("c.txt");
   EXPECT_TRUE(text.starts_with("1\nmain 2\n3\n")) << text;
@@ -359,7 +361,8 @@ TEST(StagingView, ClosingDuringAStoppedRebaseAbortsIt) {
 // with the given status.
 std::string fake_editor(const testing_support::TempDir& dir, int status) {
   const std::string path = dir.path() + "/editor";
-  std::ofstream(path) << "#!/bin/sh\nprintf '%s\\n' \"$@\" >> '" << dir.path() << "/args'\nexit " << status << "\n";
+  std::ofstream(path) << "#!/bin/sh\nprintf '%s\\n' \"$@\" >> '" << dir.path() << "/args'\nexit " << status
+                      << "\n";
   ::chmod(path.c_str(), 0755);
   return path;
 }

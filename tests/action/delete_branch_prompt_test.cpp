@@ -1,7 +1,7 @@
+#include <gtest/gtest.h>
+
 #include "branch_fixture.hpp"
 #include "log_fixture.hpp"
-
-#include <gtest/gtest.h>
 
 namespace {
 

@@ -1,12 +1,13 @@
 #include "action/details_panel.hpp"
-#include "action/log_view.hpp"
-#include "log_fixture.hpp"
-#include "render/details_text.hpp"
-#include "highlight/highlight.hpp"
 
 #include <gtest/gtest.h>
 
 #include <functional>
+
+#include "action/log_view.hpp"
+#include "highlight/highlight.hpp"
+#include "log_fixture.hpp"
+#include "render/details_text.hpp"
 
 namespace {
 

@@ -1,11 +1,6 @@
 #include "action/editor.hpp"
 
-#include "support/env_guard.hpp"
-#include "support/temp_repo.hpp"
-#include "tui/memory_backend.hpp"
-
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -13,6 +8,10 @@
 #include <fstream>
 #include <optional>
 #include <string>
+
+#include "support/env_guard.hpp"
+#include "support/temp_repo.hpp"
+#include "tui/memory_backend.hpp"
 
 namespace {
 
@@ -25,7 +24,7 @@ TEST(Editor, ChoiceFallsFromEditorToVisualToVi) {
       {"nano", "code", "nano"},
       {std::nullopt, "code", "code"},
       {std::nullopt, std::nullopt, "vi"},
-      {"bad\xFF", "code", "code"},  // not UTF-8: as if unset
+      {"bad\xFF", "code", "code"},               // not UTF-8: as if unset
       {"emacs -nw", std::nullopt, "emacs -nw"},  // as written: the words are split when it runs
   };
   for (const auto& c : cases) {
@@ -37,11 +36,21 @@ TEST(Editor, ChoiceFallsFromEditorToVisualToVi) {
 
 TEST(Editor, NeovimIsTheFileStemNvim) {
   const std::pair<const char*, bool> cases[] = {
-      {"nvim", true},       {"/opt/x/nvim", true}, {"nvim.appimage", true}, {"/usr/bin/nvim.exe", true},
-      {"nvim-qt", false},   {"gnvim", false},      {"vim", false},          {"nvim.tar.gz", false},
-      {".nvim", false},     {"", false},
+      {"nvim", true},
+      {"/opt/x/nvim", true},
+      {"nvim.appimage", true},
+      {"/usr/bin/nvim.exe", true},
+      {"nvim-qt", false},
+      {"gnvim", false},
+      {"vim", false},
+      {"nvim.tar.gz", false},
+      {".nvim", false},
+      {"", false},
       // The first word names the program.
-      {"nvim --clean", true}, {" /opt/x/nvim -u NONE", true}, {"code --wait", false}, {"vim -c nvim", false},
+      {"nvim --clean", true},
+      {" /opt/x/nvim -u NONE", true},
+      {"code --wait", false},
+      {"vim -c nvim", false},
   };
   for (const auto& [editor, want] : cases) EXPECT_EQ(action::is_neovim(editor), want) << editor;
 }

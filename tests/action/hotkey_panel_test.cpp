@@ -1,7 +1,8 @@
 #include "action/hotkey_panel.hpp"
-#include "log_fixture.hpp"
 
 #include <gtest/gtest.h>
+
+#include "log_fixture.hpp"
 
 namespace {
 

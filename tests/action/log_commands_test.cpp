@@ -1,8 +1,7 @@
-#include "remote_fixture.hpp"
-
-#include "support/auth_wall.hpp"
-
 #include <gtest/gtest.h>
+
+#include "remote_fixture.hpp"
+#include "support/auth_wall.hpp"
 
 namespace {
 

@@ -2,14 +2,14 @@
 // A log in memory, with no repository behind it, for the sessions of the
 // key handlers' tests.
 
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
 #include "repo/repo.hpp"
 #include "support/repositories.hpp"
 #include "support/session.hpp"
 #include "support/temp_repo.hpp"
-
-#include <cstddef>
-#include <cstdint>
-#include <string>
 
 namespace app_testing {
 

@@ -1,9 +1,10 @@
 #include "action/log_view.hpp"
-#include "log_fixture.hpp"
 
 #include <gtest/gtest.h>
 
 #include <functional>
+
+#include "log_fixture.hpp"
 
 namespace {
 

@@ -1,14 +1,15 @@
-#include "log_fixture.hpp"
 #include "action/move_branch.hpp"
-#include "support/fake_programs.hpp"
-#include "support/program_git.hpp"
-#include "support/text.hpp"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <functional>
 #include <map>
+
+#include "log_fixture.hpp"
+#include "support/fake_programs.hpp"
+#include "support/program_git.hpp"
+#include "support/text.hpp"
 
 namespace {
 

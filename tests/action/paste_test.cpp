@@ -2,11 +2,12 @@
 // nowhere else; nothing of it is a key.
 
 #include "action/paste.hpp"
-#include "log_fixture.hpp"
 
 #include <gtest/gtest.h>
 
 #include <functional>
+
+#include "log_fixture.hpp"
 
 namespace {
 
@@ -26,13 +27,15 @@ TEST(Paste, TakesTheFirstLineWithoutControlOrBidiCharacters) {
       {"topic\nbj", "topic"},
       {"\r\ntopic", ""},
       {"to\tp\x01i\x1b[31mc\x7f", "topi[31mc"},
-      {"\xc2\x9b" "31mx", "31mx"},                             // C1 CSI
-      {"\u202etxt.exe\u202c", "txt.exe"},                     // right-to-left override
-      {"a\u2066b\u2069\u200e\u200f\u061cc", "abc"},           // isolates and marks
+      {"\xc2\x9b"
+       "31mx",
+       "31mx"},                                      // C1 CSI
+      {"\u202etxt.exe\u202c", "txt.exe"},            // right-to-left override
+      {"a\u2066b\u2069\u200e\u200f\u061cc", "abc"},  // isolates and marks
       {"caf\u00e9 \u65e5\u672c \U0001F600", "caf\u00e9 \u65e5\u672c \U0001F600"},
-      {"ok\xff\xc3(end", "ok(end"},                           // bytes that are not UTF-8
-      {"one\u2028two", "one"},                                // Unicode line separator
-      {"one\xc2\x85two", "one"},                              // NEL
+      {"ok\xff\xc3(end", "ok(end"},  // bytes that are not UTF-8
+      {"one\u2028two", "one"},       // Unicode line separator
+      {"one\xc2\x85two", "one"},     // NEL
       {"", ""},
   };
   for (const Case& c : cases) {
@@ -58,24 +61,43 @@ struct PromptCase {
 
 std::string text_of(const state::State& s, Prompt p) {
   switch (p) {
-    case Prompt::Search: return s.search_query;
-    case Prompt::Details: return s.details_query;
-    case Prompt::Create: return s.create_branch_input;
-    case Prompt::Delete: return s.delete_branch_input;
-    case Prompt::Checkout: return s.checkout_input;
-    case Prompt::RebaseTarget: return s.rebase_onto_input;
-    case Prompt::Push: return s.push_input;
-    case Prompt::None: break;
+    case Prompt::Search:
+      return s.search_query;
+    case Prompt::Details:
+      return s.details_query;
+    case Prompt::Create:
+      return s.create_branch_input;
+    case Prompt::Delete:
+      return s.delete_branch_input;
+    case Prompt::Checkout:
+      return s.checkout_input;
+    case Prompt::RebaseTarget:
+      return s.rebase_onto_input;
+    case Prompt::Push:
+      return s.push_input;
+    case Prompt::None:
+      break;
   }
   return {};
 }
 
 // Every mode flag, and whether the staging view and the details are open.
 std::vector<bool> modes(const state::State& s) {
-  return {s.searching,          s.creating_branch,         s.deleting_branch,        s.checking_out,
-          s.rebase_in_progress, s.selecting_rebase_branch, s.entering_rebase_target, s.confirming_revert,
-          s.entering_push_branch, s.selecting_move_branch, s.selecting_move_target,  s.confirming_move,
-          s.show_hotkeys,       s.commit_view.has_value(), s.commit_details.has_value()};
+  return {s.searching,
+          s.creating_branch,
+          s.deleting_branch,
+          s.checking_out,
+          s.rebase_in_progress,
+          s.selecting_rebase_branch,
+          s.entering_rebase_target,
+          s.confirming_revert,
+          s.entering_push_branch,
+          s.selecting_move_branch,
+          s.selecting_move_target,
+          s.confirming_move,
+          s.show_hotkeys,
+          s.commit_view.has_value(),
+          s.commit_details.has_value()};
 }
 
 TEST(Paste, GoesIntoTheOpenPromptOnlyAndRunsNothing) {
@@ -117,8 +139,8 @@ TEST(Paste, GoesIntoTheOpenPromptOnlyAndRunsNothing) {
       {"the move target", [](state::State& s) { s.selecting_move_target = true; }, Prompt::None},
       {"a move to confirm", [](state::State& s) { s.confirming_move = true; }, Prompt::None},
   };
-  const Prompt all[] = {Prompt::Search,       Prompt::Details, Prompt::Create, Prompt::Delete,
-                        Prompt::Checkout,     Prompt::RebaseTarget, Prompt::Push};
+  const Prompt all[] = {Prompt::Search,   Prompt::Details,      Prompt::Create, Prompt::Delete,
+                        Prompt::Checkout, Prompt::RebaseTarget, Prompt::Push};
   for (const PromptCase& c : cases) {
     SCOPED_TRACE(c.name);
     Session s(memory_log(5));
@@ -142,7 +164,8 @@ TEST(Paste, GoesIntoTheOpenPromptOnlyAndRunsNothing) {
     EXPECT_EQ(s.status(), "before");
 
     // What typing a character does to the prompt's helpers, a paste does too.
-    const bool branch_prompt = c.prompt != Prompt::None && c.prompt != Prompt::Search && c.prompt != Prompt::Details;
+    const bool branch_prompt =
+        c.prompt != Prompt::None && c.prompt != Prompt::Search && c.prompt != Prompt::Details;
     EXPECT_EQ(s.state.completion_prefix.has_value(), !branch_prompt);
     EXPECT_EQ(s.state.completion_index, branch_prompt ? 0u : 3u);
     const bool search = c.prompt == Prompt::Search || c.prompt == Prompt::Details;

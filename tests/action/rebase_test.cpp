@@ -2,18 +2,19 @@
 // the conflict view a stop opens, continuing and aborting, checked against
 // what real git leaves in the repository.
 
-#include "log_fixture.hpp"
-#include "support/fake_programs.hpp"
-#include "support/program_git.hpp"
-#include "action/commit_view_lists.hpp"
 #include "action/rebase.hpp"
-#include "support/env_guard.hpp"
-#include "support/frames.hpp"
-#include "support/screen.hpp"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+
+#include "action/commit_view_lists.hpp"
+#include "log_fixture.hpp"
+#include "support/env_guard.hpp"
+#include "support/fake_programs.hpp"
+#include "support/frames.hpp"
+#include "support/program_git.hpp"
+#include "support/screen.hpp"
 
 namespace {
 
@@ -710,8 +711,8 @@ TEST_F(Rebase, AStoppedAmIsNoRebase) {
 // A git that fails with exactly this standard error (and, when given, this
 // standard output).
 void failing_git(FakePrograms& programs, const std::string& err, const std::string& out = "") {
-  programs.add("git", "printf '%s\\n' \"$*\" >> \"$LOG\"\nprintf '" + out + "'\nprintf '" + err +
-                          "' >&2\nexit 1");
+  programs.add("git",
+               "printf '%s\\n' \"$*\" >> \"$LOG\"\nprintf '" + out + "'\nprintf '" + err + "' >&2\nexit 1");
 }
 
 TEST_F(Rebase, RunFailuresShowGitsReason) {
@@ -727,7 +728,8 @@ TEST_F(Rebase, RunFailuresShowGitsReason) {
       {"Rebasing (1/2)\\rodd\\nhint: x\\n", "", "rebase failed: Rebasing (1/2)\rodd"},
       {"fatal: bad\\r\\n", "", "rebase failed: fatal: bad"},
       // Only standard error tells of a conflict.
-      {"error: not stopped\\n", "CONFLICT (content): Merge conflict in f.txt\\n", "rebase failed: error: not stopped"},
+      {"error: not stopped\\n", "CONFLICT (content): Merge conflict in f.txt\\n",
+       "rebase failed: error: not stopped"},
       {"conflict in lower case\\n", "", "rebase failed: conflict in lower case"},
   };
   for (const Case& c : cases) {

@@ -4,13 +4,6 @@
 // stand-in programs first on PATH (support/fake_programs.hpp). The event loop carries a worker's result
 // into the state (support/loop_session.hpp).
 
-#include "log_fixture.hpp"
-#include "support/env_guard.hpp"
-#include "support/fake_programs.hpp"
-#include "support/loop_session.hpp"
-#include "support/temp_repo.hpp"
-#include "support/text.hpp"
-
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -18,6 +11,13 @@
 #include <sstream>
 #include <string>
 #include <thread>
+
+#include "log_fixture.hpp"
+#include "support/env_guard.hpp"
+#include "support/fake_programs.hpp"
+#include "support/loop_session.hpp"
+#include "support/temp_repo.hpp"
+#include "support/text.hpp"
 
 namespace app_testing {
 
@@ -30,12 +30,9 @@ using testing_support::TempRepo;
 // system configuration, and nothing that answers a credential question.
 struct HermeticGit {
   TempDir home;
-  EnvGuard env{{"HOME", home.path()},
-               {"XDG_CONFIG_HOME", home.path() + "/.config"},
-               {"GIT_CONFIG_NOSYSTEM", "1"},
-               {"GIT_ASKPASS", std::nullopt},
-               {"SSH_ASKPASS", std::nullopt},
-               {"GIT_TERMINAL_PROMPT", std::nullopt}};
+  EnvGuard env{{"HOME", home.path()},         {"XDG_CONFIG_HOME", home.path() + "/.config"},
+               {"GIT_CONFIG_NOSYSTEM", "1"},  {"GIT_ASKPASS", std::nullopt},
+               {"SSH_ASKPASS", std::nullopt}, {"GIT_TERMINAL_PROMPT", std::nullopt}};
 };
 
 // A work repository with one commit on main, pushed to a bare "origin".

@@ -1,12 +1,13 @@
-#include "log_fixture.hpp"
 #include "action/revert.hpp"
-#include "support/fake_programs.hpp"
-#include "support/program_git.hpp"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
+
+#include "log_fixture.hpp"
+#include "support/fake_programs.hpp"
+#include "support/program_git.hpp"
 
 namespace {
 

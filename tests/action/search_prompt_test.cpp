@@ -1,7 +1,7 @@
+#include <gtest/gtest.h>
+
 #include "action/prompt_text.hpp"
 #include "log_fixture.hpp"
-
-#include <gtest/gtest.h>
 
 namespace {
 

@@ -2,14 +2,14 @@
 // each printable character is typed, even the ones that are commands
 // elsewhere, and the keys that type nothing change nothing.
 
-#include "log_fixture.hpp"
-#include "support/env_guard.hpp"
-
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <optional>
 #include <string>
+
+#include "log_fixture.hpp"
+#include "support/env_guard.hpp"
 
 namespace {
 
@@ -41,8 +41,8 @@ constexpr const char* kBranchInert = "<up><down><C-d><C-u><C-j><left>";
 constexpr const char* kSearchInert = "<up><down><tab><C-d><C-u><C-j><left>";
 
 const PromptCase kPrompts[] = {
-    {"search in the log", [](Session& s) { s.press("/"); }, &state::State::searching, &state::State::search_query,
-     kSearchInert},
+    {"search in the log", [](Session& s) { s.press("/"); }, &state::State::searching,
+     &state::State::search_query, kSearchInert},
     {"search in the details", [](Session& s) { s.press("l/"); }, &state::State::searching,
      &state::State::details_query, kSearchInert},
     {"create branch", [](Session& s) { s.press("b"); }, &state::State::creating_branch,
@@ -57,8 +57,8 @@ const PromptCase kPrompts[] = {
      kBranchInert},
 };
 
-std::string state::State::* const kTexts[] = {
-    &state::State::search_query,   &state::State::details_query,     &state::State::create_branch_input,
+std::string state::State::*const kTexts[] = {
+    &state::State::search_query,        &state::State::details_query,  &state::State::create_branch_input,
     &state::State::delete_branch_input, &state::State::checkout_input, &state::State::rebase_onto_input,
     &state::State::push_input,
 };

@@ -1,12 +1,12 @@
-#include "log_fixture.hpp"
-#include "support/env_guard.hpp"
-#include "support/fake_programs.hpp"
-
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <optional>
 #include <string>
+
+#include "log_fixture.hpp"
+#include "support/env_guard.hpp"
+#include "support/fake_programs.hpp"
 
 namespace {
 

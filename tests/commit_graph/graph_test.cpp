@@ -1,11 +1,12 @@
 #include "commit_graph/graph.hpp"
-#include "repo/commit.hpp"
-#include "utils/text.hpp"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
+
+#include "repo/commit.hpp"
+#include "utils/text.hpp"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "utils/process.hpp"
 #include "support/temp_repo.hpp"
+#include "utils/process.hpp"
 
 namespace {
 

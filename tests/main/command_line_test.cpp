@@ -1,11 +1,9 @@
 #include "main/command_line.hpp"
 
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <filesystem>
-
 #include <fstream>
 #include <sstream>
 #include <vector>

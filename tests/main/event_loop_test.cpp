@@ -9,8 +9,6 @@
 #include <string>
 #include <string_view>
 
-#include "tui/fatal.hpp"
-#include "utils/worker.hpp"
 #include "render/render.hpp"
 #include "repo/repo.hpp"
 #include "support/env_guard.hpp"
@@ -20,7 +18,9 @@
 #include "support/screen.hpp"
 #include "support/temp_repo.hpp"
 #include "support/text.hpp"
+#include "tui/fatal.hpp"
 #include "tui/memory_backend.hpp"
+#include "utils/worker.hpp"
 
 namespace {
 
@@ -96,7 +96,8 @@ tui::Event ctrl(char32_t c) { return KeyEvent::character(c, tui::KeyModifiers::C
 void four_changed_files(TempRepo& t) {
   for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"}) t.write(name, numbered(1, 40, "line "));
   t.commit("base");
-  for (const char* name : {"a.txt", "b.txt", "d.txt"}) t.write(name, numbered(1, 40, "line ", {{20, "changed"}}));
+  for (const char* name : {"a.txt", "b.txt", "d.txt"})
+    t.write(name, numbered(1, 40, "line ", {{20, "changed"}}));
   t.write("c.txt", numbered(1, 40, "line ", {{3, "three"}, {35, "thirtyfive"}}));
 }
 
@@ -346,7 +347,7 @@ TEST(EventLoop, AReloadKeepsTheSelectionOnItsCommit) {
   TempRepo t;
   t.line_of_commits(60);                   // row r holds "commit 60-r"
   LoopSession run(open_repo(t), kScreen);  // 40 rows of log
-  run.state.selected = 30;  // commit 30, on screen row 20
+  run.state.selected = 30;                 // commit 30, on screen row 20
   run.state.scroll = 10;
   t.line_of_commits(65);  // five more on top
   run.watcher_sender.send(utils::Signal{});
@@ -431,17 +432,19 @@ void check_worker_outcomes(const std::string& name) {
 
   // A failure message leaves the log as it is.
   t.commit("third");
-  task = state::Task<Result>{utils::spawn_worker<Result>([name] {
-                               return Result{name + " went wrong", false};
-                             }, tui::fatal),
+  task = state::Task<Result>{utils::spawn_worker<Result>(
+                                 [name] {
+                                   return Result{name + " went wrong", false};
+                                 },
+                                 tui::fatal),
                              0};
   while (task) run.pass();
   EXPECT_EQ(run.state.status_message->text, name + " went wrong");
   EXPECT_EQ(run.repo.commits.size(), 2u);
 
   // A worker that dies without a word.
-  task =
-      state::Task<Result>{utils::spawn_worker<Result>([]() -> Result { throw std::runtime_error("lost"); }, tui::fatal), 0};
+  task = state::Task<Result>{
+      utils::spawn_worker<Result>([]() -> Result { throw std::runtime_error("lost"); }, tui::fatal), 0};
   while (task) run.pass();
   EXPECT_EQ(run.state.status_message->text, name + " failed: thread died");
 }
@@ -593,7 +596,7 @@ TEST(EventLoop, PanelFactsAreAskedAgainAfterAReload) {
 TEST(EventLoop, PanelFactsAreAskedAgainAfterTheProgramsOwnCommit) {
   TempRepo t;
   t.write("a.txt", "a\n").commit("base");
-  t.set_identity();  // for the library's commit
+  t.set_identity();                               // for the library's commit
   t.write("a.txt", "b\n").git({"add", "a.txt"});  // committed, nothing is left
   testing_support::TempDir bin;
   const std::string editor = bin.path() + "/editor";

@@ -1,9 +1,10 @@
+#include "main/key_map.hpp"
+
 #include <gtest/gtest.h>
 
 #include <optional>
 
 #include "action/action.hpp"
-#include "main/key_map.hpp"
 
 namespace {
 

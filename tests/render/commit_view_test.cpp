@@ -1,16 +1,16 @@
 #include "render/commit_view.hpp"
-#include "render/diff_preview.hpp"
-#include "render/spans.hpp"
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
+#include "render/diff_preview.hpp"
+#include "render/spans.hpp"
 #include "support/screen.hpp"
 #include "support/temp_repo.hpp"
 #include "support/worktree_files.hpp"
 #include "utils/utf8_chars.hpp"
-
-#include <string>
-#include <vector>
 
 namespace {
 
@@ -60,7 +60,9 @@ TEST(DiffPreview, ThreeHunksAtEachScroll) {
     int cyan_row;                   // the row whose hint is marked
   };
   const Case cases[] = {
-      {0, {" 1 +a1", " 2 +a2", " 3 +a3", "", " 1 +b1", " 2 +b2", " 3 +b3", "", " 1 +c1", " 2 +c2", " 3 +c3"}, 0},
+      {0,
+       {" 1 +a1", " 2 +a2", " 3 +a3", "", " 1 +b1", " 2 +b2", " 3 +b3", "", " 1 +c1", " 2 +c2", " 3 +c3"},
+       0},
       // The blank row after hunk 1 belongs to it: its keys stay on top.
       {3, {"", " 1 +b1", " 2 +b2", " 3 +b3", "", " 1 +c1", " 2 +c2", " 3 +c3"}, 0},
       {4, {" 1 +b1", " 2 +b2", " 3 +b3", "", " 1 +c1", " 2 +c2", " 3 +c3"}, 0},
@@ -200,7 +202,8 @@ TEST(ConflictView, NumbersBothSidesFromOneBaseAndKeepsTheHintOnTop) {
       "-   3 t0",
       "",
   };
-  for (std::size_t y = 0; y < want.size(); ++y) EXPECT_EQ(trimmed_row(buf, static_cast<int>(y)), want[y]) << y;
+  for (std::size_t y = 0; y < want.size(); ++y)
+    EXPECT_EQ(trimmed_row(buf, static_cast<int>(y)), want[y]) << y;
   EXPECT_EQ(buf.at(0, 0).fg, Color::Yellow);
   EXPECT_EQ(buf.at(0, 0).modifiers, Modifier::BOLD);
   EXPECT_EQ(buf.at(69, 0).symbol, "n");  // the keys end at the right edge
@@ -307,7 +310,8 @@ TEST(StagingFrame, PanelsTitlesAndHints) {
   EXPECT_EQ(raw_cells(buf, 12, 0, 17), "┌ Conflicts (3) ─");
   EXPECT_EQ(raw_cells(buf, 12, 50, 66), "┌ Resolved (2) ─");
   EXPECT_NE(buf.row_text(18).find("o:edit  S:resolve  ^j/^k:file"), std::string::npos);
-  EXPECT_EQ(buf.row_text(18).substr(buf.row_text(18).rfind("^j/^k:file")), "^j/^k:file" + std::string(38, ' ') + "│");
+  EXPECT_EQ(buf.row_text(18).substr(buf.row_text(18).rfind("^j/^k:file")),
+            "^j/^k:file" + std::string(38, ' ') + "│");
   fx.state.commit_view->unstaged.clear();
   buf = fx.draw(100, 20);
   EXPECT_NE(buf.row_text(18).find("^j/^k:file  c:continue rebase"), std::string::npos);

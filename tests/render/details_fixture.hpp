@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "highlight/highlight.hpp"
 #include "repo/repo.hpp"
 #include "support/repositories.hpp"
 #include "support/temp_repo.hpp"
 #include "tui/buffer.hpp"
 #include "tui/text.hpp"
-#include "highlight/highlight.hpp"
 #include "utils/utf8_chars.hpp"
 
 namespace details_fixture {

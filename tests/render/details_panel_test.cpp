@@ -286,8 +286,8 @@ TEST(DetailsPanel, ControlCharactersTakeOneCellEach) {
 TEST(DetailsPanel, AHugeFileKeepsNoRowPerLineYetShowsAndFindsEveryOne) {
   TempRepo t;
   std::string big;
-  for (int n = 1; n <= 3000; ++n) big += n % 7 == 0 ? "wide " + std::string(50, 'x') + std::to_string(n) + "\n"
-                                                     : std::to_string(n) + "\n";
+  for (int n = 1; n <= 3000; ++n)
+    big += n % 7 == 0 ? "wide " + std::string(50, 'x') + std::to_string(n) + "\n" : std::to_string(n) + "\n";
   auto opened = open_commit(t, t.write("big.txt", big).write("small.txt", "one\ntwo\n").commit("Huge"));
   state::State s;
   s.commit_details = std::move(opened.details);
@@ -313,7 +313,7 @@ TEST(DetailsPanel, AHugeFileKeepsNoRowPerLineYetShowsAndFindsEveryOne) {
   // The last rows, as G shows them: big.txt's last line, then small.txt's block.
   s.details_scroll = render::details_content_height(s, kWidth) - 7;
   EXPECT_EQ(trimmed_rows(draw(s, 7)), (std::vector<std::string>{" big.txt", " 3000 +3000", "", " small.txt",
-                                                         "  1 +one", "  2 +two", ""}));
+                                                                "  1 +one", "  2 +two", ""}));
   // The match, found far down, is drawn where the search puts it.
   s.details_scroll = matches[0] - 1;
   EXPECT_EQ(trimmed_rows(draw(s, 2)), (std::vector<std::string>{" big.txt", " 2999 +2999"}));

@@ -2,15 +2,15 @@
 
 #include <gtest/gtest.h>
 
-#include "log_fixture.hpp"
-#include "support/repositories.hpp"
-#include "support/screen.hpp"
-#include "support/temp_repo.hpp"
-
 #include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "log_fixture.hpp"
+#include "support/repositories.hpp"
+#include "support/screen.hpp"
+#include "support/temp_repo.hpp"
 
 namespace {
 
@@ -38,9 +38,11 @@ tui::Buffer draw_panel(const State& s, const repo::Repo& r, std::uint16_t width,
 
 TEST(HotkeyPanel, ColumnWidthsCountCharacters) {
   const repo::Repo r = chain(3);
-  const auto columns = render::hotkey_columns(panel_state(), render::hotkey_facts(panel_state(), r, r.commits[0].id));
+  const auto columns =
+      render::hotkey_columns(panel_state(), render::hotkey_facts(panel_state(), r, r.commits[0].id));
   const std::size_t want[] = {0, 11, 15, 16, 8, 14};
-  for (std::size_t c = 1; c < columns.size(); ++c) EXPECT_EQ(render::hotkey_column_width(columns[c]), want[c]) << c;
+  for (std::size_t c = 1; c < columns.size(); ++c)
+    EXPECT_EQ(render::hotkey_column_width(columns[c]), want[c]) << c;
   EXPECT_EQ(render::hotkey_column_width({}), 0u);
   EXPECT_EQ(render::hotkey_column_width({{"o", "open in bitbucket"}}), 19u);
 }
@@ -54,7 +56,9 @@ TEST(HotkeyPanel, ColumnsStartWhereTheirNeighboursLeaveRoom) {
     std::vector<std::string> absent;
   };
   const Case cases[] = {
-      {"github", 80, {{"q quit", 1}, {"j/k ↑/↓", 18}, {"c checkout", 32}, {"y copy sha", 50}, {"/ search", 69}},
+      {"github",
+       80,
+       {{"q quit", 1}, {"j/k ↑/↓", 18}, {"c checkout", 32}, {"y copy sha", 50}, {"/ search", 69}},
        {"tab stage view"}},
       // The longer host word widens column 4 and pushes column 5 right, where
       // it is cut at the inner edge.
@@ -112,30 +116,52 @@ TEST(HotkeyPanel, KeysAreWhiteWhenTheyWouldActAndGreyOtherwise) {
     std::vector<std::pair<std::string, Color>> keys;  // the entry's text and its key's colour
   };
   const Case cases[] = {
-      {"log", [](State&) {},
-       {{"q quit", Color::White}, {"^c quit", Color::White}, {"j/k", Color::White}, {"n next", Color::DarkGray},
+      {"log",
+       [](State&) {},
+       {{"q quit", Color::White},
+        {"^c quit", Color::White},
+        {"j/k", Color::White},
+        {"n next", Color::DarkGray},
         {"h goto head", Color::DarkGray}}},
       // A prompt greys every key but the way out.
-      {"search prompt", [](State& s) { s.searching = true; },
-       {{"q quit", Color::DarkGray}, {"^c cancel", Color::White}, {"esc cancel", Color::White},
-        {"j/k", Color::DarkGray}, {"c checkout", Color::DarkGray}, {"/ search", Color::DarkGray}}},
+      {"search prompt",
+       [](State& s) { s.searching = true; },
+       {{"q quit", Color::DarkGray},
+        {"^c cancel", Color::White},
+        {"esc cancel", Color::White},
+        {"j/k", Color::DarkGray},
+        {"c checkout", Color::DarkGray},
+        {"/ search", Color::DarkGray}}},
       // The rebase target is not one of the panel's prompts.
-      {"rebase target", [](State& s) { s.entering_rebase_target = true; },
-       {{"q quit", Color::White}, {"esc quit", Color::White}, {"j/k", Color::White}, {"c checkout", Color::White}}},
-      {"log query", [](State& s) { s.search_query = "x"; },
-       {{"q clear search", Color::White}, {"^c clear searc", Color::White}, {"esc clear sear", Color::White},
-        {"n next", Color::White}, {"N prev", Color::White}}},
+      {"rebase target",
+       [](State& s) { s.entering_rebase_target = true; },
+       {{"q quit", Color::White},
+        {"esc quit", Color::White},
+        {"j/k", Color::White},
+        {"c checkout", Color::White}}},
+      {"log query",
+       [](State& s) { s.search_query = "x"; },
+       {{"q clear search", Color::White},
+        {"^c clear searc", Color::White},
+        {"esc clear sear", Color::White},
+        {"n next", Color::White},
+        {"N prev", Color::White}}},
       {"details",
        [&](State& s) { s.commit_details = log_fixture::details(r.commits[0].id, "m"); },
-       {{"q back", Color::White}, {"^c back", Color::White}, {"esc back", Color::White},
-        {"h back", Color::White}, {"n next", Color::DarkGray}}},
+       {{"q back", Color::White},
+        {"^c back", Color::White},
+        {"esc back", Color::White},
+        {"h back", Color::White},
+        {"n next", Color::DarkGray}}},
       {"details query",
        [&](State& s) {
          s.commit_details = log_fixture::details(r.commits[0].id, "m");
          s.details_query = "m";
          s.search_query = "";
        },
-       {{"q back", Color::White}, {"^c back", Color::White}, {"esc clear sear", Color::White},
+       {{"q back", Color::White},
+        {"^c back", Color::White},
+        {"esc clear sear", Color::White},
         {"n next", Color::White}}},
       {"below HEAD", [](State& s) { s.selected = 1; }, {{"h goto head", Color::White}}},
   };
@@ -220,7 +246,7 @@ TEST(HotkeyPanel, EntriesFollowTheRepository) {
   struct Case {
     std::string name;
     std::function<void(TempRepo&)> setup;
-    std::string commit;  // revision selected
+    std::string commit;   // revision selected
     std::string on, off;  // keys enabled and disabled, separated by spaces
   };
   const Case cases[] = {
@@ -230,8 +256,10 @@ TEST(HotkeyPanel, EntriesFollowTheRepository) {
       {"a merged branch's tip", [](TempRepo&) {}, "side", "d r m R", "a"},
       {"outside HEAD's history", [](TempRepo&) {}, "other", "d h", "R a"},
       {"with a remote, not on it",
-       [](TempRepo& t) { t.git({"remote", "add", "origin", "git@gitlab.com:u/p.git"}); }, "main", "p f",
-       "o"},
+       [](TempRepo& t) {
+         t.git({"remote", "add", "origin", "git@gitlab.com:u/p.git"});
+       },
+       "main", "p f", "o"},
       {"on the remote",
        [](TempRepo& t) {
          t.git({"remote", "add", "origin", "https://github.com/u/p.git"});
@@ -239,7 +267,11 @@ TEST(HotkeyPanel, EntriesFollowTheRepository) {
        },
        "main~1", "f o", "p"},
       {"work-tree changes", [](TempRepo& t) { t.write("new", "x\n"); }, "main", "tab", ""},
-      {"staged changes", [](TempRepo& t) { t.write("f", "changed\n").git({"add", "f"}); }, "main", "tab", ""},
+      {"staged changes",
+       [](TempRepo& t) {
+         t.write("f", "changed\n").git({"add", "f"});
+       },
+       "main", "tab", ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -2,15 +2,15 @@
 // Hand-made logs, and their search marks read back from the screen, for the
 // log and frame tests.
 
-#include "state/state.hpp"
-#include "repo/repo.hpp"
-#include "tui/buffer.hpp"
-#include "render/spans.hpp"
-
 #include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "render/spans.hpp"
+#include "repo/repo.hpp"
+#include "state/state.hpp"
+#include "tui/buffer.hpp"
 
 namespace log_fixture {
 

@@ -2,14 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "log_fixture.hpp"
 #include "support/frames.hpp"
 #include "support/repositories.hpp"
 #include "support/screen.hpp"
 #include "support/temp_repo.hpp"
-
-#include <string>
-#include <vector>
 
 namespace {
 
@@ -91,7 +91,8 @@ TEST(LogTable, WidthsComeFromTheWholeLogNotTheVisibleRows) {
 }
 
 TEST(LogTable, IndexColumnGrowsWithTheLoadedCount) {
-  const std::pair<std::size_t, int> cases[] = {{9, 1}, {10, 2}, {99, 2}, {100, 3}, {999, 3}, {1000, 4}, {5000, 4}};
+  const std::pair<std::size_t, int> cases[] = {{9, 1},   {10, 2},   {99, 2},  {100, 3},
+                                               {999, 3}, {1000, 4}, {5000, 4}};
   for (const auto& [count, width] : cases) {
     SCOPED_TRACE(count);
     state::State s;
@@ -173,10 +174,12 @@ TEST_F(LogLabels, NameHeadAndBranchesOncePerCommit) {
       {"HEAD on main",
        {"checkout", "-q", "main"},
        {"(HEAD → main, origin/main) four", "(topic) three", "(origin/a, upstream/b) two", "one"}},
-      {"detached at a branch", {"checkout", "-q", "--detach", "topic"}, {"(main, origin/main) four", "(HEAD, topic) three",
-                                                                       "(origin/a, upstream/b) two", "one"}},
-      {"detached alone", {"checkout", "-q", "--detach", "main~3"}, {"(main, origin/main) four", "(topic) three",
-                                                                   "(origin/a, upstream/b) two", "(HEAD) one"}},
+      {"detached at a branch",
+       {"checkout", "-q", "--detach", "topic"},
+       {"(main, origin/main) four", "(HEAD, topic) three", "(origin/a, upstream/b) two", "one"}},
+      {"detached alone",
+       {"checkout", "-q", "--detach", "main~3"},
+       {"(main, origin/main) four", "(topic) three", "(origin/a, upstream/b) two", "(HEAD) one"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -266,8 +269,11 @@ TEST(LogTable, GraphCellsAndLabelsTakeTheirLaneColours) {
   Cells wide{cell(U'─', std::nullopt)};
   for (std::uint32_t lane = 1; lane <= 16; ++lane) wide.push_back(cell(U'│', lane));
   wide.push_back(cell(U'●', 17));
-  r.graph = commit_graph::Graph(std::vector<Cells>{
-      {cell(U' ', std::nullopt), cell(U' ', std::nullopt), cell(U'●', 2)}, wide, {cell(U'●', 0)}, {cell(U'│', 0)}});
+  r.graph = commit_graph::Graph(
+      std::vector<Cells>{{cell(U' ', std::nullopt), cell(U' ', std::nullopt), cell(U'●', 2)},
+                         wide,
+                         {cell(U'●', 0)},
+                         {cell(U'│', 0)}});
 
   state::State s;
   s.selected = 9;
@@ -293,9 +299,9 @@ TEST(LogTable, AuthorColumnCountsBytes) {
     int width;
   };
   const Case cases[] = {
-      {"abcdefghijklmnopqrstuvwxy", 20},      // 25 bytes: cut at 20
-      {"J\u00fcrgen \u00d6\u00df", 12},       // 9 characters, 12 bytes
-      {"\u6f22\u5b57", 6},                    // 2 characters, 4 cells, 6 bytes
+      {"abcdefghijklmnopqrstuvwxy", 20},  // 25 bytes: cut at 20
+      {"J\u00fcrgen \u00d6\u00df", 12},   // 9 characters, 12 bytes
+      {"\u6f22\u5b57", 6},                // 2 characters, 4 cells, 6 bytes
       {"", 0},
   };
   for (const Case& c : cases) {
@@ -318,8 +324,8 @@ TEST(LogTable, BranchListsPutLocalNamesFirst) {
   map[repo::BranchName{"other"}] = oid(1);
   const render::BranchLabels labels = render::branches_at_commit(map);
   ASSERT_EQ(labels.size(), 2u);
-  EXPECT_EQ(labels.at(oid(0)),
-            (std::vector<std::string_view>{"main", "z", "zz", "a/b", "origin/ma", "origin/main", "upstream/main"}));
+  EXPECT_EQ(labels.at(oid(0)), (std::vector<std::string_view>{"main", "z", "zz", "a/b", "origin/ma",
+                                                              "origin/main", "upstream/main"}));
   EXPECT_EQ(labels.at(oid(1)), (std::vector<std::string_view>{"other"}));
   EXPECT_TRUE(render::branches_at_commit({}).empty());
 }

@@ -1,13 +1,13 @@
 #include "render/render.hpp"
-#include "viewport/viewport.hpp"
 
 #include <gtest/gtest.h>
+
+#include <string>
 
 #include "log_fixture.hpp"
 #include "support/frames.hpp"
 #include "support/screen.hpp"
-
-#include <string>
+#include "viewport/viewport.hpp"
 
 namespace {
 
@@ -81,7 +81,8 @@ TEST(ScreenLayout, HotkeyPanelMovesTheStatusBarByFiveRows) {
 
 TEST(ScreenLayout, DetailsWidthLeavesTwoColumns) {
   const std::pair<std::uint16_t, std::uint16_t> cases[] = {{0, 0}, {1, 0}, {2, 0}, {3, 1}, {80, 78}};
-  for (const auto& [columns, width] : cases) EXPECT_EQ(viewport::details_width({columns, 24}), width) << columns;
+  for (const auto& [columns, width] : cases)
+    EXPECT_EQ(viewport::details_width({columns, 24}), width) << columns;
 }
 
 TEST(Render, OpenDetailsReplaceTheLogAndKeepTheEdgeColumnsEmpty) {
@@ -117,7 +118,7 @@ TEST(Render, TinyScreensDrawOnlyInsideTheFrame) {
     int log_rows;
   };
   // Log rows are counted where the id column fits.
-  const Case cases[] = {{0, 0, false, 0},  {1, 1, false, 0}, {0, 24, false, 0}, {80, 0, true, 0},
+  const Case cases[] = {{0, 0, false, 0},  {1, 1, false, 0},  {0, 24, false, 0}, {80, 0, true, 0},
                         {2, 5, false, 0},  {10, 3, false, 0}, {10, 3, true, 0},  {80, 3, false, 0},
                         {80, 4, false, 1}, {80, 8, true, 0},  {80, 9, true, 1},  {80, 12, true, 4}};
   for (const Case& c : cases) {

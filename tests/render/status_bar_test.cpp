@@ -9,14 +9,14 @@
 #include <string>
 #include <vector>
 
-#include "repo/repo.hpp"
-#include "support/temp_repo.hpp"
-#include "tui/buffer.hpp"
-#include "tui/graphemes.hpp"
 #include "render/details_text.hpp"
 #include "render/search_counters.hpp"
 #include "render/status_message.hpp"
 #include "render/status_texts.hpp"
+#include "repo/repo.hpp"
+#include "support/temp_repo.hpp"
+#include "tui/buffer.hpp"
+#include "tui/graphemes.hpp"
 
 namespace {
 

@@ -26,9 +26,9 @@ using repo::HeadState;
 using repo::Oid;
 using repo::Repo;
 using testing_support::lines_of;
-using testing_support::snapshot;
 using testing_support::oid_of;
 using testing_support::open_repo;
+using testing_support::snapshot;
 using testing_support::TempRepo;
 
 std::vector<std::string> sorted(std::vector<std::string> v) {
@@ -450,8 +450,8 @@ TEST(Branches, CreateAndDelete) {
     // Deleting names the branch's own tip; a name that is no local branch gives the base.
     const auto local = t.git_result({"rev-parse", "--verify", "-q", "refs/heads/" + c.name});
     const std::string tip = local.success() ? local.out.substr(0, 40) : base;
-    auto done =
-        std::string(c.op) == "create" ? r.create_branch(c.name, oid_of(base)) : r.delete_branch(c.name, oid_of(tip));
+    auto done = std::string(c.op) == "create" ? r.create_branch(c.name, oid_of(base))
+                                              : r.delete_branch(c.name, oid_of(tip));
     if (c.fails_with.empty()) {
       ASSERT_TRUE(done) << done.error();
       const std::string line = base + " commit\trefs/heads/" + c.name;
@@ -468,7 +468,8 @@ TEST(Branches, CreateAndDelete) {
   }
   EXPECT_EQ(r.branches.count(BranchName{"topic/x"}), 1u);
   EXPECT_EQ(r.branches.count(BranchName{"feature"}), 0u);
-  EXPECT_EQ(r.branches.at(BranchName{"main"}), oid_of(t.rev_parse("main")));  // the fresh read sees the new tip
+  EXPECT_EQ(r.branches.at(BranchName{"main"}),
+            oid_of(t.rev_parse("main")));  // the fresh read sees the new tip
   EXPECT_EQ(r.create_branch("at-nothing", Oid::zero()).has_value(), false);
 }
 
@@ -508,7 +509,8 @@ TEST(Branches, LocalBranchesAtACommit) {
   const Repo r = open_repo(t.path());
   for (const auto& at : {base, other}) {
     SCOPED_TRACE(at);
-    auto want = lines_of(t.git({"for-each-ref", "--points-at", at, "--format=%(refname:short)", "refs/heads"}));
+    auto want =
+        lines_of(t.git({"for-each-ref", "--points-at", at, "--format=%(refname:short)", "refs/heads"}));
     EXPECT_EQ(sorted(r.local_branches_at(oid_of(at))), sorted(want));
   }
   EXPECT_EQ(sorted(r.local_branches_at(oid_of(other))), (std::vector<std::string>{"alias", "other"}));

@@ -231,9 +231,16 @@ TEST(Commit, HasStagedChangesAsGitCommitSeesThem) {
   };
   const Case cases[] = {
       {"nothing staged", [](TempRepo&) {}, false, false},
-      {"a change staged", [](TempRepo& t) { t.write("a.txt", "new\n").git({"add", "a.txt"}); }, false, true},
-      {"only intent to add", [](TempRepo& t) { t.write("n.txt", "n\n").git({"add", "-N", "n.txt"}); }, false,
-       false},
+      {"a change staged",
+       [](TempRepo& t) {
+         t.write("a.txt", "new\n").git({"add", "a.txt"});
+       },
+       false, true},
+      {"only intent to add",
+       [](TempRepo& t) {
+         t.write("n.txt", "n\n").git({"add", "-N", "n.txt"});
+       },
+       false, false},
       {"staged, then committed from outside",
        [](TempRepo& t) {
          t.write("a.txt", "new\n").git({"add", "a.txt"});
@@ -241,7 +248,11 @@ TEST(Commit, HasStagedChangesAsGitCommitSeesThem) {
        },
        false, false},
       {"amend, nothing new: a rewording", [](TempRepo&) {}, true, true},
-      {"amend back to the parent's tree", [](TempRepo& t) { t.git({"read-tree", "HEAD~1"}); }, true, false},
+      {"amend back to the parent's tree",
+       [](TempRepo& t) {
+         t.git({"read-tree", "HEAD~1"});
+       },
+       true, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -293,8 +304,16 @@ TEST(Commit, NeedsGitForHooksAndSigning) {
          t.git({"config", "core.hooksPath", "tools/hooks"});
        },
        false},
-      {"commit.gpgsign", [](TempRepo& t) { t.git({"config", "commit.gpgsign", "true"}); }, true},
-      {"commit.gpgsign off", [](TempRepo& t) { t.git({"config", "commit.gpgsign", "false"}); }, false},
+      {"commit.gpgsign",
+       [](TempRepo& t) {
+         t.git({"config", "commit.gpgsign", "true"});
+       },
+       true},
+      {"commit.gpgsign off",
+       [](TempRepo& t) {
+         t.git({"config", "commit.gpgsign", "false"});
+       },
+       false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

@@ -1,8 +1,9 @@
 #include "repo/conflict_markers.hpp"
-#include "repo/file_lines.hpp"
-#include "support/temp_repo.hpp"
 
 #include <gtest/gtest.h>
+
+#include "repo/file_lines.hpp"
+#include "support/temp_repo.hpp"
 
 namespace {
 

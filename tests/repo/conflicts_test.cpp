@@ -19,8 +19,8 @@ using repo::ConflictContext;
 using repo::ConflictKind;
 using repo::Repo;
 using testing_support::numbered;
-using testing_support::replace;
 using testing_support::open_repo;
+using testing_support::replace;
 using testing_support::TempRepo;
 
 struct ConflictFile {
@@ -272,10 +272,16 @@ TEST(RebaseInProgress, EitherBackendButNotAStoppedAm) {
   };
   const Case cases[] = {
       {"nothing under way", [](TempRepo&) {}, false},
-      {"merge stopped on a conflict", [](TempRepo& t) { ASSERT_FALSE(t.git_result({"merge", "-q", "topic"}).success()); },
+      {"merge stopped on a conflict",
+       [](TempRepo& t) {
+         ASSERT_FALSE(t.git_result({"merge", "-q", "topic"}).success());
+       },
        false},
       {"rebase, merge backend",
-       [](TempRepo& t) { ASSERT_FALSE(t.git_result({"rebase", "main", "topic"}).success()); }, true},
+       [](TempRepo& t) {
+         ASSERT_FALSE(t.git_result({"rebase", "main", "topic"}).success());
+       },
+       true},
       {"rebase, apply backend",
        [](TempRepo& t) {
          ASSERT_FALSE(t.git_result({"-c", "rebase.backend=apply", "rebase", "main", "topic"}).success());

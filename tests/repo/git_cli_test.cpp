@@ -271,8 +271,8 @@ TEST(GitRunner, NoAskpassProgramIsAsked) {
                 {"DISPLAY", ":0"}});
   for (const bool with_git_askpass : {true, false}) {
     SCOPED_TRACE(with_git_askpass ? "GIT_ASKPASS set" : "core.askPass and SSH_ASKPASS only");
-    EnvGuard unset_git_askpass({{"GIT_ASKPASS", with_git_askpass ? std::optional(programs["git-askpass"])
-                                                                  : std::nullopt}});
+    EnvGuard unset_git_askpass(
+        {{"GIT_ASKPASS", with_git_askpass ? std::optional(programs["git-askpass"]) : std::nullopt}});
     auto r = run_git({"ls-remote", wall.url()}, t.path(), testing_support::git_env(home.path()));
     ASSERT_FALSE(r);
     EXPECT_EQ(r.error().message, "fatal: could not read Username for 'http://127.0.0.1:" +

@@ -40,7 +40,8 @@ Hunk hunk(std::vector<L> lines, bool old_missing = false, bool new_missing = fal
 constexpr const char* kNotFound = "could not find hunk location in file";
 
 // The text wanted, or the location error when none is.
-void expect_result(const std::expected<std::string, std::string>& got, const std::optional<std::string>& want) {
+void expect_result(const std::expected<std::string, std::string>& got,
+                   const std::optional<std::string>& want) {
   if (want) {
     ASSERT_TRUE(got) << got.error();
     EXPECT_EQ(*got, *want);

@@ -1,9 +1,8 @@
-#include "repo/repo.hpp"
+#include <gtest/gtest.h>
 
+#include "repo/repo.hpp"
 #include "support/repositories.hpp"
 #include "support/temp_repo.hpp"
-
-#include <gtest/gtest.h>
 
 namespace {
 

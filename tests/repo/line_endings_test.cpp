@@ -40,8 +40,15 @@ struct Conversion {
 const Conversion kEolConversions[] = {
     {"eol=crlf", [](TempRepo& t) { t.write(".gitattributes", "*.txt eol=crlf\n"); }},
     {"text=auto", [](TempRepo& t) { t.write(".gitattributes", "* text=auto\n"); }, true},
-    {"core.autocrlf=true", [](TempRepo& t) { t.git({"config", "core.autocrlf", "true"}); }},
-    {"core.autocrlf=input", [](TempRepo& t) { t.git({"config", "core.autocrlf", "input"}); }, true},
+    {"core.autocrlf=true",
+     [](TempRepo& t) {
+       t.git({"config", "core.autocrlf", "true"});
+     }},
+    {"core.autocrlf=input",
+     [](TempRepo& t) {
+       t.git({"config", "core.autocrlf", "input"});
+     },
+     true},
 };
 const Conversion kIdent = {"ident", [](TempRepo& t) { t.write(".gitattributes", "*.txt ident\n"); }};
 const Conversion kNone = {"none", [](TempRepo&) {}};
@@ -146,7 +153,8 @@ std::vector<EditedFile> discard_corpus() {
          return replace(replace(s, "line 2\r", "two\r"), "line 11\r", "eleven\r\nand more\r");
        }},
       {"no-final-eol.txt", "a\nb\nc", [](const std::string& s) { return replace(s, "c", "C"); }},
-      {"deleted-line.txt", numbered(1, 6, "line "), [](const std::string& s) { return replace(s, "line 3\r\n", ""); }},
+      {"deleted-line.txt", numbered(1, 6, "line "),
+       [](const std::string& s) { return replace(s, "line 3\r\n", ""); }},
       {"emptied.txt", "a\nb\n", [](const std::string&) { return std::string(); }},
   };
 }

@@ -3,6 +3,8 @@
 // written over, a lock another program holds changes nothing, and the index
 // written is the library's own, which git reads as before.
 
+#include "repo/locked_index.hpp"
+
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -16,7 +18,6 @@
 #include <thread>
 
 #include "repo/git_handle.hpp"
-#include "repo/locked_index.hpp"
 #include "repo/repo.hpp"
 #include "support/repositories.hpp"
 #include "support/temp_repo.hpp"

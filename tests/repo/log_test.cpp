@@ -1,12 +1,12 @@
-#include "repo/repo.hpp"
-#include "support/repositories.hpp"
-#include "support/temp_repo.hpp"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <unordered_map>
+
+#include "repo/repo.hpp"
+#include "support/repositories.hpp"
+#include "support/temp_repo.hpp"
 
 namespace {
 
@@ -42,8 +42,9 @@ TEST(RepoLog, LimitCutsTheWalk) {
     std::size_t count;
     bool has_more;
   };
-  const Case cases[] = {{std::nullopt, 5, false}, {5, 5, false}, {6, 5, false}, {4, 4, true},
-                        {1, 1, true},             {0, 0, true},  {UINT64_MAX, 5, false}};
+  const Case cases[] = {
+      {std::nullopt, 5, false}, {5, 5, false}, {6, 5, false}, {4, 4, true}, {1, 1, true}, {0, 0, true},
+      {UINT64_MAX, 5, false}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.limit ? std::to_string(*c.limit) : "none");
     Repo r = open_repo(t.path(), c.limit);
@@ -274,7 +275,8 @@ TEST(CommitGraph, HoldsOnRealHistories) {
   // Many branches, criss-cross merges and an octopus.
   for (int b = 0; b < 6; ++b) {
     t.git({"checkout", "-q", "-b", "b" + std::to_string(b), "main"});
-    for (int k = 0; k < 3; ++k) t.write("b" + std::to_string(b), std::to_string(k) + "\n").commit("b" + std::to_string(b));
+    for (int k = 0; k < 3; ++k)
+      t.write("b" + std::to_string(b), std::to_string(k) + "\n").commit("b" + std::to_string(b));
   }
   t.git({"checkout", "-q", "main"});
   t.write("m", "1\n").commit("main 1");

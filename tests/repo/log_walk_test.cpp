@@ -3,15 +3,8 @@
 // file (of either generation, split, or older than the newest commits), and
 // the walk of our own that reads the whole history.
 
-#include "repo/git_handle.hpp"
-#include "repo/repo.hpp"
-#include "support/env_guard.hpp"
-#include "support/repositories.hpp"
-#include "support/temp_repo.hpp"
-
-#include <gtest/gtest.h>
-
 #include <git2.h>
+#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -21,14 +14,20 @@
 #include <set>
 #include <unordered_map>
 
+#include "repo/git_handle.hpp"
+#include "repo/repo.hpp"
+#include "support/env_guard.hpp"
+#include "support/repositories.hpp"
+#include "support/temp_repo.hpp"
+
 namespace {
 
 using repo::Commit;
 using repo::Oid;
 using repo::Repo;
-using testing_support::TempDir;
 using testing_support::open_repo;
 using testing_support::summaries;
+using testing_support::TempDir;
 using testing_support::TempRepo;
 
 // The library's sorted walk over every branch and remote-tracking branch:
@@ -160,18 +159,20 @@ void history_with(TempRepo& t, GraphFile kind, bool ties) {
 }
 
 TEST(LogWalk, OrderMatchesTheLibrarysWalk) {
-  for (GraphFile kind : {GraphFile::None, GraphFile::Default, GraphFile::GenerationOne, GraphFile::Split,
-                         GraphFile::Stale}) {
+  for (GraphFile kind :
+       {GraphFile::None, GraphFile::Default, GraphFile::GenerationOne, GraphFile::Split, GraphFile::Stale}) {
     for (bool ties : {false, true}) {
       SCOPED_TRACE(name_of(kind) + (ties ? ", shared times" : ", distinct times"));
       TempRepo t;
       history_with(t, kind, ties);
       if (kind == GraphFile::Split) {
-        EXPECT_TRUE(std::filesystem::exists(t.file_path(".git/objects/info/commit-graphs/commit-graph-chain")));
+        EXPECT_TRUE(
+            std::filesystem::exists(t.file_path(".git/objects/info/commit-graphs/commit-graph-chain")));
       }
       const std::vector<Oid> reference = library_walk(t.path());
       ASSERT_GT(reference.size(), 250u);
-      for (std::optional<std::uint64_t> limit : {std::optional<std::uint64_t>{}, std::optional<std::uint64_t>{2000}}) {
+      for (std::optional<std::uint64_t> limit :
+           {std::optional<std::uint64_t>{}, std::optional<std::uint64_t>{2000}}) {
         SCOPED_TRACE(limit ? "limit 2000" : "whole history");
         const Repo r = open_repo(t.path(), limit);
         EXPECT_FALSE(r.has_more);
@@ -198,7 +199,8 @@ TEST(LogWalk, CommitsAreReadWhole) {
   const std::string root = t.write("f", "1").commit("first\n\nbody");
   t.write("f", "2").commit("second   line\nwrapped");
   t.git({"commit-graph", "write", "--reachable"});
-  for (std::optional<std::uint64_t> limit : {std::optional<std::uint64_t>{}, std::optional<std::uint64_t>{5}}) {
+  for (std::optional<std::uint64_t> limit :
+       {std::optional<std::uint64_t>{}, std::optional<std::uint64_t>{5}}) {
     const Repo r = open_repo(t.path(), limit);
     ASSERT_EQ(r.commits.size(), 2u);
     EXPECT_EQ(r.commits[0].summary, "second   line wrapped");
@@ -225,7 +227,8 @@ TEST(LogWalk, ReplaceObjectsAndGraftsChangeNoParents) {
   std::ofstream(t.file_path(".git/info/grafts")) << c << " " << x << "\n";
   for (GraphFile kind : {GraphFile::None, GraphFile::Default}) {
     write_graph_file(t, kind);
-    for (std::optional<std::uint64_t> limit : {std::optional<std::uint64_t>{}, std::optional<std::uint64_t>{10}}) {
+    for (std::optional<std::uint64_t> limit :
+         {std::optional<std::uint64_t>{}, std::optional<std::uint64_t>{10}}) {
       SCOPED_TRACE(name_of(kind) + (limit ? ", limit" : ", whole history"));
       const Repo r = open_repo(t.path(), limit);
       EXPECT_EQ(ids(r.commits), library_walk(t.path()));
@@ -269,7 +272,8 @@ TEST(LogWalk, AnOctopusMergeListsEveryParent) {
   t.write("m", "m").commit("on main");
   t.git({"merge", "-q", "--no-edit", "p1", "p2", "p3"});
   t.git({"commit-graph", "write", "--reachable"});
-  for (std::optional<std::uint64_t> limit : {std::optional<std::uint64_t>{}, std::optional<std::uint64_t>{10}}) {
+  for (std::optional<std::uint64_t> limit :
+       {std::optional<std::uint64_t>{}, std::optional<std::uint64_t>{10}}) {
     const Repo r = open_repo(t.path(), limit);
     ASSERT_EQ(r.commits.size(), 6u);
     EXPECT_EQ(r.commits[0].parent_ids.size(), 4u);
@@ -300,7 +304,8 @@ class GitSpy {
     const std::string real = which_git();
     script_ = dir_.path() + "/git";
     std::ofstream(script_) << "#!/bin/sh\n"
-                           << "printf '%s\\n' \"GIT_GRAFT_FILE=$GIT_GRAFT_FILE $*\" >> '" << log_path() << "'\n"
+                           << "printf '%s\\n' \"GIT_GRAFT_FILE=$GIT_GRAFT_FILE $*\" >> '" << log_path()
+                           << "'\n"
                            << "exec '" << real << "' \"$@\"\n";
     std::filesystem::permissions(script_, std::filesystem::perms::owner_all);
     const char* path = std::getenv("PATH");
@@ -333,8 +338,9 @@ TEST(LogWalk, GitListsTheCommitsWithoutReplaceObjectsOrGrafts) {
   GitSpy spy;
   const Repo r = open_repo(t.path(), 2000);
   EXPECT_EQ(r.commits.size(), 3u);
-  EXPECT_EQ(spy.runs(),
-            "GIT_GRAFT_FILE=/dev/null --no-replace-objects rev-list --date-order --branches --remotes -n2001\n");
+  EXPECT_EQ(
+      spy.runs(),
+      "GIT_GRAFT_FILE=/dev/null --no-replace-objects rev-list --date-order --branches --remotes -n2001\n");
   // A limit C's int cannot hold is not passed on.
   const Repo huge = open_repo(t.path(), std::uint64_t{1} << 32);
   EXPECT_EQ(huge.commits.size(), 3u);
@@ -365,7 +371,8 @@ TEST(LogWalk, ARemoteHeadWhoseBranchIsGoneIsPassedOver) {
   t.git({"symbolic-ref", "refs/remotes/origin/HEAD", "refs/remotes/origin/master"});
   for (GraphFile kind : {GraphFile::None, GraphFile::Default}) {
     write_graph_file(t, kind);
-    for (std::optional<std::uint64_t> limit : {std::optional<std::uint64_t>{}, std::optional<std::uint64_t>{10}}) {
+    for (std::optional<std::uint64_t> limit :
+         {std::optional<std::uint64_t>{}, std::optional<std::uint64_t>{10}}) {
       SCOPED_TRACE(name_of(kind) + (limit ? ", limit" : ", whole history"));
       auto r = Repo::open(t.path(), limit);
       ASSERT_TRUE(r) << r.error().message;
@@ -402,13 +409,15 @@ TEST(LogWalk, AMissingCommitCutsTheHistoryShortAndSaysSo) {
   for (GraphFile kind : {GraphFile::None, GraphFile::Default}) {
     TempRepo t;
     std::vector<std::string> made;
-    for (int i = 0; i < 6; ++i) made.push_back(t.write("f", std::to_string(i)).commit("c" + std::to_string(i)));
+    for (int i = 0; i < 6; ++i)
+      made.push_back(t.write("f", std::to_string(i)).commit("c" + std::to_string(i)));
     t.git({"checkout", "-q", "-b", "side", made[1]});
     t.write("s", "1").commit("side");
     t.git({"checkout", "-q", "main"});
     write_graph_file(t, kind);
     std::filesystem::remove(loose_object(t, made[3]));
-    for (std::optional<std::uint64_t> limit : {std::optional<std::uint64_t>{}, std::optional<std::uint64_t>{10}}) {
+    for (std::optional<std::uint64_t> limit :
+         {std::optional<std::uint64_t>{}, std::optional<std::uint64_t>{10}}) {
       SCOPED_TRACE(name_of(kind) + (limit ? ", limit" : ", whole history"));
       auto r = Repo::open(t.path(), limit);
       ASSERT_TRUE(r) << r.error().message;
@@ -432,7 +441,8 @@ TEST(LogWalk, AShallowCloneListsItsHistory) {
   TempDir d;
   const std::string shallow = d.path() + "/shallow";
   t.git({"clone", "-q", "--depth", "2", "file://" + t.path(), shallow});
-  for (std::optional<std::uint64_t> limit : {std::optional<std::uint64_t>{}, std::optional<std::uint64_t>{10}}) {
+  for (std::optional<std::uint64_t> limit :
+       {std::optional<std::uint64_t>{}, std::optional<std::uint64_t>{10}}) {
     auto r = Repo::open(shallow, limit);
     ASSERT_TRUE(r) << r.error().message;
     ASSERT_EQ(r->commits.size(), 2u);
@@ -459,13 +469,15 @@ TEST(LogWalk, ADetachedHeadIsATipOfTheLog) {
       // Without git on PATH for the loads alone: the test's own git needs it.
       auto load = [&](auto&& how) {
         std::optional<testing_support::EnvGuard> no_git;
-        if (!with_git) no_git.emplace(std::initializer_list<std::pair<std::string, std::optional<std::string>>>{
-            {"PATH", "/nonexistent"}});
+        if (!with_git)
+          no_git.emplace(std::initializer_list<std::pair<std::string, std::optional<std::string>>>{
+              {"PATH", "/nonexistent"}});
         return how();
       };
       const std::vector<std::string> all{"loose tip", "loose", "two", "one"};
       for (std::optional<std::uint64_t> limit :
-           {std::optional<std::uint64_t>{}, std::optional<std::uint64_t>{2000}, std::optional<std::uint64_t>{3}}) {
+           {std::optional<std::uint64_t>{}, std::optional<std::uint64_t>{2000},
+            std::optional<std::uint64_t>{3}}) {
         SCOPED_TRACE(name_of(kind) + (with_git ? ", git" : ", no git") +
                      (limit ? ", limit " + std::to_string(*limit) : ", whole history"));
         const Repo r = load([&] { return open_repo(t.path(), limit); });
@@ -483,13 +495,19 @@ TEST(LogWalk, ADetachedHeadIsATipOfTheLog) {
       Repo r = load([&] { return open_repo(t.path(), 2000); });
       // A commit on the detached HEAD is a change the reload does not skip.
       const std::string next = t.write("f", "5").commit("next");
-      load([&] { r.refresh(); return 0; });
+      load([&] {
+        r.refresh();
+        return 0;
+      });
       ASSERT_FALSE(r.commits.empty());
       EXPECT_EQ(r.commits.front().id.hex(), next);
       EXPECT_EQ(r.head_sha().hex(), next);
       // Back on a branch, what only the detached HEAD reached is gone.
       t.git({"checkout", "-q", "main"});
-      load([&] { r.refresh(); return 0; });
+      load([&] {
+        r.refresh();
+        return 0;
+      });
       EXPECT_EQ(summaries(r), (std::vector<std::string>{"two", "one"}));
     }
   }
@@ -506,7 +524,8 @@ TEST(LogWalk, ADetachedHeadAtAMissingCommitCutsTheLogShort) {
     const std::string loose = t.write("f", "2").commit("loose");
     write_graph_file(t, kind);
     std::filesystem::remove(t.file_path(".git/objects/" + loose.substr(0, 2) + "/" + loose.substr(2)));
-    for (std::optional<std::uint64_t> limit : {std::optional<std::uint64_t>{}, std::optional<std::uint64_t>{10}}) {
+    for (std::optional<std::uint64_t> limit :
+         {std::optional<std::uint64_t>{}, std::optional<std::uint64_t>{10}}) {
       auto r = Repo::open(t.path(), limit);
       ASSERT_TRUE(r) << r.error().message;
       EXPECT_EQ(summaries(*r), std::vector<std::string>{"one"});
@@ -524,8 +543,9 @@ TEST(LogWalk, GitListsADetachedHeadByItsId) {
   GitSpy spy;
   const Repo r = open_repo(t.path(), 2000);
   EXPECT_EQ(r.commits.size(), 2u);
-  EXPECT_EQ(spy.runs(), "GIT_GRAFT_FILE=/dev/null --no-replace-objects rev-list --date-order --branches --remotes " +
-                            loose + " -n2001\n");
+  EXPECT_EQ(spy.runs(),
+            "GIT_GRAFT_FILE=/dev/null --no-replace-objects rev-list --date-order --branches --remotes " +
+                loose + " -n2001\n");
 }
 
 TEST(LoadModel, UnchangedReferencesSkipTheWalk) {
@@ -548,10 +568,27 @@ TEST(LoadModel, UnchangedReferencesSkipTheWalk) {
     std::function<void()> undo;
   };
   const Change changes[] = {
-      {"a new branch", [&] { t.git({"branch", "b", first}); }, [&] { t.git({"branch", "-D", "b"}); }},
-      {"a remote branch", [&] { t.git({"update-ref", "refs/remotes/o/x", first}); },
-       [&] { t.git({"update-ref", "-d", "refs/remotes/o/x"}); }},
-      {"HEAD detached", [&] { t.git({"checkout", "-q", "--detach"}); }, [&] { t.git({"checkout", "-q", "main"}); }},
+      {"a new branch",
+       [&] {
+         t.git({"branch", "b", first});
+       },
+       [&] {
+         t.git({"branch", "-D", "b"});
+       }},
+      {"a remote branch",
+       [&] {
+         t.git({"update-ref", "refs/remotes/o/x", first});
+       },
+       [&] {
+         t.git({"update-ref", "-d", "refs/remotes/o/x"});
+       }},
+      {"HEAD detached",
+       [&] {
+         t.git({"checkout", "-q", "--detach"});
+       },
+       [&] {
+         t.git({"checkout", "-q", "main"});
+       }},
       {"a shallow file", [&] { std::ofstream(t.file_path(".git/shallow")) << first << "\n"; },
        [&] { std::filesystem::remove(t.file_path(".git/shallow")); }},
       {"a graft", [&] { std::ofstream(t.file_path(".git/info/grafts")) << first << "\n"; },

@@ -4,10 +4,10 @@
 
 #include <random>
 
-#include "utils/dates.hpp"
-#include "utils/letter_case.hpp"
 #include "support/repositories.hpp"
 #include "support/scoped_tz.hpp"
+#include "utils/dates.hpp"
+#include "utils/letter_case.hpp"
 
 namespace {
 

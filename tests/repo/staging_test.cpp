@@ -12,10 +12,10 @@
 #include <map>
 #include <sstream>
 
+#include "patch_text.hpp"
 #include "repo/git_handle.hpp"
 #include "repo/hunk_apply.hpp"
 #include "repo/repo.hpp"
-#include "patch_text.hpp"
 #include "support/repositories.hpp"
 #include "support/temp_repo.hpp"
 #include "support/text.hpp"
@@ -433,8 +433,8 @@ TEST_F(Corpus, LegitimateDifferencesStillKeepTheFilesWhole) {
   const WorktreeFile* staged_change = find_file(status_.staged, "staged-typechange");
   ASSERT_TRUE(staged_change);
   for (const Hunk& h : staged_change->staged_hunks) {
-    auto o =
-        run("staged-typechange", ours([&](const Repo& r) { return r.unstage_hunk("staged-typechange", h, false); }));
+    auto o = run("staged-typechange",
+                 ours([&](const Repo& r) { return r.unstage_hunk("staged-typechange", h, false); }));
     EXPECT_FALSE(o.ok);
     EXPECT_EQ(o.index, before.index);
   }
@@ -720,7 +720,8 @@ TEST(Staging, UnstagingAFileWhereTheBaseHoldsADirectory) {
     ASSERT_TRUE(done) << done.error();
     p.theirs.git({"update-index", "--force-remove", "--", c.path});
     EXPECT_EQ(p.ours.git({"ls-files", "-s"}), p.theirs.git({"ls-files", "-s"}));
-    EXPECT_EQ(p.ours.git({"status", "--porcelain", "-uall"}), p.theirs.git({"status", "--porcelain", "-uall"}));
+    EXPECT_EQ(p.ours.git({"status", "--porcelain", "-uall"}),
+              p.theirs.git({"status", "--porcelain", "-uall"}));
   }
 }
 

@@ -1,13 +1,3 @@
-#include "repo/conflict_markers.hpp"
-#include "repo/git_handle.hpp"
-#include "repo/repo.hpp"
-#include "repo/status_diff.hpp"
-#include "repo/status_split.hpp"
-#include "utils/text.hpp"
-#include "support/repositories.hpp"
-#include "support/temp_repo.hpp"
-#include "support/worktree_files.hpp"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -16,6 +6,16 @@
 #include <fstream>
 #include <functional>
 #include <map>
+
+#include "repo/conflict_markers.hpp"
+#include "repo/git_handle.hpp"
+#include "repo/repo.hpp"
+#include "repo/status_diff.hpp"
+#include "repo/status_split.hpp"
+#include "support/repositories.hpp"
+#include "support/temp_repo.hpp"
+#include "support/worktree_files.hpp"
+#include "utils/text.hpp"
 
 namespace {
 
@@ -372,7 +372,8 @@ const EndCase kEndCases[] = {
 
 TEST(WorktreeStatus, HunksCarryTheEndOfFileState) {
   TempRepo t;
-  for (std::size_t i = 0; i < std::size(kEndCases); ++i) t.write("f" + std::to_string(i), kEndCases[i].before);
+  for (std::size_t i = 0; i < std::size(kEndCases); ++i)
+    t.write("f" + std::to_string(i), kEndCases[i].before);
   t.commit("base");
   for (std::size_t i = 0; i < std::size(kEndCases); ++i) {
     t.write("f" + std::to_string(i), kEndCases[i].after);
@@ -380,7 +381,8 @@ TEST(WorktreeStatus, HunksCarryTheEndOfFileState) {
     t.write("g" + std::to_string(i), kEndCases[i].before);  // staged list: f; unstaged: f again below
   }
   // Unstaged: the same change turned around, from the index back to before.
-  for (std::size_t i = 0; i < std::size(kEndCases); ++i) t.write("f" + std::to_string(i), kEndCases[i].before);
+  for (std::size_t i = 0; i < std::size(kEndCases); ++i)
+    t.write("f" + std::to_string(i), kEndCases[i].before);
   const auto status = open_repo(t.path()).load_worktree_status(false);
   ASSERT_TRUE(status);
   for (std::size_t i = 0; i < std::size(kEndCases); ++i) {
@@ -584,10 +586,10 @@ TEST(WorktreeStatus, ReadInPartsEqualsOneRead) {
   auto listed = [&](const std::string& p) {
     return find_file(whole->unstaged, p) || find_file(whole->staged, p);
   };
-  for (const char* p : {"a/keep.tmp", "a/nested/", "a/one.txt", "a/b/c/deep.txt", "build/keep.txt", "gone/x.txt",
-                        "a/staged-then-removed.txt", "newdir/inner/f.txt", "was-dir", "was-dir/inner.txt",
-                        "was-file", "was-file/inside.txt", "link-dir", "link-dir/f.txt", "a/untracked/deep/u.txt",
-                        "z/new.txt"})
+  for (const char* p :
+       {"a/keep.tmp", "a/nested/", "a/one.txt", "a/b/c/deep.txt", "build/keep.txt", "gone/x.txt",
+        "a/staged-then-removed.txt", "newdir/inner/f.txt", "was-dir", "was-dir/inner.txt", "was-file",
+        "was-file/inside.txt", "link-dir", "link-dir/f.txt", "a/untracked/deep/u.txt", "z/new.txt"})
     EXPECT_TRUE(listed(p)) << p;
   for (const char* p : {"a/x.tmp", "a/b/y.tmp", "build/out.o", "x.log", "a/sublink", "top.txt"})
     EXPECT_FALSE(listed(p)) << p;
@@ -599,7 +601,8 @@ TEST(WorktreeStatus, ReadInPartsEqualsOneRead) {
   const auto cut = repo::split_status_paths(handle->get(), 4);
   ASSERT_TRUE(cut);
   for (const char* dir : {"", "a", "a/b", "build", "z"}) EXPECT_TRUE(cut->opened.contains(dir)) << dir;
-  for (const char* dir : {"link-dir", "own-repo", "was-dir", "was-file"}) EXPECT_FALSE(cut->opened.contains(dir)) << dir;
+  for (const char* dir : {"link-dir", "own-repo", "was-dir", "was-file"})
+    EXPECT_FALSE(cut->opened.contains(dir)) << dir;
   for (const char* path : {"gone", "a/b/c/deep.txt", "a/b/keep.txt", "was-dir", "link-dir", "a/empty"})
     EXPECT_TRUE(cut->paths.contains(path)) << path;
   git_index* raw = nullptr;
@@ -671,7 +674,11 @@ TEST(WorktreeStatus, HasChangesAgreesWithTheStatusList) {
          t.git({"add", "n"});
          t.remove("n");
        }},
-      {"staged deletion only", [](TempRepo& t) { t.git({"rm", "-q", "--cached", "g"}); t.write("x.log", ""); }},
+      {"staged deletion only",
+       [](TempRepo& t) {
+         t.git({"rm", "-q", "--cached", "g"});
+         t.write("x.log", "");
+       }},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

@@ -14,8 +14,9 @@ namespace testing_support {
 // The files a stopped merge, squash merge, cherry-pick or revert leaves in
 // the git directory.
 inline const std::vector<std::string>& operation_state_files() {
-  static const std::vector<std::string> names = {"MERGE_HEAD", "MERGE_MODE", "MERGE_MSG",        "MERGE_RR",
-                                                 "AUTO_MERGE", "SQUASH_MSG", "CHERRY_PICK_HEAD", "REVERT_HEAD"};
+  static const std::vector<std::string> names = {"MERGE_HEAD",       "MERGE_MODE", "MERGE_MSG",
+                                                 "MERGE_RR",         "AUTO_MERGE", "SQUASH_MSG",
+                                                 "CHERRY_PICK_HEAD", "REVERT_HEAD"};
   return names;
 }
 
@@ -57,14 +58,20 @@ struct StoppedOperation {
 inline std::vector<StoppedOperation> stopped_operations() {
   auto resolve = [](TempRepo& t) { t.write("f.txt", "resolved\n").git({"add", "f.txt"}); };
   return {
-      {"merge --no-commit", [](TempRepo& t) { t.git({"merge", "-q", "--no-commit", "--no-ff", "side"}); }},
+      {"merge --no-commit",
+       [](TempRepo& t) {
+         t.git({"merge", "-q", "--no-commit", "--no-ff", "side"});
+       }},
       {"conflicted merge, resolved and staged",
        [=](TempRepo& t) {
          t.git({"config", "rerere.enabled", "true"});
          t.git_result({"merge", "-q", "topic"});
          resolve(t);
        }},
-      {"squash merge", [](TempRepo& t) { t.git({"merge", "-q", "--squash", "side"}); }},
+      {"squash merge",
+       [](TempRepo& t) {
+         t.git({"merge", "-q", "--squash", "side"});
+       }},
       {"conflicted cherry-pick, resolved and staged",
        [=](TempRepo& t) {
          t.git_result({"cherry-pick", "topic"});

@@ -1,6 +1,8 @@
 // Where the temporary copy of a rewritten work-tree file lies: what a process
 // killed half-way leaves there must never show as a change of the user's.
 
+#include "repo/worktree_write.hpp"
+
 #include <gtest/gtest.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
@@ -12,15 +14,14 @@
 #include <vector>
 
 #include "repo/repo.hpp"
-#include "repo/worktree_write.hpp"
 #include "support/repositories.hpp"
 #include "support/temp_repo.hpp"
 
 namespace {
 
 using repo::Repo;
-using testing_support::TempDir;
 using testing_support::open_repo;
+using testing_support::TempDir;
 using testing_support::TempRepo;
 
 // Every name created in the watched directories, by directory, as the kernel reports them.

@@ -33,7 +33,9 @@ inline std::string cells(const tui::Buffer& buf, int y, int x0, int x1) {
 }
 
 // Row y, trailing blanks dropped.
-inline std::string trimmed_row(const tui::Buffer& buf, int y) { return without_trailing_blanks(buf.row_text(y)); }
+inline std::string trimmed_row(const tui::Buffer& buf, int y) {
+  return without_trailing_blanks(buf.row_text(y));
+}
 
 // Every row, top first, as row_text gives it.
 inline std::vector<std::string> rows(const tui::Buffer& buf) {

@@ -124,7 +124,8 @@ std::string TempRepo::git(std::vector<std::string> args, const std::string& inpu
   return result.out;
 }
 
-std::string TempRepo::git_in(const std::string& cwd, std::vector<std::string> args, const std::string& input) {
+std::string TempRepo::git_in(const std::string& cwd, std::vector<std::string> args,
+                             const std::string& input) {
   const std::string saved = dir_;
   dir_ = cwd;
   std::string out = git(std::move(args), input);

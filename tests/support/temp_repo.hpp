@@ -2,14 +2,14 @@
 // A git repository in a temporary directory, driven by the real git program
 // with a private HOME, no system config and fixed identities and dates.
 
-#include "utils/process.hpp"
-
 #include <cstdint>
 #include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "utils/process.hpp"
 
 namespace testing_support {
 

@@ -81,8 +81,9 @@ TEST(Block, DrawsBordersAndTitlesOnly) {
 TEST(Block, TitlesAreDrawnInTheirOwnStyleOnly) {
   // Over cells that were bold, underlined and coloured before the block came.
   Buffer buf(Rect{0, 0, 8, 3});
-  buf.set_style(buf.area(), Style{.fg = Color::Cyan, .bg = Color::Blue, .underline_color = Color::Red}
-                                .with_modifier(tui::Modifier::BOLD | tui::Modifier::UNDERLINED));
+  buf.set_style(buf.area(),
+                Style{.fg = Color::Cyan, .bg = Color::Blue, .underline_color = Color::Red}.with_modifier(
+                    tui::Modifier::BOLD | tui::Modifier::UNDERLINED));
   Block{.borders = Borders::ALL,
         .border_style = Style{.fg = Color::White},
         .title_top = Line({Span(" a"), Span("b ", Style{.fg = Color::DarkGray})}),

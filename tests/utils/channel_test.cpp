@@ -80,12 +80,14 @@ TEST(Worker, SendsItsOneResult) {
 }
 
 TEST(Worker, FailureDropsTheSenderUnsent) {
-  auto receiver = utils::spawn_worker<int>([]() -> int { throw std::runtime_error("worker failed"); }, end_with_101);
+  auto receiver =
+      utils::spawn_worker<int>([]() -> int { throw std::runtime_error("worker failed"); }, end_with_101);
   EXPECT_EQ(receiver.recv(), std::nullopt);
   std::optional<int> got;
   EXPECT_EQ(receiver.try_recv(got), Poll::Disconnected);
 
-  auto odd = utils::spawn_worker<int>([]() -> int { throw 42; }, end_with_101);  // not even an exception class
+  auto odd =
+      utils::spawn_worker<int>([]() -> int { throw 42; }, end_with_101);  // not even an exception class
   EXPECT_EQ(odd.recv(), std::nullopt);
 }
 

@@ -14,8 +14,8 @@
 
 namespace {
 
-using utils::run_process;
 using testing_support::read_file;
+using utils::run_process;
 
 TEST(Process, CapturesBothStreamsWithoutDeadlock) {
   for (bool to_files : {false, true}) {
@@ -94,7 +94,9 @@ TEST(Process, SignalsAndMissingPrograms) {
 
 TEST(Process, ChildHasNoControllingTerminalAndDefaultSigpipe) {
   // A session leader of its own: its session id is its process id.
-  auto r = run_process({"sh", "-c", "read -r pid comm state ppid pgrp sid rest < /proc/$$/stat; [ \"$sid\" = $$ ] && echo leader"});
+  auto r = run_process(
+      {"sh", "-c",
+       "read -r pid comm state ppid pgrp sid rest < /proc/$$/stat; [ \"$sid\" = $$ ] && echo leader"});
   ASSERT_TRUE(r);
   EXPECT_EQ(r->out, "leader\n");
   // yes dies of SIGPIPE once head is done, instead of looping forever.
@@ -119,9 +121,11 @@ TEST(Process, DiscardedOutputWaitsForTheChildOnly) {
   o.discard_output = true;
   // Like a clipboard program: reads its input, leaves a process behind that
   // keeps standard output and error open, and exits.
-  const std::string script =
-      "cat > '" + dir.path + "/got'; o=$(readlink /proc/$$/fd/1); echo \"$o\" > '" + dir.path + "/out'; "
-      "sleep 1000 & echo $! > '" + dir.path + "/bg'; echo gone; echo gone >&2; exit 4";
+  const std::string script = "cat > '" + dir.path + "/got'; o=$(readlink /proc/$$/fd/1); echo \"$o\" > '" +
+                             dir.path +
+                             "/out'; "
+                             "sleep 1000 & echo $! > '" +
+                             dir.path + "/bg'; echo gone; echo gone >&2; exit 4";
   auto r = run_process({"sh", "-c", script}, o);
   ASSERT_TRUE(r);
   EXPECT_EQ(r->exit_code, 4);
@@ -144,7 +148,8 @@ TEST(Process, DiscardedOutputWaitsForTheChildOnly) {
 TEST(Process, StartedChildIsOffTheTerminalAndWaitedForLater) {
   ScratchDir dir;
   const std::string script = "fds=$(for fd in 0 1 2; do readlink /proc/$$/fd/$fd; done); echo \"$fds\" > '" +
-                             dir.path + "/fds'; read -r pid comm state ppid pgrp sid rest < /proc/$$/stat; "
+                             dir.path +
+                             "/fds'; read -r pid comm state ppid pgrp sid rest < /proc/$$/stat; "
                              "[ \"$sid\" = $$ ] && exit 7; exit 1";
   auto pid = utils::start_process({"sh", "-c", script});
   ASSERT_TRUE(pid);

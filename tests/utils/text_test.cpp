@@ -12,10 +12,10 @@ TEST(Utf8, LossyDecodingReplacesEachMaximalSubpart) {
       {"caf\xC3\xA9", "caf\xC3\xA9"},
       {"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"},  // four bytes
       {"\xFF\xFF", R + R},
-      {"\xE2\x82", R},                 // truncated three-byte sequence
-      {"a\xE2\x82z", "a" + R + "z"},   // truncated in the middle
-      {"\xC0\xAF", R + R},             // overlong: neither byte can start a sequence
-      {"\xED\xA0\x80", R + R + R},     // surrogate
+      {"\xE2\x82", R},                      // truncated three-byte sequence
+      {"a\xE2\x82z", "a" + R + "z"},        // truncated in the middle
+      {"\xC0\xAF", R + R},                  // overlong: neither byte can start a sequence
+      {"\xED\xA0\x80", R + R + R},          // surrogate
       {"\xF4\x90\x80\x80", R + R + R + R},  // above U+10FFFF
       {"\xF0\x9F\x98", R},
       {"\x80", R},
@@ -52,11 +52,7 @@ namespace {
 
 TEST(Text, TrimsUnicodeSpaceAtTheEndOnly) {
   const std::pair<std::string, std::string> cases[] = {
-      {"  a b \t\r", "  a b"},
-      {"a\u00a0\u3000", "a"},
-      {" \t ", ""},
-      {"", ""},
-      {"x\u00e9", "x\u00e9"},
+      {"  a b \t\r", "  a b"}, {"a\u00a0\u3000", "a"}, {" \t ", ""}, {"", ""}, {"x\u00e9", "x\u00e9"},
   };
   for (const auto& [in, want] : cases) EXPECT_EQ(utils::trim_unicode_space_end(in), want) << in;
 }

@@ -1,12 +1,12 @@
 #include "viewport/staging_geometry.hpp"
 
-#include "support/worktree_files.hpp"
-#include "tui/memory_backend.hpp"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
+
+#include "support/worktree_files.hpp"
+#include "tui/memory_backend.hpp"
 
 namespace {
 
@@ -15,7 +15,8 @@ using testing_support::worktree_file;
 
 repo::Hunk hunk_of(std::size_t lines, char origin = '+') {
   repo::Hunk h;
-  for (std::size_t i = 0; i < lines; ++i) h.lines.push_back({"line " + std::to_string(i), std::nullopt, 1, origin});
+  for (std::size_t i = 0; i < lines; ++i)
+    h.lines.push_back({"line " + std::to_string(i), std::nullopt, 1, origin});
   return h;
 }
 
@@ -56,7 +57,12 @@ TEST(StagingGeometry, RowsHunksAndScrollLimits) {
     std::vector<std::pair<std::size_t, std::size_t>> max;    // height, maximum scroll
   };
   const Case cases[] = {
-      {"three hunks of 3", {3, 3, 3}, {0, 4, 8}, 11, {{0, 0}, {3, 0}, {4, 1}, {8, 2}, {20, 2}}, {{12, 8}, {5, 8}, {2, 9}}},
+      {"three hunks of 3",
+       {3, 3, 3},
+       {0, 4, 8},
+       11,
+       {{0, 0}, {3, 0}, {4, 1}, {8, 2}, {20, 2}},
+       {{12, 8}, {5, 8}, {2, 9}}},
       {"3, 5 and 2 lines", {3, 5, 2}, {0, 4, 10}, 12, {{9, 1}, {10, 2}}, {{0, 12}, {20, 10}}},
       {"one hunk", {4}, {0}, 4, {{0, 0}, {7, 0}}, {{2, 2}, {4, 0}}},
       {"no hunks", {}, {}, 0, {}, {{0, 0}, {12, 0}}},
@@ -74,7 +80,8 @@ TEST(StagingGeometry, RowsHunksAndScrollLimits) {
       ASSERT_TRUE(got) << scroll;
       EXPECT_EQ(*got, hunks[want]) << scroll;
     }
-    for (const auto& [height, want] : c.max) EXPECT_EQ(viewport::compute_max_scroll(v, height), want) << height;
+    for (const auto& [height, want] : c.max)
+      EXPECT_EQ(viewport::compute_max_scroll(v, height), want) << height;
   }
 }
 
@@ -120,7 +127,8 @@ TEST(StagingGeometry, AFileInBothListsIsMeasuredOnTheFocusedSide) {
 
 TEST(StagingGeometry, NothingSelectedMeasuresNothing) {
   CommitViewState v = view_of(hunks_of({3, 3}));
-  for (const std::optional<std::string>& path : {std::optional<std::string>(), std::optional<std::string>("gone.txt")}) {
+  for (const std::optional<std::string>& path :
+       {std::optional<std::string>(), std::optional<std::string>("gone.txt")}) {
     v.selected_path = path;
     EXPECT_EQ(viewport::get_viewed_hunks(v), nullptr);
     EXPECT_EQ(viewport::compute_max_scroll(v, 2), 0u);

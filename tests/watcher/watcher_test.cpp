@@ -29,7 +29,9 @@ bool message_arrives(utils::Receiver<utils::Signal>& changes) {
   return changes.recv_for(std::chrono::duration_cast<std::chrono::milliseconds>(ARRIVES_WITHIN)).has_value();
 }
 
-bool stays_silent(utils::Receiver<utils::Signal>& changes) { return !changes.recv_for(SILENT_FOR).has_value(); }
+bool stays_silent(utils::Receiver<utils::Signal>& changes) {
+  return !changes.recv_for(SILENT_FOR).has_value();
+}
 
 // Starts watching and returns once the watches are in place: a probe write
 // has come through, and every message it caused has been taken.
@@ -100,8 +102,9 @@ TEST(Watcher, SendsHalfASecondAfterTheLastWrite) {
       // a message between them: the try tells nothing then.
       if (i > 0 && Clock::now() - previous_began >= NOT_BEFORE) gap_too_long = true;
     }
-    const bool early = changes.recv_for(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                            last_began + NOT_BEFORE - Clock::now()))
+    const bool early = changes
+                           .recv_for(std::chrono::duration_cast<std::chrono::milliseconds>(
+                               last_began + NOT_BEFORE - Clock::now()))
                            .has_value();
     if (gap_too_long) {
       while (changes.recv_for(SILENT_FOR)) {
@@ -116,7 +119,8 @@ TEST(Watcher, SendsHalfASecondAfterTheLastWrite) {
   }
   ASSERT_GT(tries, 0) << "every try was too slow to tell";
   ASSERT_TRUE(best);
-  EXPECT_LT(*best, SOON_AFTER) << std::chrono::duration_cast<std::chrono::milliseconds>(*best).count() << " ms";
+  EXPECT_LT(*best, SOON_AFTER) << std::chrono::duration_cast<std::chrono::milliseconds>(*best).count()
+                               << " ms";
 }
 
 TEST(Watcher, ReadsGiveNothing) {
