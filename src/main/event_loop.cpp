@@ -150,7 +150,10 @@ Pass run_pass(Session& s, std::chrono::milliseconds wait) {
     return Pass::Drew;
   }
 
-  if (const auto* paste = std::get_if<tui::PasteEvent>(&**polled)) {
+  if (std::holds_alternative<tui::RedrawEvent>(**polled)) {
+    // Back from a stop: the shell drew over the screen. A clear that fails shows in the draw.
+    (void)s.terminal.clear();
+  } else if (const auto* paste = std::get_if<tui::PasteEvent>(&**polled)) {
     action::paste_into_prompt(s.state, paste->text);
     after_key(s);
   } else if (const std::optional<action::Action> command = from_event(**polled)) {
