@@ -1,6 +1,7 @@
 #include "action/browser.hpp"
 
-#include "action/worker.hpp"
+#include "tui/fatal.hpp"
+#include "utils/worker.hpp"
 #include "utils/process.hpp"
 
 namespace action {
@@ -8,7 +9,7 @@ namespace action {
 bool open_in_browser(const std::string& url) {
   const auto pid = utils::start_process({"open", url});
   if (!pid) return false;
-  spawn_detached([pid = *pid] { (void)utils::wait_process(pid); });
+  utils::spawn_detached([pid = *pid] { (void)utils::wait_process(pid); }, tui::fatal);
   return true;
 }
 

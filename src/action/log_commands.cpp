@@ -4,7 +4,8 @@
 #include "action/clipboard.hpp"
 #include "action/commit_view_lists.hpp"
 #include "action/git_runs.hpp"
-#include "action/worker.hpp"
+#include "tui/fatal.hpp"
+#include "utils/worker.hpp"
 
 namespace action {
 
@@ -94,7 +95,7 @@ void start_fetch(state::State& state, const repo::Repo& repo) {
   }
   if (state.fetch_task) return;
   state.fetch_task = state::Task<state::FetchResult>{
-      spawn_worker<state::FetchResult>([path = repo.path] { return fetch_worker(path); }), 0};
+      utils::spawn_worker<state::FetchResult>([path = repo.path] { return fetch_worker(path); }, tui::fatal), 0};
   state.status_message.reset();
 }
 

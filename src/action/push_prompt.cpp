@@ -3,7 +3,8 @@
 #include "action/action.hpp"
 #include "action/branch_prompt.hpp"
 #include "action/git_runs.hpp"
-#include "action/worker.hpp"
+#include "tui/fatal.hpp"
+#include "utils/worker.hpp"
 
 namespace action {
 
@@ -21,7 +22,7 @@ void start_push(state::State& state, const repo::Repo& repo) {
   }
   // A push still running goes on, but its result is no longer awaited.
   state.push_task = state::Task<state::PushResult>{
-      spawn_worker<state::PushResult>([name, path = repo.path] { return push_worker(name, path); }), 0};
+      utils::spawn_worker<state::PushResult>([name, path = repo.path] { return push_worker(name, path); }, tui::fatal), 0};
 }
 
 }  // namespace

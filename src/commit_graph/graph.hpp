@@ -31,30 +31,37 @@ CellCode cell_code(char32_t glyph);
 // The cell a byte stands for in this column.
 GraphCell decode_cell(CellCode code, std::size_t column);
 
+// Walks the positions of what `Source` points at, each value made by `Read`
+// as it is read (a cell from its byte, a row from its graph).
+template <class Source, class Value, Value (*Read)(const Source*, std::size_t)>
+class ReadingIterator {
+ public:
+  using iterator_category = std::input_iterator_tag;  // its values are made as they are read
+  using iterator_concept = std::forward_iterator_tag;
+  using value_type = Value;
+  using difference_type = std::ptrdiff_t;
+  using pointer = void;
+  using reference = Value;
+
+  ReadingIterator() = default;
+  ReadingIterator(const Source* source, std::size_t at) : source_(source), at_(at) {}
+  Value operator*() const { return Read(source_, at_); }
+  ReadingIterator& operator++() { return ++at_, *this; }
+  ReadingIterator operator++(int) { ReadingIterator old = *this; ++at_; return old; }
+  friend bool operator==(const ReadingIterator& a, const ReadingIterator& b) { return a.at_ == b.at_; }
+
+ private:
+  const Source* source_ = nullptr;
+  std::size_t at_ = 0;
+};
+
+inline GraphCell read_cell(const CellCode* codes, std::size_t column) { return decode_cell(codes[column], column); }
+
 // One row, read in place from its graph: the cells of one commit, leftmost
 // first. It points into the graph, which must outlive it.
 class GraphRow {
  public:
-  class iterator {
-   public:
-    using iterator_category = std::input_iterator_tag;  // its cells are made as they are read
-    using iterator_concept = std::forward_iterator_tag;
-    using value_type = GraphCell;
-    using difference_type = std::ptrdiff_t;
-    using pointer = void;
-    using reference = GraphCell;
-
-    iterator() = default;
-    iterator(const CellCode* codes, std::size_t column) : codes_(codes), column_(column) {}
-    GraphCell operator*() const { return decode_cell(codes_[column_], column_); }
-    iterator& operator++() { return ++column_, *this; }
-    iterator operator++(int) { iterator old = *this; ++column_; return old; }
-    friend bool operator==(const iterator& a, const iterator& b) { return a.column_ == b.column_; }
-
-   private:
-    const CellCode* codes_ = nullptr;
-    std::size_t column_ = 0;
-  };
+  using iterator = ReadingIterator<CellCode, GraphCell, read_cell>;
 
   GraphRow() = default;
   explicit GraphRow(std::span<const CellCode> codes) : codes_(codes) {}
@@ -76,27 +83,10 @@ class GraphRow {
 
 // Every row of one log in one buffer, a byte per cell.
 class Graph {
+  static GraphRow read_row(const Graph* graph, std::size_t row) { return (*graph)[row]; }
+
  public:
-  class iterator {
-   public:
-    using iterator_category = std::input_iterator_tag;  // its rows are made as they are read
-    using iterator_concept = std::forward_iterator_tag;
-    using value_type = GraphRow;
-    using difference_type = std::ptrdiff_t;
-    using pointer = void;
-    using reference = GraphRow;
-
-    iterator() = default;
-    iterator(const Graph* graph, std::size_t row) : graph_(graph), row_(row) {}
-    GraphRow operator*() const { return (*graph_)[row_]; }
-    iterator& operator++() { return ++row_, *this; }
-    iterator operator++(int) { iterator old = *this; ++row_; return old; }
-    friend bool operator==(const iterator& a, const iterator& b) { return a.row_ == b.row_; }
-
-   private:
-    const Graph* graph_ = nullptr;
-    std::size_t row_ = 0;
-  };
+  using iterator = ReadingIterator<Graph, GraphRow, read_row>;
 
   Graph() = default;
   // Rows given cell by cell (hand-made graphs); a cell's lane is its column.

@@ -1,6 +1,7 @@
 #include "main/log_loader.hpp"
 
-#include "action/worker.hpp"
+#include "tui/fatal.hpp"
+#include "utils/worker.hpp"
 
 #include <algorithm>
 
@@ -31,9 +32,9 @@ void LogLoader::request(const repo::Repo& repo) {
 
 void LogLoader::start(const repo::Repo& repo) {
   again_ = false;
-  running_ = Running{action::spawn_worker<Result>([path = repo.path, limit = repo.limit, last = repo.load_key] {
+  running_ = Running{utils::spawn_worker<Result>([path = repo.path, limit = repo.limit, last = repo.load_key] {
                        return repo::Repo::load_model(path, limit, last);
-                     }),
+                     }, tui::fatal),
                      repo.model_version, std::nullopt};
 }
 
@@ -55,7 +56,7 @@ bool LogLoader::take_finished(repo::Repo& repo) {
   bool taken = false;
   if (result && *result && current) {
     // Freeing a long log takes longer than a frame: another thread does it.
-    action::spawn_detached([old = repo.take(std::move(**result))]() mutable { old = {}; });
+    utils::spawn_detached([old = repo.take(std::move(**result))]() mutable { old = {}; }, tui::fatal);
     taken = true;
   }
   // A load overtaken by a reload in place may have held a change that the

@@ -8,6 +8,7 @@
 
 #include "repo/branch_walk.hpp"
 #include "repo/git_handle.hpp"
+#include "repo/index_lock.hpp"
 #include "repo/repo.hpp"
 #include "repo/state_files.hpp"
 #include "utils/text.hpp"
@@ -17,8 +18,6 @@ namespace {
 
 using TreeBuilderPtr = GitPtr<git_treebuilder, git_treebuilder_free>;
 using TransactionPtr = GitPtr<git_transaction, git_transaction_free>;
-
-std::expected<void, std::string> fail() { return std::unexpected(last_git_error()); }
 
 git_checkout_options safe_checkout() {
   git_checkout_options opts;
@@ -40,21 +39,6 @@ TreePtr head_tree(git_repository* repo) {
   if (git_treebuilder_write(&empty, builder.get()) != 0 || git_tree_lookup(&tree, repo, &empty) != 0)
     return nullptr;
   return TreePtr(tree);
-}
-
-// libgit2's words when it finds the index locked.
-constexpr std::string_view kIndexLocked =
-    "the index is locked; this might be due to a concurrent or crashed process";
-
-// Whether another process holds the index: its lock file is there.
-bool index_locked(git_repository* repo) {
-  git_index* index_raw = nullptr;
-  if (git_repository_index(&index_raw, repo) != 0) return false;
-  IndexPtr index(index_raw);
-  const char* index_path = git_index_path(index.get());
-  if (index_path == nullptr) return false;
-  struct stat st {};
-  return ::lstat((std::string(index_path) + ".lock").c_str(), &st) == 0;
 }
 
 // One index entry kept by value, its path with it.
@@ -192,21 +176,21 @@ void put_back(git_repository* repo, git_tree* head, git_tree* target, const Chec
 // after that has its files put back.
 std::expected<void, std::string> checkout_then_move_head(git_repository* repo, git_commit* target,
                                                          const std::function<int()>& move_head) {
-  if (index_locked(repo)) return std::unexpected(std::string(kIndexLocked));
+  if (auto unlocked = IndexLock::refuse_if_held(repo); !unlocked) return unlocked;
   TreePtr head = head_tree(repo);
-  if (!head) return fail();
+  if (!head) return git_failure();
   git_tree* target_raw = nullptr;
-  if (git_commit_tree(&target_raw, target) != 0) return fail();
+  if (git_commit_tree(&target_raw, target) != 0) return git_failure();
   TreePtr target_tree(target_raw);
   // HEAD stays locked while the files are written, so that no other git can
   // take it in between; a lock already there is refused in the library's
   // words.
   git_transaction* tx_raw = nullptr;
-  if (git_transaction_new(&tx_raw, repo) != 0) return fail();
+  if (git_transaction_new(&tx_raw, repo) != 0) return git_failure();
   TransactionPtr holding_head(tx_raw);
-  if (git_transaction_lock_ref(holding_head.get(), "HEAD") != 0) return fail();
+  if (git_transaction_lock_ref(holding_head.get(), "HEAD") != 0) return git_failure();
   auto plan = plan_checkout(repo, head.get(), target_tree.get());
-  if (!plan) return fail();
+  if (!plan) return git_failure();
   git_checkout_options opts = safe_checkout();
   // The library reports progress first when it begins to write, after its
   // checks: a checkout refused by them has nothing to put back.
@@ -227,6 +211,18 @@ std::expected<void, std::string> checkout_then_move_head(git_repository* repo, g
   return std::unexpected(message);
 }
 
+std::expected<CommitPtr, std::string> find_commit(git_repository* repo, const git_oid& id) {
+  git_commit* raw = nullptr;
+  if (git_commit_lookup(&raw, repo, &id) != 0) return git_failure();
+  return CommitPtr(raw);
+}
+
+std::expected<ReferencePtr, std::string> find_local_branch(git_repository* repo, const std::string& name) {
+  git_reference* raw = nullptr;
+  if (git_branch_lookup(&raw, repo, name.c_str(), GIT_BRANCH_LOCAL) != 0) return git_failure();
+  return ReferencePtr(raw);
+}
+
 // Names of the branches of one type whose tip is the commit, in the
 // library's order; unreadable branches are skipped.
 std::vector<std::string> branches_at(const std::string& path, git_branch_t type, const Oid& id) {
@@ -244,10 +240,9 @@ std::expected<void, std::string> checkout_commit(const std::string& path, const 
   auto repo = open_repository(path);
   if (!repo) return std::unexpected(repo.error());
   const git_oid oid = to_git_oid(id);
-  git_commit* commit_raw = nullptr;
-  if (git_commit_lookup(&commit_raw, repo->get(), &oid) != 0) return fail();
-  CommitPtr commit(commit_raw);
-  return checkout_then_move_head(repo->get(), commit.get(),
+  auto commit = find_commit(repo->get(), oid);
+  if (!commit) return std::unexpected(commit.error());
+  return checkout_then_move_head(repo->get(), commit->get(),
                                  [&] { return git_repository_set_head_detached(repo->get(), &oid); });
 }
 
@@ -256,13 +251,12 @@ std::expected<void, std::string> checkout_local_branch(const std::string& path, 
   if (!repo) return std::unexpected(repo.error());
   // Only an existing local branch: HEAD must never be left on a branch that
   // does not exist.
-  git_reference* branch_raw = nullptr;
-  if (git_branch_lookup(&branch_raw, repo->get(), name.c_str(), GIT_BRANCH_LOCAL) != 0) return fail();
-  ReferencePtr branch(branch_raw);
+  auto branch = find_local_branch(repo->get(), name);
+  if (!branch) return std::unexpected(branch.error());
   git_object* commit_raw = nullptr;
-  if (git_reference_peel(&commit_raw, branch.get(), GIT_OBJECT_COMMIT) != 0) return fail();
+  if (git_reference_peel(&commit_raw, branch->get(), GIT_OBJECT_COMMIT) != 0) return git_failure();
   ObjectPtr commit(commit_raw);
-  const std::string refname = git_reference_name(branch.get());
+  const std::string refname = git_reference_name(branch->get());
   return checkout_then_move_head(repo->get(), reinterpret_cast<git_commit*>(commit.get()),
                                  [&] { return git_repository_set_head(repo->get(), refname.c_str()); });
 }
@@ -278,53 +272,51 @@ std::expected<void, std::string> end_stopped_operation(const std::string& path) 
   return {};
 }
 
+// After a checkout that moved HEAD: the stopped operation ends and the
+// repository is read again. A checkout refused changed nothing to read.
+std::expected<void, std::string> after_checkout(Repo& repo, std::expected<void, std::string> done) {
+  if (!done) return done;
+  auto ended = end_stopped_operation(repo.path);
+  repo.refresh();
+  return ended;
+}
+
 }  // namespace
 
 std::expected<void, std::string> Repo::checkout_sha(const Oid& id) {
-  auto done = checkout_commit(path, id);
-  if (!done) return done;
-  auto ended = end_stopped_operation(path);
-  refresh();
-  return ended;
+  return after_checkout(*this, checkout_commit(path, id));
 }
 
-std::expected<void, std::string> Repo::checkout_branch(const std::string& name) {
-  auto done = checkout_local_branch(path, name);
-  if (!done) return done;
-  auto ended = end_stopped_operation(path);
-  refresh();
-  return ended;
+std::expected<void, std::string> Repo::checkout_branch(const std::string& branch_name) {
+  return after_checkout(*this, checkout_local_branch(path, branch_name));
 }
 
-std::expected<void, std::string> Repo::create_branch(const std::string& name, const Oid& id) {
+std::expected<void, std::string> Repo::create_branch(const std::string& branch_name, const Oid& id) {
   auto repo = open_repository(path);
   if (!repo) return std::unexpected(repo.error());
-  const git_oid oid = to_git_oid(id);
-  git_commit* commit_raw = nullptr;
-  if (git_commit_lookup(&commit_raw, repo->get(), &oid) != 0) return fail();
-  CommitPtr commit(commit_raw);
+  auto commit = find_commit(repo->get(), to_git_oid(id));
+  if (!commit) return std::unexpected(commit.error());
   git_reference* created = nullptr;
-  if (git_branch_create(&created, repo->get(), name.c_str(), commit.get(), 0) != 0) return fail();
+  if (git_branch_create(&created, repo->get(), branch_name.c_str(), commit->get(), 0) != 0) return git_failure();
   ReferencePtr owned(created);
   reload_branches(repo->get());
   return {};
 }
 
-std::expected<void, std::string> Repo::delete_branch(const std::string& name, const Oid& tip) {
+std::expected<void, std::string> Repo::delete_branch(const std::string& branch_name, const Oid& tip) {
   auto repo = open_repository(path);
   if (!repo) return std::unexpected(repo.error());
-  git_reference* branch_raw = nullptr;
-  if (git_branch_lookup(&branch_raw, repo->get(), name.c_str(), GIT_BRANCH_LOCAL) != 0) return fail();
-  ReferencePtr branch(branch_raw);
+  auto branch = find_local_branch(repo->get(), branch_name);
+  if (!branch) return std::unexpected(branch.error());
   // The name may be the remote-tracking branch the user sees at the commit while a local branch
   // of the same name stands elsewhere: that one, and the commits only it holds, stay.
   git_reference* resolved_raw = nullptr;
-  if (git_reference_resolve(&resolved_raw, branch.get()) != 0) return fail();
+  if (git_reference_resolve(&resolved_raw, branch->get()) != 0) return git_failure();
   const ReferencePtr resolved(resolved_raw);
   const git_oid* target = git_reference_target(resolved.get());
   if (target == nullptr || to_oid(target) != tip)
-    return std::unexpected("local branch '" + name + "' is not at " + tip.short_hex());
-  if (git_branch_delete(branch.get()) != 0) return fail();
+    return std::unexpected("local branch '" + branch_name + "' is not at " + tip.short_hex());
+  if (git_branch_delete(branch->get()) != 0) return git_failure();
   reload_branches(repo->get());
   return {};
 }
@@ -338,11 +330,11 @@ std::vector<std::string> Repo::new_branch_name_candidates_at(const Oid& id) cons
   for (const auto& [branch, tip] : branches)
     if (branch.name.find('/') == std::string::npos) local.insert(branch.name);
   std::vector<std::string> candidates;
-  for (const auto& name : branches_at(path, GIT_BRANCH_REMOTE, id)) {
-    if (name.size() >= 5 && name.ends_with("/HEAD")) continue;
-    const auto slash = name.find('/');
+  for (const auto& remote_name : branches_at(path, GIT_BRANCH_REMOTE, id)) {
+    if (remote_name.size() >= 5 && remote_name.ends_with("/HEAD")) continue;
+    const auto slash = remote_name.find('/');
     if (slash == std::string::npos) continue;
-    std::string candidate = name.substr(slash + 1);
+    std::string candidate = remote_name.substr(slash + 1);
     if (!local.contains(candidate)) candidates.push_back(std::move(candidate));
   }
   return candidates;

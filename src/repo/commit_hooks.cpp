@@ -15,15 +15,6 @@ namespace {
 // The hooks git runs for a commit made with a message file.
 constexpr std::array<std::string_view, 3> kCommitHooks = {"pre-commit", "prepare-commit-msg", "commit-msg"};
 
-bool config_true(git_config* config, const char* name) {
-  int value = 0;
-  if (git_config_get_bool(&value, config, name) != 0) {
-    git_error_clear();
-    return false;
-  }
-  return value != 0;
-}
-
 // core.hooksPath (~ expanded; relative to where git runs the commit), else
 // the hooks folder of the common git directory, which linked work trees
 // share.

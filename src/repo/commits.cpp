@@ -12,8 +12,6 @@ namespace {
 
 using Error = std::unexpected<std::string>;
 
-Error git_failure() { return Error(last_git_error()); }
-
 bool is_intent_to_add(const git_index_entry* entry) {
   return (entry->flags_extended & GIT_INDEX_ENTRY_INTENT_TO_ADD) != 0;
 }
@@ -43,12 +41,6 @@ std::expected<git_oid, std::string> index_tree_id(git_repository* repo, git_inde
   return tree_id;
 }
 
-std::expected<IndexPtr, std::string> open_index(git_repository* repo) {
-  git_index* index_raw = nullptr;
-  if (git_repository_index(&index_raw, repo) != 0) return git_failure();
-  return IndexPtr(index_raw);
-}
-
 // The index written as a tree object; the index file itself is left alone.
 std::expected<TreePtr, std::string> index_tree(git_repository* repo) {
   auto index = open_index(repo);
@@ -68,6 +60,14 @@ std::expected<CommitPtr, std::string> head_commit(git_repository* repo) {
   auto commit = peel_head_commit(repo);
   if (!commit) return git_failure();
   return std::move(*commit);
+}
+
+// The same, or none on an unborn branch.
+std::expected<std::optional<CommitPtr>, std::string> head_commit_unless_unborn(git_repository* repo) {
+  if (head_unborn(repo)) return std::optional<CommitPtr>();
+  auto head = head_commit(repo);
+  if (!head) return Error(head.error());
+  return std::optional<CommitPtr>(std::move(*head));
 }
 
 bool merge_in_progress(git_repository* repo) {
@@ -108,12 +108,8 @@ std::expected<Oid, std::string> Repo::commit(const std::string& message) const {
   auto tree = index_tree(repo->get());
   if (!tree) return Error(tree.error());
   // On an unborn branch the commit is the branch's root.
-  std::optional<CommitPtr> head;
-  if (!head_unborn(repo->get())) {
-    auto found = head_commit(repo->get());
-    if (!found) return Error(found.error());
-    head = std::move(*found);
-  }
+  auto tip = head_commit_unless_unborn(repo->get());
+  if (!tip) return Error(tip.error());
   git_signature* sig_raw = nullptr;
   if (git_signature_default(&sig_raw, repo->get()) != 0) return git_failure();
   SignaturePtr sig(sig_raw);
@@ -121,7 +117,7 @@ std::expected<Oid, std::string> Repo::commit(const std::string& message) const {
   if (!merged) return Error(merged.error());
 
   std::vector<const git_commit*> parents;
-  if (head) parents.push_back(head->get());
+  if (*tip) parents.push_back((*tip)->get());
   for (const auto& c : *merged) parents.push_back(c.get());
   git_oid id;
   if (git_commit_create(&id, repo->get(), "HEAD", sig.get(), sig.get(), nullptr, message.c_str(), tree->get(),
@@ -147,23 +143,23 @@ std::expected<Oid, std::string> Repo::amend_commit(const std::string& message) c
   if (!lock) return Error(lock.error());
   auto tree = index_tree(repo->get());
   if (!tree) return Error(tree.error());
-  auto head = head_commit(repo->get());
-  if (!head) return Error(head.error());
+  auto tip = head_commit(repo->get());
+  if (!tip) return Error(tip.error());
   git_signature* committer_raw = nullptr;
   if (git_signature_default(&committer_raw, repo->get()) != 0) return git_failure();
   SignaturePtr committer(committer_raw);
 
-  const git_signature* old_author = git_commit_author(head->get());
-  const std::string name = utils::utf8_or_empty(old_author ? old_author->name : nullptr);
-  const std::string email = utils::utf8_or_empty(old_author ? old_author->email : nullptr);
+  const git_signature* old_author = git_commit_author(tip->get());
+  const std::string author_name = utils::utf8_or_empty(old_author ? old_author->name : nullptr);
+  const std::string author_email = utils::utf8_or_empty(old_author ? old_author->email : nullptr);
   git_signature* author_raw = nullptr;
-  if (git_signature_new(&author_raw, name.c_str(), email.c_str(), committer->when.time,
+  if (git_signature_new(&author_raw, author_name.c_str(), author_email.c_str(), committer->when.time,
                         committer->when.offset) != 0)
     return git_failure();
   SignaturePtr author(author_raw);
 
   git_oid id;
-  if (git_commit_amend(&id, head->get(), "HEAD", author.get(), committer.get(), nullptr, message.c_str(),
+  if (git_commit_amend(&id, tip->get(), "HEAD", author.get(), committer.get(), nullptr, message.c_str(),
                        tree->get()) != 0)
     return git_failure();
   return to_oid(&id);
@@ -186,20 +182,17 @@ std::expected<bool, std::string> Repo::has_staged_changes(bool amend) const {
   if (!tree_id) return Error(tree_id.error());
   // What the commit would have as its parent's tree; none before the first
   // commit (and for a root commit's amend): the empty tree.
-  std::optional<CommitPtr> base;
-  if (!head_unborn(repo->get())) {
-    auto head = head_commit(repo->get());
-    if (!head) return Error(head.error());
-    base = std::move(*head);
-    if (amend) {
-      git_commit* parent = nullptr;
-      if (git_commit_parentcount(base->get()) == 0)
-        base.reset();
-      else if (git_commit_parent(&parent, base->get(), 0) != 0)
-        return git_failure();
-      else
-        base = CommitPtr(parent);
-    }
+  auto tip = head_commit_unless_unborn(repo->get());
+  if (!tip) return Error(tip.error());
+  std::optional<CommitPtr> base = std::move(*tip);
+  if (base && amend) {
+    git_commit* parent = nullptr;
+    if (git_commit_parentcount(base->get()) == 0)
+      base.reset();
+    else if (git_commit_parent(&parent, base->get(), 0) != 0)
+      return git_failure();
+    else
+      base = CommitPtr(parent);
   }
   if (base) return !git_oid_equal(git_commit_tree_id(base->get()), &*tree_id);
   git_oid empty;
@@ -210,9 +203,9 @@ std::expected<bool, std::string> Repo::has_staged_changes(bool amend) const {
 std::optional<std::string> Repo::head_message() const {
   auto repo = open_repository(path);
   if (!repo) return std::nullopt;
-  auto head = head_commit(repo->get());
-  if (!head) return std::nullopt;
-  const char* message = git_commit_message(head->get());
+  auto tip = head_commit(repo->get());
+  if (!tip) return std::nullopt;
+  const char* message = git_commit_message(tip->get());
   if (message == nullptr || !utils::is_valid_utf8(message)) return std::nullopt;
   return std::string(message);
 }

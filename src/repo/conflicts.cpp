@@ -11,6 +11,7 @@
 #include "repo/git_handle.hpp"
 #include "repo/repo.hpp"
 #include "repo/state_files.hpp"
+#include "utils/fd.hpp"
 #include "utils/text.hpp"
 #include "repo/worktree_write.hpp"
 
@@ -26,22 +27,10 @@ bool exists(const std::string& p) {
 
 // A state file's text, when it can be read and is UTF-8.
 std::optional<std::string> read_state_file(const std::string& p) {
-  const int fd = ::open(p.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) return std::nullopt;
+  const utils::Fd file(::open(p.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  if (file.fd < 0) return std::nullopt;
   std::string text;
-  bool ok = false;
-  char buf[4096];
-  for (;;) {
-    const ssize_t n = ::read(fd, buf, sizeof buf);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      ok = n == 0;
-      break;
-    }
-    text.append(buf, static_cast<std::size_t>(n));
-  }
-  ::close(fd);
-  if (!ok || !utils::is_valid_utf8(text)) return std::nullopt;
+  if (!utils::read_all(file.fd, text) || !utils::is_valid_utf8(text)) return std::nullopt;
   return text;
 }
 
@@ -91,9 +80,9 @@ ConflictContext Repo::detect_conflict_context() const {
     context.ours_label = "target";
     if (auto onto = read_state_file(state_dir + "/onto")) {
       const std::string id = utils::trim_ascii_space(*onto);
-      auto name = branch_with_prefix(branches, id, false);
-      if (!name) name = branch_with_prefix(branches, id, true);
-      if (name) context.ours_label = std::move(*name);
+      auto label = branch_with_prefix(branches, id, false);
+      if (!label) label = branch_with_prefix(branches, id, true);
+      if (label) context.ours_label = std::move(*label);
     }
     return context;
   }
@@ -106,8 +95,8 @@ ConflictContext Repo::detect_conflict_context() const {
     context.ours_label = std::get<HeadDetached>(head).id.short_hex();
   if (auto merge_head = read_state_file(git_dir + "/MERGE_HEAD")) {
     const std::string id = utils::trim_ascii_space(*merge_head);
-    auto name = branch_with_prefix(branches, id, false);
-    context.theirs_label = name ? std::move(*name) : first_characters(id, kLabelPrefix);
+    auto label = branch_with_prefix(branches, id, false);
+    context.theirs_label = label ? std::move(*label) : first_characters(id, kLabelPrefix);
   } else {
     context.theirs_label = "source";
   }

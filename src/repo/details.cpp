@@ -30,25 +30,6 @@ std::string delta_path(const git_diff_delta& delta) {
   return p ? utils::decode_lossy(p) : std::string();
 }
 
-// Every hunk of the patch, also one whose lines cannot be read: the details
-// show its header even then.
-void read_hunks(git_patch* patch, FileChange& file) {
-  const std::size_t hunks = git_patch_num_hunks(patch);
-  for (std::size_t h = 0; h < hunks; ++h) {
-    const git_diff_hunk* header = nullptr;
-    std::size_t line_count = 0;
-    if (git_patch_get_hunk(&header, &line_count, patch, h) != 0) continue;
-    Hunk hunk;
-    const int lines = git_patch_num_lines_in_hunk(patch, h);
-    for (int l = 0; l < lines; ++l) {
-      const git_diff_line* line = nullptr;
-      if (git_patch_get_line_in_hunk(&line, patch, h, static_cast<std::size_t>(l)) != 0) continue;
-      add_library_line(hunk, *line, file.additions, file.deletions);
-    }
-    file.hunks.push_back(std::move(hunk));
-  }
-}
-
 }  // namespace
 
 std::optional<CommitDetails> Repo::load_commit_details(const Oid& id) const {
@@ -94,7 +75,8 @@ std::optional<CommitDetails> Repo::load_commit_details(const Oid& id) const {
     git_patch* patch_raw = nullptr;
     if (git_patch_from_diff(&patch_raw, diff.get(), i) == 0 && patch_raw != nullptr) {
       PatchPtr patch(patch_raw);
-      read_hunks(patch.get(), file);
+      // A hunk whose lines cannot be read stays: the details show its header even then.
+      file.hunks = read_patch_hunks(patch.get(), file.additions, file.deletions);
     }
     details.files.push_back(std::move(file));
   }

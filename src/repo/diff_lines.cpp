@@ -45,4 +45,22 @@ void add_library_line(Hunk& hunk, const git_diff_line& line, std::size_t& additi
   hunk.lines.push_back(std::move(out));
 }
 
+std::vector<Hunk> read_patch_hunks(git_patch* patch, std::size_t& additions, std::size_t& deletions) {
+  std::vector<Hunk> hunks;
+  const std::size_t count = git_patch_num_hunks(patch);
+  for (std::size_t h = 0; h < count; ++h) {
+    const git_diff_hunk* header = nullptr;
+    std::size_t lines = 0;
+    if (git_patch_get_hunk(&header, &lines, patch, h) != 0) continue;
+    Hunk hunk;
+    for (std::size_t l = 0; l < lines; ++l) {
+      const git_diff_line* line = nullptr;
+      if (git_patch_get_line_in_hunk(&line, patch, h, l) != 0 || line == nullptr) continue;
+      add_library_line(hunk, *line, additions, deletions);
+    }
+    hunks.push_back(std::move(hunk));
+  }
+  return hunks;
+}
+
 }  // namespace repo

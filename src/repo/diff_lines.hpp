@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <string_view>
+#include <vector>
 
 namespace repo {
 
@@ -20,5 +21,9 @@ std::string diff_line_text(std::string_view bytes);
 // not lines of the model; they set the hunk's missing-newline flags.
 void add_library_line(Hunk& hunk, const git_diff_line& line, std::size_t& additions,
                       std::size_t& deletions);
+
+// Every hunk of the patch, each line taken in as above. A hunk or a line the
+// library cannot give is passed over; a hunk whose lines all are comes empty.
+std::vector<Hunk> read_patch_hunks(git_patch* patch, std::size_t& additions, std::size_t& deletions);
 
 }  // namespace repo

@@ -25,6 +25,21 @@ std::string last_git_error(std::string_view fallback) {
   return e->message;
 }
 
+std::expected<IndexPtr, std::string> open_index(git_repository* repo) {
+  git_index* raw = nullptr;
+  if (git_repository_index(&raw, repo) != 0) return git_failure();
+  return IndexPtr(raw);
+}
+
+bool config_true(git_config* config, const char* name) {
+  int value = 0;
+  if (git_config_get_bool(&value, config, name) != 0) {
+    git_error_clear();
+    return false;
+  }
+  return value != 0;
+}
+
 namespace {
 
 template <class Ptr, class Raw>

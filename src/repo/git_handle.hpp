@@ -83,6 +83,16 @@ void ensure_libgit2();
 // The library's last error text, or the fallback when it has none.
 std::string last_git_error(std::string_view fallback = "unknown error");
 
+// That text as the failure of an operation the library refused.
+inline std::unexpected<std::string> git_failure() { return std::unexpected(last_git_error()); }
+
+// The repository's index; the error is the library's message.
+std::expected<IndexPtr, std::string> open_index(git_repository* repo);
+
+// Whether the configuration sets the variable to true; unset or unreadable,
+// it does not.
+bool config_true(git_config* config, const char* name);
+
 // HEAD peeled to its commit or to its tree. On failure the library's error
 // code (GIT_EUNBORNBRANCH, GIT_ENOTFOUND, ...), its message left in place.
 std::expected<CommitPtr, int> peel_head_commit(git_repository* repo);

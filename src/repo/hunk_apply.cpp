@@ -5,6 +5,8 @@
 #include <optional>
 #include <vector>
 
+#include "repo/file_lines.hpp"
+
 namespace repo {
 namespace {
 
@@ -16,26 +18,17 @@ struct TextLine {
   std::string_view ending;
 };
 
-// The lines between line feeds; a final line feed starts no empty line.
+// The lines between line feeds, split by the work tree's line rule; the CR
+// of a CRLF ending belongs to the line unless those are loose.
 std::vector<TextLine> text_lines(std::string_view text, bool loose_cr) {
   std::vector<TextLine> lines;
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    const std::size_t lf = text.find('\n', pos);
+  for (const FileLine& split : split_file_lines(text)) {
+    const std::string_view whole = text.substr(split.begin, split.end - split.begin);
     TextLine line;
-    if (lf == std::string_view::npos) {
-      line.raw = line.body = text.substr(pos);
-      lines.push_back(line);
-      break;
-    }
-    line.raw = line.body = text.substr(pos, lf - pos);
-    line.ending = text.substr(lf, 1);
-    if (loose_cr && line.raw.ends_with('\r')) {
-      line.body.remove_suffix(1);
-      line.ending = text.substr(lf - 1, 2);
-    }
+    line.raw = whole.ends_with('\n') ? whole.substr(0, whole.size() - 1) : whole;
+    line.body = loose_cr ? split.text : line.raw;
+    line.ending = whole.substr(line.body.size());
     lines.push_back(line);
-    pos = lf + 1;
   }
   return lines;
 }

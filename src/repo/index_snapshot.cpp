@@ -15,8 +15,6 @@
 namespace repo {
 namespace {
 
-std::unexpected<std::string> library_error() { return std::unexpected(last_git_error()); }
-
 std::optional<std::string> optional_text(const char* text) {
   return text ? std::optional<std::string>(text) : std::nullopt;
 }
@@ -87,9 +85,9 @@ bool holds_empty_blob(const IndexSnapshot& snapshot, const std::set<std::string>
 std::expected<std::pair<RepoPtr, IndexPtr>, std::string> open_index_at(const std::string& path) {
   auto handle = open_repository(path);
   if (!handle) return std::unexpected(handle.error());
-  git_index* raw = nullptr;
-  if (git_repository_index(&raw, handle->get()) != 0) return library_error();
-  return std::pair<RepoPtr, IndexPtr>(std::move(*handle), IndexPtr(raw));
+  auto index = open_index(handle->get());
+  if (!index) return std::unexpected(index.error());
+  return std::pair<RepoPtr, IndexPtr>(std::move(*handle), std::move(*index));
 }
 
 }  // namespace
@@ -103,12 +101,12 @@ std::expected<IndexSnapshot, std::string> Repo::snapshot_index() const {
   snapshot.entries.reserve(count);
   for (std::size_t i = 0; i < count; ++i) {
     const git_index_entry* e = git_index_get_byindex(index, i);
-    if (e == nullptr) return library_error();
+    if (e == nullptr) return git_failure();
     snapshot.entries.push_back(copy_entry(*e));
   }
   for (std::size_t i = 0, n = git_index_reuc_entrycount(index); i < n; ++i) {
     const git_index_reuc_entry* r = git_index_reuc_get_byindex(index, i);
-    if (r == nullptr) return library_error();
+    if (r == nullptr) return git_failure();
     ResolveUndoCopy copy{.path = r->path};
     for (std::size_t side = 0; side < 3; ++side) {
       copy.modes[side] = r->mode[side];
@@ -117,10 +115,10 @@ std::expected<IndexSnapshot, std::string> Repo::snapshot_index() const {
     snapshot.resolve_undo.push_back(std::move(copy));
   }
   for (std::size_t i = 0, n = git_index_name_entrycount(index); i < n; ++i) {
-    const git_index_name_entry* name = git_index_name_get_byindex(index, i);
-    if (name == nullptr) return library_error();
+    const git_index_name_entry* name_entry = git_index_name_get_byindex(index, i);
+    if (name_entry == nullptr) return git_failure();
     snapshot.conflict_names.push_back(
-        {optional_text(name->ancestor), optional_text(name->ours), optional_text(name->theirs)});
+        {optional_text(name_entry->ancestor), optional_text(name_entry->ours), optional_text(name_entry->theirs)});
   }
   return snapshot;
 }
@@ -143,20 +141,20 @@ std::expected<void, std::string> Repo::restore_index(const IndexSnapshot& snapsh
     if (e != nullptr && put_back(e->path)) drop.emplace_back(e->path, GIT_INDEX_ENTRY_STAGE(e));
   }
   for (const auto& [p, stage] : drop)
-    if (git_index_remove(index, p.c_str(), stage) != 0) return library_error();
+    if (git_index_remove(index, p.c_str(), stage) != 0) return git_failure();
 
   git_oid empty;
   if (holds_empty_blob(snapshot, paths) && git_blob_create_from_buffer(&empty, repo, "", 0) != 0)
-    return library_error();
+    return git_failure();
   for (const IndexEntryCopy& copy : snapshot.entries) {
     if (!put_back(copy.path.c_str())) continue;
     const git_index_entry entry = library_entry(copy);
-    if (git_index_add(index, &entry) != 0) return library_error();
+    if (git_index_add(index, &entry) != 0) return git_failure();
   }
 
   for (std::size_t i = git_index_reuc_entrycount(index); i-- > 0;) {
     const git_index_reuc_entry* r = git_index_reuc_get_byindex(index, i);
-    if (r != nullptr && put_back(r->path) && git_index_reuc_remove(index, i) != 0) return library_error();
+    if (r != nullptr && put_back(r->path) && git_index_reuc_remove(index, i) != 0) return git_failure();
   }
   for (const ResolveUndoCopy& copy : snapshot.resolve_undo) {
     if (!put_back(copy.path.c_str())) continue;
@@ -165,7 +163,7 @@ std::expected<void, std::string> Repo::restore_index(const IndexSnapshot& snapsh
     if (git_index_reuc_add(index, copy.path.c_str(), static_cast<int>(copy.modes[0]), &ids[0],
                            static_cast<int>(copy.modes[1]), &ids[1], static_cast<int>(copy.modes[2]),
                            &ids[2]) != 0)
-      return library_error();
+      return git_failure();
   }
 
   // The names of rename conflicts can only be cleared all at once: those of
@@ -176,18 +174,18 @@ std::expected<void, std::string> Repo::restore_index(const IndexSnapshot& snapsh
   };
   std::vector<ConflictNameCopy> names;
   for (std::size_t i = 0, n = git_index_name_entrycount(index); i < n; ++i) {
-    const git_index_name_entry* name = git_index_name_get_byindex(index, i);
-    if (name == nullptr) return library_error();
-    ConflictNameCopy copy{optional_text(name->ancestor), optional_text(name->ours), optional_text(name->theirs)};
+    const git_index_name_entry* name_entry = git_index_name_get_byindex(index, i);
+    if (name_entry == nullptr) return git_failure();
+    ConflictNameCopy copy{optional_text(name_entry->ancestor), optional_text(name_entry->ours), optional_text(name_entry->theirs)};
     if (!names_path(copy)) names.push_back(std::move(copy));
   }
   for (const ConflictNameCopy& copy : snapshot.conflict_names)
     if (names_path(copy)) names.push_back(copy);
-  if (git_index_name_clear(index) != 0) return library_error();
+  if (git_index_name_clear(index) != 0) return git_failure();
   for (const ConflictNameCopy& copy : names) {
     if (git_index_name_add(index, optional_pointer(copy.ancestor), optional_pointer(copy.ours),
                            optional_pointer(copy.theirs)) != 0)
-      return library_error();
+      return git_failure();
   }
   return locked->commit();
 }

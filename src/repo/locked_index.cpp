@@ -14,70 +14,35 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 #include <utility>
 #include <vector>
 
 #include <git2/sys/repository.h>
 
+#include "utils/fd.hpp"
 #include "utils/text.hpp"
 
 namespace repo {
 namespace {
-
-std::expected<void, int> write_all(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return std::unexpected(errno);
-    }
-    bytes.remove_prefix(static_cast<std::size_t>(n));
-  }
-  return {};
-}
-
-std::expected<std::string, int> read_all(int fd) {
-  std::string bytes;
-  char chunk[65536];
-  for (;;) {
-    const ssize_t n = ::read(fd, chunk, sizeof chunk);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return std::unexpected(errno);
-    }
-    if (n == 0) return bytes;
-    bytes.append(chunk, static_cast<std::size_t>(n));
-  }
-}
-
-struct Fd {
-  int fd = -1;
-  explicit Fd(int f) : fd(f) {}
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  ~Fd() {
-    if (fd >= 0) ::close(fd);
-  }
-};
 
 // The index at `copy` too; false when there is no index yet (nothing
 // staged in a new repository).
 std::expected<bool, std::string> link_or_copy(const std::string& index, const std::string& copy) {
   if (::link(index.c_str(), copy.c_str()) == 0) return true;
   if (errno == ENOENT) return false;
-  Fd in(::open(index.c_str(), O_RDONLY | O_CLOEXEC));
+  utils::Fd in(::open(index.c_str(), O_RDONLY | O_CLOEXEC));
   if (in.fd < 0) {
     if (errno == ENOENT) return false;
     return utils::os_failure("failed to read the index: ", errno);
   }
   struct stat st {};
   if (::fstat(in.fd, &st) != 0) return utils::os_failure("failed to read the index: ", errno);
-  auto bytes = read_all(in.fd);
-  if (!bytes) return utils::os_failure("failed to read the index: ", bytes.error());
-  Fd out(::open(copy.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+  std::string bytes;
+  if (auto got = utils::read_all(in.fd, bytes); !got)
+    return utils::os_failure("failed to read the index: ", got.error());
+  utils::Fd out(::open(copy.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
   if (out.fd < 0) return utils::os_failure("failed to copy the index: ", errno);
-  if (auto written = write_all(out.fd, *bytes); !written)
+  if (auto written = utils::write_all(out.fd, bytes); !written)
     return utils::os_failure("failed to copy the index: ", written.error());
   const timespec times[2] = {st.st_atim, st.st_mtim};
   if (::futimens(out.fd, times) != 0) return utils::os_failure("failed to copy the index: ", errno);
@@ -87,47 +52,34 @@ std::expected<bool, std::string> link_or_copy(const std::string& index, const st
 }  // namespace
 
 std::expected<LockedIndex, std::string> LockedIndex::take(git_repository* repo) {
-  const char* git_dir = git_repository_path(repo);
-  if (git_dir == nullptr) return std::unexpected(last_git_error());
-  std::string dir = git_dir;
-  if (!dir.empty() && dir.back() != '/') dir += '/';
-
+  auto lock = IndexLock::take(repo);
+  if (!lock) return std::unexpected(lock.error());
   LockedIndex locked;
-  locked.index_path_ = dir + "index";
-  // git's own lock, created exclusively; the library's words when it cannot
-  // be.
-  const std::string lock_path = dir + "index.lock";
-  locked.lock_fd_ = ::open(lock_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (locked.lock_fd_ < 0) {
-    if (errno == EEXIST) return std::unexpected(std::string(kIndexLockedText));
-    const int error = errno;
-    return std::unexpected("failed to create locked file '" + lock_path + "': " + std::strerror(error));
-  }
-  locked.lock_path_ = lock_path;
+  const std::string index_path = lock->index_path();
+  locked.lock_.emplace(std::move(*lock));
 
   // Beside the index, so that the renames stay on its file system.
-  std::string pattern = dir + "tarnwick-index-XXXXXX";
+  const std::string git_dir = index_path.substr(0, index_path.rfind('/') + 1);
+  std::string pattern = git_dir + "tarnwick-index-XXXXXX";
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
   if (::mkdtemp(name.data()) == nullptr) return utils::os_failure("failed to copy the index: ", errno);
   locked.work_dir_ = name.data();
 
   const std::string copy = locked.work_dir_ + "/index";
-  if (auto linked = link_or_copy(locked.index_path_, copy); !linked) return std::unexpected(linked.error());
+  if (auto linked = link_or_copy(index_path, copy); !linked) return std::unexpected(linked.error());
   // A missing copy opens as an empty index, as a missing index does.
   git_index* raw = nullptr;
-  if (git_index_open(&raw, copy.c_str()) != 0) return std::unexpected(last_git_error());
+  if (git_index_open(&raw, copy.c_str()) != 0) return git_failure();
   locked.index_.reset(raw);
-  if (git_repository_set_index(repo, raw) != 0) return std::unexpected(last_git_error());
+  if (git_repository_set_index(repo, raw) != 0) return git_failure();
   locked.repo_ = repo;
   return locked;
 }
 
 LockedIndex::LockedIndex(LockedIndex&& other) noexcept
     : repo_(std::exchange(other.repo_, nullptr)),
-      index_path_(std::move(other.index_path_)),
-      lock_path_(std::exchange(other.lock_path_, {})),
-      lock_fd_(std::exchange(other.lock_fd_, -1)),
+      lock_(std::exchange(other.lock_, std::nullopt)),
       work_dir_(std::exchange(other.work_dir_, {})),
       index_(std::move(other.index_)) {}
 
@@ -136,10 +88,7 @@ LockedIndex::~LockedIndex() { release(); }
 void LockedIndex::release() noexcept {
   if (repo_ != nullptr) (void)git_repository_set_index(repo_, nullptr);
   repo_ = nullptr;
-  if (lock_fd_ >= 0) ::close(lock_fd_);
-  lock_fd_ = -1;
-  if (!lock_path_.empty()) ::unlink(lock_path_.c_str());
-  lock_path_.clear();
+  lock_.reset();
   if (!work_dir_.empty()) {
     // The copy, and the library's own lock beside it should its write have
     // failed half way.
@@ -151,24 +100,17 @@ void LockedIndex::release() noexcept {
 }
 
 std::expected<void, std::string> LockedIndex::commit() {
-  if (lock_fd_ < 0) return std::unexpected(std::string("the index is not locked"));
+  if (!lock_) return std::unexpected(std::string("the index is not locked"));
   if (git_index_write(index_.get()) != 0) {
     std::string error = last_git_error();
     release();
     return std::unexpected(std::move(error));
   }
-  auto fail = [this](int errnum) {
-    release();
-    return utils::os_failure("failed to write the index: ", errnum);
-  };
   // The lock file keeps its name throughout: the written index takes its
   // place, then the index's.
-  if (::rename((work_dir_ + "/index").c_str(), lock_path_.c_str()) != 0) return fail(errno);
-  const int fd = std::exchange(lock_fd_, -1);
-  ::close(fd);
-  if (::rename(lock_path_.c_str(), index_path_.c_str()) != 0) return fail(errno);
-  lock_path_.clear();  // it is the index now
+  auto committed = lock_->commit(work_dir_ + "/index");
   release();
+  if (!committed) return utils::os_failure("failed to write the index: ", committed.error());
   return {};
 }
 

@@ -5,23 +5,20 @@
 // written over. The library takes that lock only around its own write.
 
 #include <expected>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "repo/git_handle.hpp"
+#include "repo/index_lock.hpp"
 
 namespace repo {
 
-// The library's words for an index another program holds locked.
-inline constexpr std::string_view kIndexLockedText =
-    "the index is locked; this might be due to a concurrent or crashed process";
-
 class LockedIndex {
  public:
-  // Takes the lock in the repository's git directory and reads the index
-  // under it into the index object that the repository's own index
-  // operations then use. A lock already there fails with kIndexLockedText,
-  // and changes nothing.
+  // Takes the lock (IndexLock) and reads the index under it into the index
+  // object that the repository's own index operations then use. A lock
+  // already there fails with kIndexLockedText, and changes nothing.
   static std::expected<LockedIndex, std::string> take(git_repository* repo);
 
   LockedIndex(LockedIndex&& other) noexcept;
@@ -44,9 +41,7 @@ class LockedIndex {
   // Uses the index object until the lock goes, and reads the index on disk
   // again after that.
   git_repository* repo_ = nullptr;
-  std::string index_path_;
-  std::string lock_path_;
-  int lock_fd_ = -1;
+  std::optional<IndexLock> lock_;
   // A private directory beside the index where the library reads and
   // writes its own path to it.
   std::string work_dir_;

@@ -125,13 +125,13 @@ std::optional<std::string> Repo::remote_host_name() const {
 }
 
 bool Repo::is_ancestor_of_head(const Oid& id) const {
-  const Oid head = head_sha();
+  const Oid head_id = head_sha();
   // An unreadable HEAD has no ancestors, not even the all-zero id.
-  if (head.is_zero()) return false;
-  if (id == head) return true;
+  if (head_id.is_zero()) return false;
+  if (id == head_id) return true;
   auto repo = open_repository(path);
   if (!repo) return false;
-  const git_oid descendant = to_git_oid(head);
+  const git_oid descendant = to_git_oid(head_id);
   const git_oid ancestor = to_git_oid(id);
   return git_graph_descendant_of(repo->get(), &descendant, &ancestor) == 1;
 }

@@ -29,8 +29,6 @@ constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD";
 constexpr std::string_view kTypeChanged = "file type changed; act on the whole file";
 constexpr std::string_view kNotUtf8 = "file is not valid UTF-8";
 
-std::unexpected<std::string> library_error() { return std::unexpected(last_git_error()); }
-
 // A directory, FIFO or device where a file should be.
 std::unexpected<std::string> unreadable(const WorktreeEntry& entry) {
   return utils::os_failure("failed to read file: ", S_ISDIR(entry.mode) ? EISDIR : EINVAL);
@@ -71,7 +69,7 @@ struct StoredFile {
 
 std::expected<std::string, std::string> blob_bytes(git_repository* repo, const git_oid* id) {
   git_blob* raw = nullptr;
-  if (git_blob_lookup(&raw, repo, id) != 0) return library_error();
+  if (git_blob_lookup(&raw, repo, id) != 0) return git_failure();
   BlobPtr blob(raw);
   const auto* data = static_cast<const char*>(git_blob_rawcontent(blob.get()));
   return std::string(data, static_cast<std::size_t>(git_blob_rawsize(blob.get())));
@@ -94,10 +92,10 @@ std::expected<std::optional<StoredFile>, std::string> index_file(git_repository*
 std::expected<std::optional<CommitPtr>, std::string> staged_base_commit(git_repository* repo, bool amend) {
   if (!amend && git_repository_head_unborn(repo) == 1) return std::optional<CommitPtr>();
   auto head = peel_head_commit(repo);
-  if (!head) return library_error();
+  if (!head) return git_failure();
   if (!amend) return std::optional<CommitPtr>(std::move(*head));
   git_commit* parent = nullptr;
-  if (git_commit_parent(&parent, head->get(), 0) != 0) return library_error();
+  if (git_commit_parent(&parent, head->get(), 0) != 0) return git_failure();
   return std::optional<CommitPtr>(CommitPtr(parent));
 }
 
@@ -106,11 +104,11 @@ std::expected<std::optional<CommitPtr>, std::string> staged_base_commit(git_repo
 std::expected<std::optional<StoredFile>, std::string> file_in_commit(git_repository* repo, git_commit* commit,
                                                                      const std::string& path) {
   git_tree* tree_raw = nullptr;
-  if (git_commit_tree(&tree_raw, commit) != 0) return library_error();
+  if (git_commit_tree(&tree_raw, commit) != 0) return git_failure();
   TreePtr tree(tree_raw);
   git_tree_entry* entry_raw = nullptr;
   if (const int rc = git_tree_entry_bypath(&entry_raw, tree.get(), path.c_str()); rc != 0) {
-    if (rc != GIT_ENOTFOUND) return library_error();
+    if (rc != GIT_ENOTFOUND) return git_failure();
     git_error_clear();
     return std::optional<StoredFile>();
   }
@@ -162,7 +160,7 @@ std::expected<void, std::string> add_unstatted_entry(git_index* index, const std
   entry.mode = mode;
   entry.id = id;
   entry.path = path.c_str();
-  if (git_index_add(index, &entry) != 0) return library_error();
+  if (git_index_add(index, &entry) != 0) return git_failure();
   return {};
 }
 
@@ -170,7 +168,7 @@ std::expected<void, std::string> add_index_entry(git_repository* repo, git_index
                                                  const std::string& path, std::string_view bytes,
                                                  unsigned mode) {
   git_oid id;
-  if (git_blob_create_from_buffer(&id, repo, bytes.data(), bytes.size()) != 0) return library_error();
+  if (git_blob_create_from_buffer(&id, repo, bytes.data(), bytes.size()) != 0) return git_failure();
   return add_unstatted_entry(index, path, id, mode);
 }
 
@@ -209,45 +207,37 @@ std::expected<std::string, std::string> apply_to_copy(git_repository* repo, cons
   return apply_hunk_to_converted_copy(copy, hunk, added);
 }
 
-std::expected<IndexPtr, std::string> open_index(git_repository* repo) {
-  git_index* raw = nullptr;
-  if (git_repository_index(&raw, repo) != 0) return library_error();
-  return IndexPtr(raw);
-}
-
-// A repository opened to read one file's index entry: its index and that
-// entry's content, when the index holds one.
-struct IndexedFile {
+// A repository opened to read one file's index entry: its index (an
+// IndexPtr to read, a LockedIndex to change the entry) and that entry's
+// content, when the index holds one.
+template <class Index>
+struct FileInIndex {
   RepoPtr repo;
-  IndexPtr index;
+  Index index;
   std::optional<StoredFile> stored;
 };
 
-std::expected<IndexedFile, std::string> open_indexed_file(const std::string& path, const std::string& file) {
+template <class Index>
+std::expected<FileInIndex<Index>, std::string> open_file_in_index(
+    const std::string& path, const std::string& file,
+    std::expected<Index, std::string> (*open)(git_repository*)) {
   auto handle = open_repository(path);
   if (!handle) return std::unexpected(handle.error());
-  auto index = open_index(handle->get());
+  auto index = open(handle->get());
   if (!index) return std::unexpected(index.error());
   auto stored = index_file(handle->get(), index->get(), file);
   if (!stored) return std::unexpected(stored.error());
-  return IndexedFile{std::move(*handle), std::move(*index), std::move(*stored)};
+  return FileInIndex<Index>{std::move(*handle), std::move(*index), std::move(*stored)};
 }
 
-// The same for a change to that entry: the index locked.
-struct LockedFile {
-  RepoPtr repo;
-  LockedIndex index;
-  std::optional<StoredFile> stored;
-};
+std::expected<FileInIndex<IndexPtr>, std::string> open_indexed_file(const std::string& path,
+                                                                    const std::string& file) {
+  return open_file_in_index<IndexPtr>(path, file, open_index);
+}
 
-std::expected<LockedFile, std::string> lock_indexed_file(const std::string& path, const std::string& file) {
-  auto handle = open_repository(path);
-  if (!handle) return std::unexpected(handle.error());
-  auto index = LockedIndex::take(handle->get());
-  if (!index) return std::unexpected(index.error());
-  auto stored = index_file(handle->get(), index->get(), file);
-  if (!stored) return std::unexpected(stored.error());
-  return LockedFile{std::move(*handle), std::move(*index), std::move(*stored)};
+std::expected<FileInIndex<LockedIndex>, std::string> lock_indexed_file(const std::string& path,
+                                                                       const std::string& file) {
+  return open_file_in_index<LockedIndex>(path, file, LockedIndex::take);
 }
 
 }  // namespace
@@ -282,7 +272,7 @@ std::expected<void, std::string> Repo::stage_file(const std::string& file) const
   }
   const int rc = gone ? git_index_remove_bypath(index->get(), file.c_str())
                       : git_index_add_bypath(index->get(), file.c_str());
-  if (rc != 0) return library_error();
+  if (rc != 0) return git_failure();
   return index->commit();
 }
 
@@ -297,20 +287,20 @@ std::expected<void, std::string> Repo::unstage_file(const std::string& file, boo
   // Before the first commit nothing is in the base: the entry goes, as with
   // git rm --cached.
   if (!*commit) {
-    if (git_index_remove_bypath(index->get(), file.c_str()) != 0) return library_error();
+    if (git_index_remove_bypath(index->get(), file.c_str()) != 0) return git_failure();
     return index->commit();
   }
   git_tree* tree_raw = nullptr;
-  if (git_commit_tree(&tree_raw, (*commit)->get()) != 0) return library_error();
+  if (git_commit_tree(&tree_raw, (*commit)->get()) != 0) return git_failure();
   TreePtr tree(tree_raw);
 
   git_tree_entry* entry_raw = nullptr;
   const int found = git_tree_entry_bypath(&entry_raw, tree.get(), file.c_str());
-  if (found != 0 && found != GIT_ENOTFOUND) return library_error();
+  if (found != 0 && found != GIT_ENOTFOUND) return git_failure();
   TreeEntryPtr tree_entry(entry_raw);
   // A directory there holds other paths, not this file: it is not in the base.
   if (found == GIT_ENOTFOUND || git_tree_entry_type(tree_entry.get()) == GIT_OBJECT_TREE) {
-    if (git_index_remove_bypath(index->get(), file.c_str()) != 0) return library_error();
+    if (git_index_remove_bypath(index->get(), file.c_str()) != 0) return git_failure();
     return index->commit();
   }
   auto added = add_unstatted_entry(index->get(), file, *git_tree_entry_id(tree_entry.get()),
@@ -336,7 +326,7 @@ std::expected<void, std::string> Repo::stage_hunk(const std::string& file, const
     if (work->kind == EntryKind::Missing) return utils::os_failure("failed to read file: ", ENOENT);
     if (work->kind == EntryKind::Other) return unreadable(*work);
     if (!is_whole_file(hunk, work->bytes)) return std::unexpected(std::string(kHunkLocationError));
-    if (git_index_add_bypath(index, file.c_str()) != 0) return library_error();
+    if (git_index_add_bypath(index, file.c_str()) != 0) return git_failure();
     return opened->index.commit();
   }
 
@@ -351,7 +341,7 @@ std::expected<void, std::string> Repo::stage_hunk(const std::string& file, const
   if (!text) return std::unexpected(text.error());
   // The last lines of a file deleted from the work tree: stage the deletion.
   if (text->empty() && work->kind == EntryKind::Missing) {
-    if (git_index_remove_bypath(index, file.c_str()) != 0) return library_error();
+    if (git_index_remove_bypath(index, file.c_str()) != 0) return git_failure();
   } else if (auto added = add_index_entry(repo, index, file, *text, current.mode); !added) {
     return added;
   }
@@ -394,7 +384,7 @@ std::expected<void, std::string> Repo::unstage_hunk(const std::string& file, con
   // Every line of a file the base does not hold taken out again: it is no
   // longer added.
   if (text->empty() && !base) {
-    if (git_index_remove_bypath(index, file.c_str()) != 0) return library_error();
+    if (git_index_remove_bypath(index, file.c_str()) != 0) return git_failure();
     return opened->index.commit();
   }
   const unsigned mode = stored ? stored->mode : base ? base->mode : kRegularMode;
@@ -458,10 +448,10 @@ std::expected<void, std::string> Repo::reset_index_to_head() const {
   if (!handle) return std::unexpected(handle.error());
   git_repository* repo = handle->get();
   auto tree = peel_head_tree(repo);
-  if (!tree) return library_error();
+  if (!tree) return git_failure();
   auto index = LockedIndex::take(repo);
   if (!index) return std::unexpected(index.error());
-  if (git_index_read_tree(index->get(), tree->get()) != 0) return library_error();
+  if (git_index_read_tree(index->get(), tree->get()) != 0) return git_failure();
   return index->commit();
 }
 

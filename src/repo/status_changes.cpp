@@ -83,14 +83,14 @@ Change first_change(git_repository* repo, const std::vector<std::string>* paths,
   // The index against HEAD first: it costs little once the index is read.
   for (const bool staged : {true, false}) {
     git_diff* raw = nullptr;
-    const int error = staged ? git_diff_tree_to_index(&raw, repo, head.get(), index.get(), &options)
+    const int code = staged ? git_diff_tree_to_index(&raw, repo, head.get(), index.get(), &options)
                    : git_diff_index_to_workdir(&raw, repo, index.get(), &options);
     DiffPtr diff(raw);
     if (search.found || found_anywhere.load(std::memory_order_relaxed)) {
-      if (error != 0) git_error_clear();
+      if (code != 0) git_error_clear();
       return search.found ? Change::Found : Change::None;
     }
-    if (error != 0) return failed();
+    if (code != 0) return failed();
   }
   return Change::None;
 }

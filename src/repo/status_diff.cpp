@@ -27,20 +27,10 @@ struct PathOptions {
   PathOptions& operator=(const PathOptions&) = delete;
 };
 
+// A hunk without lines is nothing to stage.
 void extract_patch(git_patch* patch, Repo::DiffHunks& out) {
-  const std::size_t hunks = git_patch_num_hunks(patch);
-  for (std::size_t h = 0; h < hunks; ++h) {
-    const git_diff_hunk* header = nullptr;
-    std::size_t lines = 0;
-    if (git_patch_get_hunk(&header, &lines, patch, h) != 0) continue;
-    Hunk hunk;
-    for (std::size_t l = 0; l < lines; ++l) {
-      const git_diff_line* line = nullptr;
-      if (git_patch_get_line_in_hunk(&line, patch, h, l) != 0 || line == nullptr) continue;
-      add_library_line(hunk, *line, out.additions, out.deletions);
-    }
+  for (Hunk& hunk : read_patch_hunks(patch, out.additions, out.deletions))
     if (!hunk.lines.empty()) out.hunks.push_back(std::move(hunk));
-  }
 }
 
 void extract_delta(git_diff* diff, std::size_t index, Repo::DiffHunks& out) {
@@ -191,11 +181,11 @@ std::optional<Repo::DiffHunks> Repo::load_staged_hunks(git_repository* repo, con
   return staged_hunks_against(repo, base.tree.get(), path);
 }
 
-Repo::DiffHunks Repo::load_untracked_file_as_diff(const std::string& path) const {
+Repo::DiffHunks Repo::load_untracked_file_as_diff(const std::string& file) const {
   // Read as git records it: a link's target text, and nothing at all for a
   // FIFO or a device, whatever a link points at. A forgotten huge file is
   // not read, or every reload would read it again.
-  const auto entry = read_worktree_entry_at(workdir_path(path), kUntrackedTextLimit);
+  const auto entry = read_worktree_entry_at(workdir_path(file), kUntrackedTextLimit);
   if (!entry || entry->too_large || (entry->kind != EntryKind::Regular && entry->kind != EntryKind::Link))
     return {};
   const std::string& content = entry->bytes;

@@ -39,15 +39,6 @@ std::optional<std::vector<std::string>> disk_names(const std::string& dir) {
   return names;
 }
 
-bool config_true(git_config* config, const char* name) {
-  int value = 0;
-  if (git_config_get_bool(&value, config, name) != 0) {
-    git_error_clear();
-    return false;
-  }
-  return value != 0;
-}
-
 // A directory tracked in HEAD that may be opened into its entries.
 struct Candidate {
   std::string path;

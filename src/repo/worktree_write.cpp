@@ -11,6 +11,8 @@
 #include <random>
 #include <vector>
 
+#include "utils/fd.hpp"
+
 namespace repo {
 namespace {
 
@@ -72,29 +74,6 @@ std::expected<void, int> create_and_rename(const std::string& full, const std::s
     }
   }
   return std::unexpected(EEXIST);
-}
-
-int write_all(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return errno;
-    bytes.remove_prefix(static_cast<std::size_t>(n));
-  }
-  return 0;
-}
-
-// Reads to the end, or until more than `most` bytes are in.
-int read_all(int fd, std::string& out, std::size_t most) {
-  char buf[65536];
-  while (out.size() <= most) {
-    const ssize_t n = ::read(fd, buf, sizeof buf);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return errno;
-    if (n == 0) return 0;
-    out.append(buf, static_cast<std::size_t>(n));
-  }
-  return 0;
 }
 
 }  // namespace
@@ -168,7 +147,7 @@ std::expected<WorktreeEntry, int> read_worktree_entry_at(const std::string& full
       entry.too_large = true;
     } else {
       entry.bytes.reserve(size);
-      err = read_all(fd, entry.bytes, most);
+      if (auto got = utils::read_all(fd, entry.bytes, most); !got) err = got.error();
     }
   }
   ::close(fd);
@@ -188,7 +167,8 @@ std::expected<void, int> write_worktree_file(const std::string& full, const std:
     const mode_t create_mode = perms ? 0600 : executable ? 0777 : 0666;
     const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, create_mode);
     if (fd < 0) return errno;
-    int err = write_all(fd, bytes);
+    auto written = utils::write_all(fd, bytes);
+    int err = written ? 0 : written.error();
     if (err == 0 && perms && ::fchmod(fd, static_cast<mode_t>(*perms & 07777)) != 0) err = errno;
     if (::close(fd) != 0 && err == 0) err = errno;
     if (err != 0) ::unlink(tmp.c_str());

@@ -100,11 +100,9 @@ void Buffer::blank_wide_halves(int x, int y, int width) {
 }
 
 void Buffer::put(int x, int y, std::string_view symbol, int width, const Style& style) {
+  blank_wide_halves(x, y, width);
   Cell* row = &cells_[offset(area_.x, y)];
   const int i = x - area_.x;
-  // Overwriting either half of a wide character blanks its other half.
-  if (row[i].symbol.empty() && i > 0) row[i - 1].symbol.assign(1, ' ');
-  if (i + width < area_.width && row[i + width].symbol.empty()) row[i + width].symbol.assign(1, ' ');
   Cell& cell = row[i];
   if (symbol.size() == 1 && cell.symbol.size() == 1) {
     cell.symbol[0] = symbol[0];

@@ -91,32 +91,14 @@ struct Style {
   Modifier add_modifier = Modifier::NONE;
   Modifier sub_modifier = Modifier::NONE;
 
-  constexpr Style with_fg(Color c) const {
-    Style s = *this;
-    s.fg = c;
-    return s;
-  }
-  constexpr Style with_bg(Color c) const {
-    Style s = *this;
-    s.bg = c;
-    return s;
-  }
-  constexpr Style with_underline_color(Color c) const {
-    Style s = *this;
-    s.underline_color = c;
-    return s;
-  }
+  constexpr Style with_fg(Color c) const { return with_color(&Style::fg, c); }
+  constexpr Style with_bg(Color c) const { return with_color(&Style::bg, c); }
+  constexpr Style with_underline_color(Color c) const { return with_color(&Style::underline_color, c); }
   constexpr Style with_modifier(Modifier m) const {
-    Style s = *this;
-    s.add_modifier |= m;
-    s.sub_modifier = s.sub_modifier & ~m;
-    return s;
+    return moving(m, &Style::add_modifier, &Style::sub_modifier);
   }
   constexpr Style without_modifier(Modifier m) const {
-    Style s = *this;
-    s.sub_modifier |= m;
-    s.add_modifier = s.add_modifier & ~m;
-    return s;
+    return moving(m, &Style::sub_modifier, &Style::add_modifier);
   }
 
   // `other` laid over this: its colours where it has them, its modifiers added and removed.
@@ -137,6 +119,20 @@ struct Style {
   // default colours and no modifiers. Patch a style onto it to draw exactly that style.
   static constexpr Style reset() {
     return Style{Color::Reset, Color::Reset, Color::Reset, Modifier::NONE, ~Modifier::NONE};
+  }
+
+ private:
+  constexpr Style with_color(std::optional<Color> Style::*part, Color c) const {
+    Style s = *this;
+    s.*part = c;
+    return s;
+  }
+  // `m` added to one set of modifiers and taken out of the other.
+  constexpr Style moving(Modifier m, Modifier Style::*into, Modifier Style::*out_of) const {
+    Style s = *this;
+    s.*into |= m;
+    s.*out_of = s.*out_of & ~m;
+    return s;
   }
 };
 

@@ -1,4 +1,5 @@
 #include "utils/process.hpp"
+#include "utils/fd.hpp"
 
 #include "utils/temp_file.hpp"
 #include "utils/text.hpp"
@@ -19,19 +20,6 @@ extern char** environ;
 
 namespace utils {
 namespace {
-
-struct Fd {
-  int fd = -1;
-  Fd() = default;
-  explicit Fd(int f) : fd(f) {}
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  ~Fd() { reset(); }
-  void reset() {
-    if (fd >= 0) ::close(fd);
-    fd = -1;
-  }
-};
 
 struct Pipe {
   Fd read, write;

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "utils/fd.hpp"
 #include "utils/text.hpp"
 
 namespace utils {
@@ -22,22 +23,6 @@ std::string temp_directory() {
   }
   return dir;
 }
-
-namespace {
-
-std::expected<void, int> write_all(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return std::unexpected(errno);
-    }
-    bytes.remove_prefix(static_cast<std::size_t>(n));
-  }
-  return {};
-}
-
-}  // namespace
 
 std::expected<PrivateTempFile, std::string> PrivateTempFile::create(const std::string& dir,
                                                                     std::string_view prefix,
@@ -75,22 +60,10 @@ void PrivateTempFile::remove() noexcept {
 }
 
 std::expected<std::string, std::string> PrivateTempFile::read() const {
-  const int fd = ::open(path_.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-  if (fd < 0) return std::unexpected(os_error_text(errno));
+  const Fd file(::open(path_.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+  if (file.fd < 0) return std::unexpected(os_error_text(errno));
   std::string bytes;
-  char chunk[8192];
-  for (;;) {
-    const ssize_t n = ::read(fd, chunk, sizeof chunk);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      const int err = errno;
-      ::close(fd);
-      return std::unexpected(os_error_text(err));
-    }
-    if (n == 0) break;
-    bytes.append(chunk, static_cast<std::size_t>(n));
-  }
-  ::close(fd);
+  if (auto got = read_all(file.fd, bytes); !got) return std::unexpected(os_error_text(got.error()));
   return bytes;
 }
 

@@ -12,7 +12,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "action/worker.hpp"
+#include "tui/fatal.hpp"
+#include "utils/worker.hpp"
 
 namespace watcher {
 
@@ -157,9 +158,9 @@ void run(utils::Sender<utils::Signal> changed, const std::string& git_dir) {
 utils::Receiver<utils::Signal> watch_git_dir(const std::string& repo_path) {
   auto [sender, receiver] = utils::make_channel<utils::Signal>();
   std::string git_dir = (std::filesystem::path(repo_path) / ".git").string();
-  action::spawn_detached([sender = std::move(sender), git_dir = std::move(git_dir)]() mutable {
+  utils::spawn_detached([sender = std::move(sender), git_dir = std::move(git_dir)]() mutable {
     run(std::move(sender), git_dir);
-  });
+  }, tui::fatal);
   return std::move(receiver);
 }
 

@@ -9,7 +9,8 @@
 #include <string>
 #include <string_view>
 
-#include "action/worker.hpp"
+#include "tui/fatal.hpp"
+#include "utils/worker.hpp"
 #include "render/render.hpp"
 #include "repo/repo.hpp"
 #include "support/env_guard.hpp"
@@ -500,9 +501,9 @@ void check_worker_outcomes(const std::string& name) {
 
   // A failure message leaves the log as it is.
   t.commit("third");
-  task = state::Task<Result>{action::spawn_worker<Result>([name] {
+  task = state::Task<Result>{utils::spawn_worker<Result>([name] {
                                return Result{name + " went wrong", false};
-                             }),
+                             }, tui::fatal),
                              0};
   while (task) run.pass();
   EXPECT_EQ(run.state.status_message->text, name + " went wrong");
@@ -510,7 +511,7 @@ void check_worker_outcomes(const std::string& name) {
 
   // A worker that dies without a word.
   task =
-      state::Task<Result>{action::spawn_worker<Result>([]() -> Result { throw std::runtime_error("lost"); }), 0};
+      state::Task<Result>{utils::spawn_worker<Result>([]() -> Result { throw std::runtime_error("lost"); }, tui::fatal), 0};
   while (task) run.pass();
   EXPECT_EQ(run.state.status_message->text, name + " failed: thread died");
 }

@@ -2,17 +2,26 @@
 
 #include <gtest/gtest.h>
 #include <pthread.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
-#include "action/worker.hpp"
+#include "utils/worker.hpp"
 
 namespace {
 
 using utils::Poll;
 using namespace std::chrono_literals;
+
+// Ends as the program's fatal ending does: the message, then status 101.
+void end_with_101(std::string_view message) {
+  const std::string line = std::string(message) + "\n";
+  (void)!::write(2, line.data(), line.size());
+  ::_exit(101);
+}
 
 TEST(Channel, EmptyIsNotDisconnected) {
   auto [sender, receiver] = utils::make_channel<int>();
@@ -65,18 +74,18 @@ TEST(Channel, ReceiveWithTimeout) {
 }
 
 TEST(Worker, SendsItsOneResult) {
-  auto receiver = action::spawn_worker<std::string>([] { return std::string("done"); });
+  auto receiver = utils::spawn_worker<std::string>([] { return std::string("done"); }, end_with_101);
   EXPECT_EQ(receiver.recv(), "done");
   EXPECT_EQ(receiver.recv(), std::nullopt);  // and is gone
 }
 
 TEST(Worker, FailureDropsTheSenderUnsent) {
-  auto receiver = action::spawn_worker<int>([]() -> int { throw std::runtime_error("worker failed"); });
+  auto receiver = utils::spawn_worker<int>([]() -> int { throw std::runtime_error("worker failed"); }, end_with_101);
   EXPECT_EQ(receiver.recv(), std::nullopt);
   std::optional<int> got;
   EXPECT_EQ(receiver.try_recv(got), Poll::Disconnected);
 
-  auto odd = action::spawn_worker<int>([]() -> int { throw 42; });  // not even an exception class
+  auto odd = utils::spawn_worker<int>([]() -> int { throw 42; }, end_with_101);  // not even an exception class
   EXPECT_EQ(odd.recv(), std::nullopt);
 }
 
@@ -89,7 +98,7 @@ TEST(WorkerDeathTest, ThreadThatCannotStartEndsTheProgram) {
         pthread_attr_init(&attr);
         pthread_attr_setstacksize(&attr, std::size_t{1} << 46);
         pthread_setattr_default_np(&attr);
-        action::spawn_worker<int>([] { return 1; });
+        utils::spawn_worker<int>([] { return 1; }, end_with_101);
       },
       testing::ExitedWithCode(101), "^failed to spawn thread\n$");
 }
