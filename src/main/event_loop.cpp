@@ -58,11 +58,23 @@ bool execute_key(Session& s, const action::Action& command) {
   return false;
 }
 
+// The terminal's size since the last frame, whether a resize event told of it or not (it may
+// have changed while the program was stopped).
+void keep_scrolls_after_resize(Session& s, tui::Size after) {
+  const tui::Rect drawn = s.terminal.last_frame().area();
+  const tui::Size before{drawn.width, drawn.height};
+  if (drawn.is_empty() || before == after) return;
+  viewport::keep_log_scroll_after_resize(s.state, s.repo.commits.size(), before, after);
+  action::keep_details_scroll_after_resize(s.state, before, after);
+  viewport::keep_preview_scroll_after_resize(s.state, before, after);
+}
+
 void adjust_and_draw(Session& s) {
-  viewport::adjust_viewport_after_terminal_resize(s.state, s.repo.commits.size(),
-                                                  viewport::terminal_size(s.terminal));
-  action::highlight_details_window(s.state, viewport::terminal_size(s.terminal));
-  action::highlight_staging_window(s.state, viewport::terminal_size(s.terminal));
+  const tui::Size size = viewport::terminal_size(s.terminal);
+  keep_scrolls_after_resize(s, size);
+  viewport::adjust_viewport_after_terminal_resize(s.state, s.repo.commits.size(), size);
+  action::highlight_details_window(s.state, size);
+  action::highlight_staging_window(s.state, size);
   draw(s);
 }
 
