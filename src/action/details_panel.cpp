@@ -62,6 +62,14 @@ std::size_t details_scroll_bound(const state::State& state, tui::Size size) {
                                viewport::details_panel_height(state, size));
 }
 
+void keep_details_scroll_after_resize(state::State& state, tui::Size before, tui::Size after) {
+  if (!state.commit_details) return;
+  // The old width first: the last frame's layout is that one.
+  const std::size_t bound_before = details_scroll_bound(state, before);
+  viewport::keep_within_bound_after_resize(state.details_scroll, bound_before,
+                                           details_scroll_bound(state, after));
+}
+
 void find_next_match_in_details(state::State& state, tui::Size size) { step_in_details(state, size, true); }
 
 void find_previous_match_in_details(state::State& state, tui::Size size) {

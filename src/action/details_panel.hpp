@@ -25,6 +25,10 @@ void clear_details_search(state::State& state);
 // How far the details scroll at this size: the last screenful starts there.
 std::size_t details_scroll_bound(const state::State& state, tui::Size size);
 
+// After the terminal changed size: the details scrolled to their last page at the old size end
+// on the last page at the new one.
+void keep_details_scroll_after_resize(state::State& state, tui::Size before, tui::Size after);
+
 // Steps the current match of the details search forwards (backwards),
 // wrapping, and centres its line.
 void find_next_match_in_details(state::State& state, tui::Size size);

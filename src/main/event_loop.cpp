@@ -58,11 +58,23 @@ bool execute_key(Session& s, const action::Action& command) {
   return false;
 }
 
+// The terminal's size since the last frame, whether a resize event told of it or not (it may
+// have changed while the program was stopped).
+void keep_scrolls_after_resize(Session& s, tui::Size after) {
+  const tui::Rect drawn = s.terminal.last_frame().area();
+  const tui::Size before{drawn.width, drawn.height};
+  if (drawn.is_empty() || before == after) return;
+  viewport::keep_log_scroll_after_resize(s.state, s.repo.commits.size(), before, after);
+  action::keep_details_scroll_after_resize(s.state, before, after);
+  viewport::keep_preview_scroll_after_resize(s.state, before, after);
+}
+
 void adjust_and_draw(Session& s) {
-  viewport::adjust_viewport_after_terminal_resize(s.state, s.repo.commits.size(),
-                                                  viewport::terminal_size(s.terminal));
-  action::highlight_details_window(s.state, viewport::terminal_size(s.terminal));
-  action::highlight_staging_window(s.state, viewport::terminal_size(s.terminal));
+  const tui::Size size = viewport::terminal_size(s.terminal);
+  keep_scrolls_after_resize(s, size);
+  viewport::adjust_viewport_after_terminal_resize(s.state, s.repo.commits.size(), size);
+  action::highlight_details_window(s.state, size);
+  action::highlight_staging_window(s.state, size);
   draw(s);
 }
 
@@ -150,7 +162,10 @@ Pass run_pass(Session& s, std::chrono::milliseconds wait) {
     return Pass::Drew;
   }
 
-  if (const auto* paste = std::get_if<tui::PasteEvent>(&**polled)) {
+  if (std::holds_alternative<tui::RedrawEvent>(**polled)) {
+    // Back from a stop: the shell drew over the screen. A clear that fails shows in the draw.
+    (void)s.terminal.clear();
+  } else if (const auto* paste = std::get_if<tui::PasteEvent>(&**polled)) {
     action::paste_into_prompt(s.state, paste->text);
     after_key(s);
   } else if (const std::optional<action::Action> command = from_event(**polled)) {

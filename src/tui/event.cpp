@@ -36,4 +36,6 @@ std::ostream& operator<<(std::ostream& out, const PasteEvent& paste) {
 
 std::ostream& operator<<(std::ostream& out, const OtherEvent&) { return out << "Other{}"; }
 
+std::ostream& operator<<(std::ostream& out, const RedrawEvent&) { return out << "Redraw{}"; }
+
 }  // namespace tui

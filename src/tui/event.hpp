@@ -85,11 +85,18 @@ struct OtherEvent {
   bool operator==(const OtherEvent&) const = default;
 };
 
-using Event = std::variant<KeyEvent, ResizeEvent, PasteEvent, OtherEvent>;
+// The terminal was given back and taken again (the program was stopped and continued): the screen
+// holds the shell's text now, and the next frame must be painted whole.
+struct RedrawEvent {
+  bool operator==(const RedrawEvent&) const = default;
+};
+
+using Event = std::variant<KeyEvent, ResizeEvent, PasteEvent, OtherEvent, RedrawEvent>;
 
 std::ostream& operator<<(std::ostream& out, const ResizeEvent& resize);
 std::ostream& operator<<(std::ostream& out, const PasteEvent& paste);
 std::ostream& operator<<(std::ostream& out, const OtherEvent& other);
+std::ostream& operator<<(std::ostream& out, const RedrawEvent& redraw);
 
 class EventSource {
  public:

@@ -24,17 +24,26 @@ namespace {
 constexpr std::string_view ENTER = "\x1b[?1049h\x1b[?2004h\x1b[?25l";
 constexpr std::string_view LEAVE = "\x1b[?2004l\x1b[0m\x1b[?25h\x1b[?1049l";
 
-// Process-wide by necessity: the restore that fatal paths call and the SIGWINCH handler can
+// Process-wide by necessity: the restore that fatal paths call and the signal handlers can
 // reach nothing else.
 struct Taken {
   std::atomic<bool> held{false};    // a Tty exists
   std::atomic<bool> active{false};  // raw mode and alternate screen are on
+  std::atomic<bool> owed{false};    // given back by a stop signal, to be taken again on continuing
+  std::atomic<bool> ending{false};  // a signal is ending the program: the terminal stays given back
   std::atomic<int> in_fd{-1};
   std::atomic<int> out_fd{-1};
   termios original{};
+  termios raw{};
 };
 Taken g_taken;
 std::atomic<int> g_wake_fd{-1};
+// Counts the continues, so a stop handler can tell whether SIGCONT's handler has seen its own.
+std::atomic<unsigned> g_continues{0};
+
+// What the self-pipe carries to the event loop.
+constexpr char WAKE_RESIZED = 'w';
+constexpr char WAKE_TAKEN_BACK = 'c';
 
 static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<int>::is_always_lock_free);
 
@@ -63,15 +72,31 @@ int write_all(int fd, std::string_view bytes) {
   return 0;
 }
 
+int set_modes(int fd, const termios& modes) {
+  while (::tcsetattr(fd, TCSANOW, &modes) != 0) {
+    if (errno != EINTR) return errno;
+  }
+  return 0;
+}
+
 // Everything here is async-signal-safe. Returns 0 or the errno of the first failure, but always
-// attempts every step.
-int leave_terminal() {
-  if (!g_taken.active.exchange(false)) return 0;
+// attempts every step; `left` tells whether the terminal was ours to leave.
+int leave_terminal(bool* left = nullptr) {
+  const bool was_active = g_taken.active.exchange(false);
+  if (left != nullptr) *left = was_active;
+  if (!was_active) return 0;
   const int saved = errno;
   int failure = write_all(g_taken.out_fd.load(), LEAVE);
-  if (::tcsetattr(g_taken.in_fd.load(), TCSANOW, &g_taken.original) != 0 && failure == 0) failure = errno;
+  if (const int err = set_modes(g_taken.in_fd.load(), g_taken.original); err != 0 && failure == 0)
+    failure = err;
   errno = saved;
   return failure;
+}
+
+void wake(char why) {
+  const int fd = g_wake_fd.load();
+  if (fd >= 0) [[maybe_unused]]
+    ssize_t ignored = ::write(fd, &why, 1);
 }
 
 // Signals whose default action ends the program: the terminal is given back first, then the
@@ -90,6 +115,8 @@ bool ends_the_program(int sig) {
 }
 
 void on_ending_signal(int sig) {
+  g_taken.ending = true;
+  g_taken.owed = false;
   leave_terminal();
   if (sig > 0 && sig < NSIG) ::sigaction(sig, &g_before_ending[sig], nullptr);
   // Delivered once this handler returns (or, for a fault, when the instruction runs again).
@@ -98,11 +125,86 @@ void on_ending_signal(int sig) {
 
 void on_winch(int) {
   const int saved = errno;
-  const int fd = g_wake_fd.load();
-  if (fd >= 0) {
-    const char byte = 0;
-    [[maybe_unused]] ssize_t ignored = ::write(fd, &byte, 1);
+  wake(WAKE_RESIZED);
+  errno = saved;
+}
+
+// Job control: a stop signal (kill -TSTP, or a background read or mode change) gives the terminal
+// back to the shell before the program stops, and SIGCONT takes it again. SIGCONT is blocked while
+// a stop handler runs, so on continuing its handler runs once the stop handler has returned.
+constexpr int STOP_SIGNALS[] = {SIGTSTP, SIGTTIN, SIGTTOU};
+struct ::sigaction g_before_stop[NSIG];
+bool g_stop_handled[NSIG];
+struct ::sigaction g_before_cont {};
+bool g_cont_handled = false;
+
+// In the foreground of its terminal, or on a terminal that is not the controlling one (where
+// job control does not reach).
+bool in_foreground() {
+  const pid_t group = ::tcgetpgrp(g_taken.in_fd.load());
+  return group < 0 || group == ::getpgrp();
+}
+
+// Stops the process as the signal's default action does; returns once it is continued (or at
+// once where the kernel discards the stop, in an orphaned process group).
+void stop_by(int sig) {
+  struct ::sigaction stop {
+  }, ours{};
+  stop.sa_handler = SIG_DFL;
+  sigemptyset(&stop.sa_mask);
+  ::sigaction(sig, &stop, &ours);
+  sigset_t just{};
+  sigemptyset(&just);
+  sigaddset(&just, sig);
+  ::sigprocmask(SIG_UNBLOCK, &just, nullptr);  // the handler's own return blocks nothing again
+  ::raise(sig);
+  ::sigaction(sig, &ours, nullptr);
+}
+
+// Raw mode and the alternate screen again, and the event loop told to paint everything. In the
+// background the terminal is the shell's: stop again, as a background job that wants the
+// terminal does, until brought to the foreground.
+void take_back(int stop_signal) {
+  if (g_taken.ending || !g_taken.held) return;
+  if (!in_foreground()) {
+    if (g_taken.owed || g_taken.active) {
+      bool left = false;
+      leave_terminal(&left);
+      if (left) g_taken.owed = true;
+      stop_by(stop_signal);
+    }
+    return;
   }
+  // A terminal never given back may still have been changed meanwhile: stopped by SIGSTOP, which
+  // no handler sees, the shell set its own modes and drew its prompt.
+  if (!g_taken.owed.exchange(false) && !g_taken.active) return;  // the editor has the terminal
+  if (g_taken.ending) return;
+  set_modes(g_taken.in_fd.load(), g_taken.raw);
+  g_taken.active = true;
+  write_all(g_taken.out_fd.load(), ENTER);
+  wake(WAKE_TAKEN_BACK);
+}
+
+void on_stop_signal(int sig) {
+  const int saved = errno;
+  const unsigned continues = g_continues.load();
+  bool left = false;
+  leave_terminal(&left);
+  if (left) g_taken.owed = true;
+  stop_by(sig);
+  // Continued: SIGCONT's handler, pending here, takes the terminal back. A stop the kernel
+  // discarded brings no SIGCONT: take it back here.
+  sigset_t pending{};
+  sigemptyset(&pending);
+  ::sigpending(&pending);
+  if (!sigismember(&pending, SIGCONT) && g_continues.load() == continues && g_taken.owed) take_back(SIGTTOU);
+  errno = saved;
+}
+
+void on_continue(int) {
+  const int saved = errno;
+  ++g_continues;
+  take_back(SIGTTOU);
   errno = saved;
 }
 
@@ -143,6 +245,9 @@ std::expected<void, std::string> Tty::take_over() {
   ::cfmakeraw(&raw_);
   raw_.c_cc[VMIN] = 1;
   raw_.c_cc[VTIME] = 0;
+  g_taken.raw = raw_;
+  g_taken.owed = false;
+  g_taken.ending = false;
 
   if (::pipe2(wake_, O_CLOEXEC | O_NONBLOCK) != 0) return std::unexpected(error_text(errno));
   g_wake_fd = wake_[1];
@@ -156,6 +261,10 @@ std::expected<void, std::string> Tty::take_over() {
   struct ::sigaction ending {};
   ending.sa_handler = on_ending_signal;
   sigemptyset(&ending.sa_mask);
+  // Giving the terminal back from the background must not stop the program on its way out, nor
+  // a continue take the terminal again meanwhile.
+  for (int sig : STOP_SIGNALS) sigaddset(&ending.sa_mask, sig);
+  sigaddset(&ending.sa_mask, SIGCONT);
   // On the alternate signal stack where the program set one up: a stack overflow leaves none.
   ending.sa_flags = SA_ONSTACK;
   std::ranges::fill(g_ending_handled, false);
@@ -168,11 +277,39 @@ std::expected<void, std::string> Tty::take_over() {
     if (::sigaction(sig, &ending, nullptr) != 0) return std::unexpected(error_text(errno));
     g_ending_handled[sig] = true;
   }
+
+  struct ::sigaction job {};
+  sigemptyset(&job.sa_mask);
+  for (int sig : STOP_SIGNALS) sigaddset(&job.sa_mask, sig);
+  sigaddset(&job.sa_mask, SIGCONT);
+  // A mode change or a read interrupted by the stop goes on where it was once continued.
+  job.sa_flags = SA_RESTART;
+  std::ranges::fill(g_stop_handled, false);
+  job_installed_ = true;
+  job.sa_handler = on_stop_signal;
+  for (int sig : STOP_SIGNALS) {
+    if (::sigaction(sig, nullptr, &g_before_stop[sig]) != 0) return std::unexpected(error_text(errno));
+    // A program started with job control signals ignored (by a shell without job control) does
+    // not stop on them.
+    if (!(g_before_stop[sig].sa_flags & SA_SIGINFO) && g_before_stop[sig].sa_handler == SIG_IGN) continue;
+    if (::sigaction(sig, &job, nullptr) != 0) return std::unexpected(error_text(errno));
+    g_stop_handled[sig] = true;
+  }
+  job.sa_handler = on_continue;
+  if (::sigaction(SIGCONT, &job, &g_before_cont) != 0) return std::unexpected(error_text(errno));
+  g_cont_handled = true;
   return resume();
 }
 
 Tty::~Tty() {
   leave_terminal();
+  if (job_installed_) {
+    for (int sig : STOP_SIGNALS)
+      if (g_stop_handled[sig]) ::sigaction(sig, &g_before_stop[sig], nullptr);
+    if (g_cont_handled) ::sigaction(SIGCONT, &g_before_cont, nullptr);
+    g_cont_handled = false;
+  }
+  g_taken.owed = false;
   if (ending_installed_) {
     for (int sig = 1; sig < NSIG; ++sig)
       if (g_ending_handled[sig]) ::sigaction(sig, &g_before_ending[sig], nullptr);
@@ -197,6 +334,9 @@ std::expected<Size, std::string> Tty::size() {
 }
 
 std::expected<void, std::string> Tty::write(std::string_view bytes) {
+  // Given back by a stop: the shell's screen is not ours to draw on; the whole frame is painted
+  // again once the terminal is taken back.
+  if (g_taken.owed) return {};
   if (const int err = write_all(out_fd_, bytes); err != 0) return std::unexpected(error_text(err));
   return {};
 }
@@ -210,7 +350,7 @@ std::expected<void, std::string> Tty::suspend() {
 // cannot be set must still get the alternate screen back, or the frames land in the shell's.
 std::expected<void, std::string> Tty::resume() {
   if (g_taken.active) return {};
-  const int failed = ::tcsetattr(in_fd_, TCSANOW, &raw_) != 0 ? errno : 0;
+  const int failed = set_modes(in_fd_, raw_);
   g_taken.active = true;  // from here on a restore must undo it
   auto entered = write(ENTER);
   if (failed != 0) return std::unexpected(error_text(failed));
@@ -219,6 +359,7 @@ std::expected<void, std::string> Tty::resume() {
 
 std::expected<bool, std::string> Tty::wait(int timeout_ms, bool& resized) {
   resized = false;
+  bool taken_back = false;
   pollfd fds[2] = {{in_fd_, POLLIN, 0}, {wake_[0], POLLIN, 0}};
   const int n = ::poll(fds, 2, timeout_ms);
   if (n < 0) {
@@ -228,10 +369,14 @@ std::expected<bool, std::string> Tty::wait(int timeout_ms, bool& resized) {
   if (n == 0) return false;
   if (fds[1].revents & POLLIN) {
     char drain[64];
-    while (::read(wake_[0], drain, sizeof drain) > 0) {
+    for (ssize_t got; (got = ::read(wake_[0], drain, sizeof drain)) > 0;) {
+      for (const char why : std::string_view(drain, static_cast<std::size_t>(got))) {
+        resized |= why == WAKE_RESIZED;
+        taken_back |= why == WAKE_TAKEN_BACK;
+      }
     }
-    resized = true;
   }
+  taken_back_ |= taken_back;
   if (fds[0].revents & POLLIN) {
     if (auto got = read_input(); !got) return std::unexpected(got.error());
   } else if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) {
@@ -257,6 +402,8 @@ std::expected<std::optional<Event>, std::string> Tty::poll_event(std::chrono::mi
   const auto deadline = Clock::now() + timeout;
   for (;;) {
     bool resized = false;
+    // Before any key: what is typed next lands on the frame painted anew.
+    if (std::exchange(taken_back_, false)) return std::optional<Event>{RedrawEvent{}};
     if (in_paste_) {
       // However long the paste takes to arrive, nothing of it is a key; only so much of it is
       // kept, however large it is.
@@ -292,6 +439,7 @@ std::expected<std::optional<Event>, std::string> Tty::poll_event(std::chrono::mi
       if (!waited) return std::unexpected(waited.error());
       if (!*waited) return std::optional<Event>{};
     }
+    if (taken_back_) continue;
     if (resized) {
       auto now = size();
       if (!now) return std::unexpected(now.error());

@@ -1,6 +1,7 @@
 #pragma once
 // The real terminal: raw mode and the alternate screen through termios, the size through
-// TIOCGWINSZ, keys from the input side and resizes through SIGWINCH and a self-pipe.
+// TIOCGWINSZ, keys from the input side, and resizes and job control through signals and a
+// self-pipe.
 
 #include <signal.h>
 #include <termios.h>
@@ -25,7 +26,10 @@ class Tty final : public Backend, public EventSource {
   // a terminal), output to standard output; raw mode, alternate screen, bracketed paste, cursor
   // hidden. Only one Tty can hold the terminal at a time. While it does, every signal whose
   // default action ends the program (hang-up, interrupt, termination, a crash, the user and
-  // real-time signals, the timers ...) restores the terminal before it takes effect.
+  // real-time signals, the timers ...) restores the terminal before it takes effect. A stop
+  // (SIGTSTP, SIGTTIN, SIGTTOU) gives the terminal back to the shell before the program stops;
+  // SIGCONT takes it again, in the foreground, and poll_event then reports a RedrawEvent. A stop
+  // while the terminal is handed to another program (suspend) just stops.
   static std::expected<std::unique_ptr<Tty>, std::string> open();
   // The same on given descriptors (tests use a pseudo-terminal); they stay the caller's.
   static std::expected<std::unique_ptr<Tty>, std::string> open(int in_fd, int out_fd);
@@ -59,6 +63,8 @@ class Tty final : public Backend, public EventSource {
   struct ::sigaction old_winch_ {};
   bool handler_installed_ = false;
   bool ending_installed_ = false;  // handlers of the signals that end the program
+  bool job_installed_ = false;     // handlers of the stop signals and SIGCONT
+  bool taken_back_ = false;        // taken back after a stop; the screen holds something else
   std::string pending_;            // input bytes not yet decoded
   bool in_paste_ = false;          // pending_ continues a pasted block
   std::string paste_;              // the pasted block's text so far

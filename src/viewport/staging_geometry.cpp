@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "utils/arithmetic.hpp"
+#include "viewport/viewport.hpp"
 
 namespace viewport {
 namespace {
@@ -95,6 +96,13 @@ std::size_t compute_max_scroll(const state::CommitViewState& view, std::size_t h
   const std::size_t rows = hunk_rows(*hunks);
   const std::size_t last_start = rows - hunks->back().lines.size();
   return std::max(utils::saturating_sub(rows, height), last_start);
+}
+
+void keep_preview_scroll_after_resize(state::State& state, tui::Size before, tui::Size after) {
+  if (!state.commit_view) return;
+  state::CommitViewState& view = *state.commit_view;
+  keep_within_bound_after_resize(view.diff_scroll, compute_max_scroll(view, diff_viewport_height(before)),
+                                 compute_max_scroll(view, diff_viewport_height(after)));
 }
 
 std::optional<repo::Hunk> find_topmost_visible_hunk(const state::CommitViewState& view, bool unstaged) {

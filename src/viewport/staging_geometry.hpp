@@ -57,6 +57,10 @@ std::size_t index_under_cursor(const std::vector<std::size_t>& starts, std::size
 // always be brought to the top.
 std::size_t compute_max_scroll(const state::CommitViewState& view, std::size_t height);
 
+// After the terminal changed size: a preview scrolled to its end at the old size ends where G
+// would take it at the new size. The file lists' windows do not depend on the size.
+void keep_preview_scroll_after_resize(state::State& state, tui::Size before, tui::Size after);
+
 // A copy of the hunk under the cursor in the selected path's unstaged
 // (staged) entry, on that entry's own side.
 std::optional<repo::Hunk> find_topmost_visible_hunk(const state::CommitViewState& view, bool unstaged);

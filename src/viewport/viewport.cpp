@@ -48,4 +48,15 @@ void adjust_viewport_after_terminal_resize(state::State& state, std::size_t tota
   bring_selection_into_view(state, v);
 }
 
+void keep_within_bound_after_resize(std::size_t& scroll, std::size_t bound_before, std::size_t bound_after) {
+  if (scroll <= bound_before && scroll > bound_after) scroll = bound_after;
+}
+
+void keep_log_scroll_after_resize(state::State& state, std::size_t total_rows, tui::Size before,
+                                  tui::Size after) {
+  keep_within_bound_after_resize(state.scroll,
+                                 utils::saturating_sub(total_rows, details_panel_height(state, before)),
+                                 utils::saturating_sub(total_rows, details_panel_height(state, after)));
+}
+
 }  // namespace viewport

@@ -34,4 +34,12 @@ void bring_selection_into_view(state::State& state, std::uint16_t visible_rows);
 // screen, and the selection on screen.
 void adjust_viewport_after_terminal_resize(state::State& state, std::size_t total_rows, tui::Size size);
 
+// A scroll no further than its bound at the terminal's old size (the last page full, or short of
+// it) is kept no further than its bound at the new size, so that a terminal that grows shows a
+// full last page; one the keys put past the bound on purpose stays.
+void keep_within_bound_after_resize(std::size_t& scroll, std::size_t bound_before, std::size_t bound_after);
+// The same for the log, with this many rows: a log shorter than the new screen shows from its top.
+void keep_log_scroll_after_resize(state::State& state, std::size_t total_rows, tui::Size before,
+                                  tui::Size after);
+
 }  // namespace viewport

@@ -647,3 +647,26 @@ TEST(EventLoop, FirstFrameIsColouredDownToTheLastRowOfATallTerminal) {
 }
 
 }  // namespace
+
+namespace {
+
+// Back from a stop the screen holds the shell's text: the frame after is painted whole, from a
+// cleared screen, though nothing in it changed.
+TEST(EventLoop, ARedrawPaintsTheWholeFrameAgain) {
+  TempRepo t;
+  line_of_commits(t, 3);
+  LoopRun run(open(t));
+  app::show_first_frame(run.session);
+  const std::string first = run.backend.output();
+  run.backend.clear_output();
+  EXPECT_EQ(run.pass(), Pass::Idle);
+  EXPECT_EQ(run.backend.output(), "");
+
+  EXPECT_EQ(run.press(tui::RedrawEvent{}), Pass::Drew);
+  const std::string again = run.backend.output();
+  EXPECT_NE(again.find("\x1b[2J"), std::string::npos) << "the screen was not cleared";
+  EXPECT_EQ(again, first) << "not the whole frame";
+  EXPECT_EQ(run.state.selected, 0u) << "a redraw is no key";
+}
+
+}  // namespace

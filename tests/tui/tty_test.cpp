@@ -13,6 +13,7 @@
 #include <csignal>
 #include <string>
 #include <thread>
+#include <variant>
 #include <vector>
 
 #include "support/pty.hpp"
@@ -249,6 +250,84 @@ TEST_F(PtyTest, ASignalThatEndsTheProgramRestoresTheTerminalFirst) {
     if (sig != SIGSEGV) {
       EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << status;
     }
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// Job control: a stop gives the terminal back before the program stops, a continue takes it
+// again and has the whole screen painted. A stop no handler sees (SIGSTOP) leaves the terminal
+// to whoever comes next, so the continue takes it again all the same; while the terminal is
+// handed to another program (the editor) neither touches it.
+TEST_F(PtyTest, AStopGivesTheTerminalBackAndAContinueTakesItAgain) {
+  struct Case {
+    const char* name;
+    int stop;
+    bool handed_over;
+  };
+  const Case cases[] = {{"kill -TSTP", SIGTSTP, false},
+                        {"SIGSTOP, the shell setting its own modes meanwhile", SIGSTOP, false},
+                        {"kill -TSTP with the editor holding the terminal", SIGTSTP, true}};
+  const termios cooked = modes();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    int ready[2], redraws[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    ASSERT_EQ(::pipe(redraws), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      ::close(ready[0]);
+      ::close(redraws[0]);
+      auto tty = tui::Tty::open(slave_, slave_);
+      const char byte = tty && (!c.handed_over || (*tty)->suspend()) ? 1 : 0;
+      [[maybe_unused]] ssize_t w = ::write(ready[1], &byte, 1);
+      for (;;) {
+        auto got = (*tty)->poll_event(1000ms);
+        if (!got) ::_exit(1);
+        if (*got && std::holds_alternative<tui::RedrawEvent>(**got)) w = ::write(redraws[1], "R", 1);
+      }
+    }
+    ::close(ready[1]);
+    ::close(redraws[1]);
+    char byte = 0;
+    ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+    ::close(ready[0]);
+    ASSERT_EQ(byte, 1);
+    screen_bytes();
+    EXPECT_EQ(raw(modes()), !c.handed_over);
+
+    ASSERT_EQ(::kill(child, c.stop), 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, WUNTRACED), child);
+    EXPECT_TRUE(WIFSTOPPED(status) && WSTOPSIG(status) == c.stop) << status;
+    if (c.stop == SIGSTOP) {
+      EXPECT_EQ(screen_bytes(), "");
+      ASSERT_EQ(::tcsetattr(slave_, TCSANOW, &cooked), 0);
+    } else {
+      EXPECT_FALSE(raw(modes())) << "stopped with the terminal raw";
+      EXPECT_EQ(screen_bytes(), c.handed_over ? "" : kLeave);
+    }
+
+    ASSERT_EQ(::kill(child, SIGCONT), 0);
+    ASSERT_EQ(::waitpid(child, &status, WCONTINUED), child);
+    EXPECT_TRUE(WIFCONTINUED(status)) << status;
+    pollfd p{redraws[0], POLLIN, 0};
+    if (c.handed_over) {
+      EXPECT_EQ(::poll(&p, 1, 300), 0) << "a redraw under the editor";
+      EXPECT_FALSE(raw(modes()));
+      EXPECT_EQ(screen_bytes(), "");
+    } else {
+      ASSERT_EQ(::poll(&p, 1, 5000), 1) << "no redraw after the continue";
+      EXPECT_TRUE(raw(modes()));
+      EXPECT_EQ(screen_bytes(), kEnter);
+    }
+    ::close(redraws[0]);
+    ::kill(child, SIGKILL);
+    ::waitpid(child, &status, 0);
+    ASSERT_EQ(::tcsetattr(slave_, TCSANOW, &cooked), 0);
   }
 }
 
