@@ -654,15 +654,15 @@ namespace {
 // cleared screen, though nothing in it changed.
 TEST(EventLoop, ARedrawPaintsTheWholeFrameAgain) {
   TempRepo t;
-  line_of_commits(t, 3);
-  LoopRun run(open(t));
-  app::show_first_frame(run.session);
+  t.line_of_commits(3);
+  LoopSession run(open_repo(t), kScreen);
+  app::show_first_frame(run.loop);
   const std::string first = run.backend.output();
   run.backend.clear_output();
   EXPECT_EQ(run.pass(), Pass::Idle);
   EXPECT_EQ(run.backend.output(), "");
 
-  EXPECT_EQ(run.press(tui::RedrawEvent{}), Pass::Drew);
+  EXPECT_EQ(run.pass(tui::RedrawEvent{}), Pass::Drew);
   const std::string again = run.backend.output();
   EXPECT_NE(again.find("\x1b[2J"), std::string::npos) << "the screen was not cleared";
   EXPECT_EQ(again, first) << "not the whole frame";
