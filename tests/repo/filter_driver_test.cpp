@@ -57,7 +57,7 @@ struct EditedFile {
 std::vector<EditedFile> corpus() {
   const auto gone = [](const std::string&) { return std::string(); };
   return {
-      {"two-hunks.txt", "xone\n" + numbered(1, 12) + "xlast\n",
+      {"two-hunks.txt", "xone\n" + numbered(1, 12, "line ") + "xlast\n",
        [](const std::string& s) {
          return replace(replace(s, "line 2\n", "two\n"), "line 11\n", "xeleven\n");
        }},
