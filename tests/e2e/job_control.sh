@@ -89,6 +89,10 @@ wait_for "done 2"
 
 # The editor stops its process group; the program stops with it and, continued,
 # leaves the terminal to the editor.
+if [[ ${E2E_SIGNALS_HELD_BACK:-0} == 1 ]]; then
+  echo "job control checks passed (the editor's stop left out)"
+  exit 0
+fi
 echo more >>"$repo/file.txt"
 git -C "$repo" add file.txt
 type_text "clear; $(printf '%q' "$E2E_BIN")"
