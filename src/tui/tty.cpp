@@ -397,6 +397,10 @@ std::expected<void, std::string> Tty::read_input() {
   return std::unexpected(error_text(errno));
 }
 
+// g++ 12 takes the events returned through std::optional for uninitialized (a known false
+// warning about std::variant); every return constructs its event whole.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 std::expected<std::optional<Event>, std::string> Tty::poll_event(std::chrono::milliseconds timeout) {
   using Clock = std::chrono::steady_clock;
   const auto deadline = Clock::now() + timeout;
@@ -447,5 +451,6 @@ std::expected<std::optional<Event>, std::string> Tty::poll_event(std::chrono::mi
     }
   }
 }
+#pragma GCC diagnostic pop
 
 }  // namespace tui
