@@ -203,17 +203,20 @@ std::expected<bool, std::string> Repo::has_staged_changes(bool amend) const {
   // commit (and for a root commit's amend): the empty tree.
   auto tip = head_commit_unless_unborn(repo->get());
   if (!tip) return Error(tip.error());
-  std::optional<CommitPtr> base = std::move(*tip);
+  const std::optional<CommitPtr> tip_commit = std::move(*tip);
+  const git_commit* base = tip_commit ? tip_commit->get() : nullptr;
+  CommitPtr first_parent;
   if (base && amend) {
     git_commit* parent = nullptr;
-    if (git_commit_parentcount(base->get()) == 0)
-      base.reset();
-    else if (git_commit_parent(&parent, base->get(), 0) != 0)
-      return git_failure();
-    else
-      base = CommitPtr(parent);
+    if (git_commit_parentcount(base) == 0) {
+      base = nullptr;
+    } else {
+      if (git_commit_parent(&parent, base, 0) != 0) return git_failure();
+      first_parent = CommitPtr(parent);
+      base = first_parent.get();
+    }
   }
-  if (base) return !git_oid_equal(git_commit_tree_id(base->get()), &*tree_id);
+  if (base) return !git_oid_equal(git_commit_tree_id(base), &*tree_id);
   git_oid empty;
   if (git_oid_fromstr(&empty, kEmptyTreeId) != 0) return git_failure();
   return !git_oid_equal(&empty, &*tree_id);
