@@ -86,23 +86,9 @@ void build(TempRepo& t, const Conversion& conversion, const std::vector<EditedFi
   }
 }
 
-// The hunks of one list entry, or of git's patch, as (origin, text) lines.
-using Lines = std::vector<std::vector<std::pair<char, std::string>>>;
-
-Lines model_lines(const std::vector<Hunk>& hunks) {
-  Lines out;
-  for (const auto& h : hunks) {
-    out.emplace_back();
-    for (const auto& l : h.lines) out.back().emplace_back(l.origin, l.content);
-  }
-  return out;
-}
-
-Lines git_lines(const std::string& diff) {
-  Lines out;
-  for (const auto& h : split_patch(diff).hunks) out.push_back(testing_support::hunk_lines(h));
-  return out;
-}
+using testing_support::git_lines;
+using testing_support::Lines;
+using testing_support::model_lines;
 
 // ---- A file emptied in the work tree ----
 

@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "repo/diff.hpp"
+
 namespace testing_support {
 
 struct PatchText {
@@ -43,6 +45,24 @@ inline std::vector<std::pair<char, std::string>> hunk_lines(const std::string& h
     if (line.empty() || line[0] == '\\') continue;
     out.emplace_back(line[0], line.substr(1));
   }
+  return out;
+}
+
+// The hunks of one list entry, or of git's patch, as (origin, text) lines.
+using Lines = std::vector<std::vector<std::pair<char, std::string>>>;
+
+inline Lines model_lines(const std::vector<repo::Hunk>& hunks) {
+  Lines out;
+  for (const auto& h : hunks) {
+    out.emplace_back();
+    for (const auto& l : h.lines) out.back().emplace_back(l.origin, l.content);
+  }
+  return out;
+}
+
+inline Lines git_lines(const std::string& diff) {
+  Lines out;
+  for (const auto& h : split_patch(diff).hunks) out.push_back(hunk_lines(h));
   return out;
 }
 
